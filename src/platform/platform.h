@@ -1,0 +1,141 @@
+// The only door to the operating system. Every method is one Windows call (or the few calls
+// that one operation needs), with the same arguments and results; every decision lives above.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+// A registry key handle value: one of the predefined roots (0x80000000 ...) or a key opened
+// through this interface. Invalid root: 0xFFFFFFFF.
+using RegKey = std::uintptr_t;
+using RegistryRoot = std::uint32_t;
+
+constexpr RegistryRoot kHkeyClassesRoot = 0x80000000u;
+constexpr RegistryRoot kHkeyCurrentUser = 0x80000001u;
+constexpr RegistryRoot kHkeyLocalMachine = 0x80000002u;
+constexpr RegistryRoot kHkeyUsers = 0x80000003u;
+constexpr RegistryRoot kHkeyCurrentConfig = 0x80000005u;
+constexpr RegistryRoot kHkeyDynData = 0x80000006u;
+constexpr RegistryRoot kInvalidRoot = 0xFFFFFFFFu;
+
+// Windows constants the logic passes through the seam.
+namespace win {
+constexpr std::uint32_t kMbOk = 0x0;
+constexpr std::uint32_t kMbYesNo = 0x4;
+constexpr std::uint32_t kMbIconError = 0x10;
+constexpr std::uint32_t kMbIconQuestion = 0x20;
+constexpr std::uint32_t kMbIconWarning = 0x30;
+constexpr std::uint32_t kMbIconInformation = 0x40;
+constexpr std::uint32_t kMbTaskModal = 0x2000;
+constexpr int kIdOk = 1;
+constexpr int kIdYes = 6;
+constexpr int kIdNo = 7;
+
+constexpr std::uint32_t kFileAttributeDirectory = 0x10;
+
+constexpr std::uint32_t kErrorSuccess = 0;
+constexpr std::uint32_t kErrorFileNotFound = 2;
+constexpr std::uint32_t kErrorAccessDenied = 5;
+constexpr std::uint32_t kErrorInvalidHandle = 6;
+constexpr std::uint32_t kErrorMoreData = 234;
+constexpr std::uint32_t kErrorNoMoreItems = 259;
+constexpr std::uint32_t kErrorAlreadyExists = 183;
+
+constexpr std::uint32_t kKeyRead = 0x20019;
+constexpr std::uint32_t kKeyAllAccess = 0xF003F;
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegExpandSz = 2;
+
+constexpr int kSmDbcsEnabled = 42;
+
+constexpr std::uint32_t kLocaleSShortDate = 0x1F;
+constexpr std::uint32_t kLocaleSDate = 0x1D;
+constexpr std::uint32_t kLocaleSDayName1 = 0x2A;         // Monday; 7 is Sunday
+constexpr std::uint32_t kLocaleSAbbrevDayName1 = 0x31;
+constexpr std::uint32_t kLocaleSMonthName1 = 0x38;
+constexpr std::uint32_t kLocaleSAbbrevMonthName1 = 0x44;
+constexpr std::uint32_t kLocaleICalendarType = 0x1009;
+}  // namespace win
+
+// What FindFirstFileA reports of the first entry it finds.
+struct FindData {
+  std::uint32_t attributes = 0;
+  std::uint64_t lastWriteTime = 0;  // FILETIME, 100 ns since 1601 (UTC)
+};
+
+struct DosDateTime {
+  std::uint16_t date = 0;
+  std::uint16_t time = 0;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Process.
+  virtual std::string GetCommandLineA() = 0;
+  // Full path of the running program (buffer of 261 characters).
+  virtual std::string GetModuleFileNameA() = 0;
+  // Address at which the program is loaded; raise addresses are reported relative to it.
+  virtual std::uintptr_t GetModuleBase() = 0;
+
+  // User interface.
+  virtual int MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) = 0;
+  virtual std::string CharUpperBuffA(std::string text) = 0;
+  virtual std::string CharLowerBuffA(std::string text) = 0;
+
+  // Locale.
+  virtual int GetSystemMetrics(int index) = 0;
+  // Lead-byte ranges of the ANSI code page (GetCPInfo(CP_ACP)), as pairs of first and last byte.
+  virtual std::vector<std::pair<std::uint8_t, std::uint8_t>> GetCPInfoLeadBytes() = 0;
+  virtual std::uint32_t GetThreadLocale() = 0;
+  // Empty optional when the locale gives no value.
+  virtual std::optional<std::string> GetLocaleInfoA(std::uint32_t locale, std::uint32_t type) = 0;
+
+  // Files and folders.
+  // The first entry that matches the path, or nothing (FindFirstFileA, then FindClose).
+  virtual std::optional<FindData> FindFirstFileA(const std::string& path) = 0;
+  virtual std::optional<std::uint64_t> FileTimeToLocalFileTime(std::uint64_t fileTime) = 0;
+  virtual std::optional<DosDateTime> FileTimeToDosDateTime(std::uint64_t fileTime) = 0;
+  virtual bool SetFileAttributesA(const std::string& path, std::uint32_t attributes) = 0;
+  virtual bool DeleteFileA(const std::string& path) = 0;
+  virtual bool MoveFileA(const std::string& oldPath, const std::string& newPath) = 0;
+  virtual bool RemoveDirectoryA(const std::string& path) = 0;
+  // Buffer of 260 characters; the text up to its NUL, empty when the call fails.
+  virtual std::string GetWindowsDirectoryA() = 0;
+  virtual std::string GetSystemDirectoryA() = 0;
+  // CreateFileA (read access, share mode 0, open existing, normal attributes), SetFilePointer
+  // for the size, ReadFile, CloseHandle. Nothing when the file cannot be opened; otherwise the
+  // bytes that ReadFile delivered.
+  virtual std::optional<std::string> ReadWholeFile(const std::string& path) = 0;
+
+  // Named mutex: CreateMutexA(NULL, FALSE, name), then GetLastError. The handle stays open until
+  // the process ends. Returns the error code (0, 183 when the mutex existed, others on failure).
+  virtual std::uint32_t CreateMutexA(const std::string& name) = 0;
+
+  // Shell: SHChangeNotify(event, flags, NULL, NULL).
+  virtual void SHChangeNotify(long event, std::uint32_t flags) = 0;
+
+  // Registry. Results are Windows error codes (0 = success).
+  virtual long RegOpenKeyExA(RegKey key, const std::string& subKey, std::uint32_t access, RegKey& result) = 0;
+  virtual long RegCreateKeyExA(RegKey key, const std::string& subKey, std::uint32_t options,
+                               std::uint32_t access, RegKey& result) = 0;
+  virtual long RegCloseKey(RegKey key) = 0;
+  virtual long RegDeleteKeyA(RegKey key, const std::string& subKey) = 0;
+  // Number of subkeys and the length of the longest subkey name in characters.
+  virtual long RegQueryInfoKeyA(RegKey key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) = 0;
+  // Name of the subkey at index, read into a buffer of nameBufferSize characters (NUL included).
+  virtual long RegEnumKeyExA(RegKey key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) = 0;
+  // With data null: asks for type and size. Otherwise reads at most size bytes into data and
+  // sets size to the bytes delivered.
+  virtual long RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t& type,
+                                std::string* data, std::uint32_t& size) = 0;
+  // data holds exactly the bytes to store (for REG_SZ: the text and its NUL).
+  virtual long RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) = 0;
+};
+
+}  // namespace qv

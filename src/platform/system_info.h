@@ -1,0 +1,31 @@
+// What the program reads of the system once at start-up: the lead bytes of the ANSI code page
+// and the locale's date formats.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/text.h"
+
+namespace qv {
+
+struct LocaleFormats {
+  std::string shortDate = "m/d/yy";
+  char dateSeparator = '/';
+  std::array<std::string, 12> shortMonthNames;  // January first
+  std::array<std::string, 12> longMonthNames;
+  std::array<std::string, 7> shortDayNames;  // Sunday first
+  std::array<std::string, 7> longDayNames;
+};
+
+struct SystemInfo {
+  LeadByteTable leadBytes = NoLeadBytes();
+  LocaleFormats locale;
+};
+
+LeadByteTable ReadLeadBytes(Platform& platform);
+LocaleFormats ReadLocaleFormats(Platform& platform);
+SystemInfo ReadSystemInfo(Platform& platform);
+
+}  // namespace qv

@@ -1,0 +1,39 @@
+// Pure text functions: command-line splitting and path parts that know double-byte characters.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv {
+
+// For each byte value: whether it leads a double-byte character of the ANSI code page.
+using LeadByteTable = std::array<bool, 256>;
+
+// The table of a system without double-byte support: no byte leads.
+LeadByteTable NoLeadBytes();
+// The table of code page 932 (Shift-JIS): 0x81-0x9F and 0xE0-0xFC.
+LeadByteTable ShiftJisLeadBytes();
+
+// The parameters after the program's own token, up to (not including) the first empty one.
+// Bytes 0x01-0x20 separate; a quoted stretch keeps them; an empty pair of quotes where a
+// parameter would start is skipped; there is no escape character.
+std::vector<std::string> SplitCommandLine(std::string_view line);
+
+// Index of the last byte of s that equals one of delimiters and is not the second byte of a
+// double-byte character; npos when there is none.
+std::size_t LastDelimiter(std::string_view s, std::string_view delimiters, const LeadByteTable& lead);
+
+// Everything up to and including the last "\" or ":".
+std::string FolderPart(std::string_view path, const LeadByteTable& lead);
+// Everything after the last "\" or ":".
+std::string FileNamePart(std::string_view path, const LeadByteTable& lead);
+// From the last "." to the end, when no "\" or ":" follows it; otherwise empty.
+std::string ExtensionPart(std::string_view path, const LeadByteTable& lead);
+
+// The longest prefix of s of at most maxBytes bytes that ends on a character boundary.
+std::string CutAtCharBoundary(std::string_view s, std::size_t maxBytes, const LeadByteTable& lead);
+
+}  // namespace qv

@@ -1,0 +1,210 @@
+#include "platform/win32/win32_platform.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "platform/win32/handles.h"
+
+namespace qv {
+
+namespace {
+
+HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
+
+std::uint64_t ToUint64(const FILETIME& t) {
+  return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+}
+
+FILETIME ToFiletime(std::uint64_t t) {
+  FILETIME result;
+  result.dwLowDateTime = static_cast<DWORD>(t);
+  result.dwHighDateTime = static_cast<DWORD>(t >> 32);
+  return result;
+}
+
+std::string UpToNul(const char* buffer, std::size_t size) {
+  std::size_t n = 0;
+  while (n < size && buffer[n] != '\0') ++n;
+  return std::string(buffer, n);
+}
+
+}  // namespace
+
+std::string Win32Platform::GetCommandLineA() {
+  const char* line = ::GetCommandLineA();
+  return line ? std::string(line) : std::string();
+}
+
+std::string Win32Platform::GetModuleFileNameA() {
+  char buffer[261];
+  DWORD length = ::GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+  return std::string(buffer, length < sizeof buffer ? length : sizeof buffer - 1);
+}
+
+std::uintptr_t Win32Platform::GetModuleBase() { return reinterpret_cast<std::uintptr_t>(::GetModuleHandleA(nullptr)); }
+
+int Win32Platform::MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) {
+  return ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
+}
+
+std::string Win32Platform::CharUpperBuffA(std::string text) {
+  if (!text.empty()) ::CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+  return text;
+}
+
+std::string Win32Platform::CharLowerBuffA(std::string text) {
+  if (!text.empty()) ::CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+  return text;
+}
+
+int Win32Platform::GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
+
+std::vector<std::pair<std::uint8_t, std::uint8_t>> Win32Platform::GetCPInfoLeadBytes() {
+  std::vector<std::pair<std::uint8_t, std::uint8_t>> ranges;
+  CPINFO info;
+  if (!::GetCPInfo(CP_ACP, &info)) return ranges;
+  for (int i = 0; i + 1 < MAX_LEADBYTES && (info.LeadByte[i] | info.LeadByte[i + 1]) != 0; i += 2)
+    ranges.emplace_back(info.LeadByte[i], info.LeadByte[i + 1]);
+  return ranges;
+}
+
+std::uint32_t Win32Platform::GetThreadLocale() { return ::GetThreadLocale(); }
+
+std::optional<std::string> Win32Platform::GetLocaleInfoA(std::uint32_t locale, std::uint32_t type) {
+  int size = ::GetLocaleInfoA(locale, type, nullptr, 0);
+  if (size <= 0) return std::nullopt;
+  std::string buffer(static_cast<std::size_t>(size), '\0');
+  size = ::GetLocaleInfoA(locale, type, buffer.data(), size);
+  if (size <= 0) return std::nullopt;
+  return UpToNul(buffer.data(), static_cast<std::size_t>(size));
+}
+
+std::optional<FindData> Win32Platform::FindFirstFileA(const std::string& path) {
+  WIN32_FIND_DATAA data;
+  FindHandle find(::FindFirstFileA(path.c_str(), &data));
+  if (!find) return std::nullopt;
+  return FindData{data.dwFileAttributes, ToUint64(data.ftLastWriteTime)};
+}
+
+std::optional<std::uint64_t> Win32Platform::FileTimeToLocalFileTime(std::uint64_t fileTime) {
+  FILETIME in = ToFiletime(fileTime), out;
+  if (!::FileTimeToLocalFileTime(&in, &out)) return std::nullopt;
+  return ToUint64(out);
+}
+
+std::optional<DosDateTime> Win32Platform::FileTimeToDosDateTime(std::uint64_t fileTime) {
+  FILETIME in = ToFiletime(fileTime);
+  WORD date = 0, time = 0;
+  if (!::FileTimeToDosDateTime(&in, &date, &time)) return std::nullopt;
+  return DosDateTime{date, time};
+}
+
+bool Win32Platform::SetFileAttributesA(const std::string& path, std::uint32_t attributes) {
+  return ::SetFileAttributesA(path.c_str(), attributes) != 0;
+}
+
+bool Win32Platform::DeleteFileA(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+
+bool Win32Platform::MoveFileA(const std::string& oldPath, const std::string& newPath) {
+  return ::MoveFileA(oldPath.c_str(), newPath.c_str()) != 0;
+}
+
+bool Win32Platform::RemoveDirectoryA(const std::string& path) { return ::RemoveDirectoryA(path.c_str()) != 0; }
+
+std::string Win32Platform::GetWindowsDirectoryA() {
+  char buffer[MAX_PATH];
+  UINT length = ::GetWindowsDirectoryA(buffer, MAX_PATH);
+  return length == 0 || length >= MAX_PATH ? std::string() : UpToNul(buffer, length);
+}
+
+std::string Win32Platform::GetSystemDirectoryA() {
+  char buffer[MAX_PATH];
+  UINT length = ::GetSystemDirectoryA(buffer, MAX_PATH);
+  return length == 0 || length >= MAX_PATH ? std::string() : UpToNul(buffer, length);
+}
+
+std::optional<std::string> Win32Platform::ReadWholeFile(const std::string& path) {
+  FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  DWORD size = ::SetFilePointer(file.get(), 0, nullptr, FILE_END);
+  if (size == INVALID_SET_FILE_POINTER) size = 0;
+  ::SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);
+  std::string bytes(size, '\0');
+  DWORD read = 0;
+  if (size > 0) ::ReadFile(file.get(), bytes.data(), size, &read, nullptr);
+  bytes.resize(read);  // only the bytes actually delivered
+  return bytes;
+}
+
+std::uint32_t Win32Platform::CreateMutexA(const std::string& name) {
+  // The handle is kept until the process ends, so the mutex exists for as long as we run.
+  HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name.c_str());
+  DWORD error = ::GetLastError();
+  if (mutex) return error == ERROR_ALREADY_EXISTS ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
+  return error != ERROR_SUCCESS ? error : ERROR_INVALID_HANDLE;
+}
+
+void Win32Platform::SHChangeNotify(long event, std::uint32_t flags) { ::SHChangeNotify(event, flags, nullptr, nullptr); }
+
+long Win32Platform::RegOpenKeyExA(RegKey key, const std::string& subKey, std::uint32_t access, RegKey& result) {
+  HKEY opened = nullptr;
+  LONG status = ::RegOpenKeyExA(ToHkey(key), subKey.c_str(), 0, access, &opened);
+  if (status == ERROR_SUCCESS) result = reinterpret_cast<RegKey>(opened);
+  return status;
+}
+
+long Win32Platform::RegCreateKeyExA(RegKey key, const std::string& subKey, std::uint32_t options,
+                                    std::uint32_t access, RegKey& result) {
+  HKEY created = nullptr;
+  LONG status =
+      ::RegCreateKeyExA(ToHkey(key), subKey.c_str(), 0, nullptr, options, access, nullptr, &created, nullptr);
+  if (status == ERROR_SUCCESS) result = reinterpret_cast<RegKey>(created);
+  return status;
+}
+
+long Win32Platform::RegCloseKey(RegKey key) { return ::RegCloseKey(ToHkey(key)); }
+
+long Win32Platform::RegDeleteKeyA(RegKey key, const std::string& subKey) {
+  return ::RegDeleteKeyA(ToHkey(key), subKey.c_str());
+}
+
+long Win32Platform::RegQueryInfoKeyA(RegKey key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) {
+  DWORD count = 0, longest = 0;
+  LONG status = ::RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr, nullptr);
+  subKeys = count;
+  maxSubKeyLength = longest;
+  return status;
+}
+
+long Win32Platform::RegEnumKeyExA(RegKey key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) {
+  std::string buffer(nameBufferSize, '\0');
+  DWORD length = nameBufferSize;
+  LONG status = ::RegEnumKeyExA(ToHkey(key), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+  if (status == ERROR_SUCCESS) name.assign(buffer.data(), length < nameBufferSize ? length : nameBufferSize);
+  return status;
+}
+
+long Win32Platform::RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t& type, std::string* data,
+                                     std::uint32_t& size) {
+  DWORD valueType = 0, valueSize = size;
+  LONG status;
+  if (!data) {
+    status = ::RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &valueType, nullptr, &valueSize);
+  } else {
+    data->assign(size, '\0');
+    status = ::RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &valueType,
+                                reinterpret_cast<BYTE*>(data->data()), &valueSize);
+    data->resize(status == ERROR_SUCCESS && valueSize <= size ? valueSize : 0);
+  }
+  type = valueType;
+  size = valueSize;
+  return status;
+}
+
+long Win32Platform::RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) {
+  return ::RegSetValueExA(ToHkey(key), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size()));
+}
+
+}  // namespace qv

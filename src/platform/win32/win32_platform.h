@@ -1,0 +1,49 @@
+// The real platform: one ANSI Windows call per operation.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace qv {
+
+class Win32Platform final : public Platform {
+ public:
+  std::string GetCommandLineA() override;
+  std::string GetModuleFileNameA() override;
+  std::uintptr_t GetModuleBase() override;
+
+  int MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) override;
+  std::string CharUpperBuffA(std::string text) override;
+  std::string CharLowerBuffA(std::string text) override;
+
+  int GetSystemMetrics(int index) override;
+  std::vector<std::pair<std::uint8_t, std::uint8_t>> GetCPInfoLeadBytes() override;
+  std::uint32_t GetThreadLocale() override;
+  std::optional<std::string> GetLocaleInfoA(std::uint32_t locale, std::uint32_t type) override;
+
+  std::optional<FindData> FindFirstFileA(const std::string& path) override;
+  std::optional<std::uint64_t> FileTimeToLocalFileTime(std::uint64_t fileTime) override;
+  std::optional<DosDateTime> FileTimeToDosDateTime(std::uint64_t fileTime) override;
+  bool SetFileAttributesA(const std::string& path, std::uint32_t attributes) override;
+  bool DeleteFileA(const std::string& path) override;
+  bool MoveFileA(const std::string& oldPath, const std::string& newPath) override;
+  bool RemoveDirectoryA(const std::string& path) override;
+  std::string GetWindowsDirectoryA() override;
+  std::string GetSystemDirectoryA() override;
+  std::optional<std::string> ReadWholeFile(const std::string& path) override;
+
+  std::uint32_t CreateMutexA(const std::string& name) override;
+  void SHChangeNotify(long event, std::uint32_t flags) override;
+
+  long RegOpenKeyExA(RegKey key, const std::string& subKey, std::uint32_t access, RegKey& result) override;
+  long RegCreateKeyExA(RegKey key, const std::string& subKey, std::uint32_t options, std::uint32_t access,
+                       RegKey& result) override;
+  long RegCloseKey(RegKey key) override;
+  long RegDeleteKeyA(RegKey key, const std::string& subKey) override;
+  long RegQueryInfoKeyA(RegKey key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) override;
+  long RegEnumKeyExA(RegKey key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) override;
+  long RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t& type, std::string* data,
+                        std::uint32_t& size) override;
+  long RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) override;
+};
+
+}  // namespace qv

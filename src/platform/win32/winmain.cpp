@@ -1,0 +1,10 @@
+// The executable's entry: build the real platform and hand over to the program.
+#include "QvUninst.h"
+#include "platform/win32/win32_platform.h"
+
+#include <windows.h>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  qv::Win32Platform platform;
+  return qv::ProgramMain(platform);
+}

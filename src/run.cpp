@@ -1,0 +1,41 @@
+#include "run.h"
+
+namespace qv {
+
+namespace {
+
+// The shell is told that things it may show are gone: event 0x80, flags 0x2000, no items.
+constexpr long kShellNotifyEvent = 0x80;
+constexpr std::uint32_t kShellNotifyFlags = 0x2000;
+
+using SectionHandler = void (*)(RunContext&, const ScriptFile&, int headerIndex);
+
+// Calls handler for every line from 1 on that is a header of the given name. Header lines are
+// looked for everywhere, also inside another section's body.
+void RunPass(RunContext& run, const ScriptFile& script, const char* header, SectionHandler handler) {
+  for (int i = 1; i < script.Count(); ++i)
+    if (IsHeader(run.platform, script.Line(i), header)) handler(run, script, i);
+}
+
+}  // namespace
+
+void RunScript(RunContext& run) {
+  // The whole run works on this one copy: a section that deletes the script file cannot make a
+  // later section fail to read it.
+  const ScriptFile script = ScriptFile::Load(run.platform, run.scriptPath);
+
+  if (ShowMessage(run.platform, texts::kAskToBegin, MessageKind::kQuestion) != win::kIdYes) return;
+
+  (void)RunPass;
+  run.state.completed = true;
+}
+
+void ShowFinalReport(RunContext& run) {
+  const RunState& s = run.state;
+  const char* text = s.folderRemoved ? (s.settingsDeleted ? texts::kReportAllRemoved : texts::kReportSettingsRemain)
+                                     : (s.settingsDeleted ? texts::kReportFilesRemain : texts::kReportBothRemain);
+  ShowMessage(run.platform, text, MessageKind::kInformation);
+  if (s.folderRemoved) run.platform.SHChangeNotify(kShellNotifyEvent, kShellNotifyFlags);
+}
+
+}  // namespace qv

@@ -1,0 +1,15 @@
+// The uninstall run: the passes over the script in their fixed order, and the final report.
+#pragma once
+
+#include "run_context.h"
+#include "script/script_file.h"
+
+namespace qv {
+
+// Loads the script and makes the passes; sets run.state.completed when all passes are done.
+void RunScript(RunContext& run);
+
+// One box summing the run up from its two results; notifies the shell when the folder is gone.
+void ShowFinalReport(RunContext& run);
+
+}  // namespace qv

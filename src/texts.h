@@ -1,0 +1,40 @@
+// Every text the user sees, in one place. Written in UTF-8 here and compiled to code page 932
+// bytes (-fexec-charset=CP932), so the program and its tests hold the very bytes that are shown.
+#pragma once
+
+namespace qv::texts {
+
+inline constexpr char kProgramTitle[] = "Quorvel Uninstaller 2.09";
+
+// Program entry.
+inline constexpr char kUninstallSwitch[] = "/u";
+inline constexpr char kDefaultScriptName[] = "Uninst.inf";
+inline constexpr char kSignature[] = "//qv-uninstaller";
+inline constexpr char kScriptNotFound[] = "が見つかりません。\r\nアンインストール出来ませんでした。";
+inline constexpr char kWrongScript[] = "アンインストールに使うファイルが違います\r\nアンインストール出来ませんでした。";
+
+// Fatal error report.
+inline constexpr char kFatalCaption[] = "ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ";
+inline constexpr char kFatalFormat[] = "%sがﾓｼﾞｭｰﾙ %s の %p で発生しました。\n%s%s";
+
+// Error messages.
+inline constexpr char kListIndexError[] = "ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (%d)";
+inline constexpr char kFileOpenError[] = "ﾌｧｲﾙ %s は開けません";
+inline constexpr char kRegistryWriteError[] = "'%s' の設定に失敗しました";
+inline constexpr char kRegistryReadError[] = "'%s' の取得に失敗しました";
+inline constexpr char kRegistryTypeError[] = "'%s' のﾃﾞｰﾀ型が不正です";
+inline constexpr char kInvalidDate[] = "日付に変換できない値が渡されました";
+inline constexpr char kInvalidTime[] = "時刻に変換できない値が渡されました";
+
+// Uninstall run and final report.
+inline constexpr char kAskToBegin[] = "アンインストールを始めてよろしいですか?";
+inline constexpr char kReportAllRemoved[] =
+    "アンインストールは無事終了しました。\r\n\r\n>>ファイル・フォルダ・設定情報の全てが削除されました。";
+inline constexpr char kReportFilesRemain[] =
+    "アンインストールは無事終了しました。\r\n\r\n>>インストールした以外のファイルが、フォルダ内に残っています。";
+inline constexpr char kReportSettingsRemain[] =
+    "アンインストールは無事終了しました。\r\n\r\n>>設定情報は、残されました。";
+inline constexpr char kReportBothRemain[] =
+    "アンインストールは無事終了しました。\r\n\r\n>>インストールした以外のファイルが、フォルダ内に残っています。\r\n>>設定情報は、残されました。";
+
+}  // namespace qv::texts

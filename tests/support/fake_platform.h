@@ -1,0 +1,154 @@
+// An in-memory Windows as strict as the real one: case-insensitive file and key names, a file
+// and a folder are different things, a read-only file resists deletion, a key with subkeys
+// cannot be deleted, a file held open with share mode 0 cannot be opened again. Effects are
+// recorded so tests can assert on what happened.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/text.h"
+
+namespace qv::test {
+
+struct ShownBox {
+  std::string text;
+  std::string caption;
+  std::uint32_t flags;
+  int answer;
+};
+
+struct FakeFile {
+  bool folder = false;
+  std::uint32_t attributes = 0;
+  std::string bytes;
+  std::uint64_t lastWriteTime = 125911584000000000ull;  // 1 January 2000, 00:00 UTC
+  bool heldOpen = false;  // another process holds it open with share mode 0
+};
+
+struct FakeValue {
+  std::string name;  // as written
+  std::uint32_t type = win::kRegSz;
+  std::string data;
+};
+
+struct FakeKey {
+  std::string name;  // as written
+  std::map<std::string, std::shared_ptr<FakeKey>> subkeys;  // by upper-cased name
+  std::map<std::string, FakeValue> values;                  // by upper-cased name
+  bool denyAllAccess = false;  // opening with more than KEY_READ is refused
+  bool denyWrite = false;      // values cannot be set, subkeys cannot be created
+  bool deleted = false;
+};
+
+class FakePlatform : public Platform {
+ public:
+  FakePlatform();
+
+  // --- Set-up and inspection ---
+  std::string commandLine = "QvUninst.exe";
+  std::string moduleFileName = "C:\\Tools\\QvUninst.exe";
+  std::uintptr_t moduleBase = 0x400000;
+  bool dbcsEnabled = true;
+  std::vector<std::pair<std::uint8_t, std::uint8_t>> leadByteRanges = {{0x81, 0x9F}, {0xE0, 0xFC}};
+  std::uint32_t threadLocale = 0x411;
+  std::map<std::uint32_t, std::string> localeInfo;  // missing types give nothing
+  std::string windowsFolder = "C:\\WINDOWS";
+  std::string systemFolder = "C:\\WINDOWS\\system32";
+  std::string currentFolder = "C:\\Current\\";  // relative paths resolve against it
+
+  // Answers given to the boxes in turn; when none is left, Yes to a question and OK otherwise.
+  std::deque<int> answers;
+  std::vector<ShownBox> boxes;
+  std::vector<std::pair<long, std::uint32_t>> shellNotifications;
+  std::vector<std::string> reads;                  // paths passed to ReadWholeFile
+  std::set<std::string> mutexesHeldElsewhere;      // names existing before we run
+  std::map<std::string, std::uint32_t> mutexErrors;  // names whose creation fails with this code
+  std::vector<std::string> mutexesCreated;
+
+  // Files and folders: AddFolder creates missing parents; AddFile creates its folder.
+  void AddFolder(const std::string& path);
+  FakeFile& AddFile(const std::string& path, const std::string& bytes = "");
+  bool Exists(const std::string& path) const;
+  bool IsFolder(const std::string& path) const;
+  const FakeFile* Find(const std::string& path) const;
+  // Every path, as the fake normalises it (upper-cased), folders with a final "\".
+  std::vector<std::string> Paths() const;
+
+  // Registry: keys by root and path ("Software\\Example"); created as needed.
+  FakeKey& AddKey(RegistryRoot root, const std::string& path);
+  void SetValue(RegistryRoot root, const std::string& path, const std::string& name, const std::string& data,
+                std::uint32_t type = win::kRegSz);
+  FakeKey* FindKey(RegistryRoot root, const std::string& path) const;
+  // Every key and value below the root, one line each, for comparing whole trees.
+  std::vector<std::string> Dump(RegistryRoot root) const;
+  std::size_t OpenKeyCount() const { return handles_.size(); }
+
+  // --- Platform ---
+  std::string GetCommandLineA() override { return commandLine; }
+  std::string GetModuleFileNameA() override { return moduleFileName; }
+  std::uintptr_t GetModuleBase() override { return moduleBase; }
+
+  int MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) override;
+  std::string CharUpperBuffA(std::string text) override;
+  std::string CharLowerBuffA(std::string text) override;
+
+  int GetSystemMetrics(int index) override { return index == win::kSmDbcsEnabled && dbcsEnabled ? 1 : 0; }
+  std::vector<std::pair<std::uint8_t, std::uint8_t>> GetCPInfoLeadBytes() override { return leadByteRanges; }
+  std::uint32_t GetThreadLocale() override { return threadLocale; }
+  std::optional<std::string> GetLocaleInfoA(std::uint32_t locale, std::uint32_t type) override;
+
+  std::optional<FindData> FindFirstFileA(const std::string& path) override;
+  std::optional<std::uint64_t> FileTimeToLocalFileTime(std::uint64_t fileTime) override;
+  std::optional<DosDateTime> FileTimeToDosDateTime(std::uint64_t fileTime) override;
+  bool SetFileAttributesA(const std::string& path, std::uint32_t attributes) override;
+  bool DeleteFileA(const std::string& path) override;
+  bool MoveFileA(const std::string& oldPath, const std::string& newPath) override;
+  bool RemoveDirectoryA(const std::string& path) override;
+  std::string GetWindowsDirectoryA() override { return windowsFolder; }
+  std::string GetSystemDirectoryA() override { return systemFolder; }
+  std::optional<std::string> ReadWholeFile(const std::string& path) override;
+
+  std::uint32_t CreateMutexA(const std::string& name) override;
+  void SHChangeNotify(long event, std::uint32_t flags) override { shellNotifications.emplace_back(event, flags); }
+
+  long RegOpenKeyExA(RegKey key, const std::string& subKey, std::uint32_t access, RegKey& result) override;
+  long RegCreateKeyExA(RegKey key, const std::string& subKey, std::uint32_t options, std::uint32_t access,
+                       RegKey& result) override;
+  long RegCloseKey(RegKey key) override;
+  long RegDeleteKeyA(RegKey key, const std::string& subKey) override;
+  long RegQueryInfoKeyA(RegKey key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) override;
+  long RegEnumKeyExA(RegKey key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) override;
+  long RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t& type, std::string* data,
+                        std::uint32_t& size) override;
+  long RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) override;
+
+  // Local time is UTC plus this many hours.
+  int utcOffsetHours = 9;
+
+ private:
+  struct Handle {
+    std::shared_ptr<FakeKey> key;
+    bool writable;
+  };
+
+  std::string Normalize(const std::string& path, bool& trailingSlash) const;
+  std::string Parent(const std::string& normalized) const;
+  bool HasChildren(const std::string& normalized) const;
+  std::shared_ptr<FakeKey> KeyOf(RegKey key, long& status) const;
+  std::vector<std::string> SplitKeyPath(const std::string& path) const;
+  RegKey NewHandle(std::shared_ptr<FakeKey> key, bool writable);
+
+  LeadByteTable lead_;
+  std::map<std::string, FakeFile> files_;  // by normalised path, no final "\"
+  std::map<RegistryRoot, std::shared_ptr<FakeKey>> roots_;
+  std::map<RegKey, Handle> handles_;
+  RegKey nextHandle_ = 0x1000;
+};
+
+}  // namespace qv::test

@@ -1,0 +1,139 @@
+#include "platform/registry_accessor.h"
+
+#include <vector>
+
+#include "errors.h"
+#include "texts.h"
+
+namespace qv {
+
+namespace {
+
+// The system nests keys at most this deep; a deeper walk would only mean a broken registry.
+constexpr int kMaxKeyDepth = 512;
+// A value may grow between the size query and the read; try again with the new size this often.
+constexpr int kMaxReadAttempts = 4;
+
+}  // namespace
+
+RegistryAccessor::RegistryAccessor(Platform& platform) : platform_(platform) {}
+
+RegistryAccessor::~RegistryAccessor() = default;
+
+void RegistryAccessor::SelectRoot(RegistryRoot root) {
+  if (root == root_) return;
+  CloseOpenKey();
+  root_ = root;
+}
+
+RegistryAccessor::Target RegistryAccessor::Resolve(const std::string& path) const {
+  if (!path.empty() && path[0] == '\\') return {static_cast<RegKey>(root_), path.substr(1), false};
+  if (current_) return {current_.get(), path, true};
+  return {static_cast<RegKey>(root_), path, false};
+}
+
+RegistryKey RegistryAccessor::OpenExisting(RegKey base, const std::string& relative) {
+  for (std::uint32_t access : {win::kKeyAllAccess, win::kKeyRead}) {
+    RegKey opened = RegistryKey::kEmpty;
+    if (platform_.RegOpenKeyExA(base, relative, access, opened) == static_cast<long>(win::kErrorSuccess))
+      return RegistryKey(platform_, opened);
+  }
+  return RegistryKey();
+}
+
+bool RegistryAccessor::OpenPath(const std::string& path, bool create) {
+  const Target target = Resolve(path);
+  RegistryKey opened;
+  if (create) {
+    RegKey created = RegistryKey::kEmpty;
+    if (platform_.RegCreateKeyExA(target.base, target.relative, 0, win::kKeyAllAccess, created) ==
+        static_cast<long>(win::kErrorSuccess))
+      opened = RegistryKey(platform_, created);
+  } else {
+    opened = OpenExisting(target.base, target.relative);
+  }
+  if (!opened) return false;
+  // The new key was opened relative to the old one, so the old one is closed only now.
+  path_ = target.fromCurrent ? path_ + "\\" + path : path;
+  current_ = std::move(opened);
+  return true;
+}
+
+void RegistryAccessor::CloseOpenKey() {
+  current_.Reset();
+  path_.clear();
+}
+
+bool RegistryAccessor::DeleteKeyTree(const std::string& path) {
+  const Target target = Resolve(path);
+  {
+    RegistryKey key = OpenExisting(target.base, target.relative);
+    if (key) DeleteSubkeys(key.get(), 1);
+  }  // closed before the key itself goes
+  return platform_.RegDeleteKeyA(target.base, target.relative) == static_cast<long>(win::kErrorSuccess);
+}
+
+// Deletes every subkey of key, depth first. The names are collected before anything is deleted,
+// so a subkey that resists deletion is passed over once instead of being met again and again.
+void RegistryAccessor::DeleteSubkeys(RegKey key, int depth) {
+  if (depth > kMaxKeyDepth) return;
+  std::uint32_t count = 0, longest = 0;
+  if (platform_.RegQueryInfoKeyA(key, count, longest) != static_cast<long>(win::kErrorSuccess)) return;
+  // The longest name is reported in characters; a double-byte name needs two bytes for each.
+  const std::uint32_t bufferSize = 2 * longest + 1;
+  std::vector<std::string> names;
+  for (std::uint32_t index = 0; index < count; ++index) {
+    std::string name;
+    const long status = platform_.RegEnumKeyExA(key, index, bufferSize, name);
+    if (status == static_cast<long>(win::kErrorNoMoreItems)) break;
+    // A name that does not fit appeared after the count was taken: it stays, and so does key.
+    if (status == static_cast<long>(win::kErrorSuccess)) names.push_back(std::move(name));
+  }
+  for (const std::string& name : names) {
+    {
+      RegistryKey subkey = OpenExisting(key, name);
+      if (subkey) DeleteSubkeys(subkey.get(), depth + 1);
+    }
+    platform_.RegDeleteKeyA(key, name);
+  }
+}
+
+// Reading without a current key, or a size query that fails for any reason but a missing value,
+// raises the read error: only a value known to be missing or empty may read as "", so a caller
+// never carries on with an empty text that stands for a failure.
+std::string RegistryAccessor::ReadStringValue(const std::string& name) {
+  if (!current_) Raise<ERegistryException>(texts::kRegistryReadError, name);
+  std::uint32_t type = 0, size = 0;
+  long status = platform_.RegQueryValueExA(current_.get(), name, type, nullptr, size);
+  if (status == static_cast<long>(win::kErrorFileNotFound)) return "";
+  if (status != static_cast<long>(win::kErrorSuccess)) Raise<ERegistryException>(texts::kRegistryReadError, name);
+  if (size == 0) return "";
+
+  std::string data;
+  for (int attempt = 1;; ++attempt) {
+    std::uint32_t delivered = size;
+    status = platform_.RegQueryValueExA(current_.get(), name, type, &data, delivered);
+    if (status != static_cast<long>(win::kErrorMoreData) || attempt == kMaxReadAttempts) {
+      if (status == static_cast<long>(win::kErrorSuccess) && delivered < data.size()) data.resize(delivered);
+      break;
+    }
+    size = delivered > size ? delivered : 2 * size;  // grew since it was measured
+  }
+  // Deleted between the size query and the read: it is missing now.
+  if (status == static_cast<long>(win::kErrorFileNotFound)) return "";
+  if (status != static_cast<long>(win::kErrorSuccess)) Raise<ERegistryException>(texts::kRegistryReadError, name);
+  if (type != win::kRegSz && type != win::kRegExpandSz) Raise<ERegistryException>(texts::kRegistryTypeError, name);
+  const std::size_t end = data.find('\0');
+  if (end != std::string::npos) data.resize(end);
+  return data;
+}
+
+void RegistryAccessor::WriteStringValue(const std::string& name, const std::string& data) {
+  if (!current_) Raise<ERegistryException>(texts::kRegistryWriteError, name);
+  std::string stored = data;
+  stored.push_back('\0');
+  if (platform_.RegSetValueExA(current_.get(), name, win::kRegSz, stored) != static_cast<long>(win::kErrorSuccess))
+    Raise<ERegistryException>(texts::kRegistryWriteError, name);
+}
+
+}  // namespace qv

@@ -1,0 +1,69 @@
+// All registry work goes through this accessor: a root, at most one open (current) key, the rules
+// by which a path names a key, key tree deletion, and string values that end the program when
+// they cannot be read or written.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/registry_key.h"
+
+namespace qv {
+
+class RegistryAccessor {
+ public:
+  // Root HKEY_CURRENT_USER, no current key.
+  explicit RegistryAccessor(Platform& platform);
+  // Closes the current key.
+  ~RegistryAccessor();
+  RegistryAccessor(const RegistryAccessor&) = delete;
+  RegistryAccessor& operator=(const RegistryAccessor&) = delete;
+
+  // The same root changes nothing; another root closes the current key and replaces the root.
+  void SelectRoot(RegistryRoot root);
+
+  // A path beginning with "\" is taken from the root (that "\" dropped); any other path from the
+  // current key when there is one, else from the root. An empty remainder opens a new handle to
+  // that base key itself. create: RegCreateKeyExA (missing keys above are created too); otherwise
+  // RegOpenKeyExA with KEY_ALL_ACCESS, then KEY_READ. On success the new key replaces the current
+  // one; on failure nothing changes.
+  bool OpenPath(const std::string& path, bool create);
+
+  // Closes the current key (never flushed) and clears the current path.
+  void CloseOpenKey();
+
+  // Deletes the key named by path (same rule as OpenPath) with everything below it. The current
+  // key is untouched. True only when the key itself was deleted; a missing key gives false.
+  bool DeleteKeyTree(const std::string& path);
+
+  // The string value of the current key; "" when it is missing or empty. Raises ERegistryException
+  // when it cannot be read or is not REG_SZ / REG_EXPAND_SZ. Cut at the first NUL; not expanded.
+  std::string ReadStringValue(const std::string& name);
+
+  // Writes a REG_SZ value into the current key; raises ERegistryException when that fails,
+  // also when there is no current key.
+  void WriteStringValue(const std::string& name, const std::string& data);
+
+  RegistryRoot Root() const { return root_; }
+  bool HasCurrentKey() const { return static_cast<bool>(current_); }
+  const std::string& CurrentPath() const { return path_; }
+
+ private:
+  struct Target {
+    RegKey base;           // root or current key
+    std::string relative;  // below base; empty for base itself
+    bool fromCurrent;
+  };
+
+  Target Resolve(const std::string& path) const;
+  // RegOpenKeyExA with KEY_ALL_ACCESS, falling back to KEY_READ; empty when neither opens.
+  RegistryKey OpenExisting(RegKey base, const std::string& relative);
+  void DeleteSubkeys(RegKey key, int depth);
+
+  Platform& platform_;
+  RegistryRoot root_ = kHkeyCurrentUser;
+  RegistryKey current_;
+  std::string path_;
+};
+
+}  // namespace qv

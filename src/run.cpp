@@ -1,5 +1,7 @@
 #include "run.h"
 
+#include "sections/sections.h"
+
 namespace qv {
 
 namespace {
@@ -24,9 +26,22 @@ void RunScript(RunContext& run) {
   // later section fail to read it.
   const ScriptFile script = ScriptFile::Load(run.platform, run.scriptPath);
 
+  // A running program of the product stops the run before anything is asked or changed.
+  for (int i = 1; i < script.Count(); ++i)
+    if (IsHeader(run.platform, script.Line(i), headers::kExecution) && CheckRunningApplications(run, script, i)) return;
+  RunPass(run, script, headers::kWarning, ShowWarning);
+
   if (ShowMessage(run.platform, texts::kAskToBegin, MessageKind::kQuestion) != win::kIdYes) return;
 
-  (void)RunPass;
+  // All registry work comes before any file work, and removals before creations.
+  RunPass(run, script, headers::kDeleteReg, DeleteRegistryEntries);
+  RunPass(run, script, headers::kCreateReg, CreateRegistryEntries);
+
+  // The file pass: renaming and deletion sections interleaved, in the order they stand.
+  for (int i = 1; i < script.Count(); ++i) {
+    if (IsHeader(run.platform, script.Line(i), headers::kRenameFile)) RenameFiles(run, script, i);
+    if (IsHeader(run.platform, script.Line(i), headers::kDeleteFile)) DeleteFiles(run, script, i);
+  }
   run.state.completed = true;
 }
 

@@ -37,4 +37,9 @@ inline constexpr char kReportSettingsRemain[] =
 inline constexpr char kReportBothRemain[] =
     "アンインストールは無事終了しました。\r\n\r\n>>インストールした以外のファイルが、フォルダ内に残っています。\r\n>>設定情報は、残されました。";
 
+// Section handlers.
+inline constexpr char kAskDeleteSettings[] = "設定情報を削除しますか?";
+inline constexpr char kIsRunning[] = " が起動しています。";
+inline constexpr char kCloseItFirst[] = "閉じてからアンインストールして下さい。";
+
 }  // namespace qv::texts

@@ -1,0 +1,78 @@
+#include "script/locations.h"
+
+#include "platform/registry_accessor.h"
+
+namespace qv {
+
+namespace {
+
+struct RootRow {
+  const char* abbreviation;
+  RegistryRoot root;
+};
+constexpr RootRow kRoots[] = {{"HCR", kHkeyClassesRoot},  {"HCU", kHkeyCurrentUser},   {"HLM", kHkeyLocalMachine},
+                              {"HU", kHkeyUsers},         {"HCC", kHkeyCurrentConfig}, {"HDD", kHkeyDynData}};
+
+struct PrefixRow {
+  const char* text;
+  FolderPrefix prefix;
+  bool shellFolder;
+};
+constexpr PrefixRow kPrefixes[] = {{"WINDIR\\", FolderPrefix::kWindows, false},
+                                   {"SYSDIR\\", FolderPrefix::kSystem, false},
+                                   {"STARTUP\\", FolderPrefix::kStartup, true},
+                                   {"DESKTOP\\", FolderPrefix::kDesktop, true}};
+
+std::optional<std::string> Found(const std::string& folder) {
+  // "" (no Shell Folders key) and "\" alone (no value, or no folder reported) name no folder.
+  if (folder.empty() || folder == "\\") return std::nullopt;
+  return folder;
+}
+
+}  // namespace
+
+std::string WindowsFolder(Platform& platform) { return platform.GetWindowsDirectoryA() + "\\"; }
+
+std::string SystemFolder(Platform& platform) { return platform.GetSystemDirectoryA() + "\\"; }
+
+std::string ShellFolder(Platform& platform, int index) {
+  RegistryAccessor registry(platform);
+  registry.SelectRoot(kHkeyCurrentUser);
+  if (!registry.OpenPath(kShellFoldersKey, false)) return {};
+  return registry.ReadStringValue(kShellFolderNames[index]) + "\\";
+}
+
+RegistryRoot RootFromAbbreviation(Platform& platform, const std::string& text) {
+  const std::string upper = platform.CharUpperBuffA(text);
+  for (const RootRow& row : kRoots)
+    if (upper == row.abbreviation) return row.root;
+  return kInvalidRoot;
+}
+
+KeyEntry ParseKeyEntry(const std::string& text) {
+  const std::size_t slash = text.find('\\');
+  if (slash == std::string::npos) return {};
+  return {text.substr(0, slash), text.substr(slash)};
+}
+
+FileEntry ParseFileEntry(const std::string& upperLine, bool withShellFolders) {
+  for (const PrefixRow& row : kPrefixes) {
+    if (row.shellFolder && !withShellFolders) continue;
+    const std::string_view text = row.text;
+    if (upperLine.compare(0, text.size(), text) == 0) return {row.prefix, upperLine.substr(text.size())};
+  }
+  return {FolderPrefix::kBase, upperLine};
+}
+
+std::optional<std::string> PrefixFolder(Platform& platform, FolderPrefix prefix, const std::string& baseFolder) {
+  switch (prefix) {
+    case FolderPrefix::kWindows: return Found(WindowsFolder(platform));
+    case FolderPrefix::kSystem: return Found(SystemFolder(platform));
+    case FolderPrefix::kStartup: return Found(ShellFolder(platform, kShellFolderStartup));
+    case FolderPrefix::kDesktop: return Found(ShellFolder(platform, kShellFolderDesktop));
+    case FolderPrefix::kBase: break;
+  }
+  return baseFolder;
+}
+
+}  // namespace qv

@@ -1,0 +1,54 @@
+// Folder prefixes of file entries and registry root abbreviations of key entries. Nothing is
+// remembered: every lookup asks the system afresh.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace qv {
+
+// The user's special folders, in the order of their index.
+inline constexpr const char* kShellFolderNames[] = {"Desktop",  "Favorites", "Fonts",      "NetHood",
+                                                    "Personal", "Programs",  "Recent",     "SendTo",
+                                                    "Start Menu", "Startup", "Templates"};
+inline constexpr int kShellFolderDesktop = 0;
+inline constexpr int kShellFolderStartup = 9;
+inline constexpr char kShellFoldersKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// The Windows and system folders followed by "\".
+std::string WindowsFolder(Platform& platform);
+std::string SystemFolder(Platform& platform);
+// The special folder of the index followed by "\"; empty when the Shell Folders key cannot be
+// opened, "\" alone when the value is missing or empty.
+std::string ShellFolder(Platform& platform, int index);
+
+// "HCR", "HCU", "HLM", "HU", "HCC", "HDD" in any case, as the whole text; anything else gives the
+// invalid root, on which every registry operation fails.
+RegistryRoot RootFromAbbreviation(Platform& platform, const std::string& text);
+
+// A key entry after its keyword: the root abbreviation before the line's first "\" and the path
+// from that "\" on. Without any "\" both are empty.
+struct KeyEntry {
+  std::string abbreviation;
+  std::string path;
+};
+KeyEntry ParseKeyEntry(const std::string& text);
+
+enum class FolderPrefix { kBase, kWindows, kSystem, kStartup, kDesktop };
+
+struct FileEntry {
+  FolderPrefix prefix = FolderPrefix::kBase;
+  std::string name;  // the rest of the entry after its prefix
+};
+
+// Splits an upper-cased entry into its prefix and the rest. Renaming knows only the Windows and
+// system folder prefixes; deletion knows the Startup and desktop folders too.
+FileEntry ParseFileEntry(const std::string& upperLine, bool withShellFolders);
+
+// The folder a prefix stands for, ending in "\"; nothing when the system cannot tell where that
+// folder is (a file of the entry's name elsewhere is never the product's).
+std::optional<std::string> PrefixFolder(Platform& platform, FolderPrefix prefix, const std::string& baseFolder);
+
+}  // namespace qv

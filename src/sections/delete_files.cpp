@@ -1,0 +1,46 @@
+#include <optional>
+
+#include "script/locations.h"
+#include "sections/sections.h"
+
+namespace qv {
+
+namespace {
+
+constexpr char kSaveFolder[] = "SAVEFOLDER";
+
+// The entry's full path, resolved afresh on every call; nothing when the entry names no file.
+std::optional<std::string> ResolveEntry(RunContext& run, const FileEntry& entry) {
+  std::optional<std::string> folder = PrefixFolder(run.platform, entry.prefix, run.baseFolder);
+  if (!folder) return std::nullopt;
+  return *folder + entry.name;
+}
+
+}  // namespace
+
+void DeleteFiles(RunContext& run, const ScriptFile& script, int headerIndex) {
+  Platform& platform = run.platform;
+  bool keepFolder = false;
+  for (int i = headerIndex + 1; !IsTerminator(platform, script.Line(i)); ++i) {
+    const std::string upper = platform.CharUpperBuffA(script.Line(i));
+    if (upper == kSaveFolder) {
+      keepFolder = true;
+      continue;
+    }
+    const FileEntry entry = ParseFileEntry(upper, /*withShellFolders=*/true);
+    // An entry without a name would name the folder itself: it is passed over.
+    if (entry.name.empty()) continue;
+    // Attributes are cleared first, so read-only, hidden and system files are deleted too.
+    // Results are not looked at: a missing or busy file is passed over.
+    if (std::optional<std::string> path = ResolveEntry(run, entry)) platform.SetFileAttributesA(*path, 0);
+    if (std::optional<std::string> path = ResolveEntry(run, entry)) platform.DeleteFileA(*path);
+  }
+  if (!keepFolder) {
+    // Once removed, the folder stays removed: a later section's failed attempt does not bring
+    // back the report that files remain.
+    const bool removed = platform.RemoveDirectoryA(run.baseFolder);
+    run.state.folderRemoved = run.state.folderRemoved || removed;
+  }
+}
+
+}  // namespace qv

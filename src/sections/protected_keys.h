@@ -1,0 +1,16 @@
+// Keys that a cleanup entry never deletes, whatever the script says.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/text.h"
+
+namespace qv {
+
+// True when the key at path (from the root) is the root itself, one of the folders that hold
+// every product's keys, a key that Windows itself owns, or a user's whole hive. Names compare
+// without regard to case; repeated and trailing "\" are ignored.
+bool IsProtectedKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path);
+
+}  // namespace qv

@@ -1,0 +1,216 @@
+// "[deletefile]" and "[renamefile]" sections, run through the whole program against the fake.
+#include <gtest/gtest.h>
+
+#include "QvUninst.h"
+#include "fake_platform.h"
+#include "script/locations.h"
+
+namespace qv {
+namespace {
+
+constexpr char kAllRemovedSettingsRemain[] = "アンインストールは無事終了しました。\r\n\r\n>>設定情報は、残されました。";
+constexpr char kBothRemain[] =
+    "アンインストールは無事終了しました。\r\n\r\n>>インストールした以外のファイルが、フォルダ内に残っています。\r\n>>設定情報は、残されました。";
+constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// A product installed in C:\Program Files\Example, with the user's desktop and Startup folders.
+struct Product {
+  Product() {
+    platform.AddFolder("C:\\Program Files\\Example");
+    platform.SetValue(kHkeyCurrentUser, kShellFolders, "Desktop", "C:\\Users\\u\\Desktop");
+    platform.SetValue(kHkeyCurrentUser, kShellFolders, "Startup", "C:\\Users\\u\\Startup");
+    platform.AddFolder("C:\\Users\\u\\Desktop");
+    platform.AddFolder("C:\\Users\\u\\Startup");
+  }
+  // Writes the script (signature line first) into the product folder and runs an uninstall.
+  int Uninstall(const std::string& body) {
+    platform.AddFile(kScript, "//QV-Uninstaller\r\n" + body);
+    platform.commandLine = "QvUninst.exe /u \"C:\\Program Files\\Example\\\"";
+    return ProgramMain(platform);
+  }
+  std::string Report() const { return platform.boxes.empty() ? "" : platform.boxes.back().text; }
+  bool Has(const std::string& path) const { return platform.Exists(path); }
+
+  static constexpr char kScript[] = "C:\\Program Files\\Example\\Uninst.inf";
+  test::FakePlatform platform;
+};
+
+class FileSections : public ::testing::Test, public Product {};
+
+TEST_F(FileSections, DeletesEverythingAndRemovesTheFolder) {
+  platform.AddFile("C:\\Program Files\\Example\\app.exe");
+  EXPECT_EQ(Uninstall("[deletefile]\r\napp.exe\r\nUninst.inf\r\nend;\r\n"), 0);
+  EXPECT_FALSE(Has("C:\\Program Files\\Example"));
+  EXPECT_TRUE(Has("C:\\Program Files"));
+  EXPECT_EQ(Report(), kAllRemovedSettingsRemain);
+  ASSERT_EQ(platform.shellNotifications.size(), 1u);
+  EXPECT_EQ(platform.shellNotifications[0], (std::pair<long, std::uint32_t>{0x80, 0x2000}));
+}
+
+TEST_F(FileSections, AUsersFileKeepsTheFolder) {
+  platform.AddFile("C:\\Program Files\\Example\\app.exe");
+  platform.AddFile("C:\\Program Files\\Example\\mine.txt");
+  Uninstall("[deletefile]\r\napp.exe\r\nUninst.inf\r\nend;\r\n");
+  EXPECT_FALSE(Has("C:\\Program Files\\Example\\app.exe"));
+  EXPECT_TRUE(Has("C:\\Program Files\\Example\\mine.txt"));
+  EXPECT_EQ(Report(), kBothRemain);
+  EXPECT_TRUE(platform.shellNotifications.empty());
+}
+
+TEST_F(FileSections, ProtectedFilesAreDeletedAndSubfoldersReached) {
+  platform.AddFile("C:\\Program Files\\Example\\ro.dll").attributes = 0x1 | 0x2 | 0x4;
+  platform.AddFile("C:\\Program Files\\Example\\data\\a.dat");
+  Uninstall("[deletefile]\r\nro.dll\r\ndata\\A.DAT\r\nUninst.inf\r\nend;\r\n");
+  EXPECT_FALSE(Has("C:\\Program Files\\Example\\ro.dll"));
+  EXPECT_FALSE(Has("C:\\Program Files\\Example\\data\\a.dat"));
+  EXPECT_TRUE(Has("C:\\Program Files\\Example\\data"));  // no wildcard, no folder deletion
+  EXPECT_EQ(Report(), kBothRemain);
+}
+
+TEST_F(FileSections, SaveFolderInAnyCaseKeepsTheFolderButATrailingBlankDoesNot) {
+  Uninstall("[deletefile]\r\nUninst.inf\r\nsavefolder\r\nend;\r\n");
+  EXPECT_TRUE(platform.IsFolder("C:\\Program Files\\Example"));
+  EXPECT_FALSE(Has(kScript));
+  EXPECT_EQ(Report(), kBothRemain);
+
+  Product other;
+  other.Uninstall("[deletefile]\r\nUninst.inf\r\nSAVEFOLDER \r\nend;\r\n");
+  EXPECT_FALSE(other.Has("C:\\Program Files\\Example"));
+}
+
+TEST_F(FileSections, PrefixesReachTheirFolders) {
+  platform.AddFile("C:\\WINDOWS\\app.ini");
+  platform.AddFile("C:\\WINDOWS\\system32\\app.dll");
+  platform.AddFile("C:\\Users\\u\\Startup\\App.lnk");
+  platform.AddFile("C:\\Users\\u\\Desktop\\App.lnk");
+  platform.AddFile("C:\\Users\\u\\Desktop\\Other.lnk");
+  Uninstall("[deletefile]\r\nwindir\\app.ini\r\nSYSDIR\\app.dll\r\nSTARTUP\\App.lnk\r\nDesktop\\App.lnk\r\n"
+            "Uninst.inf\r\nend;\r\n");
+  EXPECT_FALSE(Has("C:\\WINDOWS\\app.ini"));
+  EXPECT_FALSE(Has("C:\\WINDOWS\\system32\\app.dll"));
+  EXPECT_FALSE(Has("C:\\Users\\u\\Startup\\App.lnk"));
+  EXPECT_FALSE(Has("C:\\Users\\u\\Desktop\\App.lnk"));
+  EXPECT_TRUE(Has("C:\\Users\\u\\Desktop\\Other.lnk"));
+  EXPECT_EQ(Report(), kAllRemovedSettingsRemain);
+}
+
+TEST_F(FileSections, AShellFolderThatCannotBeFoundNamesNoFile) {
+  // Files of the same names where an unknown folder would have led: the current folder and the
+  // root of the current drive.
+  platform.AddFile("C:\\Current\\A.LNK");
+  platform.AddFile("C:\\B.LNK");
+  platform.FindKey(kHkeyCurrentUser, kShellFolders)->values.erase("STARTUP");
+  Uninstall("[deletefile]\r\nSTARTUP\\b.lnk\r\nend;\r\n");
+  EXPECT_TRUE(Has("C:\\B.LNK"));
+
+  Product noKey;
+  noKey.platform.AddFile("C:\\Current\\A.LNK");
+  noKey.platform.FindKey(kHkeyCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer")
+      ->subkeys.erase("SHELL FOLDERS");
+  noKey.Uninstall("[deletefile]\r\nDESKTOP\\a.lnk\r\nend;\r\n");
+  EXPECT_TRUE(noKey.Has("C:\\Current\\A.LNK"));
+  EXPECT_EQ(noKey.platform.OpenKeyCount(), 0u);
+}
+
+TEST_F(FileSections, AnEntryWithoutANameTouchesNoFolder) {
+  platform.AddFolder("C:\\Program Files\\Example\\sub");
+  for (const char* folder : {"C:\\WINDOWS", "C:\\WINDOWS\\system32", "C:\\Users\\u\\Startup",
+                             "C:\\Users\\u\\Desktop", "C:\\Program Files\\Example"}) {
+    platform.SetFileAttributesA(folder, 0x1 | 0x4);
+  }
+  Uninstall("[deletefile]\r\n\r\nWINDIR\\\r\nSYSDIR\\\r\nSTARTUP\\\r\nDESKTOP\\\r\nSAVEFOLDER\r\nend;\r\n");
+  for (const char* folder : {"C:\\WINDOWS", "C:\\WINDOWS\\system32", "C:\\Users\\u\\Startup",
+                             "C:\\Users\\u\\Desktop", "C:\\Program Files\\Example"}) {
+    EXPECT_EQ(platform.Find(folder)->attributes, 0x5u) << folder;
+  }
+}
+
+TEST_F(FileSections, SeveralSectionsTheLastAttemptDecidesButARemovedFolderStaysRemoved) {
+  // The first section deletes everything, the script included, and removes the folder; the
+  // second still runs from the run's copy of the script and cannot undo that result.
+  platform.AddFile("C:\\Program Files\\Example\\app.exe");
+  platform.AddFile("C:\\WINDOWS\\app.ini");
+  EXPECT_EQ(Uninstall("[deletefile]\r\napp.exe\r\nUninst.inf\r\nend;\r\n[deletefile]\r\nWINDIR\\app.ini\r\nend;\r\n"),
+            0);
+  EXPECT_FALSE(Has("C:\\WINDOWS\\app.ini"));
+  EXPECT_EQ(Report(), kAllRemovedSettingsRemain);
+}
+
+TEST_F(FileSections, AnEarlierFailedRemovalIsDecidedByALaterSection) {
+  platform.AddFile("C:\\Program Files\\Example\\late.dat");
+  Uninstall("[deletefile]\r\nUninst.inf\r\nend;\r\n[deletefile]\r\nlate.dat\r\nend;\r\n");
+  EXPECT_FALSE(Has("C:\\Program Files\\Example"));
+  EXPECT_EQ(Report(), kAllRemovedSettingsRemain);
+}
+
+TEST_F(FileSections, BodyWithoutTerminatorEndsInTheFatalReportWithoutRemovingTheFolder) {
+  platform.AddFile("C:\\Program Files\\Example\\app.exe");
+  EXPECT_EQ(Uninstall("[deletefile]\r\napp.exe\r\nUninst.inf\r\n"), 1);
+  EXPECT_FALSE(Has("C:\\Program Files\\Example\\app.exe"));  // done stays done
+  EXPECT_TRUE(Has("C:\\Program Files\\Example"));
+  ASSERT_EQ(platform.boxes.size(), 2u);
+  EXPECT_NE(platform.boxes[1].text.find("ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (4)."), std::string::npos);
+}
+
+TEST_F(FileSections, RenamesInTheirOwnFolderWithUpperCasedNames) {
+  platform.AddFile("C:\\WINDOWS\\system32\\shared.bak", "new");
+  platform.AddFile("C:\\Program Files\\Example\\data\\old.txt");
+  platform.AddFile("C:\\WINDOWS\\a.ini");
+  Uninstall("[renamefile]\r\nSYSDIR\\shared.bak,shared.dll\r\ndata\\old.txt,data\\new.txt\r\n"
+            "windir\\a.ini,b,c.ini\r\nend;\r\n");
+  EXPECT_EQ(platform.Find("C:\\WINDOWS\\system32\\shared.dll")->bytes, "new");
+  EXPECT_FALSE(Has("C:\\WINDOWS\\system32\\shared.bak"));
+  EXPECT_TRUE(Has("C:\\Program Files\\Example\\data\\new.txt"));
+  EXPECT_TRUE(Has("C:\\WINDOWS\\B,C.INI"));
+  const auto paths = platform.Paths();
+  EXPECT_NE(std::find(paths.begin(), paths.end(), "C:\\PROGRAM FILES\\EXAMPLE\\DATA\\NEW.TXT"), paths.end());
+}
+
+TEST_F(FileSections, FailedOrNamelessRenamesArePassedOver) {
+  platform.AddFile("C:\\Program Files\\Example\\a.txt", "a");
+  platform.AddFile("C:\\Program Files\\Example\\b.txt", "b");
+  EXPECT_EQ(Uninstall("[renamefile]\r\nmissing.txt,x.txt\r\na.txt,b.txt\r\n\r\nnocomma\r\n,x\r\na.txt,\r\n"
+                      "STARTUP\\a.txt,c.txt\r\nend;\r\n"),
+            0);
+  EXPECT_EQ(platform.Find("C:\\Program Files\\Example\\a.txt")->bytes, "a");
+  EXPECT_EQ(platform.Find("C:\\Program Files\\Example\\b.txt")->bytes, "b");
+  EXPECT_TRUE(platform.IsFolder("C:\\Program Files\\Example"));
+  EXPECT_FALSE(Has("C:\\Program Files\\Example\\X"));
+  EXPECT_FALSE(Has("C:\\Program Files\\Example\\C.TXT"));  // "STARTUP\" is no rename prefix
+}
+
+TEST_F(FileSections, RenameAndDeleteRunInFileOrder) {
+  // The deletion on line 2 runs before the renaming further down, so the renamed file stays.
+  platform.AddFile("C:\\Program Files\\Example\\a.txt");
+  Uninstall("[deletefile]\r\nb.txt\r\nSAVEFOLDER\r\nend;\r\n[renamefile]\r\na.txt,b.txt\r\nend;\r\n");
+  EXPECT_TRUE(Has("C:\\Program Files\\Example\\b.txt"));
+}
+
+TEST(Locations, RootAbbreviationsAreWholeTextInAnyCase) {
+  test::FakePlatform p;
+  EXPECT_EQ(RootFromAbbreviation(p, "hlm"), kHkeyLocalMachine);
+  EXPECT_EQ(RootFromAbbreviation(p, "Hlm"), kHkeyLocalMachine);
+  EXPECT_EQ(RootFromAbbreviation(p, "HCR"), kHkeyClassesRoot);
+  EXPECT_EQ(RootFromAbbreviation(p, "hcu"), kHkeyCurrentUser);
+  EXPECT_EQ(RootFromAbbreviation(p, "HU"), kHkeyUsers);
+  EXPECT_EQ(RootFromAbbreviation(p, "HCC"), kHkeyCurrentConfig);
+  EXPECT_EQ(RootFromAbbreviation(p, "HDD"), kHkeyDynData);
+  for (const char* bad : {"HKLM", " HLM", "HLM ", "", "H"}) EXPECT_EQ(RootFromAbbreviation(p, bad), kInvalidRoot) << bad;
+}
+
+TEST(Locations, FoldersEndWithABackslash) {
+  test::FakePlatform p;
+  EXPECT_EQ(WindowsFolder(p), "C:\\WINDOWS\\");
+  EXPECT_EQ(SystemFolder(p), "C:\\WINDOWS\\system32\\");
+  EXPECT_EQ(ShellFolder(p, kShellFolderDesktop), "");  // no Shell Folders key
+  p.AddKey(kHkeyCurrentUser, kShellFolders);
+  EXPECT_EQ(ShellFolder(p, kShellFolderStartup), "\\");
+  p.SetValue(kHkeyCurrentUser, kShellFolders, "Startup", "C:\\S");
+  EXPECT_EQ(ShellFolder(p, kShellFolderStartup), "C:\\S\\");
+  EXPECT_EQ(std::string(kShellFolderNames[kShellFolderStartup]), "Startup");
+  EXPECT_EQ(std::size(kShellFolderNames), 11u);
+  EXPECT_EQ(p.OpenKeyCount(), 0u);
+}
+
+}  // namespace
+}  // namespace qv

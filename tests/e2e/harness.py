@@ -1,0 +1,679 @@
+"""Runs the real QvUninst.exe under Wine, one fresh prefix per case.
+
+A case names an exact command line, the fixtures to lay out (files, folders, registry keys and
+values, files held open and named mutexes held by another process), the answers to give to the
+program's message boxes in order, and the folders and registry keys to snapshot before and after.
+The result holds every box (caption, text as code page 932 bytes, buttons, flags, answer), the exit
+code, the program's ANSI calls as Wine's relay trace saw them, and both snapshots.
+
+All work inside Wine is done by qvdriver.exe (built from qvdriver.cpp): it sets up the fixtures
+within the prefix's running session (so values that Wine rewrites at session start, such as the
+Shell Folders, stay as the case put them), starts the program with CreateProcessA and the exact
+line, polls for the program's own message boxes and clicks the answer, and reads the snapshots live.
+"""
+
+from __future__ import annotations
+
+import datetime as _dt
+import os
+import re
+import shutil
+import socket
+import subprocess
+import tempfile
+import time
+from dataclasses import dataclass, field
+from pathlib import Path
+from typing import Iterable, Sequence
+
+CP = "cp932"
+
+# The program's calls that the relay trace records.
+RELAY_CALLS = (
+    "user32.MessageBoxA",
+    "kernel32.CreateFileA",
+    "shell32.SHChangeNotify",
+    "kernel32.FindFirstFileA",
+    "advapi32.RegDeleteKeyA",
+    "advapi32.RegCreateKeyExA",
+    "advapi32.RegSetValueExA",
+    "kernel32.CreateMutexA",
+    "kernel32.DeleteFileA",
+    "kernel32.SetFileAttributesA",
+    "kernel32.MoveFileA",
+    "kernel32.RemoveDirectoryA",
+)
+
+ROOTS = {
+    "HKEY_CLASSES_ROOT": 0x80000000, "HKCR": 0x80000000,
+    "HKEY_CURRENT_USER": 0x80000001, "HKCU": 0x80000001,
+    "HKEY_LOCAL_MACHINE": 0x80000002, "HKLM": 0x80000002,
+    "HKEY_USERS": 0x80000003, "HKU": 0x80000003,
+    "HKEY_CURRENT_CONFIG": 0x80000005, "HKCC": 0x80000005,
+}
+ROOT_NAMES = {0x80000000: "HKCR", 0x80000001: "HKCU", 0x80000002: "HKLM", 0x80000003: "HKU", 0x80000005: "HKCC"}
+
+REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ = 1, 2, 3, 4, 7
+
+ANSWER_IDS = {"ok": 1, "cancel": 2, "abort": 3, "retry": 4, "ignore": 5, "yes": 6, "no": 7}
+
+# Attributes of files as the program and Windows see them.
+READONLY, HIDDEN, SYSTEM, DIRECTORY, ARCHIVE = 0x1, 0x2, 0x4, 0x10, 0x20
+
+SHELL_FOLDERS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders"
+
+
+def cp932(text: str | bytes) -> bytes:
+    """Texts in the tests are written in UTF-8; the program works with code page 932 bytes."""
+    return text if isinstance(text, bytes) else text.encode(CP)
+
+
+def _hex(data: bytes) -> str:
+    return data.hex() if data else "-"
+
+
+def _unhex(text: str) -> bytes:
+    return b"" if text == "-" else bytes.fromhex(text)
+
+
+def split_key(key: str | bytes) -> tuple[int, bytes]:
+    """'HKLM\\Software\\X' -> (0x80000002, b'Software\\X')."""
+    raw = cp932(key)
+    root, _, path = raw.partition(b"\\")
+    return ROOTS[root.decode("ascii").upper()], path
+
+
+def key_name(root: int, path: bytes) -> bytes:
+    name = ROOT_NAMES.get(root, "%08X" % root).encode()
+    return name + b"\\" + path if path else name
+
+
+def filetime(when: _dt.datetime) -> int:
+    """A FILETIME (100 ns since 1601, UTC) for a datetime; naive datetimes count as UTC."""
+    if when.tzinfo is None:
+        when = when.replace(tzinfo=_dt.timezone.utc)
+    epoch = _dt.datetime(1601, 1, 1, tzinfo=_dt.timezone.utc)
+    delta = when - epoch
+    return (delta.days * 86400 + delta.seconds) * 10_000_000 + delta.microseconds * 10
+
+
+class HarnessError(AssertionError):
+    """The run did not go as the case said: a box too many, a box that never came, a fixture that failed."""
+
+
+# ------------------------------------------------------------------------------------------------
+# Fixtures
+
+
+@dataclass(frozen=True)
+class Folder:
+    path: str | bytes
+
+    def job(self) -> list[str]:
+        return ["dir " + _hex(cp932(self.path))]
+
+
+@dataclass(frozen=True)
+class File:
+    """A file with content; attributes (READONLY, HIDDEN, ...) and a last-write time if given.
+    Folders on the way are created."""
+
+    path: str | bytes
+    data: str | bytes = b""
+    attributes: int = 0
+    mtime: _dt.datetime | None = None
+
+    def job(self) -> list[str]:
+        path = cp932(self.path)
+        lines = [f"dir {_hex(parent)}" for parent in _parents(path)]
+        when = "%x" % filetime(self.mtime) if self.mtime else "-"
+        return lines + [f"file {_hex(path)} {_hex(cp932(self.data))} {self.attributes:x} {when}"]
+
+
+def _parents(path: bytes) -> list[bytes]:
+    parts = path.split(b"\\")
+    return [b"\\".join(parts[:i]) for i in range(2, len(parts))]
+
+
+@dataclass(frozen=True)
+class RegKey:
+    key: str | bytes
+
+    def job(self) -> list[str]:
+        root, path = split_key(self.key)
+        return [f"regkey {root:x} {_hex(path)}"]
+
+
+@dataclass(frozen=True)
+class RegValue:
+    """A registry value. Data as str is REG_SZ (NUL added), int is REG_DWORD, bytes is REG_BINARY
+    unless a type is given; the key is created as needed. An empty name is the default value."""
+
+    key: str | bytes
+    name: str | bytes
+    data: str | bytes | int
+    type: int | None = None
+
+    def raw(self) -> tuple[int, bytes]:
+        if isinstance(self.data, int):
+            return (self.type or REG_DWORD), self.data.to_bytes(4, "little")
+        if isinstance(self.data, str):
+            return (self.type or REG_SZ), cp932(self.data) + b"\0"
+        return (self.type or REG_BINARY), self.data
+
+    def job(self) -> list[str]:
+        root, path = split_key(self.key)
+        kind, data = self.raw()
+        return [f"regval {root:x} {_hex(path)} {_hex(cp932(self.name))} {kind} {_hex(data)}"]
+
+
+@dataclass(frozen=True)
+class RegDelete:
+    """Removes a key with everything below it before the run."""
+
+    key: str | bytes
+
+    def job(self) -> list[str]:
+        root, path = split_key(self.key)
+        return [f"regdel {root:x} {_hex(path)}"]
+
+
+@dataclass(frozen=True)
+class HeldFile:
+    """Another process keeps this (existing) file open with share mode 0 for the whole run."""
+
+    path: str | bytes
+
+    def job(self) -> list[str]:
+        return ["hold " + _hex(cp932(self.path))]
+
+
+@dataclass(frozen=True)
+class HeldMutex:
+    """Another process holds a named mutex for the whole run, as a running product program does."""
+
+    name: str | bytes
+
+    def job(self) -> list[str]:
+        return ["mutex " + _hex(cp932(self.name))]
+
+
+def script(*lines: str | bytes, end: bytes = b"\r\n") -> bytes:
+    """An uninstall script from its lines, CR LF after each."""
+    return b"".join(cp932(line) + end for line in lines)
+
+
+# ------------------------------------------------------------------------------------------------
+# Results
+
+
+@dataclass
+class Arg:
+    value: int
+    text: bytes | str | None = None  # bytes for an ANSI string, str for a wide one
+    truncated: bool = False
+
+
+@dataclass
+class Call:
+    name: str  # module in lower case: "kernel32.CreateFileA"
+    args: list[Arg]
+    retval: int | None = None
+
+    def arg(self, i: int) -> int:
+        return self.args[i].value
+
+    def text(self, i: int) -> bytes | str | None:
+        return self.args[i].text
+
+
+@dataclass
+class Box:
+    caption: bytes
+    text: bytes  # as read from the box's text control
+    buttons: tuple[str, ...]
+    answer: str
+    call: Call | None = None  # the MessageBoxA call that showed it
+
+    @property
+    def flags(self) -> int | None:
+        return self.call.arg(3) if self.call else None
+
+    @property
+    def retval(self) -> int | None:
+        return self.call.retval if self.call else None
+
+    def __str__(self) -> str:
+        flags = "?" if self.flags is None else "%#x" % self.flags
+        return f"[{self.caption.decode(CP, 'replace')}] {self.text.decode(CP, 'replace')!r} flags={flags} buttons={','.join(self.buttons)} answer={self.answer}"
+
+
+@dataclass(frozen=True)
+class Entry:
+    is_folder: bool
+    attributes: int
+    size: int
+    mtime: int  # FILETIME
+
+
+@dataclass
+class Snapshot:
+    files: dict[bytes, Entry] = field(default_factory=dict)  # full Windows path -> entry
+    keys: dict[bytes, dict[bytes, tuple[int, bytes]]] = field(default_factory=dict)  # 'HKLM\\..' -> values
+
+    def value(self, key: str | bytes, name: str | bytes) -> tuple[int, bytes] | None:
+        root, path = split_key(key)
+        values = self._key(root, path)
+        return None if values is None else values.get(_lower(cp932(name)))
+
+    def has_key(self, key: str | bytes) -> bool:
+        root, path = split_key(key)
+        return self._key(root, path) is not None
+
+    def has_file(self, path: str | bytes) -> bool:
+        return _lower(cp932(path)) in {_lower(p) for p in self.files}
+
+    def _key(self, root: int, path: bytes):
+        wanted = _lower(key_name(root, path))
+        for name, values in self.keys.items():
+            if _lower(name) == wanted:
+                return {_lower(n): v for n, v in values.items()}
+        return None
+
+
+def _lower(raw: bytes) -> bytes:
+    """ASCII lower-casing that leaves both bytes of a double-byte character alone."""
+    out = bytearray()
+    i = 0
+    while i < len(raw):
+        c = raw[i]
+        if (0x81 <= c <= 0x9F or 0xE0 <= c <= 0xFC) and i + 1 < len(raw):
+            out += raw[i:i + 2]
+            i += 2
+            continue
+        out.append(c + 32 if 0x41 <= c <= 0x5A else c)
+        i += 1
+    return bytes(out)
+
+
+@dataclass
+class Diff:
+    removed_files: list[bytes]
+    created_files: list[bytes]
+    changed_files: list[bytes]
+    removed_keys: list[bytes]
+    created_keys: list[bytes]
+    removed_values: list[tuple[bytes, bytes]]
+    created_values: list[tuple[bytes, bytes]]
+    changed_values: list[tuple[bytes, bytes]]
+
+    def empty(self) -> bool:
+        return not any(vars(self).values())
+
+    def lines(self) -> list[str]:
+        def d(raw: bytes) -> str:
+            return raw.decode(CP, "replace")
+
+        out = [f"- file   {d(p)}" for p in self.removed_files]
+        out += [f"+ file   {d(p)}" for p in self.created_files]
+        out += [f"~ file   {d(p)}" for p in self.changed_files]
+        out += [f"- key    {d(k)}" for k in self.removed_keys]
+        out += [f"+ key    {d(k)}" for k in self.created_keys]
+        out += [f"- value  {d(k)} : {d(n) or '(default)'}" for k, n in self.removed_values]
+        out += [f"+ value  {d(k)} : {d(n) or '(default)'}" for k, n in self.created_values]
+        out += [f"~ value  {d(k)} : {d(n) or '(default)'}" for k, n in self.changed_values]
+        return out
+
+
+def diff(before: Snapshot, after: Snapshot) -> Diff:
+    files_b, files_a = before.files, after.files
+    keys_b, keys_a = before.keys, after.keys
+    common = [k for k in keys_b if k in keys_a]
+    return Diff(
+        removed_files=sorted(p for p in files_b if p not in files_a),
+        created_files=sorted(p for p in files_a if p not in files_b),
+        changed_files=sorted(p for p in files_b if p in files_a and files_b[p] != files_a[p]),
+        removed_keys=sorted(k for k in keys_b if k not in keys_a),
+        created_keys=sorted(k for k in keys_a if k not in keys_b),
+        removed_values=sorted((k, n) for k in common for n in keys_b[k] if n not in keys_a[k]),
+        created_values=sorted((k, n) for k in common for n in keys_a[k] if n not in keys_b[k]),
+        changed_values=sorted((k, n) for k in common for n in keys_b[k] if n in keys_a[k] and keys_b[k][n] != keys_a[k][n]),
+    )
+
+
+@dataclass
+class Result:
+    line: bytes
+    boxes: list[Box]
+    exit_code: int | None
+    calls: list[Call]  # the program's own traced calls, in order
+    before: Snapshot
+    after: Snapshot
+    seconds: float
+    trouble: list[str]  # what went against the case; empty when the run went as told
+    case_dir: Path
+
+    def calls_to(self, name: str) -> list[Call]:
+        return [c for c in self.calls if c.name.lower() == name.lower()]
+
+    def call_names(self) -> list[str]:
+        return [c.name for c in self.calls]
+
+    @property
+    def diff(self) -> Diff:
+        return diff(self.before, self.after)
+
+    def describe(self) -> str:
+        lines = [f"command line: {self.line!r}"]
+        lines += [f"  box {i + 1}: {box}" for i, box in enumerate(self.boxes)]
+        lines += [f"  exit code: {self.exit_code}"]
+        lines += [f"  trouble: {t}" for t in self.trouble]
+        return "\n".join(lines)
+
+
+# ------------------------------------------------------------------------------------------------
+# Relay trace
+
+
+_CALL = re.compile(r"^([0-9a-f]+):([0-9a-f]+):Call ([A-Za-z0-9_]+)\.(\w+)\((.*)\) ret=[0-9a-f]+$")
+_RET = re.compile(r"^([0-9a-f]+):([0-9a-f]+):Ret  ([A-Za-z0-9_]+)\.(\w+)\(\) retval=([0-9a-f]+) ret=[0-9a-f]+$")
+
+
+def _parse_args(text: str) -> list[Arg]:
+    args: list[Arg] = []
+    i, n = 0, len(text)
+    while i < n:
+        j = i
+        while j < n and text[j] in "0123456789abcdefABCDEF":
+            j += 1
+        arg = Arg(int(text[i:j], 16) if j > i else 0)
+        i = j
+        if text.startswith(' "', i) or text.startswith(' L"', i):
+            wide = text[i + 1] == "L"
+            i += 3 if wide else 2
+            raw = bytearray()
+            while i < n and text[i] != '"':
+                c = text[i]
+                if c == "\\" and i + 1 < n:
+                    e = text[i + 1]
+                    if e == "x":
+                        k = i + 2
+                        while k < n and k < i + (6 if wide else 4) and text[k] in "0123456789abcdefABCDEF":
+                            k += 1
+                        code = int(text[i + 2:k], 16)
+                        raw += chr(code).encode("utf-8") if wide else bytes([code])
+                        i = k
+                        continue
+                    raw += {"n": b"\n", "r": b"\r", "t": b"\t"}.get(e, e.encode("latin-1", "replace"))
+                    i += 2
+                    continue
+                raw += c.encode("utf-8") if wide else c.encode("latin-1", "replace")
+                i += 1
+            i += 1  # the closing quote
+            arg.text = raw.decode("utf-8", "replace") if wide else bytes(raw)
+            if text.startswith("...", i):
+                arg.truncated = True
+                i += 3
+        args.append(arg)
+        if i < n and text[i] == ",":
+            i += 1
+    return args
+
+
+def parse_relay(lines: Iterable[bytes], pid: int) -> list[Call]:
+    """The traced calls of one process, in the order they were made, each with its return value."""
+    calls: list[Call] = []
+    open_calls: dict[int, list[Call]] = {}
+    for raw in lines:
+        line = raw.rstrip(b"\r\n").decode("latin-1")
+        m = _CALL.match(line)
+        if m:
+            if int(m.group(1), 16) != pid:
+                continue
+            call = Call(f"{m.group(3).lower()}.{m.group(4)}", _parse_args(m.group(5)))
+            calls.append(call)
+            open_calls.setdefault(int(m.group(2), 16), []).append(call)
+            continue
+        m = _RET.match(line)
+        if m and int(m.group(1), 16) == pid:
+            stack = open_calls.get(int(m.group(2), 16), [])
+            name = f"{m.group(3).lower()}.{m.group(4)}"
+            for k in range(len(stack) - 1, -1, -1):
+                if stack[k].name == name:
+                    stack[k].retval = int(m.group(5), 16)
+                    del stack[k:]
+                    break
+    return calls
+
+
+# ------------------------------------------------------------------------------------------------
+# Display and prefix
+
+
+class Display:
+    """An Xvfb server on a free display number, stopped by its own process id."""
+
+    def __init__(self) -> None:
+        self.proc: subprocess.Popen | None = None
+        self.name = ""
+
+    def start(self) -> str:
+        for number in range(91, 200):
+            if os.path.exists(f"/tmp/.X{number}-lock") or os.path.exists(f"/tmp/.X11-unix/X{number}"):
+                continue
+            proc = subprocess.Popen(["Xvfb", f":{number}", "-nolisten", "tcp", "-screen", "0", "1024x768x24"],
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            deadline = time.monotonic() + 10
+            while time.monotonic() < deadline and proc.poll() is None:
+                if _x_socket_ready(number):
+                    self.proc, self.name = proc, f":{number}"
+                    return self.name
+                time.sleep(0.02)
+            if proc.poll() is None:
+                proc.terminate()
+            proc.wait()
+        raise RuntimeError("no free X display for Xvfb")
+
+    def stop(self) -> None:
+        if self.proc and self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        self.proc = None
+
+
+def _x_socket_ready(number: int) -> bool:
+    path = f"/tmp/.X11-unix/X{number}"
+    if not os.path.exists(path):
+        return False
+    try:
+        with socket.socket(socket.AF_UNIX) as s:
+            s.connect(path)
+        return True
+    except OSError:
+        return False
+
+
+# Files at least this large are Wine's own binaries: hard-linked into a case's prefix, not copied.
+# Nothing writes to them in place (a deletion only unlinks the case's name).
+_LINK_SIZE = 64 * 1024
+
+
+def copy_prefix(pristine: Path, target: Path) -> None:
+    """A case's own prefix: the pristine one, small files copied and Wine's large files hard-linked."""
+    for folder, subfolders, files in os.walk(pristine):
+        rel = Path(folder).relative_to(pristine)
+        dest = target / rel
+        dest.mkdir(parents=True, exist_ok=True)
+        for name in list(subfolders):
+            src = Path(folder) / name
+            if src.is_symlink():
+                os.symlink(os.readlink(src), dest / name)
+                subfolders.remove(name)
+        for name in files:
+            src = Path(folder) / name
+            if src.is_symlink():
+                os.symlink(os.readlink(src), dest / name)
+            elif src.stat().st_size >= _LINK_SIZE and rel.parts[:1] == ("drive_c",):
+                os.link(src, dest / name)
+            else:
+                shutil.copy2(src, dest / name)
+
+
+def _set_relay_include(prefix: Path, calls: Sequence[str]) -> None:
+    """Sets HKCU\\Software\\Wine\\Debug RelayInclude in the (stopped) prefix's user hive."""
+    reg = prefix / "user.reg"
+    text = reg.read_text("latin-1")
+    value = '"RelayInclude"="%s"\n' % ";".join(calls)
+    m = re.search(r"^\[Software\\\\Wine\\\\Debug\][^\n]*\n(#[^\n]*\n)*", text, re.M)
+    if m:
+        text = text[:m.end()] + value + text[m.end():]
+    else:
+        text += "\n[Software\\\\Wine\\\\Debug] 0\n" + value
+    reg.write_text(text, "latin-1")
+
+
+def _win_path(path: Path) -> bytes:
+    """A Unix path as Wine's Z: drive shows it."""
+    return b"Z:" + str(path.resolve()).replace("/", "\\").encode()
+
+
+# ------------------------------------------------------------------------------------------------
+# The harness
+
+
+class Harness:
+    """Runs cases. One per test session: holds the display and the paths; each run gets a new prefix."""
+
+    PROGRAM = r"C:\windows\QvUninst.exe"
+
+    def __init__(self, program: Path, driver: Path, pristine: Path, display: str, keep: bool = False,
+                 work_root: Path | None = None) -> None:
+        self.program, self.driver, self.pristine = Path(program), Path(driver), Path(pristine)
+        self.display, self.keep, self.work_root = display, keep, work_root
+
+    def env(self, prefix: Path) -> dict[str, str]:
+        env = dict(os.environ)
+        env.update(WINEPREFIX=str(prefix), WINEARCH="win32", LC_ALL="ja_JP.UTF-8", LANG="ja_JP.UTF-8",
+                   DISPLAY=self.display, WINEDEBUG="-all,+relay,+pid", WINEDLLOVERRIDES="winemenubuilder.exe=d")
+        return env
+
+    def run(self, args: str | bytes = b"", *, line: str | bytes | None = None, answers: Sequence[str] = (),
+            setup: Sequence[object] = (), watch_folders: Sequence[str | bytes] = (),
+            watch_keys: Sequence[str | bytes] = (), cwd: str | bytes | None = None, timeout: float = 10.0,
+            check: bool = True) -> Result:
+        """Runs the program once.
+
+        args:   the command line after the program's quoted path, byte for byte;
+        line:   instead, the whole command line exactly as the program is to receive it;
+        answers: one per expected box, in order ("yes", "no", "ok", ...);
+        setup:  fixtures (Folder, File, RegKey, RegValue, RegDelete, HeldFile, HeldMutex), in order;
+        watch_folders, watch_keys: snapshot before and after the run;
+        check:  raise HarnessError when the boxes do not match the answers or the run timed out.
+        """
+        for answer in answers:
+            if answer not in ANSWER_IDS:
+                raise ValueError(f"unknown answer {answer!r}")
+        if line is None:
+            line = b'"' + cp932(self.PROGRAM) + b'"' + (b" " + cp932(args) if args else b"")
+        line = cp932(line)
+
+        started = time.monotonic()
+        case_dir = Path(tempfile.mkdtemp(prefix="qv-e2e-", dir=self.work_root))
+        prefix = case_dir / "prefix"
+        copy_prefix(self.pristine, prefix)
+        _set_relay_include(prefix, RELAY_CALLS)
+        shutil.copyfile(self.program, prefix / "drive_c" / "windows" / "QvUninst.exe")
+
+        log_path, job_path, err_path = case_dir / "log.txt", case_dir / "job.txt", case_dir / "stderr.txt"
+        job = ["log " + _hex(_win_path(log_path))]
+        for fixture in setup:
+            job += fixture.job()
+        job += ["list " + _hex(cp932(f)) for f in watch_folders]
+        for key in watch_keys:
+            root, path = split_key(key)
+            job.append(f"dump {root:x} {_hex(path)}")
+        job += ["exe " + _hex(cp932(self.PROGRAM)), "line " + _hex(line), f"timeout {int(timeout * 1000)}"]
+        if cwd is not None:
+            job.append("cwd " + _hex(cp932(cwd)))
+        job += [f"answer {a}" for a in answers]
+        job_path.write_text("\n".join(job) + "\n")
+
+        env = self.env(prefix)
+        try:
+            with open(err_path, "wb") as err:
+                proc = subprocess.run(["wine", str(self.driver), _win_path(job_path).decode()], env=env,
+                                      stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=err,
+                                      timeout=timeout * (len(answers) + 2) + 30)
+            driver_status = proc.returncode
+        except subprocess.TimeoutExpired:
+            driver_status = None
+        finally:
+            subprocess.run(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        result = self._read(line, log_path, err_path, answers, driver_status, case_dir)
+        result.seconds = time.monotonic() - started
+        if not self.keep:
+            shutil.rmtree(case_dir, ignore_errors=True)
+        if check and result.trouble:
+            raise HarnessError("the run did not go as the case said:\n" + result.describe())
+        return result
+
+    def _read(self, line: bytes, log_path: Path, err_path: Path, answers: Sequence[str],
+              driver_status: int | None, case_dir: Path) -> Result:
+        boxes: list[Box] = []
+        trouble: list[str] = []
+        exit_code: int | None = None
+        pid: int | None = None
+        snapshots = {"before": Snapshot(), "after": Snapshot()}
+        current: Snapshot | None = None
+        log = log_path.read_text("ascii").splitlines() if log_path.exists() else []
+        if driver_status != 0:
+            trouble.append(f"qvdriver ended with status {driver_status}")
+        for text in log:
+            f = text.split(" ")
+            op = f[0]
+            if op == "snapshot":
+                current = snapshots[f[1]]
+            elif op == "end-snapshot":
+                current = None
+            elif op in ("file", "dir") and current is not None:
+                folder, rel = _unhex(f[1]), _unhex(f[2])
+                current.files[folder.rstrip(b"\\") + b"\\" + rel] = Entry(op == "dir", int(f[3], 16), int(f[4]), int(f[5], 16))
+            elif op == "regkey" and current is not None:
+                current.keys.setdefault(key_name(int(f[1], 16), _unhex(f[2])), {})
+            elif op == "regval" and current is not None:
+                current.keys.setdefault(key_name(int(f[1], 16), _unhex(f[2])), {})[_unhex(f[3])] = (int(f[4]), _unhex(f[5]))
+            elif op == "launched":
+                pid = int(f[1])
+            elif op == "box":
+                boxes.append(Box(_unhex(f[2]), _unhex(f[3]), tuple(f[4].split(",")), f[5]))
+            elif op == "unexpected-box":
+                box = Box(_unhex(f[1]), _unhex(f[2]), tuple(f[3].split(",")), "-")
+                trouble.append(f"box {len(boxes) + 1} was not expected (answers given: {list(answers)}): {box}")
+            elif op == "no-button":
+                box = Box(_unhex(f[2]), _unhex(f[3]), tuple(f[4].split(",")), f[5])
+                trouble.append(f"box {int(f[1]) + 1} has no button {f[5]!r}: {box}")
+            elif op == "stuck-box":
+                trouble.append(f"box {int(f[1]) + 1} did not close after the answer")
+            elif op == "timeout":
+                want = answers[len(boxes)] if len(boxes) < len(answers) else None
+                trouble.append(f"timed out waiting for box {len(boxes) + 1}" + (f" (answer {want!r})" if want else " or for the end"))
+            elif op in ("exit", "killed"):
+                exit_code = int(f[1]) if op == "exit" else None
+            elif op in ("setup-error", "launch-error"):
+                trouble.append("qvdriver: " + text)
+        if exit_code is not None and len(boxes) < len(answers) and not trouble:
+            trouble.append(f"the program ended (exit code {exit_code}) after {len(boxes)} box(es); "
+                           f"box {len(boxes) + 1} (answer {answers[len(boxes)]!r}) never appeared")
+
+        calls: list[Call] = []
+        if pid is not None and err_path.exists():
+            with open(err_path, "rb") as err:
+                calls = parse_relay(err, pid)
+        shown = [c for c in calls if c.name == "user32.MessageBoxA"]
+        for box, call in zip(boxes, shown):
+            box.call = call
+        return Result(line, boxes, exit_code, calls, snapshots["before"], snapshots["after"], 0.0, trouble, case_dir)

@@ -1,0 +1,419 @@
+// The end-to-end harness's hands inside the Wine prefix. One run of this program is one case:
+//
+//   qvdriver.exe JOBFILE
+//
+// It reads the job (one directive a line, byte strings in hex so no quoting can alter them),
+// sets up the fixtures, takes a snapshot of the chosen folders and registry keys, starts the
+// program with CreateProcessA(application, exact line), answers each of the program's message
+// boxes from the list of answers, waits for the program to end, takes the snapshot again and
+// writes everything to the log named by the job. It also holds files open (share mode 0) and
+// named mutexes for the whole run when asked, standing in for another running program.
+//
+// Job directives (H = hex bytes, "-" = empty):
+//   log H                      the log file to write
+//   dir H                      create a folder
+//   file H DATA ATTRS MTIME    create a file with content DATA, then set its attributes (hex) and,
+//                              unless MTIME is "-", its last-write time (FILETIME, hex, UTC)
+//   regkey ROOT H              create a registry key (ROOT: the predefined handle value in hex)
+//   regval ROOT H NAME TYPE DATA   set a value (TYPE decimal, DATA raw bytes)
+//   regdel ROOT H              delete a key with all its subkeys
+//   hold H                     keep the file open with share mode 0 until the end
+//   mutex H                    create the named mutex and keep it until the end
+//   list H                     folder to list in the snapshots (recursively)
+//   dump ROOT H                registry key to list in the snapshots (recursively)
+//   exe H / line H / cwd H     application name, exact command line, current folder
+//   answer NAME                next answer: yes, no, ok, cancel, abort, retry, ignore
+//   timeout MS                 longest wait for the next box or for the end (default 10000)
+//
+// Log lines: "setup-error ...", "snapshot before|after" ... "end-snapshot", "launched PID",
+// "box N CAPTION TEXT BUTTONS ANSWER", "unexpected-box CAPTION TEXT BUTTONS",
+// "no-button N CAPTION TEXT BUTTONS ANSWER", "stuck-box N", "timeout", "exit CODE", "done".
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  if (bytes.empty()) return "-";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+std::string Unhex(const std::string& text) {
+  std::string out;
+  if (text == "-") return out;
+  for (std::size_t i = 0; i + 1 < text.size(); i += 2) out += static_cast<char>(std::strtoul(text.substr(i, 2).c_str(), nullptr, 16));
+  return out;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  while (start <= line.size()) {
+    std::size_t blank = line.find(' ', start);
+    if (blank == std::string::npos) blank = line.size();
+    if (blank > start) fields.push_back(line.substr(start, blank - start));
+    start = blank + 1;
+  }
+  return fields;
+}
+
+FILE* g_log = nullptr;
+
+void Log(const std::string& line) {
+  if (!g_log) return;
+  std::fputs(line.c_str(), g_log);
+  std::fputc('\n', g_log);
+  std::fflush(g_log);
+}
+
+HKEY Root(const std::string& hex) { return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(std::strtoul(hex.c_str(), nullptr, 16))); }
+
+// ---------------------------------------------------------------------------------------------
+// Snapshots
+
+void ListFolder(const std::string& folder, const std::string& relative) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  std::vector<std::string> subfolders;
+  do {
+    std::string name = data.cFileName;
+    if (name == "." || name == "..") continue;
+    std::string path = relative.empty() ? name : relative + "\\" + name;
+    char info[128];
+    unsigned long long time = (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                              data.ftLastWriteTime.dwLowDateTime;
+    std::snprintf(info, sizeof info, " %lx %lu %llx", data.dwFileAttributes, data.nFileSizeLow, time);
+    bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    Log(std::string(isFolder ? "dir " : "file ") + Hex(folder) + " " + Hex(path) + info);
+    if (isFolder) subfolders.push_back(name);
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  for (const std::string& name : subfolders)
+    ListFolder(folder + "\\" + name, relative.empty() ? name : relative + "\\" + name);
+}
+
+void DumpKey(const std::string& root, const std::string& path) {
+  HKEY key;
+  if (RegOpenKeyExA(Root(root), path.empty() ? nullptr : path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  Log("regkey " + root + " " + Hex(path));
+  std::vector<char> name(16384), data(1 << 20);
+  for (DWORD i = 0;; ++i) {
+    DWORD nameSize = static_cast<DWORD>(name.size()), dataSize = static_cast<DWORD>(data.size()), type = 0;
+    LONG rc = RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &dataSize);
+    if (rc != ERROR_SUCCESS) break;
+    Log("regval " + root + " " + Hex(path) + " " + Hex(std::string(name.data(), nameSize)) + " " + std::to_string(type) +
+        " " + Hex(std::string(data.data(), dataSize)));
+  }
+  std::vector<std::string> subkeys;
+  for (DWORD i = 0;; ++i) {
+    DWORD nameSize = static_cast<DWORD>(name.size());
+    if (RegEnumKeyExA(key, i, name.data(), &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    subkeys.emplace_back(name.data(), nameSize);
+  }
+  RegCloseKey(key);
+  for (const std::string& sub : subkeys) DumpKey(root, path.empty() ? sub : path + "\\" + sub);
+}
+
+struct Job {
+  std::vector<std::string> folders;
+  std::vector<std::pair<std::string, std::string>> keys;
+  std::string exe, line, cwd;
+  std::vector<std::string> answers;
+  DWORD timeout = 10000;
+};
+
+void Snapshot(const Job& job, const char* when) {
+  Log(std::string("snapshot ") + when);
+  for (const std::string& folder : job.folders) ListFolder(folder, "");
+  for (const auto& key : job.keys) DumpKey(key.first, key.second);
+  Log("end-snapshot");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fixtures
+
+bool DeleteTree(HKEY root, const std::string& path) {
+  HKEY key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return false;
+  std::vector<std::string> subkeys;
+  char name[1024];
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    subkeys.emplace_back(name, size);
+  }
+  RegCloseKey(key);
+  for (const std::string& sub : subkeys) DeleteTree(root, path + "\\" + sub);
+  return RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS;
+}
+
+std::vector<HANDLE> g_held;
+
+bool Setup(const std::vector<std::string>& f, Job& job) {
+  const std::string& op = f[0];
+  if (op == "dir" && f.size() == 2) return CreateDirectoryA(Unhex(f[1]).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+  if (op == "file" && f.size() == 5) {
+    std::string path = Unhex(f[1]), data = Unhex(f[2]);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = data.empty() || (WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) && written == data.size());
+    if (ok && f[4] != "-") {
+      unsigned long long t = std::strtoull(f[4].c_str(), nullptr, 16);
+      FILETIME time{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
+      ok = SetFileTime(file, nullptr, nullptr, &time);
+    }
+    CloseHandle(file);
+    DWORD attributes = std::strtoul(f[3].c_str(), nullptr, 16);
+    return ok && (attributes == 0 || SetFileAttributesA(path.c_str(), attributes));
+  }
+  if (op == "regkey" && f.size() == 3) {
+    HKEY key;
+    if (RegCreateKeyExA(Root(f[1]), Unhex(f[2]).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+  }
+  if (op == "regval" && f.size() == 6) {
+    HKEY key;
+    if (RegCreateKeyExA(Root(f[1]), Unhex(f[2]).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) return false;
+    std::string name = Unhex(f[3]), data = Unhex(f[5]);
+    LONG rc = RegSetValueExA(key, name.empty() ? nullptr : name.c_str(), 0, std::strtoul(f[4].c_str(), nullptr, 10),
+                             reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+  }
+  if (op == "regdel" && f.size() == 3) return DeleteTree(Root(f[1]), Unhex(f[2]));
+  if (op == "hold" && f.size() == 2) {
+    HANDLE file = CreateFileA(Unhex(f[1]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    g_held.push_back(file);
+    return true;
+  }
+  if (op == "mutex" && f.size() == 2) {
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, Unhex(f[1]).c_str());
+    if (!mutex) return false;
+    g_held.push_back(mutex);
+    return true;
+  }
+  if (op == "list" && f.size() == 2) return job.folders.push_back(Unhex(f[1])), true;
+  if (op == "dump" && f.size() == 3) return job.keys.emplace_back(f[1], Unhex(f[2])), true;
+  if (op == "exe" && f.size() == 2) return job.exe = Unhex(f[1]), true;
+  if (op == "line" && f.size() == 2) return job.line = Unhex(f[1]), true;
+  if (op == "cwd" && f.size() == 2) return job.cwd = Unhex(f[1]), true;
+  if (op == "answer" && f.size() == 2) return job.answers.push_back(f[1]), true;
+  if (op == "timeout" && f.size() == 2) return job.timeout = std::strtoul(f[1].c_str(), nullptr, 10), true;
+  return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Message boxes
+
+struct Button {
+  const char* name;
+  int id;
+};
+const Button kButtons[] = {{"ok", IDOK},       {"cancel", IDCANCEL}, {"abort", IDABORT}, {"retry", IDRETRY},
+                           {"ignore", IDIGNORE}, {"yes", IDYES},       {"no", IDNO}};
+
+struct Box {
+  HWND window = nullptr;
+  std::string caption, text, buttons;
+  std::vector<std::pair<int, HWND>> controls;  // button id and window
+};
+
+struct FindBox {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK FindBoxWindow(HWND window, LPARAM param) {
+  FindBox* find = reinterpret_cast<FindBox*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != find->pid || !IsWindowVisible(window)) return TRUE;
+  char cls[32];
+  if (!GetClassNameA(window, cls, sizeof cls) || std::string(cls) != "#32770") return TRUE;
+  find->found = window;
+  return FALSE;
+}
+
+std::string WindowText(HWND window) {
+  std::vector<char> buffer(8192);
+  int length = GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
+  return std::string(buffer.data(), length > 0 ? length : 0);
+}
+
+BOOL CALLBACK CollectControl(HWND child, LPARAM param) {
+  Box* box = reinterpret_cast<Box*>(param);
+  char cls[32];
+  if (!GetClassNameA(child, cls, sizeof cls)) return TRUE;
+  if (_stricmp(cls, "Button") == 0) {
+    box->controls.emplace_back(GetDlgCtrlID(child), child);
+  } else if (_stricmp(cls, "Static") == 0) {
+    // The message is the static with the text id (Windows 0xFFFF, Wine 100); the icon is another.
+    int id = GetDlgCtrlID(child);
+    if (id == 0xFFFF || id == 100) box->text = WindowText(child);
+  }
+  return TRUE;
+}
+
+Box ReadBox(HWND window) {
+  Box box;
+  box.window = window;
+  box.caption = WindowText(window);
+  EnumChildWindows(window, CollectControl, reinterpret_cast<LPARAM>(&box));
+  for (const Button& b : kButtons)
+    for (const auto& control : box.controls)
+      if (control.first == b.id) box.buttons += std::string(box.buttons.empty() ? "" : ",") + b.name;
+  if (box.buttons.empty()) box.buttons = "-";
+  return box;
+}
+
+std::string Describe(const Box& box) { return Hex(box.caption) + " " + Hex(box.text) + " " + box.buttons; }
+
+// Waits until the window is gone or the program has ended.
+bool WaitGone(HWND window, HANDLE process, DWORD timeout) {
+  DWORD start = GetTickCount();
+  while (IsWindow(window) && IsWindowVisible(window)) {
+    if (WaitForSingleObject(process, 10) == WAIT_OBJECT_0) return true;
+    if (GetTickCount() - start > timeout) return false;
+  }
+  return true;
+}
+
+int Drive(const Job& job) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  std::vector<char> line(job.line.begin(), job.line.end());
+  line.push_back('\0');
+  if (!CreateProcessA(job.exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      job.cwd.empty() ? nullptr : job.cwd.c_str(), &startup, &info)) {
+    Log("launch-error " + std::to_string(GetLastError()));
+    return 2;
+  }
+  CloseHandle(info.hThread);
+  Log("launched " + std::to_string(info.dwProcessId));
+
+  std::size_t next = 0;
+  DWORD waitStart = GetTickCount();
+  bool killed = false;
+  for (;;) {
+    if (WaitForSingleObject(info.hProcess, 10) == WAIT_OBJECT_0) break;
+    FindBox find{info.dwProcessId, nullptr};
+    EnumWindows(FindBoxWindow, reinterpret_cast<LPARAM>(&find));
+    if (!find.found) {
+      if (GetTickCount() - waitStart > job.timeout) {
+        Log("timeout");
+        TerminateProcess(info.hProcess, 0xDEAD);
+        killed = true;
+        break;
+      }
+      continue;
+    }
+    Box box = ReadBox(find.found);
+    if (next >= job.answers.size()) {
+      Log("unexpected-box " + Describe(box));
+      TerminateProcess(info.hProcess, 0xDEAD);
+      killed = true;
+      break;
+    }
+    const std::string& answer = job.answers[next];
+    HWND button = nullptr;
+    int id = 0;
+    for (const Button& b : kButtons)
+      if (answer == b.name)
+        for (const auto& control : box.controls)
+          if (control.first == b.id) id = b.id, button = control.second;
+    if (!button) {
+      Log("no-button " + std::to_string(next) + " " + Describe(box) + " " + answer);
+      TerminateProcess(info.hProcess, 0xDEAD);
+      killed = true;
+      break;
+    }
+    Log("box " + std::to_string(next) + " " + Describe(box) + " " + answer);
+    PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    if (!WaitGone(box.window, info.hProcess, job.timeout)) {
+      Log("stuck-box " + std::to_string(next));
+      TerminateProcess(info.hProcess, 0xDEAD);
+      killed = true;
+      break;
+    }
+    ++next;
+    waitStart = GetTickCount();
+  }
+  WaitForSingleObject(info.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(info.hProcess, &code);
+  CloseHandle(info.hProcess);
+  Log(std::string(killed ? "killed " : "exit ") + std::to_string(code));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: qvdriver JOBFILE\n");
+    return 2;
+  }
+  FILE* jobFile = std::fopen(argv[1], "rb");
+  if (!jobFile) {
+    std::fprintf(stderr, "qvdriver: cannot read %s\n", argv[1]);
+    return 2;
+  }
+  std::vector<std::string> lines;
+  std::string current;
+  for (int c; (c = std::fgetc(jobFile)) != EOF;) {
+    if (c == '\n') lines.push_back(current), current.clear();
+    else if (c != '\r') current += static_cast<char>(c);
+  }
+  if (!current.empty()) lines.push_back(current);
+  std::fclose(jobFile);
+
+  // The session's desktop process rewrites some of the user's Shell Folders values when it starts.
+  // Start it now and let it settle, so that the fixtures below are the last word.
+  HWND desktop = GetDesktopWindow();
+  DWORD desktopPid = 0;
+  GetWindowThreadProcessId(desktop, &desktopPid);
+  if (HANDLE shell = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, desktopPid)) {
+    WaitForInputIdle(shell, 10000);
+    CloseHandle(shell);
+  }
+
+  Job job;
+  int status = 0;
+  for (const std::string& text : lines) {
+    std::vector<std::string> f = Fields(text);
+    if (f.empty()) continue;
+    if (f[0] == "log" && f.size() == 2) {
+      g_log = std::fopen(Unhex(f[1]).c_str(), "wb");
+      if (!g_log) return 3;
+      continue;
+    }
+    if (!Setup(f, job)) {
+      Log("setup-error " + std::to_string(GetLastError()) + " " + text);
+      status = 4;
+    }
+  }
+  if (status == 0) {
+    Snapshot(job, "before");
+    status = Drive(job);
+    Snapshot(job, "after");
+  }
+  for (HANDLE handle : g_held) CloseHandle(handle);
+  Log("done");
+  if (g_log) std::fclose(g_log);
+  return status;
+}

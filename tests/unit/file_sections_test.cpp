@@ -3,37 +3,17 @@
 
 #include "QvUninst.h"
 #include "fake_platform.h"
+#include "product.h"
 #include "script/locations.h"
 
 namespace qv {
 namespace {
 
-constexpr char kAllRemovedSettingsRemain[] = "アンインストールは無事終了しました。\r\n\r\n>>設定情報は、残されました。";
-constexpr char kBothRemain[] =
-    "アンインストールは無事終了しました。\r\n\r\n>>インストールした以外のファイルが、フォルダ内に残っています。\r\n>>設定情報は、残されました。";
-constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-// A product installed in C:\Program Files\Example, with the user's desktop and Startup folders.
-struct Product {
-  Product() {
-    platform.AddFolder("C:\\Program Files\\Example");
-    platform.SetValue(kHkeyCurrentUser, kShellFolders, "Desktop", "C:\\Users\\u\\Desktop");
-    platform.SetValue(kHkeyCurrentUser, kShellFolders, "Startup", "C:\\Users\\u\\Startup");
-    platform.AddFolder("C:\\Users\\u\\Desktop");
-    platform.AddFolder("C:\\Users\\u\\Startup");
-  }
-  // Writes the script (signature line first) into the product folder and runs an uninstall.
-  int Uninstall(const std::string& body) {
-    platform.AddFile(kScript, "//QV-Uninstaller\r\n" + body);
-    platform.commandLine = "QvUninst.exe /u \"C:\\Program Files\\Example\\\"";
-    return ProgramMain(platform);
-  }
-  std::string Report() const { return platform.boxes.empty() ? "" : platform.boxes.back().text; }
-  bool Has(const std::string& path) const { return platform.Exists(path); }
-
-  static constexpr char kScript[] = "C:\\Program Files\\Example\\Uninst.inf";
-  test::FakePlatform platform;
-};
+using test::Product;
+namespace shown = test::shown;
+constexpr const char* kAllRemovedSettingsRemain = shown::kSettingsRemain;
+constexpr const char* kBothRemain = shown::kBothRemain;
+constexpr const char* kShellFolders = Product::kShellFolders;
 
 class FileSections : public ::testing::Test, public Product {};
 

@@ -1,0 +1,222 @@
+// Arbitrary bytes as the uninstall script: how it is cut into lines, and a whole uninstall run of
+// it on a fake system seeded with the product's files and keys, other products' keys, keys that
+// refuse access or writes, and sentinel keys and files that no script naming neither them nor
+// their root may touch.
+//
+// The first input byte chooses the run's variant; the rest is the script:
+//   bit 0     the signature line "//QV-Uninstaller" is put before the script, so the run goes deep
+//   bits 1-2  both set: the question to begin is answered No (every other box is answered Yes)
+//   bit 3     the "Startup" shell folder value has the wrong type
+//   bit 4     the product's folder also holds a subfolder and a file in use, so it cannot be removed
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "QvUninst.h"
+#include "errors.h"
+#include "fuzz_support.h"
+#include "script/script_file.h"
+#include "texts.h"
+
+namespace {
+
+using qv::fuzz::AsciiUpper;
+using qv::fuzz::Below;
+using qv::fuzz::Mentions;
+using qv::fuzz::World;
+
+// ---------------------------------------------------------------- cutting into lines
+
+// The text up to its first NUL with every break (CR LF, CR, LF) written as one LF.
+std::string BreaksAsLf(std::string_view bytes) {
+  bytes = bytes.substr(0, bytes.find('\0'));
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r') {
+      out += '\n';
+      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    } else {
+      out += bytes[i];
+    }
+  }
+  return out;
+}
+
+void CheckLineCutting(std::string_view bytes) {
+  const qv::ScriptFile script = qv::ScriptFile::FromBytes(bytes);
+  std::string joined;
+  for (int i = 0; i < script.Count(); ++i) {
+    const std::string& line = script.Line(i);
+    QV_FUZZ_CHECK(line.find_first_of(std::string("\r\n\0", 3)) == std::string::npos,
+                  "no line holds CR, LF or NUL");
+    if (i > 0) joined += '\n';
+    joined += line;
+    QV_FUZZ_CHECK(joined.size() <= bytes.size(), "the lines joined never exceed the input");
+  }
+
+  // Each break ends one line; a break at the very end adds no empty line after it.
+  std::string expected = BreaksAsLf(bytes);
+  std::size_t expectedCount = 0;
+  for (char c : expected) expectedCount += c == '\n';
+  if (!expected.empty() && expected.back() == '\n') expected.pop_back();
+  else if (!expected.empty()) ++expectedCount;
+  QV_FUZZ_CHECK(static_cast<std::size_t>(script.Count()) == expectedCount, "one line per break");
+  QV_FUZZ_CHECK(joined == expected, "the lines are the text between the breaks");
+
+  for (int outside : {-1, script.Count()}) {
+    bool raised = false;
+    try {
+      (void)script.Line(outside);
+    } catch (const qv::EStringListError&) {
+      raised = true;
+    }
+    QV_FUZZ_CHECK(raised, "a line index out of range raises the list-index error");
+  }
+}
+
+// ---------------------------------------------------------------- a whole run
+
+constexpr char kAppFolder[] = "C:\\App\\";
+constexpr char kScriptPath[] = "C:\\App\\Uninst.inf";
+constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr char kUninstallList[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// Keys that a script can only reach by naming them or their root: nothing deletes or creates
+// keys elsewhere on its own account.
+struct RegistrySentinel {
+  qv::RegistryRoot root;
+  const char* rootAbbreviation;
+  const char* path;  // below the root
+  const char* name;  // the word a script must hold to name the key
+};
+constexpr RegistrySentinel kRegistrySentinels[] = {
+    {qv::kHkeyClassesRoot, "HCR", "KeepHcr\\Shell", "KEEPHCR"},
+    {qv::kHkeyCurrentUser, "HCU", "Software\\KeepHcu\\Deep", "KEEPHCU"},
+    {qv::kHkeyLocalMachine, "HLM", "Software\\KeepHlm\\Deep", "KEEPHLM"},
+    {qv::kHkeyUsers, "HU", ".DEFAULT\\KeepHu", "KEEPHU"},
+    {qv::kHkeyCurrentConfig, "HCC", "KeepHcc", "KEEPHCC"},
+    {qv::kHkeyDynData, "HDD", "KeepHdd", "KEEPHDD"},
+};
+// Files that only a script naming their folder can reach.
+constexpr char kFileSentinelFolder[] = "C:\\Vault\\";
+constexpr char kFileSentinelName[] = "VAULT";
+
+void SeedSystem(qv::fuzz::RecordingPlatform& fake, bool startupOfWrongType, bool leftovers) {
+  // The product's folder, its files and the Windows folders' shared files.
+  fake.AddFile(std::string(kAppFolder) + "app.exe", "MZ");
+  fake.AddFile(std::string(kAppFolder) + "readme.txt", "read me").attributes = 0x1;  // read-only
+  if (leftovers) {
+    fake.AddFile(std::string(kAppFolder) + "data\\old.txt", "old");
+    fake.AddFile(std::string(kAppFolder) + "locked.dat", "in use").heldOpen = true;
+  }
+  fake.AddFile("C:\\WINDOWS\\app.ini", "[app]");
+  fake.AddFile("C:\\WINDOWS\\a.ini", "[a]");
+  fake.AddFile("C:\\WINDOWS\\system32\\shared.bak", "old dll");
+  fake.AddFile("C:\\Users\\Demo\\Desktop\\App.lnk", "lnk");
+  fake.AddFile("C:\\Users\\Demo\\Start Menu\\Programs\\Startup\\App.lnk", "lnk");
+  fake.AddFile(std::string(kFileSentinelFolder) + "keep.txt", "keep");
+  fake.AddFolder(std::string(kFileSentinelFolder) + "Empty\\");
+
+  // The user's shell folders.
+  fake.SetValue(qv::kHkeyCurrentUser, kShellFolders, "Desktop", std::string("C:\\Users\\Demo\\Desktop\0", 22));
+  const std::string startup("C:\\Users\\Demo\\Start Menu\\Programs\\Startup\0", 42);
+  fake.SetValue(qv::kHkeyCurrentUser, kShellFolders, "Startup", startup, startupOfWrongType ? 3u : qv::win::kRegSz);
+
+  // The product's keys and a neighbour's, where "UNINST=", "QUORVEL=" and "INST=" reach.
+  const std::string list = kUninstallList;
+  fake.SetValue(qv::kHkeyLocalMachine, list + "\\Demo", "DisplayName", std::string("Demo\0", 5));
+  fake.SetValue(qv::kHkeyLocalMachine, list + "\\Neighbour", "DisplayName", std::string("Neighbour\0", 10));
+  fake.SetValue(qv::kHkeyCurrentUser, "Software\\Quorvel\\Demo\\Settings\\Window", "Left", std::string("10\0", 3));
+  fake.AddKey(qv::kHkeyCurrentUser, "Software\\Quorvel\\Other");
+  fake.AddKey(qv::kHkeyCurrentUser, "Software\\Vask\\Demo\\Level1\\Level2\\Level3");
+  fake.AddKey(qv::kHkeyCurrentUser, "Software\\Example\\Sub");
+  fake.AddKey(qv::kHkeyLocalMachine, "Software\\Example");
+  // Keys that refuse: one cannot be opened for more than reading, one takes no writes.
+  fake.AddKey(qv::kHkeyLocalMachine, "Software\\Locked\\Inner").denyAllAccess = true;
+  fake.AddKey(qv::kHkeyLocalMachine, "Software\\Locked").denyAllAccess = true;
+  fake.AddKey(qv::kHkeyCurrentUser, "Software\\ReadOnly").denyWrite = true;
+
+  for (const RegistrySentinel& s : kRegistrySentinels) fake.SetValue(s.root, s.path, "Keep", std::string("yes\0", 4));
+
+  // A product program that is running: its mutex exists before the uninstaller starts.
+  fake.mutexesHeldElsewhere.insert("RunningMutex");
+}
+
+bool IsFinalReport(const std::string& text) {
+  return text == qv::texts::kReportAllRemoved || text == qv::texts::kReportFilesRemain ||
+         text == qv::texts::kReportSettingsRemain || text == qv::texts::kReportBothRemain;
+}
+
+void CheckSentinels(const World& before, const World& after, const std::string& upperScript) {
+  for (const RegistrySentinel& s : kRegistrySentinels) {
+    if (Mentions(upperScript, s.name) || Mentions(upperScript, s.rootAbbreviation)) continue;
+    const std::string prefix = std::to_string(s.root) + " \\" + AsciiUpper(s.path);
+    QV_FUZZ_CHECK(Below(before.registry, prefix) == Below(after.registry, prefix),
+                  "a key that the script names neither by name nor by root is unchanged");
+  }
+  if (!Mentions(upperScript, kFileSentinelName)) {
+    const std::string prefix = AsciiUpper(kFileSentinelFolder);
+    QV_FUZZ_CHECK(Below(before.files, prefix) == Below(after.files, prefix),
+                  "files in a folder that the script does not name are unchanged");
+  }
+}
+
+void CheckRun(std::uint8_t variant, std::string_view body) {
+  const bool withSignature = variant & 0x1;
+  const bool declineBegin = ((variant >> 1) & 0x3) == 0x3;
+  const bool startupOfWrongType = variant & 0x8;
+  const bool leftovers = variant & 0x10;
+
+  qv::fuzz::RecordingPlatform fake;
+  fake.beginAnswer = declineBegin ? qv::win::kIdNo : qv::win::kIdYes;
+  SeedSystem(fake, startupOfWrongType, leftovers);
+  const std::string script = (withSignature ? std::string("//QV-Uninstaller\r\n") : std::string()) + std::string(body);
+  fake.AddFile(kScriptPath, script);
+  fake.commandLine = "QvUninst.exe /u C:\\App\\";
+  const World before = qv::fuzz::Capture(fake);
+
+  const int exitCode = qv::ProgramMain(fake);
+  const World after = qv::fuzz::Capture(fake);
+
+  qv::fuzz::CheckUninstallBoxes(fake, exitCode);
+  for (const std::string& read : fake.reads) QV_FUZZ_CHECK(read == kScriptPath, "only the script is read");
+
+  // Nothing is changed before the user agrees to begin, and nothing at all when they decline.
+  if (fake.atBeginQuestion)
+    QV_FUZZ_CHECK(*fake.atBeginQuestion == before, "registry and files unchanged until the question to begin");
+  else
+    QV_FUZZ_CHECK(after == before, "registry and files unchanged by a run that never asks to begin");
+  if (fake.atBeginQuestion && declineBegin) {
+    QV_FUZZ_CHECK(after == before, "registry and files unchanged when the user declines to begin");
+    QV_FUZZ_CHECK(exitCode == 0 && fake.boxes.back().text == qv::texts::kAskToBegin,
+                  "declining to begin ends the run without a report");
+  }
+
+  // A normal end after agreeing to begin closes with the final report, whose claim about the
+  // folder is true of the file system.
+  if (fake.atBeginQuestion && !declineBegin && exitCode == 0) {
+    const qv::test::ShownBox& last = fake.boxes.back();
+    QV_FUZZ_CHECK(IsFinalReport(last.text) && last.flags == 0x40, "the run ends with the final report");
+    const bool claimsRemoved = last.text == qv::texts::kReportAllRemoved || last.text == qv::texts::kReportSettingsRemain;
+    QV_FUZZ_CHECK(!claimsRemoved || !fake.Exists(kAppFolder), "a report of a removed folder means it is gone");
+    QV_FUZZ_CHECK(fake.shellNotifications.size() == (claimsRemoved ? 1u : 0u),
+                  "the shell is notified exactly when the folder was removed");
+  } else {
+    for (const qv::test::ShownBox& box : fake.boxes)
+      QV_FUZZ_CHECK(!IsFinalReport(box.text), "no final report without a completed run");
+    QV_FUZZ_CHECK(fake.shellNotifications.empty(), "no shell notification without a completed run");
+  }
+
+  CheckSentinels(before, after, AsciiUpper(script));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  CheckLineCutting(input);
+  if (size > 0) CheckRun(data[0], input.substr(1));
+  return 0;
+}

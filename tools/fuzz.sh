@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (preset "fuzz", clang) and fuzzes each for a fixed time, one process
+# per target. Fails on any crash, broken invariant, leak, timeout or sanitizer report.
+#
+#   tools/fuzz.sh            every target, FUZZ_SECONDS (default 30) each
+#   tools/fuzz.sh script     only the named targets
+#
+# The repository's seed corpora are copied into build/fuzz/work/<target>/corpus, which keeps what
+# earlier runs found (FUZZ_FRESH=1 starts from the seeds alone); the repository is never written.
+# Saved reproducers in tests/fuzz/regressions/<target>/ are run first. Findings land in
+# build/fuzz/work/<target>/artifacts/.
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+seconds="${FUZZ_SECONDS:-30}"
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(command_line script)
+
+"$root/tools/setup.sh"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j2 >/dev/null
+
+failed=()
+for target in "${targets[@]}"; do
+  exe="build/fuzz/tests/fuzz/fuzz_$target"
+  work="build/fuzz/work/$target"
+  log="$work/fuzz.log"
+  [ -x "$exe" ] || { echo "fuzz: no target $target" >&2; exit 2; }
+  [ "${FUZZ_FRESH:-0}" = 1 ] && rm -rf "$work"
+  mkdir -p "$work/corpus" "$work/artifacts"
+  cp -p "tests/fuzz/corpus/$target/"* "$work/corpus/"
+
+  options=(-timeout=5 -rss_limit_mb=2048 -print_final_stats=1 "-artifact_prefix=$work/artifacts/")
+  [ -f "tests/fuzz/$target.dict" ] && options+=("-dict=tests/fuzz/$target.dict")
+
+  status=0
+  regressions=("tests/fuzz/regressions/$target/"*)
+  if [ -e "${regressions[0]}" ]; then
+    echo "fuzz: $target: ${#regressions[@]} saved reproducers"
+    "$exe" "${options[@]}" "${regressions[@]}" >"$work/regressions.log" 2>&1 || status=$?
+    if [ $status -ne 0 ]; then
+      tail -n 40 "$work/regressions.log" >&2
+      failed+=("$target (reproducers, exit $status)")
+      continue
+    fi
+  fi
+
+  echo "fuzz: $target for ${seconds}s"
+  start=$SECONDS
+  "$exe" "${options[@]}" -max_total_time="$seconds" "$work/corpus" >"$log" 2>&1 || status=$?
+  # A sanitizer that recovered would still have written its report.
+  if [ $status -eq 0 ] && grep -qE 'runtime error:|ERROR: (Address|Leak|UndefinedBehavior)Sanitizer|INVARIANT FAILED' "$log"; then
+    status=1
+  fi
+  runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)"
+  echo "fuzz: $target: ${runs:-?} runs in $((SECONDS - start))s, exit $status"
+  if [ $status -ne 0 ]; then
+    grep -E -A 30 'INVARIANT FAILED|ERROR: |runtime error:|==[0-9]+==' "$log" | head -n 60 >&2 || tail -n 40 "$log" >&2
+    ls "$work/artifacts" >&2
+    failed+=("$target (exit $status)")
+  fi
+done
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "fuzz: FAILED: ${failed[*]}" >&2
+  exit 1
+fi
+echo "fuzz: no findings"

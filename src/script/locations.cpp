@@ -64,6 +64,12 @@ FileEntry ParseFileEntry(const std::string& upperLine, bool withShellFolders) {
   return {FolderPrefix::kBase, upperLine};
 }
 
+bool NamesNoFile(const std::string& name, const LeadByteTable& lead) {
+  std::string last = FileNamePart(name, lead);
+  while (!last.empty() && (last.back() == ' ' || last.back() == '.')) last.pop_back();
+  return last.empty();
+}
+
 std::optional<std::string> PrefixFolder(Platform& platform, FolderPrefix prefix, const std::string& baseFolder) {
   switch (prefix) {
     case FolderPrefix::kWindows: return Found(WindowsFolder(platform));

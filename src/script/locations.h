@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/text.h"
 
 namespace qv {
 
@@ -46,6 +47,10 @@ struct FileEntry {
 // Splits an upper-cased entry into its prefix and the rest. Renaming knows only the Windows and
 // system folder prefixes; deletion knows the Startup and desktop folders too.
 FileEntry ParseFileEntry(const std::string& upperLine, bool withShellFolders);
+
+// True when the entry's last name is empty once the trailing blanks and dots that the system
+// ignores are dropped ("", "sub\", " ", ".", ".."): such an entry names a folder, never a file.
+bool NamesNoFile(const std::string& name, const LeadByteTable& lead);
 
 // The folder a prefix stands for, ending in "\"; nothing when the system cannot tell where that
 // folder is (a file of the entry's name elsewhere is never the product's).

@@ -28,8 +28,9 @@ void DeleteFiles(RunContext& run, const ScriptFile& script, int headerIndex) {
       continue;
     }
     const FileEntry entry = ParseFileEntry(upper, /*withShellFolders=*/true);
-    // An entry without a name would name the folder itself: it is passed over.
-    if (entry.name.empty()) continue;
+    // An entry without a file name would name a folder (the product's, the Windows folder, the
+    // desktop, a parent): its attributes are not for us to clear. It is passed over.
+    if (NamesNoFile(entry.name, run.system.leadBytes)) continue;
     // Attributes are cleared first, so read-only, hidden and system files are deleted too.
     // Results are not looked at: a missing or busy file is passed over.
     if (std::optional<std::string> path = ResolveEntry(run, entry)) platform.SetFileAttributesA(*path, 0);

@@ -16,7 +16,7 @@ void RenameFiles(RunContext& run, const ScriptFile& script, int headerIndex) {
     if (comma == std::string::npos) continue;
     const std::string oldName = entry.name.substr(0, comma);
     const std::string newName = entry.name.substr(comma + 1);
-    if (oldName.empty() || newName.empty()) continue;
+    if (NamesNoFile(oldName, run.system.leadBytes) || NamesNoFile(newName, run.system.leadBytes)) continue;
     std::optional<std::string> folder = PrefixFolder(platform, entry.prefix, run.baseFolder);
     if (!folder) continue;
     // Both names stay in the same folder; a failed rename is passed over.

@@ -98,7 +98,12 @@ TEST_F(FileSections, AnEntryWithoutANameTouchesNoFolder) {
                              "C:\\Users\\u\\Desktop", "C:\\Program Files\\Example"}) {
     platform.SetFileAttributesA(folder, 0x1 | 0x4);
   }
-  Uninstall("[deletefile]\r\n\r\nWINDIR\\\r\nSYSDIR\\\r\nSTARTUP\\\r\nDESKTOP\\\r\nSAVEFOLDER\r\nend;\r\n");
+  platform.SetFileAttributesA("C:\\Program Files", 0x1);
+  platform.SetFileAttributesA("C:\\Program Files\\Example\\sub", 0x1);
+  Uninstall("[deletefile]\r\n\r\nWINDIR\\\r\nSYSDIR\\\r\nSTARTUP\\\r\nDESKTOP\\\r\n \r\n.\r\n..\r\nsub\\\r\nWINDIR\\. \r\n"
+            "SAVEFOLDER\r\nend;\r\n");
+  EXPECT_EQ(platform.Find("C:\\Program Files")->attributes, 0x1u);
+  EXPECT_EQ(platform.Find("C:\\Program Files\\Example\\sub")->attributes, 0x1u);
   for (const char* folder : {"C:\\WINDOWS", "C:\\WINDOWS\\system32", "C:\\Users\\u\\Startup",
                              "C:\\Users\\u\\Desktop", "C:\\Program Files\\Example"}) {
     EXPECT_EQ(platform.Find(folder)->attributes, 0x5u) << folder;
@@ -164,6 +169,47 @@ TEST_F(FileSections, RenameAndDeleteRunInFileOrder) {
   platform.AddFile("C:\\Program Files\\Example\\a.txt");
   Uninstall("[deletefile]\r\nb.txt\r\nSAVEFOLDER\r\nend;\r\n[renamefile]\r\na.txt,b.txt\r\nend;\r\n");
   EXPECT_TRUE(Has("C:\\Program Files\\Example\\b.txt"));
+}
+
+TEST_F(FileSections, OddEntriesTouchNothingTheyDoNotName) {
+  // Files around the product and in it that none of the entries below names.
+  const std::vector<std::string> around = {
+      "C:\\Program Files\\Other\\keep.txt", "C:\\Program Files\\keep.txt",  "C:\\WINDOWS\\win.ini",
+      "C:\\Program Files\\Example\\app.exe.bak", "C:\\Program Files\\Example\\sub\\x.dat", "C:\\Current\\app.exe",
+      "C:\\Users\\u\\Desktop\\keep.lnk"};
+  for (const std::string& path : around) platform.AddFile(path);
+  platform.AddFile("C:\\Program Files\\Example\\busy.dll").heldOpen = true;
+  platform.AddFolder("C:\\Program Files\\Example\\folder.txt");
+  platform.AddFile("C:\\Program Files\\Example\\app.exe");
+  const std::string longName(300, 'L');
+  EXPECT_EQ(Uninstall("[deletefile]\r\n*.*\r\n*\r\nsub\\*.dat\r\nC:\\Program Files\\keep.txt\r\n" + longName +
+                      "\r\nbusy.dll\r\nfolder.txt\r\nsub\r\n\xfc\r\n \r\nend;\r\n"),
+            0);
+  for (const std::string& path : around) EXPECT_TRUE(Has(path)) << path;
+  EXPECT_TRUE(Has("C:\\Program Files\\Example\\busy.dll"));
+  EXPECT_TRUE(platform.IsFolder("C:\\Program Files\\Example\\folder.txt"));
+  EXPECT_EQ(Report(), kBothRemain);
+}
+
+TEST_F(FileSections, TrailingBlanksAndDoubleByteNamesReachTheirFiles) {
+  // "ソフト.txt": its first character ends in the byte of "\" and upper-casing keeps it whole.
+  platform.AddFile("C:\\Program Files\\Example\\\x83\x5C\x83t\x83g.txt");
+  platform.AddFile("C:\\Program Files\\Example\\\x83\x5C\x83T\x83G.TXT");  // what byte-wise upper-casing would hit
+  platform.AddFile("C:\\Program Files\\Example\\app.exe");
+  Uninstall("[deletefile]\r\n\x83\x5C\x83t\x83g.txt\r\napp.exe \r\nSAVEFOLDER\r\nend;\r\n");
+  EXPECT_FALSE(Has("C:\\Program Files\\Example\\\x83\x5C\x83t\x83g.txt"));
+  EXPECT_TRUE(Has("C:\\Program Files\\Example\\\x83\x5C\x83T\x83G.TXT"));
+  EXPECT_FALSE(Has("C:\\Program Files\\Example\\app.exe"));  // the system drops trailing blanks
+}
+
+TEST_F(FileSections, AShellFolderValueOfAnotherTypeEndsInTheFatalReport) {
+  platform.SetValue(kHkeyCurrentUser, kShellFolders, "Desktop", std::string("\1\0\0\0", 4), 4);
+  platform.AddFile("C:\\Program Files\\Example\\app.exe");
+  EXPECT_EQ(Uninstall("[deletefile]\r\napp.exe\r\nDESKTOP\\App.lnk\r\nend;\r\n"), 1);
+  EXPECT_FALSE(Has("C:\\Program Files\\Example\\app.exe"));
+  EXPECT_NE(Report().find("ERegistryExceptionがﾓｼﾞｭｰﾙ"), std::string::npos);
+  EXPECT_NE(Report().find("\n'Desktop' のﾃﾞｰﾀ型が不正です."), std::string::npos);
+  EXPECT_EQ(platform.OpenKeyCount(), 0u);
 }
 
 TEST(Locations, RootAbbreviationsAreWholeTextInAnyCase) {

@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 wine64 xvfb xdotool xauth locales
   python3 python3-pytest icoutils
+  tzdata
 )
 
 sudo_() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

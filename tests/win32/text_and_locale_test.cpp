@@ -1,0 +1,149 @@
+// Case mapping, lead bytes and locale formats of the Japanese prefix (code page 932).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/system_info.h"
+#include "platform/win32/win32_platform.h"
+#include "support.h"
+
+namespace qv::wintest {
+namespace {
+
+bool IsLead(int b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+TEST(CaseMappingTest, AsciiLettersOnly) {
+  Win32Platform platform;
+  EXPECT_EQ("ABCXYZ09@[`{ ~", platform.CharUpperBuffA("abcXYZ09@[`{ ~"));
+  EXPECT_EQ("abcxyz09@[`{ ~", platform.CharLowerBuffA("abcXYZ09@[`{ ~"));
+  EXPECT_EQ("", platform.CharUpperBuffA(""));
+  // The whole length is mapped, also past a NUL.
+  EXPECT_EQ(std::string("A\0B", 3), platform.CharUpperBuffA(std::string("a\0b", 3)));
+}
+
+TEST(CaseMappingTest, SecondBytesThatLookLikeLettersStayUnmapped) {
+  Win32Platform platform;
+  // ヂ is 0x83 0x61 ("a" as second byte), ア is 0x83 0x41 ("A").
+  ASSERT_EQ("\x83\x61", std::string("ヂ"));
+  ASSERT_EQ("\x83\x41", std::string("ア"));
+  EXPECT_EQ("XヂYアZ", platform.CharUpperBuffA("xヂyアz"));
+  EXPECT_EQ("xヂyアz", platform.CharLowerBuffA("XヂYアZ"));
+  EXPECT_EQ("C:\\ﾃｽﾄ\\ソフト表\\A.TXT", platform.CharUpperBuffA("c:\\ﾃｽﾄ\\ソフト表\\a.txt"));
+}
+
+TEST(CaseMappingTest, HalfWidthKatakanaUnchanged) {
+  Win32Platform platform;
+  std::string kana;
+  for (int b = 0xA1; b <= 0xDF; ++b) kana += static_cast<char>(b);
+  EXPECT_EQ(kana, platform.CharUpperBuffA(kana));
+  EXPECT_EQ(kana, platform.CharLowerBuffA(kana));
+}
+
+// Every double-byte code: the pair stays one character (the ASCII letter after it is mapped as
+// such) and its second byte is never case-flipped as an ASCII letter would be.
+TEST(CaseMappingTest, NoDoubleByteCharacterIsSplit) {
+  Win32Platform platform;
+  int checked = 0;
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (!IsLead(lead)) continue;
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      if (trail == 0x7F) continue;
+      const std::string pair{static_cast<char>(lead), static_cast<char>(trail)};
+      const std::string upper = platform.CharUpperBuffA(pair + "q");
+      const std::string lower = platform.CharLowerBuffA(pair + "Q");
+      ASSERT_EQ(3u, upper.size());
+      ASSERT_EQ('Q', upper[2]) << std::hex << lead << " " << trail;
+      ASSERT_EQ('q', lower[2]) << std::hex << lead << " " << trail;
+      if ((trail >= 'a' && trail <= 'z') || (trail >= 'A' && trail <= 'Z')) {
+        const char flipped = static_cast<char>(trail ^ 0x20);
+        EXPECT_FALSE(upper[0] == pair[0] && upper[1] == flipped) << std::hex << lead << " " << trail;
+        EXPECT_FALSE(lower[0] == pair[0] && lower[1] == flipped) << std::hex << lead << " " << trail;
+      }
+      ++checked;
+    }
+  }
+  EXPECT_EQ(60 * 188, checked);
+}
+
+// Observed under Wine: the mapping works on whole characters, so full-width Latin and Greek
+// letters change case as characters (ａ 0x82 0x81 becomes Ａ 0x82 0x60), and an unassigned
+// double-byte code comes back as ・ (0x81 0x45).
+TEST(CaseMappingTest, DoubleByteLettersMapAsWholeCharacters) {
+  Win32Platform platform;
+  EXPECT_EQ("Ａ", platform.CharUpperBuffA("ａ"));
+  EXPECT_EQ("ａ", platform.CharLowerBuffA("Ａ"));
+  EXPECT_EQ("Α", platform.CharUpperBuffA("α"));
+  EXPECT_EQ("\x81\x45", platform.CharUpperBuffA("\x85\x40"));
+  // A lead byte at the very end is left alone.
+  EXPECT_EQ("AB\x83", platform.CharUpperBuffA("ab\x83"));
+}
+
+TEST(LeadByteTest, CodePage932Ranges) {
+  Win32Platform platform;
+  EXPECT_NE(0, platform.GetSystemMetrics(win::kSmDbcsEnabled));
+  using Ranges = std::vector<std::pair<std::uint8_t, std::uint8_t>>;
+  EXPECT_EQ((Ranges{{0x81, 0x9F}, {0xE0, 0xFC}}), platform.GetCPInfoLeadBytes());
+  const LeadByteTable table = ReadLeadBytes(platform);
+  for (int b = 0; b < 256; ++b) EXPECT_EQ(IsLead(b), table[b]) << std::hex << b;
+}
+
+TEST(LocaleTest, JapaneseFormats) {
+  Win32Platform platform;
+  EXPECT_EQ(0x411u, platform.GetThreadLocale());
+  const LocaleFormats formats = ReadLocaleFormats(platform);
+  EXPECT_EQ("yyyy/M/d", formats.shortDate);
+  EXPECT_EQ('/', formats.dateSeparator);
+  for (int m = 0; m < 12; ++m) {
+    EXPECT_EQ(std::to_string(m + 1) + "月", formats.longMonthNames[m]);
+    EXPECT_EQ(std::to_string(m + 1) + "月", formats.shortMonthNames[m]);
+  }
+  // Sunday first, although the locale counts from Monday.
+  const char* longDays[7] = {"日曜日", "月曜日", "火曜日", "水曜日", "木曜日", "金曜日", "土曜日"};
+  const char* shortDays[7] = {"日", "月", "火", "水", "木", "金", "土"};
+  for (int d = 0; d < 7; ++d) {
+    EXPECT_EQ(longDays[d], formats.longDayNames[d]);
+    EXPECT_EQ(shortDays[d], formats.shortDayNames[d]);
+  }
+}
+
+// The user's own short date picture under HKCU\Control Panel\International is honoured by a
+// process started after it was set; era codes are dropped for the Gregorian calendar.
+class LocaleOverrideTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\International", 0,
+                                             KEY_ALL_ACCESS, &key_));
+    char buffer[128];
+    DWORD size = sizeof buffer, type = 0;
+    hadValue_ = ::RegQueryValueExA(key_, "sShortDate", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) ==
+                ERROR_SUCCESS;
+    if (hadValue_) old_.assign(buffer, size);
+  }
+  void TearDown() override {
+    if (hadValue_)
+      ::RegSetValueExA(key_, "sShortDate", 0, REG_SZ, reinterpret_cast<const BYTE*>(old_.data()),
+                       static_cast<DWORD>(old_.size()));
+    else
+      ::RegDeleteValueA(key_, "sShortDate");
+    ::RegCloseKey(key_);
+  }
+  void SetPicture(const std::string& picture) {
+    ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExA(key_, "sShortDate", 0, REG_SZ,
+                                              reinterpret_cast<const BYTE*>(picture.c_str()),
+                                              static_cast<DWORD>(picture.size() + 1)));
+  }
+  HKEY key_ = nullptr;
+  bool hadValue_ = false;
+  std::string old_;
+};
+
+TEST_F(LocaleOverrideTest, UserPictureWithEraCodesDropped) {
+  ScratchFolder folder("locale");
+  SetPicture("gg yy-MM-dd");
+  EXPECT_EQ(" yy-MM-dd", ShortDateInChild(folder.path()));
+  SetPicture("d.M.yyyy");
+  EXPECT_EQ("d.M.yyyy", ShortDateInChild(folder.path()));
+}
+
+}  // namespace
+}  // namespace qv::wintest

@@ -290,6 +290,17 @@ TEST_F(RegistryAccessorTest, DeleteKeyTreeRemovesEverythingBelow) {
   EXPECT_FALSE(registry.DeleteKeyTree("\\" + kBase + "\\Missing"));
 }
 
+// An empty path names the current key: the system deletes that key itself as well.
+TEST_F(RegistryAccessorTest, DeleteKeyTreeWithAnEmptyPathDeletesTheCurrentKey) {
+  Create("Current\\Sub\\Deeper");
+  RegistryAccessor registry(platform_);
+  ASSERT_TRUE(registry.OpenPath("\\" + kBase + "\\Current", false));
+  EXPECT_TRUE(registry.DeleteKeyTree(""));
+  EXPECT_FALSE(Exists("Current"));
+  EXPECT_TRUE(Exists(""));
+  EXPECT_THROW(registry.WriteStringValue("V", "x"), ERegistryException);
+}
+
 TEST_F(RegistryAccessorTest, OpenPathRules) {
   Create("P\\Q\\R");
   RegistryAccessor registry(platform_);

@@ -41,7 +41,9 @@ def harness(request):
     subprocess.run([str(REPO / "tests" / "wine" / "make_prefix.sh"), str(pristine)], check=True)
     display = Display()
     name = display.start()
+    harness = Harness(program, driver, pristine, name, keep=os.environ.get("QV_E2E_KEEP") == "1")
     try:
-        yield Harness(program, driver, pristine, name, keep=os.environ.get("QV_E2E_KEEP") == "1")
+        yield harness
     finally:
+        harness.close()
         display.stop()

@@ -110,7 +110,8 @@ class Folder:
     path: str | bytes
 
     def job(self) -> list[str]:
-        return ["dir " + _hex(cp932(self.path))]
+        path = cp932(self.path)
+        return [f"dir {_hex(p)}" for p in _parents(path) + [path]]
 
 
 @dataclass(frozen=True)
@@ -554,6 +555,33 @@ class Harness:
                  work_root: Path | None = None) -> None:
         self.program, self.driver, self.pristine = Path(program), Path(driver), Path(pristine)
         self.display, self.keep, self.work_root = display, keep, work_root
+        self.retiring: list[tuple[subprocess.Popen, Path]] = []
+
+    def _retire(self, env: dict[str, str], case_dir: Path) -> None:
+        """Ends the case's Wine session. Stopping the wineserver takes most of a second, so it runs
+        on while the next case starts; its folder is removed once it has ended."""
+        stop = subprocess.Popen(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.retiring.append((stop, case_dir))
+        self._reap(keep_running=2)
+
+    def _reap(self, keep_running: int = 0) -> None:
+        while self.retiring:
+            running = [item for item in self.retiring if item[0].poll() is None]
+            if len(running) <= keep_running:
+                break
+            running[0][0].wait()
+            self._collect()
+        self._collect()
+
+    def _collect(self) -> None:
+        for stop, case_dir in [item for item in self.retiring if item[0].poll() is not None]:
+            self.retiring.remove((stop, case_dir))
+            if not self.keep:
+                shutil.rmtree(case_dir, ignore_errors=True)
+
+    def close(self) -> None:
+        """Waits for every case's session to end and removes what the cases left."""
+        self._reap()
 
     def env(self, prefix: Path) -> dict[str, str]:
         env = dict(os.environ)
@@ -611,12 +639,9 @@ class Harness:
             driver_status = proc.returncode
         except subprocess.TimeoutExpired:
             driver_status = None
-        finally:
-            subprocess.run(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         result = self._read(line, log_path, err_path, answers, driver_status, case_dir)
+        self._retire(env, case_dir)
         result.seconds = time.monotonic() - started
-        if not self.keep:
-            shutil.rmtree(case_dir, ignore_errors=True)
         if check and result.trouble:
             raise HarnessError("the run did not go as the case said:\n" + result.describe())
         return result

@@ -81,7 +81,9 @@ HKEY Root(const std::string& hex) { return reinterpret_cast<HKEY>(static_cast<UL
 // ---------------------------------------------------------------------------------------------
 // Snapshots
 
-void ListFolder(const std::string& folder, const std::string& relative) {
+// Lists everything below root\relative; each line names the root and the path below it.
+void ListFolder(const std::string& root, const std::string& relative) {
+  const std::string folder = relative.empty() ? root : root + "\\" + relative;
   WIN32_FIND_DATAA data;
   HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return;
@@ -95,12 +97,11 @@ void ListFolder(const std::string& folder, const std::string& relative) {
                               data.ftLastWriteTime.dwLowDateTime;
     std::snprintf(info, sizeof info, " %lx %lu %llx", data.dwFileAttributes, data.nFileSizeLow, time);
     bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    Log(std::string(isFolder ? "dir " : "file ") + Hex(folder) + " " + Hex(path) + info);
+    Log(std::string(isFolder ? "dir " : "file ") + Hex(root) + " " + Hex(path) + info);
     if (isFolder) subfolders.push_back(name);
   } while (FindNextFileA(find, &data));
   FindClose(find);
-  for (const std::string& name : subfolders)
-    ListFolder(folder + "\\" + name, relative.empty() ? name : relative + "\\" + name);
+  for (const std::string& name : subfolders) ListFolder(root, relative.empty() ? name : relative + "\\" + name);
 }
 
 void DumpKey(const std::string& root, const std::string& path) {

@@ -1,0 +1,27 @@
+"""The program's texts as the user sees them, written here in UTF-8 and compared as code page 932 bytes."""
+
+from harness import cp932
+
+TITLE = cp932("Quorvel Uninstaller 2.09")
+FATAL_CAPTION = cp932("ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ")
+
+NOT_FOUND_TAIL = cp932("が見つかりません。\r\nアンインストール出来ませんでした。")
+WRONG_SCRIPT = cp932("アンインストールに使うファイルが違います\r\nアンインストール出来ませんでした。")
+ASK_TO_BEGIN = cp932("アンインストールを始めてよろしいですか?")
+ASK_DELETE_SETTINGS = cp932("設定情報を削除しますか?")
+
+_DONE = "アンインストールは無事終了しました。\r\n\r\n"
+REPORT_ALL_REMOVED = cp932(_DONE + ">>ファイル・フォルダ・設定情報の全てが削除されました。")
+REPORT_FILES_REMAIN = cp932(_DONE + ">>インストールした以外のファイルが、フォルダ内に残っています。")
+REPORT_SETTINGS_REMAIN = cp932(_DONE + ">>設定情報は、残されました。")
+REPORT_BOTH_REMAIN = cp932(_DONE + ">>インストールした以外のファイルが、フォルダ内に残っています。\r\n>>設定情報は、残されました。")
+
+SIGNATURE = "//QV-Uninstaller"
+
+# Message box flags.
+MB_ERROR, MB_INFORMATION, MB_QUESTION, MB_FATAL = 0x10, 0x40, 0x24, 0x2010
+IDOK, IDYES, IDNO = 1, 6, 7
+
+
+def not_found(file_name: str | bytes) -> bytes:
+    return b'" ' + cp932(file_name) + b' " ' + NOT_FOUND_TAIL

@@ -9,6 +9,7 @@
 #include "run_context.h"
 #include "script/script_file.h"
 #include "texts.h"
+#include "version_box.h"
 
 namespace qv {
 
@@ -43,8 +44,9 @@ int RunProgram(Platform& platform, const SystemInfo& system) {
     RunContext run{platform, system, {}, {}, {}};
     UninstallEntry(run, ScriptArgument({parameters.begin() + 1, parameters.end()}));
     if (run.state.completed) ShowFinalReport(run);
+  } else {
+    ShowVersionBox(platform, system);
   }
-  // A start without the uninstall switch ends here for now.
   return 0;
 }
 

@@ -2,6 +2,8 @@
 // bytes (-fexec-charset=CP932), so the program and its tests hold the very bytes that are shown.
 #pragma once
 
+#include "version.h"
+
 namespace qv::texts {
 
 inline constexpr char kProgramTitle[] = "Quorvel Uninstaller 2.09";
@@ -25,6 +27,14 @@ inline constexpr char kRegistryReadError[] = "'%s' の取得に失敗しまし�
 inline constexpr char kRegistryTypeError[] = "'%s' のﾃﾞｰﾀ型が不正です";
 inline constexpr char kInvalidDate[] = "日付に変換できない値が渡されました";
 inline constexpr char kInvalidTime[] = "時刻に変換できない値が渡されました";
+
+// Version information box: the head, the author, "制作日：", the build date, then the tail with
+// the credit line naming the compiler.
+inline constexpr char kVersionCaption[] = "バージョン情報";
+inline constexpr char kVersionHead[] = "Quorvel Uninstaller Ver2.09\r\n\r\n制作者：" QV_AUTHOR "\r\n制作日：";
+inline constexpr char kVersionTail[] =
+    "\r\n提供元：Quorvel Software\r\n\r\n" QV_CREDITS
+    "\r\n\r\nこのファイルは、制作者の作ったアプリケーションの\r\nアンインストールに必要な共有ファイルなので、削除しないで下さい。";
 
 // Uninstall run and final report.
 inline constexpr char kAskToBegin[] = "アンインストールを始めてよろしいですか?";

@@ -46,11 +46,14 @@ TEST_F(Program, UninstallSwitchInAnyCaseAsksAndReports) {
   EXPECT_TRUE(platform.shellNotifications.empty());
 }
 
-TEST_F(Program, OtherStartsShowNothingYetAndEndWithZero) {
+TEST_F(Program, OtherStartsShowTheVersionBoxAndEndWithZero) {
   platform.AddFile("C:\\Example\\Uninst.inf", kSignature);
+  platform.AddFile("C:\\Tools\\QvUninst.exe");
   for (const char* arguments : {"", "/u", "-u C:\\Example\\", "C:\\Example\\ /u", "/uu C:\\Example\\"}) {
+    platform.boxes.clear();
     EXPECT_EQ(Run(arguments), 0) << arguments;
-    EXPECT_TRUE(platform.boxes.empty()) << arguments;
+    ASSERT_EQ(platform.boxes.size(), 1u) << arguments;
+    EXPECT_EQ(platform.boxes[0].caption, "バージョン情報") << arguments;
     EXPECT_TRUE(platform.reads.empty()) << arguments;
   }
 }

@@ -56,8 +56,11 @@ for target in "${targets[@]}"; do
   runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)"
   echo "fuzz: $target: ${runs:-?} runs in $((SECONDS - start))s, exit $status"
   if [ $status -ne 0 ]; then
-    grep -E -A 30 'INVARIANT FAILED|ERROR: |runtime error:|==[0-9]+==' "$log" | head -n 60 >&2 || tail -n 40 "$log" >&2
-    ls "$work/artifacts" >&2
+    # The first report with the top of its stack, then libFuzzer's verdict and the saved input.
+    grep -m 1 -A 14 -E 'INVARIANT FAILED|ERROR: [A-Za-z]+Sanitizer|runtime error:|ERROR: libFuzzer' "$log" >&2 ||
+      tail -n 30 "$log" >&2
+    grep -E '^SUMMARY:|Test unit written' "$log" >&2 || true
+    echo "fuzz: full log in $log" >&2
     failed+=("$target (exit $status)")
   fi
 done

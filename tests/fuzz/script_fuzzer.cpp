@@ -203,6 +203,14 @@ void CheckRun(std::uint8_t variant, std::string_view body) {
     QV_FUZZ_CHECK(!claimsRemoved || !fake.Exists(kAppFolder), "a report of a removed folder means it is gone");
     QV_FUZZ_CHECK(fake.shellNotifications.size() == (claimsRemoved ? 1u : 0u),
                   "the shell is notified exactly when the folder was removed");
+    // The only questions besides the one to begin are the registry cleanups' confirmations.
+    bool cleanupConfirmed = false;
+    for (const qv::test::ShownBox& box : fake.boxes)
+      cleanupConfirmed |= box.flags == 0x24 && box.text != qv::texts::kAskToBegin && box.answer == qv::win::kIdYes;
+    const bool claimsSettingsDeleted =
+        last.text == qv::texts::kReportAllRemoved || last.text == qv::texts::kReportFilesRemain;
+    QV_FUZZ_CHECK(claimsSettingsDeleted == cleanupConfirmed,
+                  "the report says the settings are deleted exactly when a registry cleanup was confirmed");
   } else {
     for (const qv::test::ShownBox& box : fake.boxes)
       QV_FUZZ_CHECK(!IsFinalReport(box.text), "no final report without a completed run");

@@ -43,11 +43,14 @@ std::size_t RunLength(const std::string& picture, std::size_t i) {
   return end - i;
 }
 
-// Whether the picture holds the text at i, in either case.
-bool StandsAt(const std::string& picture, std::size_t i, const char* text) {
-  for (; *text; ++text, ++i)
-    if (i >= picture.size() || LowerAscii(picture[i]) != *text) return false;
-  return true;
+// The am/pm marker that stands at i, in either case; 0 when there is none.
+std::size_t MarkerLength(const std::string& picture, std::size_t i) {
+  for (std::string_view marker : {"am/pm", "a/p", "ampm"}) {
+    std::size_t k = 0;
+    while (k < marker.size() && i + k < picture.size() && LowerAscii(picture[i + k]) == marker[k]) ++k;
+    if (k == marker.size()) return k;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -70,22 +73,16 @@ CalendarDateTime DecodeFileAge(std::int32_t age) {
   return result;
 }
 
-// The box shows only a date, so the picture's codes for other things are handled as follows
-// (a short date picture is not expected to hold them, but the locale's picture can be set to
-// anything):
-// - time fields h, n, s, the time pictures t and tt, the am/pm markers ("am/pm", "a/p", "ampm";
-//   a lone a) and the time separator ":" produce nothing; an m run right after an h run stands
-//   for the minutes, as in "h:mm", and produces nothing too rather than a month;
-// - the combined picture c and d five or more times (the short and long date pictures) produce
-//   nothing: they would put the picture inside itself;
-// - the era name g produces nothing (the program knows no era names) and the era year e gives the
-//   four-digit year of the Gregorian calendar, so "gge/M/d" still shows a whole date.
-// A double-byte character is copied whole, so its second byte is never read as a code; a lead
-// byte with nothing after it at the end of the picture is left out.
+// The picture's letters in either case, by how often they stand in a row: y, m and d give the
+// date's fields and names, "/" the locale's separator, quoted text is copied without its quotes.
+// A short date picture is not expected to hold the formatter's further codes (time fields h, n,
+// s, time pictures t, am/pm markers a, the combined picture c, era year e, era name g, the time
+// separator ":", and d five or more times); the box shows only a date, so they are copied as
+// text and never put a picture inside itself. A double-byte character is copied whole, so its
+// second byte (the "N" of "年") is never read as a code; a lead byte alone at the end is left out.
 std::string FormatShortDate(const std::string& picture, const CalendarDateTime& date, const LocaleFormats& formats,
                             const LeadByteTable& lead) {
   std::string out;
-  bool afterHour = false;
   std::size_t i = 0;
   while (i < picture.size() && out.size() <= kDateLimit) {
     const char c = picture[i];
@@ -105,56 +102,35 @@ std::string FormatShortDate(const std::string& picture, const CalendarDateTime& 
       continue;
     }
     const char letter = LowerAscii(c);
-    const std::size_t run = RunLength(picture, i);
-    switch (letter) {
-      case 'y':
-        out += run <= 2 ? Digits(date.year % 100, 2) : Digits(date.year, 4);
-        break;
-      case 'm':
-        if (afterHour) break;
-        if (run == 1) out += Digits(date.month, 1);
-        else if (run == 2) out += Digits(date.month, 2);
-        else if (run == 3) out += formats.shortMonthNames[date.month - 1];
-        else out += formats.longMonthNames[date.month - 1];
-        break;
-      case 'd':
-        if (run == 1) out += Digits(date.day, 1);
-        else if (run == 2) out += Digits(date.day, 2);
-        else if (run == 3) out += formats.shortDayNames[DayOfWeek(date.year, date.month, date.day)];
-        else if (run == 4) out += formats.longDayNames[DayOfWeek(date.year, date.month, date.day)];
-        break;
-      case 'e':
-        out += Digits(date.year, 4);
-        break;
-      case 'a': {
-        // The whole marker goes; a lone a is taken as a marker of its own.
-        std::size_t length = 1;
-        for (const char* marker : {"am/pm", "a/p", "ampm"})
-          if (StandsAt(picture, i, marker)) {
-            length = std::char_traits<char>::length(marker);
-            break;
-          }
-        i += length;
-        afterHour = false;
-        continue;
-      }
-      case 'h': case 'n': case 's': case 't': case 'c': case 'g':
-        break;
-      case '/':
-        out += formats.dateSeparator;
-        break;
-      case ':':
-        break;
-      default:
-        // Other letters are copied as they stand, a run whole; any other byte on its own.
-        if (letter >= 'a' && letter <= 'z') out.append(picture, i, run);
-        else out += c;
-        break;
+    if (letter < 'a' || letter > 'z') {
+      if (c == '/') out += formats.dateSeparator;
+      else out += c;
+      ++i;
+      continue;
     }
-    const bool isLetter = letter >= 'a' && letter <= 'z';
-    // An h run makes the next m run the minutes; any other letter ends that.
-    if (isLetter) afterHour = letter == 'h';
-    i += isLetter ? run : 1;
+    if (const std::size_t marker = letter == 'a' ? MarkerLength(picture, i) : 0) {
+      out.append(picture, i, marker);  // an am/pm marker as a whole, its m no month
+      i += marker;
+      continue;
+    }
+    const std::size_t run = RunLength(picture, i);
+    const int weekday = DayOfWeek(date.year, date.month, date.day);
+    if (letter == 'y') {
+      out += run <= 2 ? Digits(date.year % 100, 2) : Digits(date.year, 4);
+    } else if (letter == 'm') {
+      if (run == 1) out += Digits(date.month, 1);
+      else if (run == 2) out += Digits(date.month, 2);
+      else if (run == 3) out += formats.shortMonthNames[date.month - 1];
+      else out += formats.longMonthNames[date.month - 1];
+    } else if (letter == 'd' && run <= 4) {
+      if (run == 1) out += Digits(date.day, 1);
+      else if (run == 2) out += Digits(date.day, 2);
+      else if (run == 3) out += formats.shortDayNames[weekday];
+      else out += formats.longDayNames[weekday];
+    } else {
+      out.append(picture, i, run);  // any other letter, a run whole
+    }
+    i += run;
   }
   return CutAtCharBoundary(out, kDateLimit, lead);
 }

@@ -73,11 +73,18 @@ int FakePlatform::MessageBoxA(const std::string& text, const std::string& captio
   return answer;
 }
 
+// ASCII letters, and the full-width Latin letters of code page 932 (0x82 0x81-0x9A lower case,
+// 0x82 0x60-0x79 upper case) as whole characters; no other double-byte character changes and
+// no second byte is ever mapped as a letter of its own.
 std::string FakePlatform::CharUpperBuffA(std::string text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(text[i]);
-    if (lead_[c] && i + 1 < text.size()) ++i;
-    else if (IsLetter(c, 'a')) text[i] = static_cast<char>(c - 32);
+    if (lead_[c] && i + 1 < text.size()) {
+      unsigned char second = static_cast<unsigned char>(text[++i]);
+      if (c == 0x82 && second >= 0x81 && second <= 0x9A) text[i] = static_cast<char>(second - 0x21);
+    } else if (IsLetter(c, 'a')) {
+      text[i] = static_cast<char>(c - 32);
+    }
   }
   return text;
 }
@@ -85,8 +92,12 @@ std::string FakePlatform::CharUpperBuffA(std::string text) {
 std::string FakePlatform::CharLowerBuffA(std::string text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(text[i]);
-    if (lead_[c] && i + 1 < text.size()) ++i;
-    else if (IsLetter(c, 'A')) text[i] = static_cast<char>(c + 32);
+    if (lead_[c] && i + 1 < text.size()) {
+      unsigned char second = static_cast<unsigned char>(text[++i]);
+      if (c == 0x82 && second >= 0x60 && second <= 0x79) text[i] = static_cast<char>(second + 0x21);
+    } else if (IsLetter(c, 'A')) {
+      text[i] = static_cast<char>(c + 32);
+    }
   }
   return text;
 }
@@ -183,6 +194,9 @@ std::optional<FindData> FakePlatform::FindFirstFileA(const std::string& path) {
   if (key.find_first_of("*?") != std::string::npos) {
     std::string parent = Parent(key);
     std::string pattern = key.substr(parent.size() + 1);
+    // A folder's listing begins with its own "." and "..", which a pattern such as "*" matches.
+    if (IsFolder(parent) && (GlobMatch(pattern.c_str(), ".") || GlobMatch(pattern.c_str(), "..")))
+      return FindData{win::kFileAttributeDirectory, FakeFile{}.lastWriteTime};
     for (const auto& [p, f] : files_)
       if (Parent(p) == parent && GlobMatch(pattern.c_str(), p.substr(parent.size() + 1).c_str())) {
         found = &f;
@@ -240,6 +254,7 @@ bool FakePlatform::MoveFileA(const std::string& oldPath, const std::string& newP
   bool slash;
   std::string from = Normalize(oldPath, slash), to = Normalize(newPath, slash);
   auto it = files_.find(from);
+  if (it != files_.end() && from == to && !it->second.heldOpen) return true;  // a change of case only
   if (it == files_.end() || it->second.heldOpen || files_.count(to) || !IsFolder(Parent(to)) || from.size() <= 2)
     return false;
   if (to.compare(0, from.size() + 1, from + "\\") == 0) return false;  // into itself
@@ -274,9 +289,12 @@ std::optional<std::string> FakePlatform::ReadWholeFile(const std::string& path) 
   return it->second.bytes;
 }
 
-std::uint32_t FakePlatform::CreateMutexA(const std::string& name) {
-  auto error = mutexErrors.find(name);
+std::uint32_t FakePlatform::CreateMutexA(const std::string& written) {
+  auto error = mutexErrors.find(written);
   if (error != mutexErrors.end()) return error->second;
+  if (written.empty()) return win::kErrorSuccess;  // an unnamed mutex, new each time
+  // "Local\" is the session's own namespace, the same as no prefix.
+  const std::string name = written.compare(0, 6, "Local\\") == 0 ? written.substr(6) : written;
   const bool existed = mutexesHeldElsewhere.count(name) ||
                        std::find(mutexesCreated.begin(), mutexesCreated.end(), name) != mutexesCreated.end();
   mutexesCreated.push_back(name);
@@ -286,6 +304,11 @@ std::uint32_t FakePlatform::CreateMutexA(const std::string& name) {
 // ---------------------------------------------------------------- registry
 
 std::vector<std::string> FakePlatform::SplitKeyPath(const std::string& path) const { return SplitPath(path, lead_); }
+
+namespace {
+// The system refuses a subkey path that begins with ""; repeated and trailing "" are accepted.
+bool BadSubKey(const std::string& subKey) { return !subKey.empty() && subKey[0] == '\\'; }
+}  // namespace
 
 std::shared_ptr<FakeKey> FakePlatform::KeyOf(RegKey key, long& status) const {
   status = win::kErrorSuccess;
@@ -310,6 +333,7 @@ RegKey FakePlatform::NewHandle(std::shared_ptr<FakeKey> key, bool writable) {
 }
 
 long FakePlatform::RegOpenKeyExA(RegKey key, const std::string& subKey, std::uint32_t access, RegKey& result) {
+  if (BadSubKey(subKey)) return kErrorBadPathname;
   long status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
@@ -326,6 +350,7 @@ long FakePlatform::RegOpenKeyExA(RegKey key, const std::string& subKey, std::uin
 
 long FakePlatform::RegCreateKeyExA(RegKey key, const std::string& subKey, std::uint32_t, std::uint32_t access,
                                    RegKey& result) {
+  if (BadSubKey(subKey)) return kErrorBadPathname;
   long status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
@@ -352,21 +377,39 @@ long FakePlatform::RegCloseKey(RegKey key) {
 }
 
 long FakePlatform::RegDeleteKeyA(RegKey key, const std::string& subKey) {
+  if (BadSubKey(subKey)) return kErrorBadPathname;
   long status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
   std::vector<std::string> segments = SplitKeyPath(subKey);
-  if (segments.empty()) return win::kErrorAccessDenied;  // a key does not delete itself here
-  std::shared_ptr<FakeKey> parent;
+  if (segments.empty()) {
+    // An empty subkey deletes the handle's own key; a root is never deleted here.
+    if (key <= 0xFFFFFFFFu && roots_.count(static_cast<RegistryRoot>(key))) return win::kErrorAccessDenied;
+    return DeleteOpenKey(node);
+  }
   for (const std::string& segment : segments) {
     auto it = node->subkeys.find(CharUpperBuffA(segment));
     if (it == node->subkeys.end()) return win::kErrorFileNotFound;
-    parent = node;
     node = it->second;
   }
+  return DeleteOpenKey(node);
+}
+
+long FakePlatform::DeleteOpenKey(const std::shared_ptr<FakeKey>& node) {
   if (!node->subkeys.empty() || node->denyAllAccess) return win::kErrorAccessDenied;
+  auto find = [&](auto& self, FakeKey& key) -> bool {
+    for (auto it = key.subkeys.begin(); it != key.subkeys.end(); ++it) {
+      if (it->second == node) {
+        key.subkeys.erase(it);
+        return true;
+      }
+      if (self(self, *it->second)) return true;
+    }
+    return false;
+  };
+  for (auto& [root, key] : roots_)
+    if (find(find, *key)) break;
   node->deleted = true;
-  parent->subkeys.erase(CharUpperBuffA(segments.back()));
   return win::kErrorSuccess;
 }
 

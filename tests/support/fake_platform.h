@@ -143,6 +143,7 @@ class FakePlatform : public Platform {
   std::shared_ptr<FakeKey> KeyOf(RegKey key, long& status) const;
   std::vector<std::string> SplitKeyPath(const std::string& path) const;
   RegKey NewHandle(std::shared_ptr<FakeKey> key, bool writable);
+  long DeleteOpenKey(const std::shared_ptr<FakeKey>& node);
 
   LeadByteTable lead_;
   std::map<std::string, FakeFile> files_;  // by normalised path, no final "\"

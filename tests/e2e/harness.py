@@ -592,7 +592,7 @@ class Harness:
     def run(self, args: str | bytes = b"", *, line: str | bytes | None = None, answers: Sequence[str] = (),
             setup: Sequence[object] = (), watch_folders: Sequence[str | bytes] = (),
             watch_keys: Sequence[str | bytes] = (), cwd: str | bytes | None = None, timeout: float = 10.0,
-            check: bool = True) -> Result:
+            program_mtime: _dt.datetime | None = None, check: bool = True) -> Result:
         """Runs the program once.
 
         args:   the command line after the program's quoted path, byte for byte;
@@ -600,6 +600,7 @@ class Harness:
         answers: one per expected box, in order ("yes", "no", "ok", ...);
         setup:  fixtures (Folder, File, RegKey, RegValue, RegDelete, HeldFile, HeldMutex), in order;
         watch_folders, watch_keys: snapshot before and after the run;
+        program_mtime: last-write time of the program's copy (naive: local time), else the copy's own;
         check:  raise HarnessError when the boxes do not match the answers or the run timed out.
         """
         for answer in answers:
@@ -614,7 +615,11 @@ class Harness:
         prefix = case_dir / "prefix"
         copy_prefix(self.pristine, prefix)
         _set_relay_include(prefix, RELAY_CALLS)
-        shutil.copyfile(self.program, prefix / "drive_c" / "windows" / "QvUninst.exe")
+        program_copy = prefix / "drive_c" / "windows" / "QvUninst.exe"
+        shutil.copyfile(self.program, program_copy)
+        if program_mtime is not None:
+            stamp = program_mtime.timestamp()
+            os.utime(program_copy, (stamp, stamp))
 
         log_path, job_path, err_path = case_dir / "log.txt", case_dir / "job.txt", case_dir / "stderr.txt"
         job = ["log " + _hex(_win_path(log_path))]

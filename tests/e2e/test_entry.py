@@ -1,13 +1,14 @@
 """The program's start: modes, the script path built from the command line, the missing and the
 foreign script, and the fatal error report."""
 
+import datetime as dt
 import re
 
 import pytest
 
 from harness import File, Folder, HeldFile, cp932, script
-from texts import (ASK_TO_BEGIN, FATAL_CAPTION, IDOK, MB_ERROR, MB_FATAL, MB_QUESTION, SIGNATURE, TITLE,
-                   WRONG_SCRIPT, not_found)
+from texts import (ASK_TO_BEGIN, FATAL_CAPTION, IDOK, MB_ERROR, MB_FATAL, MB_INFORMATION, MB_QUESTION, SIGNATURE,
+                   TITLE, VERSION_CAPTION, VERSION_TEXT, WRONG_SCRIPT, not_found)
 
 VALID = script(SIGNATURE)
 
@@ -24,12 +25,22 @@ def searched(result) -> list[bytes]:
 @pytest.mark.parametrize("args", ["", "/u", "/U", "-u C:\\Ex\\", "/x C:\\Ex\\", "C:\\Ex\\ /u", "/uC:\\Ex\\"],
                          ids=["no-parameter", "switch-alone", "upper-switch-alone", "dash-u", "other-switch",
                               "switch-second", "switch-glued"])
-def test_without_the_uninstall_mode_nothing_is_shown_and_nothing_is_read(harness, args):
-    # The version box of a start without the switch is not built yet: these starts end at once.
-    result = harness.run(args, setup=[File("C:\\Ex\\Uninst.inf", VALID)])
-    assert result.boxes == []
+def test_without_the_uninstall_mode_only_the_version_box_is_shown(harness, args):
+    result = harness.run(args, answers=["ok"], setup=[File("C:\\Ex\\Uninst.inf", VALID)])
+    [box] = result.boxes
+    assert (box.caption, box.flags) == (VERSION_CAPTION, MB_INFORMATION)
     assert result.exit_code == 0
-    assert searched(result) == []
+    assert searched(result) == [cp932(harness.PROGRAM)], "only the program's own file is looked at"
+    assert result.calls_to("kernel32.CreateFileA") == []
+
+
+def test_version_box_shows_the_program_file_date(harness):
+    result = harness.run(answers=["ok"], program_mtime=dt.datetime(1999, 4, 3, 12, 0, 0))
+    [box] = result.boxes
+    # The Japanese locale's short date picture under Wine is yyyy/M/d.
+    assert VERSION_TEXT.match(box.text), box.text.decode("cp932")
+    assert VERSION_TEXT.match(box.text).group(1) == b"1999/4/3"
+    assert box.call.arg(0) == 0 and box.call.text(2) == VERSION_CAPTION
 
 
 def test_upper_case_switch_starts_the_uninstall(harness):

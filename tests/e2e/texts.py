@@ -1,5 +1,7 @@
 """The program's texts as the user sees them, written here in UTF-8 and compared as code page 932 bytes."""
 
+import re
+
 from harness import cp932
 
 TITLE = cp932("Quorvel Uninstaller 2.09")
@@ -15,6 +17,14 @@ REPORT_ALL_REMOVED = cp932(_DONE + ">>ファイル・フォルダ・設定情報
 REPORT_FILES_REMAIN = cp932(_DONE + ">>インストールした以外のファイルが、フォルダ内に残っています。")
 REPORT_SETTINGS_REMAIN = cp932(_DONE + ">>設定情報は、残されました。")
 REPORT_BOTH_REMAIN = cp932(_DONE + ">>インストールした以外のファイルが、フォルダ内に残っています。\r\n>>設定情報は、残されました。")
+
+VERSION_CAPTION = cp932("バージョン情報")
+# The author's name and the credit line naming the development tool are the program's own choice.
+VERSION_TEXT = re.compile(
+    re.escape(cp932("Quorvel Uninstaller Ver2.09\r\n\r\n制作者：")) + rb"[^\r\n]+" + re.escape(cp932("\r\n制作日：")) +
+    rb"([^\r\n]+)" + re.escape(cp932("\r\n提供元：Quorvel Software\r\n\r\n")) + rb"[^\r\n]+" +
+    re.escape(cp932("\r\n\r\nこのファイルは、制作者の作ったアプリケーションの\r\n"
+                    "アンインストールに必要な共有ファイルなので、削除しないで下さい。")) + rb"\Z")
 
 SIGNATURE = "//QV-Uninstaller"
 

@@ -307,23 +307,31 @@ class Diff:
     removed_values: list[tuple[bytes, bytes]]
     created_values: list[tuple[bytes, bytes]]
     changed_values: list[tuple[bytes, bytes]]
+    kinds: dict[bytes, str] = field(default_factory=dict, compare=False)  # path -> "file" or "folder"
 
     def empty(self) -> bool:
-        return not any(vars(self).values())
+        return not any(v for k, v in vars(self).items() if k != "kinds")
 
     def lines(self) -> list[str]:
         def d(raw: bytes) -> str:
             return raw.decode(CP, "replace")
 
-        out = [f"- file   {d(p)}" for p in self.removed_files]
-        out += [f"+ file   {d(p)}" for p in self.created_files]
-        out += [f"~ file   {d(p)}" for p in self.changed_files]
+        out = [f"- {self.kinds.get(p, 'file'):6} {d(p)}" for p in self.removed_files]
+        out += [f"+ {self.kinds.get(p, 'file'):6} {d(p)}" for p in self.created_files]
+        out += [f"~ {self.kinds.get(p, 'file'):6} {d(p)}" for p in self.changed_files]
         out += [f"- key    {d(k)}" for k in self.removed_keys]
         out += [f"+ key    {d(k)}" for k in self.created_keys]
         out += [f"- value  {d(k)} : {d(n) or '(default)'}" for k, n in self.removed_values]
         out += [f"+ value  {d(k)} : {d(n) or '(default)'}" for k, n in self.created_values]
         out += [f"~ value  {d(k)} : {d(n) or '(default)'}" for k, n in self.changed_values]
         return out
+
+
+def _changed(before: Entry, after: Entry) -> bool:
+    """A folder changes by its kind or attributes; its time moves whenever its content does."""
+    if before.is_folder and after.is_folder:
+        return before.attributes != after.attributes
+    return before != after
 
 
 def diff(before: Snapshot, after: Snapshot) -> Diff:
@@ -333,12 +341,13 @@ def diff(before: Snapshot, after: Snapshot) -> Diff:
     return Diff(
         removed_files=sorted(p for p in files_b if p not in files_a),
         created_files=sorted(p for p in files_a if p not in files_b),
-        changed_files=sorted(p for p in files_b if p in files_a and files_b[p] != files_a[p]),
+        changed_files=sorted(p for p in files_b if p in files_a and _changed(files_b[p], files_a[p])),
         removed_keys=sorted(k for k in keys_b if k not in keys_a),
         created_keys=sorted(k for k in keys_a if k not in keys_b),
         removed_values=sorted((k, n) for k in common for n in keys_b[k] if n not in keys_a[k]),
         created_values=sorted((k, n) for k in common for n in keys_a[k] if n not in keys_b[k]),
         changed_values=sorted((k, n) for k in common for n in keys_b[k] if n in keys_a[k] and keys_b[k][n] != keys_a[k][n]),
+        kinds={p: "folder" if e.is_folder else "file" for p, e in {**files_b, **files_a}.items()},
     )
 
 
@@ -592,7 +601,7 @@ class Harness:
     def run(self, args: str | bytes = b"", *, line: str | bytes | None = None, answers: Sequence[str] = (),
             setup: Sequence[object] = (), watch_folders: Sequence[str | bytes] = (),
             watch_keys: Sequence[str | bytes] = (), cwd: str | bytes | None = None, timeout: float = 10.0,
-            program_mtime: _dt.datetime | None = None, check: bool = True) -> Result:
+            program_mtime: _dt.datetime | None = None, rest_as_user: bool = False, check: bool = True) -> Result:
         """Runs the program once.
 
         args:   the command line after the program's quoted path, byte for byte;
@@ -601,6 +610,7 @@ class Harness:
         setup:  fixtures (Folder, File, RegKey, RegValue, RegDelete, HeldFile, HeldMutex), in order;
         watch_folders, watch_keys: snapshot before and after the run;
         program_mtime: last-write time of the program's copy (naive: local time), else the copy's own;
+        rest_as_user: once the answers are used up, answer further boxes Yes where offered, else OK;
         check:  raise HarnessError when the boxes do not match the answers or the run timed out.
         """
         for answer in answers:
@@ -633,6 +643,8 @@ class Harness:
         if cwd is not None:
             job.append("cwd " + _hex(cp932(cwd)))
         job += [f"answer {a}" for a in answers]
+        if rest_as_user:
+            job.append("rest-as-user")
         job_path.write_text("\n".join(job) + "\n")
 
         env = self.env(prefix)

@@ -24,6 +24,8 @@
 //   exe H / line H / cwd H     application name, exact command line, current folder
 //   answer NAME                next answer: yes, no, ok, cancel, abort, retry, ignore
 //   timeout MS                 longest wait for the next box or for the end (default 10000)
+//   rest-as-user               once the answers are used up, answer further boxes as a user would:
+//                              Yes where it is offered, else OK (instead of stopping the program)
 //
 // Log lines: "setup-error ...", "snapshot before|after" ... "end-snapshot", "launched PID",
 // "box N CAPTION TEXT BUTTONS ANSWER", "unexpected-box CAPTION TEXT BUTTONS",
@@ -132,6 +134,7 @@ struct Job {
   std::string exe, line, cwd;
   std::vector<std::string> answers;
   DWORD timeout = 10000;
+  bool restAsUser = false;
 };
 
 void Snapshot(const Job& job, const char* when) {
@@ -213,6 +216,7 @@ bool Setup(const std::vector<std::string>& f, Job& job) {
   if (op == "line" && f.size() == 2) return job.line = Unhex(f[1]), true;
   if (op == "cwd" && f.size() == 2) return job.cwd = Unhex(f[1]), true;
   if (op == "answer" && f.size() == 2) return job.answers.push_back(f[1]), true;
+  if (op == "rest-as-user" && f.size() == 1) return job.restAsUser = true, true;
   if (op == "timeout" && f.size() == 2) return job.timeout = std::strtoul(f[1].c_str(), nullptr, 10), true;
   return false;
 }
@@ -324,13 +328,17 @@ int Drive(const Job& job) {
       continue;
     }
     Box box = ReadBox(find.found);
-    if (next >= job.answers.size()) {
+    std::string answer;
+    if (next < job.answers.size()) {
+      answer = job.answers[next];
+    } else if (job.restAsUser && next < 100) {
+      answer = box.buttons.find("yes") != std::string::npos ? "yes" : "ok";
+    } else {
       Log("unexpected-box " + Describe(box));
       TerminateProcess(info.hProcess, 0xDEAD);
       killed = true;
       break;
     }
-    const std::string& answer = job.answers[next];
     HWND button = nullptr;
     int id = 0;
     for (const Button& b : kButtons)

@@ -130,3 +130,10 @@ def test_relay_lines_become_calls_of_one_process():
     assert cut.retval == 6 and question.retval is None
     assert cut.args[1].truncated and cut.text(1) == cp932("アン")
     assert cut.arg(3) == 0x2010
+
+
+def test_rest_as_user_answers_yes_where_offered_else_ok(harness):
+    result = harness.run("/u C:\\Ex\\", answers=["ok"], rest_as_user=True,
+                         setup=[File("C:\\Ex\\Uninst.inf", script(SIGNATURE, "[warning]", "w", "end;"))])
+    assert [(b.buttons, b.answer) for b in result.boxes] == [(("ok",), "ok"), (("yes", "no"), "yes"), (("ok",), "ok")]
+    assert [b.retval for b in result.boxes] == [1, 6, 1]

@@ -1,0 +1,97 @@
+"""Uninstalls a sample product with the real QvUninst.exe under Wine and shows what happened:
+every box with its answer, the exit code, and the files and registry keys the run removed or created.
+
+    /usr/bin/python3 tests/e2e/sample_uninstall.py BUILD_DIR PRISTINE_PREFIX
+
+(tools/sample-uninstall.sh sets up, builds and calls this.) The product is described by the tables
+below; add files, registry values or script lines there.
+"""
+
+from __future__ import annotations
+
+import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).parent))
+
+from harness import CP, Display, File, Harness, RegValue, script  # noqa: E402
+
+FOLDER = "C:\\Program Files\\Sample"
+
+# The product's files: path -> content.
+FILES = {
+    f"{FOLDER}\\Sample.exe": b"MZ sample program",
+    f"{FOLDER}\\Sample.dll": b"MZ sample library",
+    f"{FOLDER}\\Readme.txt": "サンプルの説明書です。\r\n",
+    f"{FOLDER}\\Data\\sample.dat": b"\x00\x01\x02\x03",
+    "C:\\windows\\Sample.ini": "[Sample]\r\nFolder=C:\\Program Files\\Sample\r\n",
+}
+
+# The product's registry values: (key, name, data).
+REGISTRY = [
+    ("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample", "DisplayName", "サンプル"),
+    ("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample", "UninstallString",
+     "C:\\windows\\QvUninst.exe /u C:\\Program Files\\Sample\\"),
+    ("HKCU\\Software\\Quorvel\\Sample", "Folder", FOLDER),
+    ("HKCU\\Software\\Quorvel\\Sample\\Window", "Left", 100),
+]
+
+# The uninstall script, line by line (the signature first).
+SCRIPT = [
+    "//QV-Uninstaller  サンプル",
+    "[warning]",
+    "サンプルをアンインストールします。",
+    "end;",
+    "[deletereg]",
+    "UNINST=Sample",
+    "QUORVEL=Sample",
+    "end;",
+    "[deletefile]",
+    "Sample.exe",
+    "Sample.dll",
+    "Readme.txt",
+    "Data\\sample.dat",
+    "WINDIR\\Sample.ini",
+    "Uninst.inf",
+    "end;",
+]
+
+WATCH_FOLDERS = ["C:\\Program Files", "C:\\windows"]
+WATCH_KEYS = ["HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", "HKCU\\Software"]
+COMMAND = "/u C:\\Program Files\\Sample\\"
+
+
+def main(build: Path, pristine: Path) -> int:
+    setup = [File(path, data) for path, data in FILES.items()]
+    setup.append(File(f"{FOLDER}\\Uninst.inf", script(*SCRIPT)))
+    setup += [RegValue(key, name, data) for key, name, data in REGISTRY]
+
+    display = Display()
+    harness = Harness(build / "QvUninst.exe", build / "tests" / "e2e" / "qvdriver.exe", pristine, display.start())
+    try:
+        result = harness.run(COMMAND, setup=setup, rest_as_user=True, watch_folders=WATCH_FOLDERS,
+                             watch_keys=WATCH_KEYS, check=False)
+    finally:
+        harness.close()
+        display.stop()
+
+    print(f"command line: {result.line.decode(CP)}")
+    for i, box in enumerate(result.boxes, 1):
+        flags = "?" if box.flags is None else f"{box.flags:#x}"
+        print(f"\nbox {i}: [{box.caption.decode(CP)}] flags {flags}, buttons {'/'.join(box.buttons)}")
+        for line in box.text.decode(CP).split("\r\n"):
+            print(f"    {line}")
+        print(f"  answer: {box.answer}")
+    print(f"\nexit code: {result.exit_code}")
+    for trouble in result.trouble:
+        print(f"trouble: {trouble}")
+    changes = result.diff.lines()
+    print("\nchanges (- removed, + created, ~ changed):")
+    for line in changes or ["  (none)"]:
+        print(f"  {line}")
+    print(f"\n{result.seconds:.1f} s")
+    return 0 if not result.trouble else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(Path(sys.argv[1]).resolve(), Path(sys.argv[2]).resolve()))

@@ -94,9 +94,10 @@ std::string FormatShortDate(const std::string& picture, const CalendarDateTime& 
     if (c == '\'' || c == '"') {
       std::size_t j = i + 1;
       while (j < picture.size() && picture[j] != c) {
-        const bool pair = lead[static_cast<unsigned char>(picture[j])] && j + 1 < picture.size();
-        out.append(picture, j, pair ? 2 : 1);
-        j += pair ? 2 : 1;
+        const bool leads = lead[static_cast<unsigned char>(picture[j])];
+        if (leads && j + 1 >= picture.size()) break;  // a lead byte alone at the end is left out
+        out.append(picture, j, leads ? 2 : 1);
+        j += leads ? 2 : 1;
       }
       i = j + 1;
       continue;

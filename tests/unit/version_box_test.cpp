@@ -153,6 +153,7 @@ TEST_F(ShortDate, DoubleByteCharactersAreCopiedWhole) {
   EXPECT_EQ(Format("【yyyy】ＥノM"), "【1999】Ｅノ4");
   // A lead byte with nothing after it is left out, not joined with what follows the date.
   EXPECT_EQ(Format("yyyy\x94"), "1999");
+  EXPECT_EQ(Format("yyyy'\x94"), "1999");
   // On a system without double-byte support the same bytes are single characters.
   EXPECT_EQ(FormatShortDate("\x81y", DecodeFileAge(Age(1999, 4, 3)), formats, NoLeadBytes()), "\x81" "99");
 }

@@ -513,21 +513,31 @@ _LINK_SIZE = 64 * 1024
 
 
 def copy_prefix(pristine: Path, target: Path) -> None:
-    """A case's own prefix: the pristine one, small files copied and Wine's large files hard-linked."""
+    """A case's own prefix: the pristine one, small files copied and Wine's large files hard-linked.
+
+    Wine links the user's Desktop, Documents, Music, Templates and the like to the host's home
+    folder; in the copy they become empty folders of their own, so that a case that deletes
+    desktop shortcuts or lists all of drive C never reaches the host's files. The drive letters stay links."""
     for folder, subfolders, files in os.walk(pristine):
         rel = Path(folder).relative_to(pristine)
         dest = target / rel
         dest.mkdir(parents=True, exist_ok=True)
-        for name in list(subfolders):
+        for name in list(subfolders) + list(files):
             src = Path(folder) / name
-            if src.is_symlink():
-                os.symlink(os.readlink(src), dest / name)
+            if not src.is_symlink():
+                continue
+            if name in subfolders:
                 subfolders.remove(name)
+            else:
+                files.remove(name)
+            link = os.readlink(src)
+            if rel.parts[:1] == ("drive_c",) and os.path.isabs(link):
+                (dest / name).mkdir()
+            else:
+                os.symlink(link, dest / name)
         for name in files:
             src = Path(folder) / name
-            if src.is_symlink():
-                os.symlink(os.readlink(src), dest / name)
-            elif src.stat().st_size >= _LINK_SIZE and rel.parts[:1] == ("drive_c",):
+            if src.stat().st_size >= _LINK_SIZE and rel.parts[:1] == ("drive_c",):
                 os.link(src, dest / name)
             else:
                 shutil.copy2(src, dest / name)

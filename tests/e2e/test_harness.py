@@ -7,7 +7,7 @@ import pytest
 
 from harness import (ARCHIVE, HIDDEN, READONLY, REG_BINARY, REG_DWORD, REG_EXPAND_SZ, REG_MULTI_SZ, REG_SZ,
                      SHELL_FOLDERS, File, Folder, HarnessError, HeldMutex, RegDelete, RegKey, RegValue, cp932,
-                     filetime, parse_relay, script)
+                     copy_prefix, filetime, parse_relay, script)
 from texts import ASK_TO_BEGIN, SIGNATURE, TITLE
 
 
@@ -137,3 +137,11 @@ def test_rest_as_user_answers_yes_where_offered_else_ok(harness):
                          setup=[File("C:\\Ex\\Uninst.inf", script(SIGNATURE, "[warning]", "w", "end;"))])
     assert [(b.buttons, b.answer) for b in result.boxes] == [(("ok",), "ok"), (("yes", "no"), "yes"), (("ok",), "ok")]
     assert [b.retval for b in result.boxes] == [1, 6, 1]
+
+
+def test_case_prefix_keeps_away_from_the_host_home(harness, tmp_path):
+    copy_prefix(harness.pristine, tmp_path / "prefix")
+    drive_c = tmp_path / "prefix" / "drive_c"
+    links = [p for p in drive_c.rglob("*") if p.is_symlink()]
+    assert links == []
+    assert (drive_c / "users").is_dir() and (tmp_path / "prefix" / "dosdevices" / "c:").is_symlink()

@@ -96,9 +96,9 @@ REPORT_ROWS = [
 def test_final_report(harness, row):
     result = harness.run(ARGS, answers=row.answers, setup=product(script(SIGNATURE, *row.body), *row.extra_files),
                          watch_folders=["C:\\Program Files"], watch_keys=["HKCU\\Software\\Quorvel"])
-    texts = [b.text for b in result.boxes]
-    assert texts[0] == ASK_TO_BEGIN
-    assert texts[1:-1] == [ASK_DELETE_SETTINGS] * (len(row.answers) - 2)
+    questions = [(b.text, b.flags, b.buttons) for b in result.boxes[:-1]]
+    assert questions == [(ASK_TO_BEGIN, MB_QUESTION, ("yes", "no"))] + \
+        [(ASK_DELETE_SETTINGS, MB_QUESTION, ("yes", "no"))] * (len(row.answers) - 2)
     report = result.boxes[-1]
     assert (report.caption, report.text, report.flags, report.buttons) == (TITLE, row.report, MB_INFORMATION, ("ok",))
     assert result.exit_code == 0

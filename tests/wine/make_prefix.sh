@@ -4,7 +4,7 @@
 #   tests/wine/make_prefix.sh build/wine/pristine
 set -euo pipefail
 prefix=$(realpath -m "$1")
-[ -f "$prefix/.qv-booted" ] && exit 0
+[ -f "$prefix/.qv-booted-2" ] && exit 0
 
 rm -rf "$prefix"
 mkdir -p "$(dirname "$prefix")"
@@ -13,4 +13,9 @@ wineboot -i >/dev/null 2>&1
 # Without a window manager, Wine waits about 2 s whenever a managed window maps or unmaps.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 wineserver -w
-touch "$prefix/.qv-booted"
+# Wine links the user's Desktop, Documents and the like to the host's home folder. A test that
+# deletes desktop shortcuts must never reach the host's files: each link becomes an empty folder.
+find "$prefix/drive_c" -type l -lname '/*' -print0 | while IFS= read -r -d '' link; do
+  rm "$link" && mkdir "$link"
+done
+touch "$prefix/.qv-booted-2"

@@ -17,14 +17,19 @@ sys.path.insert(0, str(Path(__file__).parent))
 from harness import CP, Display, File, Harness, RegValue, script  # noqa: E402
 
 FOLDER = "C:\\Program Files\\Sample"
+DESKTOP = "C:\\users\\sample\\Desktop"
+SHELL_FOLDERS = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"
 
 # The product's files: path -> content.
 FILES = {
     f"{FOLDER}\\Sample.exe": b"MZ sample program",
     f"{FOLDER}\\Sample.dll": b"MZ sample library",
     f"{FOLDER}\\Readme.txt": "サンプルの説明書です。\r\n",
-    f"{FOLDER}\\Data\\sample.dat": b"\x00\x01\x02\x03",
     "C:\\windows\\Sample.ini": "[Sample]\r\nFolder=C:\\Program Files\\Sample\r\n",
+    # The shared library the product brought, and the older one it kept aside when it came.
+    "C:\\windows\\system32\\SampleShared.dll": b"MZ shared library 2.0",
+    "C:\\windows\\system32\\SampleShared.bak": b"MZ shared library 1.0",
+    f"{DESKTOP}\\Sample.lnk": b"shortcut to Sample.exe",
 }
 
 # The product's registry values: (key, name, data).
@@ -34,11 +39,16 @@ REGISTRY = [
      "C:\\windows\\QvUninst.exe /u C:\\Program Files\\Sample\\"),
     ("HKCU\\Software\\Quorvel\\Sample", "Folder", FOLDER),
     ("HKCU\\Software\\Quorvel\\Sample\\Window", "Left", 100),
+    (SHELL_FOLDERS, "Desktop", DESKTOP),
 ]
 
 # The uninstall script, line by line (the signature first).
 SCRIPT = [
     "//QV-Uninstaller  サンプル",
+    "[execution]",
+    "MUTEX=SampleAppMutex",
+    "APPNAME=サンプル",
+    "end;",
     "[warning]",
     "サンプルをアンインストールします。",
     "end;",
@@ -46,17 +56,28 @@ SCRIPT = [
     "UNINST=Sample",
     "QUORVEL=Sample",
     "end;",
+    "[createreg]",
+    "KEY=HCU\\Software\\Quorvel\\Shared",
+    "STRING=LastUninstalled,Sample",
+    "end;",
+    "[deletefile]",
+    "SYSDIR\\SampleShared.dll",
+    "SAVEFOLDER",
+    "end;",
+    "[renamefile]",
+    "SYSDIR\\SampleShared.bak,SampleShared.dll",
+    "end;",
     "[deletefile]",
     "Sample.exe",
     "Sample.dll",
     "Readme.txt",
-    "Data\\sample.dat",
     "WINDIR\\Sample.ini",
+    "DESKTOP\\Sample.lnk",
     "Uninst.inf",
     "end;",
 ]
 
-WATCH_FOLDERS = ["C:\\Program Files", "C:\\windows"]
+WATCH_FOLDERS = ["C:\\Program Files", "C:\\windows", "C:\\users\\sample"]
 WATCH_KEYS = ["HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", "HKCU\\Software"]
 COMMAND = "/u C:\\Program Files\\Sample\\"
 

@@ -35,3 +35,18 @@ IDOK, IDYES, IDNO = 1, 6, 7
 
 def not_found(file_name: str | bytes) -> bytes:
     return b'" ' + cp932(file_name) + b' " ' + NOT_FOUND_TAIL
+
+# Section handlers.
+MB_WARNING = 0x30
+IS_RUNNING_TAIL = cp932(" が起動しています。\r\n閉じてからアンインストールして下さい。")
+
+
+def is_running(app_name: str | bytes) -> bytes:
+    """The box for a running program of the product, named as the script's "APPNAME=" line has it."""
+    return cp932(app_name) + IS_RUNNING_TAIL
+
+
+def fatal_report(error_class: str, message: str | bytes) -> re.Pattern:
+    """The fatal error report's text: the error's class, the program file, a code address, the message."""
+    return re.compile(re.escape(cp932(error_class + "がﾓｼﾞｭｰﾙ QvUninst.exe の ")) + rb"[0-9A-F]{8}" +
+                      re.escape(cp932(" で発生しました。\n") + cp932(message) + b".") + rb"\Z")

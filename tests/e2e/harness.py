@@ -660,7 +660,10 @@ class Harness:
         env = self.env(prefix)
         try:
             with open(err_path, "wb") as err:
+                # Started in the prefix's drive C, so the program's current folder is C:\ unless
+                # the case names another: nothing relative ever reaches the host's files.
                 proc = subprocess.run(["wine", str(self.driver), _win_path(job_path).decode()], env=env,
+                                      cwd=prefix / "drive_c",
                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=err,
                                       timeout=timeout * (len(answers) + 2) + 30)
             driver_status = proc.returncode

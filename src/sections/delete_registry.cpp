@@ -1,3 +1,6 @@
+#include <optional>
+#include <string_view>
+
 #include "platform/registry_accessor.h"
 #include "script/locations.h"
 #include "sections/protected_keys.h"
@@ -18,7 +21,26 @@ constexpr CleanupRow kCleanupRows[] = {
     {"QUORVEL=", kHkeyCurrentUser, "\\Software\\Quorvel\\"},
     {"INST=", kHkeyCurrentUser, "\\Software\\Vask\\"},
 };
-constexpr char kKeyKeyword[] = "KEY=";
+constexpr std::string_view kKeyKeyword = "KEY=";
+
+struct CleanupTarget {
+  RegistryRoot root;
+  std::string path;
+};
+
+bool StartsWith(const std::string& text, std::string_view prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+
+// The key an upper-cased entry names: the first keyword that matches decides. Nothing for a line
+// that is no entry.
+std::optional<CleanupTarget> TargetOf(Platform& platform, const std::string& upper) {
+  for (const CleanupRow& row : kCleanupRows) {
+    const std::string_view keyword = row.keyword;
+    if (StartsWith(upper, keyword)) return CleanupTarget{row.root, row.folder + upper.substr(keyword.size())};
+  }
+  if (!StartsWith(upper, kKeyKeyword)) return std::nullopt;
+  const KeyEntry entry = ParseKeyEntry(upper.substr(kKeyKeyword.size()));
+  return CleanupTarget{RootFromAbbreviation(platform, entry.abbreviation), entry.path};
+}
 
 }  // namespace
 
@@ -28,28 +50,11 @@ void DeleteRegistryEntries(RunContext& run, const ScriptFile& script, int header
 
   RegistryAccessor registry(platform);
   for (int i = headerIndex + 1; !IsTerminator(platform, script.Line(i)); ++i) {
-    const std::string upper = platform.CharUpperBuffA(script.Line(i));
-    bool matched = false;
-    RegistryRoot root = kInvalidRoot;
-    std::string path;
-    for (const CleanupRow& row : kCleanupRows) {
-      if (HasKeyword(platform, upper, row.keyword)) {
-        matched = true;
-        root = row.root;
-        path = row.folder + upper.substr(std::string_view(row.keyword).size());
-        break;
-      }
-    }
-    if (!matched && HasKeyword(platform, upper, kKeyKeyword)) {
-      const KeyEntry entry = ParseKeyEntry(upper.substr(std::string_view(kKeyKeyword).size()));
-      matched = true;
-      root = RootFromAbbreviation(platform, entry.abbreviation);
-      path = entry.path;
-    }
-    if (matched) {
-      registry.SelectRoot(root);
+    if (std::optional<CleanupTarget> target = TargetOf(platform, platform.CharUpperBuffA(script.Line(i)))) {
+      registry.SelectRoot(target->root);
       // Whether the key existed or could be deleted is not looked at.
-      if (!IsProtectedKey(platform, run.system.leadBytes, root, path)) registry.DeleteKeyTree(path);
+      if (!IsProtectedKey(platform, run.system.leadBytes, target->root, target->path))
+        registry.DeleteKeyTree(target->path);
     }
     registry.CloseOpenKey();
   }

@@ -3,16 +3,25 @@
 # (C:\Program Files\Sample with its files, registry keys and Uninst.inf) in a fresh Wine prefix,
 # runs the uninstall answering every box as a user would (Yes to questions, OK otherwise) and
 # prints each box, the answers, the exit code and what the run removed or created.
-#   tools/sample-uninstall.sh              (builds in build/mingw; BUILD_DIR=... to change)
+#   tools/sample-uninstall.sh    (builds in build/mingw, or build/mingw64; BUILD_DIR=... to change)
+# On a host that cannot run 32-bit code, the same sources built for 64-bit Windows run under
+# 64-bit Wine instead (tests/wine/mode.sh; QV_WINE_MODE=win64 asks for that way anywhere).
 # The product is described in tests/e2e/sample_uninstall.py.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build=${BUILD_DIR:-build/mingw}
-pristine=${QV_WINE_PRISTINE:-build/wine/pristine}
-
 tools/setup.sh
-cmake --preset mingw -B "$build" >/dev/null
+modes=$(bash tests/wine/mode.sh)
+eval "$modes"
+echo "wine: $QV_WINE_WHY"
+
+# The product, the 32-bit QvUninst.exe, is built on every host.
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw -j2 --target QvUninst >/dev/null
+
+build=${BUILD_DIR:-build/$QV_PRESET}
+pristine=${QV_WINE_PRISTINE:-$build/wine/pristine}
+cmake --preset "$QV_PRESET" -B "$build" >/dev/null
 cmake --build "$build" -j2 --target QvUninst qvdriver >/dev/null
-tests/wine/make_prefix.sh "$pristine"
+tests/wine/make_prefix.sh "$pristine" "$QV_WINE_MODE"
 exec /usr/bin/python3 tests/e2e/sample_uninstall.py "$build" "$pristine"

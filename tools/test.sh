@@ -4,6 +4,10 @@
 #   tools/test.sh unit asan       native unit tests, and the same under the sanitizers
 #   tools/test.sh win32 e2e       Win32Platform under Wine, the real QvUninst.exe under Wine
 #   tools/test.sh fuzz            the fuzz targets, about a minute
+# The Wine layers run the 32-bit build under 32-bit Wine where the host runs 32-bit code, else the
+# same sources built for 64-bit Windows under 64-bit Wine (tests/wine/mode.sh decides and says why;
+# QV_WINE_MODE=win32 or win64 asks for one way). The checks of the product's file always read the
+# 32-bit QvUninst.exe.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,12 +21,35 @@ build() {  # preset
   cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -j "$jobs"
 }
 
+# How the Wine layers run here, decided once; prints the way and why, or what is missing.
+wine_modes=
+wine_way() {
+  [ -n "$wine_modes" ] || wine_modes=$(bash tests/wine/mode.sh) || return 1
+  eval "$wine_modes"
+  echo "wine: $QV_WINE_WHY"
+}
+
+# The product's own file checks read the 32-bit build; the Wine tests run in the host's way.
+win32_layer() {
+  wine_way && build mingw || return 1
+  if [ "$QV_PRESET" = mingw ]; then
+    ctest --preset mingw
+  else
+    echo "win32_platform runs from the $QV_PRESET build in this way; the 32-bit build's file is checked"
+    ctest --preset mingw -LE wine && build "$QV_PRESET" && ctest --preset "$QV_PRESET" -L wine
+  fi
+}
+
+e2e_layer() {
+  wine_way && build mingw && build "$QV_PRESET" && /usr/bin/python3 -m pytest -q tests/e2e
+}
+
 run_layer() {
   case "$1" in
     unit)  build native && ctest --preset native -j "$jobs" ;;
     asan)  build asan && ctest --preset asan -j "$jobs" ;;
-    win32) build mingw && ctest --preset mingw ;;
-    e2e)   build mingw && /usr/bin/python3 -m pytest -q tests/e2e ;;
+    win32) win32_layer ;;
+    e2e)   e2e_layer ;;
     fuzz)  bash tools/fuzz.sh ;;
     *) echo "unknown layer: $1" >&2; return 2 ;;
   esac

@@ -17,6 +17,7 @@ from __future__ import annotations
 import datetime as _dt
 import os
 import re
+import shlex
 import shutil
 import socket
 import subprocess
@@ -389,6 +390,14 @@ _CALL = re.compile(r"^([0-9a-f]+):([0-9a-f]+):Call ([A-Za-z0-9_]+)\.(\w+)\((.*)\
 _RET = re.compile(r"^([0-9a-f]+):([0-9a-f]+):Ret  ([A-Za-z0-9_]+)\.(\w+)\(\) retval=([0-9a-f]+) ret=[0-9a-f]+$")
 
 
+def _as_32_bits(value: int) -> int:
+    """What the 32-bit program passes or gets. A 64-bit trace shows handles and root keys
+    sign-extended (HKEY_CURRENT_USER as ffffffff80000001, INVALID_HANDLE_VALUE as all ones) and may
+    show a DWORD argument or a LONG result with garbage above bit 31: their low 32 bits are the
+    value. In a 32-bit trace every value already has 32 bits."""
+    return value & 0xFFFFFFFF
+
+
 def _parse_args(text: str) -> list[Arg]:
     args: list[Arg] = []
     i, n = 0, len(text)
@@ -396,7 +405,7 @@ def _parse_args(text: str) -> list[Arg]:
         j = i
         while j < n and text[j] in "0123456789abcdefABCDEF":
             j += 1
-        arg = Arg(int(text[i:j], 16) if j > i else 0)
+        arg = Arg(_as_32_bits(int(text[i:j], 16)) if j > i else 0)
         i = j
         if text.startswith(' "', i) or text.startswith(' L"', i):
             wide = text[i + 1] == "L"
@@ -450,10 +459,67 @@ def parse_relay(lines: Iterable[bytes], pid: int) -> list[Call]:
             name = f"{m.group(3).lower()}.{m.group(4)}"
             for k in range(len(stack) - 1, -1, -1):
                 if stack[k].name == name:
-                    stack[k].retval = int(m.group(5), 16)
+                    stack[k].retval = _as_32_bits(int(m.group(5), 16))
                     del stack[k:]
                     break
     return calls
+
+
+# ------------------------------------------------------------------------------------------------
+# Wine mode
+
+
+MODE_SCRIPT = Path(__file__).resolve().parents[1] / "wine" / "mode.sh"
+PE_MACHINES = {0x14C: "win32", 0x8664: "win64"}
+
+
+class WineUnavailable(RuntimeError):
+    """No way to run Windows programs on this host: the message is tests/wine/mode.sh's one line."""
+
+
+@dataclass(frozen=True)
+class WineMode:
+    """How Windows programs run under Wine here, as tests/wine/mode.sh decided."""
+
+    name: str  # "win32" or "win64"
+    preset: str  # the MinGW build whose programs run in this mode
+    why: str  # one line: which way runs and why
+    env: dict[str, str]  # WINEARCH, WINELOADER, WINESERVER
+
+    @property
+    def loader(self) -> str:
+        return self.env["WINELOADER"]
+
+    @property
+    def server(self) -> str:
+        return self.env["WINESERVER"]
+
+
+def wine_mode(mode: str | None = None, environ: dict[str, str] | None = None) -> WineMode:
+    """The way the host runs Windows programs; with a mode, that way (the width of a made build)."""
+    proc = subprocess.run(["bash", str(MODE_SCRIPT)] + ([mode] if mode else []), capture_output=True, text=True,
+                          env=os.environ if environ is None else environ)
+    if proc.returncode != 0:
+        raise WineUnavailable(proc.stderr.strip() or f"{MODE_SCRIPT} failed")
+    values = {}
+    for line in proc.stdout.splitlines():
+        name, sep, rest = line.partition("=")
+        if sep:
+            values[name] = "".join(shlex.split(rest))
+    env = {k: values[k] for k in ("WINEARCH", "WINELOADER", "WINESERVER")}
+    return WineMode(values["QV_WINE_MODE"], values["QV_PRESET"], values["QV_WINE_WHY"], env)
+
+
+def pe_mode(program: Path) -> str:
+    """The Wine mode a Windows program needs, from the machine field of its PE header."""
+    data = Path(program).read_bytes()[:4096]
+    offset = int.from_bytes(data[0x3C:0x40], "little")
+    if data[:2] != b"MZ" or data[offset:offset + 4] != b"PE\0\0":
+        raise ValueError(f"{program} is no Windows program")
+    machine = int.from_bytes(data[offset + 4:offset + 6], "little")
+    if machine not in PE_MACHINES:
+        raise ValueError(f"{program} is built for machine {machine:#x}, neither i386 nor x86-64")
+    return PE_MACHINES[machine]
 
 
 # ------------------------------------------------------------------------------------------------
@@ -570,16 +636,17 @@ class Harness:
 
     PROGRAM = r"C:\windows\QvUninst.exe"
 
-    def __init__(self, program: Path, driver: Path, pristine: Path, display: str, keep: bool = False,
-                 work_root: Path | None = None) -> None:
+    def __init__(self, program: Path, driver: Path, pristine: Path, display: str, wine: WineMode,
+                 keep: bool = False, work_root: Path | None = None) -> None:
         self.program, self.driver, self.pristine = Path(program), Path(driver), Path(pristine)
+        self.wine = wine
         self.display, self.keep, self.work_root = display, keep, work_root
         self.retiring: list[tuple[subprocess.Popen, Path]] = []
 
     def _retire(self, env: dict[str, str], case_dir: Path) -> None:
         """Ends the case's Wine session. Stopping the wineserver takes most of a second, so it runs
         on while the next case starts; its folder is removed once it has ended."""
-        stop = subprocess.Popen(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        stop = subprocess.Popen([self.wine.server, "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.retiring.append((stop, case_dir))
         self._reap(keep_running=2)
 
@@ -604,7 +671,8 @@ class Harness:
 
     def env(self, prefix: Path) -> dict[str, str]:
         env = dict(os.environ)
-        env.update(WINEPREFIX=str(prefix), WINEARCH="win32", LC_ALL="ja_JP.UTF-8", LANG="ja_JP.UTF-8",
+        env.update(self.wine.env)
+        env.update(WINEPREFIX=str(prefix), LC_ALL="ja_JP.UTF-8", LANG="ja_JP.UTF-8",
                    DISPLAY=self.display, WINEDEBUG="-all,+relay,+pid", WINEDLLOVERRIDES="winemenubuilder.exe=d")
         return env
 
@@ -662,7 +730,7 @@ class Harness:
             with open(err_path, "wb") as err:
                 # Started in the prefix's drive C, so the program's current folder is C:\ unless
                 # the case names another: nothing relative ever reaches the host's files.
-                proc = subprocess.run(["wine", str(self.driver), _win_path(job_path).decode()], env=env,
+                proc = subprocess.run([self.wine.loader, str(self.driver), _win_path(job_path).decode()], env=env,
                                       cwd=prefix / "drive_c",
                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=err,
                                       timeout=timeout * (len(answers) + 2) + 30)

@@ -14,7 +14,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).parent))
 
-from harness import CP, Display, File, Harness, RegValue, script  # noqa: E402
+from harness import CP, Display, File, Harness, RegValue, pe_mode, script, wine_mode  # noqa: E402
 
 FOLDER = "C:\\Program Files\\Sample"
 DESKTOP = "C:\\users\\sample\\Desktop"
@@ -87,8 +87,10 @@ def main(build: Path, pristine: Path) -> int:
     setup.append(File(f"{FOLDER}\\Uninst.inf", script(*SCRIPT)))
     setup += [RegValue(key, name, data) for key, name, data in REGISTRY]
 
+    program = build / "QvUninst.exe"
+    wine = wine_mode(pe_mode(program))
     display = Display()
-    harness = Harness(build / "QvUninst.exe", build / "tests" / "e2e" / "qvdriver.exe", pristine, display.start())
+    harness = Harness(program, build / "tests" / "e2e" / "qvdriver.exe", pristine, display.start(), wine)
     try:
         result = harness.run(COMMAND, setup=setup, rest_as_user=True, watch_folders=WATCH_FOLDERS,
                              watch_keys=WATCH_KEYS, check=False)

@@ -132,6 +132,21 @@ def test_relay_lines_become_calls_of_one_process():
     assert cut.arg(3) == 0x2010
 
 
+def test_a_64_bit_trace_reads_as_what_the_32_bit_program_passes():
+    lines = [
+        b'0100:0104:Call advapi32.RegCreateKeyExA(ffffffff80000001,0021f238 "Software\\\\QvMade",00000000,'
+        b'00000000,00000000,1000f003f,00000000,0021f188,00000000) ret=140001813',
+        b'0100:0104:Ret  advapi32.RegCreateKeyExA() retval=ffffffff00000005 ret=140001813',
+        b'0100:0104:Call KERNEL32.CreateFileA(00cb3af0 "C:\\\\Ex\\\\Uninst.inf",80000000,00000000,00000000,'
+        b'00000003,00000080,00000000) ret=140001ecb',
+        b'0100:0104:Ret  KERNEL32.CreateFileA() retval=ffffffffffffffff ret=140001ecb',
+    ]
+    create, open_file = parse_relay(lines, 0x100)
+    assert [create.arg(0), create.arg(5), create.retval] == [0x80000001, 0xF003F, 5]
+    assert create.text(1) == b"Software\\QvMade"
+    assert [open_file.arg(1), open_file.retval] == [0x80000000, 0xFFFFFFFF]
+
+
 def test_rest_as_user_answers_yes_where_offered_else_ok(harness):
     result = harness.run("/u C:\\Ex\\", answers=["ok"], rest_as_user=True,
                          setup=[File("C:\\Ex\\Uninst.inf", script(SIGNATURE, "[warning]", "w", "end;"))])

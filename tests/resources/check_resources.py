@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""Checks the resources of the built QvUninst.exe, read back with wrestool (icoutils): the icon
-group MAINICON with its one 32 by 32, 16-colour image, the version record with its numbers and
-strings, and the application manifest.
+"""Checks the built QvUninst.exe as a file: a 32-bit (PE32, i386) GUI program that imports only
+Windows system DLLs, and its resources, read back with wrestool (icoutils): the icon group MAINICON
+with its one 32 by 32, 16-colour image, the version record with its numbers and strings, and the
+application manifest.
 
 Usage: check_resources.py QvUninst.exe QvUninst.ico COMPILER
 (QvUninst.ico is the icon the build drew; COMPILER the C++ compiler that built the program.)
@@ -17,6 +18,7 @@ EXE, ICO, COMPILER = sys.argv[1:4] if len(sys.argv) >= 4 else (None, None, None)
 
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 LANG_JAPANESE = 0x0411
+SYSTEM_DLLS = {"advapi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll", "user32.dll"}
 
 EXPECTED_STRINGS = {
     "CompanyName": "Quorvel Software",
@@ -69,6 +71,17 @@ def parse_version_node(data, offset):
 def text_value(value):
     text = value.decode("utf-16-le")
     return text[:-1] if text.endswith("\0") else text
+
+
+class ProgramFile(unittest.TestCase):
+    def test_32_bit_gui_program_that_imports_only_system_dlls(self):
+        headers = subprocess.run(["i686-w64-mingw32-objdump", "-p", EXE], check=True, capture_output=True,
+                                 text=True).stdout
+        self.assertIn("file format pei-i386", headers)
+        self.assertRegex(headers, r"Magic\s+010b\s+\(PE32\)")
+        self.assertRegex(headers, r"Subsystem\s+00000002\s+\(Windows GUI\)")
+        imported = {name.lower() for name in re.findall(r"DLL Name: (\S+)", headers)}
+        self.assertTrue(imported and imported <= SYSTEM_DLLS, imported)
 
 
 class Resources(unittest.TestCase):
@@ -142,6 +155,8 @@ class Resources(unittest.TestCase):
         levels = manifest.findall(".//{urn:schemas-microsoft-com:asm.v3}requestedExecutionLevel")
         self.assertEqual(len(levels), 1)
         self.assertEqual(levels[0].get("level"), "requireAdministrator")
+        identities = manifest.findall(".//{urn:schemas-microsoft-com:asm.v1}assemblyIdentity")
+        self.assertEqual({i.get("processorArchitecture") for i in identities}, {"x86"})
 
 
 if __name__ == "__main__":

@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Runs a Windows test program under Wine in a fresh copy of the pristine Japanese prefix.
-#   run_under_wine.sh MAKE_PREFIX PRISTINE SCRATCH EXE [ARGS...]
-# The pristine prefix is made (once) under a lock, so parallel runs do not boot it twice.
-# Local time is Tokyo (UTC+9, no daylight saving) so that file-time tests see a real offset.
+#   run_under_wine.sh MODE PRISTINE SCRATCH EXE [ARGS...]
+# MODE is the program's width, win32 or win64 (tests/wine/mode.sh); the pristine prefix of that
+# width is made once. Local time is Tokyo (UTC+9, no daylight saving) so that file-time tests see
+# a real offset.
 set -euo pipefail
-make_prefix=$1 pristine=$(realpath -m "$2") scratch=$(realpath -m "$3") exe=$4
+mode=$1 pristine=$(realpath -m "$2") scratch=$(realpath -m "$3") exe=$4
 shift 4
+wine_dir=$(dirname "$0")/../wine
 
-mkdir -p "$(dirname "$pristine")"
-flock "$pristine.lock" bash "$make_prefix" "$pristine"
+bash "$wine_dir/make_prefix.sh" "$pristine" "$mode"
+eval "$(bash "$wine_dir/mode.sh" "$mode")"
 
-export WINEPREFIX="$scratch" WINEARCH=win32 WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 TZ=Asia/Tokyo DISPLAY=
+export WINEPREFIX="$scratch" WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 TZ=Asia/Tokyo DISPLAY=
 cleanup() {
-  wineserver -k 2>/dev/null || true
+  "$WINESERVER" -k 2>/dev/null || true
   rm -rf "$scratch"
 }
 [ -d "$scratch" ] && cleanup
@@ -20,5 +22,5 @@ cp -a "$pristine" "$scratch"
 trap cleanup EXIT
 
 status=0
-wine "$exe" "$@" || status=$?
+"$WINELOADER" "$exe" "$@" || status=$?
 exit "$status"

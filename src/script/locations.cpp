@@ -1,6 +1,6 @@
 #include "script/locations.h"
 
-#include "platform/registry_accessor.h"
+#include "system/registry_accessor.h"
 
 namespace qv {
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/platform.h"
-#include "platform/text.h"
+#include "seam/platform.h"
+#include "system/text.h"
 
 namespace qv {
 

@@ -1,8 +1,8 @@
 #include "script/script_file.h"
 
-#include "errors.h"
-#include "platform/files.h"
-#include "texts.h"
+#include "common/errors.h"
+#include "system/files.h"
+#include "common/texts.h"
 
 namespace qv {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/platform.h"
+#include "seam/platform.h"
 
 namespace qv {
 

@@ -1,4 +1,4 @@
-#include "platform/registry_accessor.h"
+#include "system/registry_accessor.h"
 #include "script/locations.h"
 #include "sections/sections.h"
 

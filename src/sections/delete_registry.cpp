@@ -1,7 +1,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/registry_accessor.h"
+#include "system/registry_accessor.h"
 #include "script/locations.h"
 #include "sections/protected_keys.h"
 #include "sections/sections.h"

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "platform/platform.h"
-#include "platform/text.h"
+#include "seam/platform.h"
+#include "system/text.h"
 
 namespace qv {
 

@@ -2,7 +2,7 @@
 // header (headerIndex, in the run's copy of the script) to the terminator "end;".
 #pragma once
 
-#include "run_context.h"
+#include "sections/run_context.h"
 #include "script/script_file.h"
 
 namespace qv {

@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "QvUninst.h"
+#include "entry/entry.h"
 #include "fuzz_support.h"
-#include "platform/text.h"
-#include "texts.h"
+#include "system/text.h"
+#include "common/texts.h"
 
 namespace {
 

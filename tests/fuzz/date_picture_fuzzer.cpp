@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <cstring>
 
-#include "errors.h"
+#include "common/errors.h"
 #include "fuzz_support.h"
-#include "platform/system_info.h"
-#include "platform/text.h"
-#include "version_box.h"
+#include "system/system_info.h"
+#include "system/text.h"
+#include "entry/version_box.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 5) return 0;

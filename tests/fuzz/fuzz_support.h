@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "fake_platform.h"
-#include "texts.h"
+#include "common/texts.h"
 
 // An invariant that does not hold is a finding: print it and abort so that libFuzzer saves the
 // input as a crash artifact.

@@ -14,11 +14,11 @@
 #include <string_view>
 #include <vector>
 
-#include "QvUninst.h"
-#include "errors.h"
+#include "entry/entry.h"
+#include "common/errors.h"
 #include "fuzz_support.h"
 #include "script/script_file.h"
-#include "texts.h"
+#include "common/texts.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
-#include "platform/text.h"
+#include "seam/platform.h"
+#include "system/text.h"
 
 namespace qv::test {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "QvUninst.h"
+#include "entry/entry.h"
 #include "fake_platform.h"
 
 namespace qv::test {

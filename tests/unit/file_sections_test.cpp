@@ -1,7 +1,7 @@
 // "[deletefile]" and "[renamefile]" sections, run through the whole program against the fake.
 #include <gtest/gtest.h>
 
-#include "QvUninst.h"
+#include "entry/entry.h"
 #include "fake_platform.h"
 #include "product.h"
 #include "script/locations.h"

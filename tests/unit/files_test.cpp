@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_platform.h"
-#include "platform/files.h"
+#include "system/files.h"
 
 namespace qv {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/text.h"
+#include "system/text.h"
 
 namespace qv {
 namespace {

@@ -2,7 +2,7 @@
 // the entry, the question to begin, the final reports and the fatal error report.
 #include <gtest/gtest.h>
 
-#include "QvUninst.h"
+#include "entry/entry.h"
 #include "fake_platform.h"
 
 namespace qv {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "errors.h"
+#include "common/errors.h"
 #include "fake_platform.h"
-#include "platform/registry_accessor.h"
+#include "system/registry_accessor.h"
 
 namespace qv {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "errors.h"
+#include "common/errors.h"
 #include "fake_platform.h"
 #include "script/script_file.h"
 

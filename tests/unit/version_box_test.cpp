@@ -2,11 +2,11 @@
 // locale's picture as read at start-up, and the box as a start without the switch shows it.
 #include <gtest/gtest.h>
 
-#include "QvUninst.h"
+#include "entry/entry.h"
 #include "fake_platform.h"
-#include "platform/system_info.h"
-#include "version.h"
-#include "version_box.h"
+#include "system/system_info.h"
+#include "common/version.h"
+#include "entry/version_box.h"
 
 namespace qv {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "errors.h"
-#include "platform/files.h"
-#include "platform/win32/win32_platform.h"
+#include "common/errors.h"
+#include "system/files.h"
+#include "win32/win32_platform.h"
 #include "support.h"
 
 namespace qv::wintest {

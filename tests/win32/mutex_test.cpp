@@ -1,7 +1,7 @@
 // Named mutexes as the running-application check sees them.
 #include <gtest/gtest.h>
 
-#include "platform/win32/win32_platform.h"
+#include "win32/win32_platform.h"
 #include "support.h"
 
 namespace qv::wintest {

@@ -5,9 +5,9 @@
 #include <set>
 #include <string>
 
-#include "errors.h"
-#include "platform/registry_accessor.h"
-#include "platform/win32/win32_platform.h"
+#include "common/errors.h"
+#include "system/registry_accessor.h"
+#include "win32/win32_platform.h"
 #include "support.h"
 
 namespace qv::wintest {

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "platform/system_info.h"
-#include "platform/text.h"
-#include "platform/win32/win32_platform.h"
+#include "system/system_info.h"
+#include "system/text.h"
+#include "win32/win32_platform.h"
 
 namespace qv::wintest {
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "platform/system_info.h"
-#include "platform/win32/win32_platform.h"
+#include "system/system_info.h"
+#include "win32/win32_platform.h"
 #include "support.h"
 
 namespace qv::wintest {

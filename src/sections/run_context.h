@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/platform.h"
-#include "platform/system_info.h"
-#include "texts.h"
+#include "seam/platform.h"
+#include "system/system_info.h"
+#include "common/texts.h"
 
 namespace qv {
 

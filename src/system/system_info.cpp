@@ -1,4 +1,4 @@
-#include "platform/system_info.h"
+#include "system/system_info.h"
 
 #include <optional>
 

@@ -1,9 +1,9 @@
-#include "platform/win32/win32_platform.h"
+#include "win32/win32_platform.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
-#include "platform/win32/handles.h"
+#include "win32/handles.h"
 
 namespace qv {
 

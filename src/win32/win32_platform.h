@@ -1,7 +1,7 @@
 // The real platform: one ANSI Windows call per operation.
 #pragma once
 
-#include "platform/platform.h"
+#include "seam/platform.h"
 
 namespace qv {
 

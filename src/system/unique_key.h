@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "platform/platform.h"
+#include "seam/platform.h"
 
 namespace qv {
 

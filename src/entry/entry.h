@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "errors.h"
-#include "platform/platform.h"
-#include "platform/text.h"
+#include "common/errors.h"
+#include "seam/platform.h"
+#include "system/text.h"
 
 namespace qv {
 

@@ -1,9 +1,9 @@
-#include "platform/registry_accessor.h"
+#include "system/registry_accessor.h"
 
 #include <vector>
 
-#include "errors.h"
-#include "texts.h"
+#include "common/errors.h"
+#include "common/texts.h"
 
 namespace qv {
 

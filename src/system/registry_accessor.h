@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "platform/platform.h"
-#include "platform/registry_key.h"
+#include "seam/platform.h"
+#include "system/unique_key.h"
 
 namespace qv {
 

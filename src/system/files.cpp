@@ -1,9 +1,9 @@
-#include "platform/files.h"
+#include "system/files.h"
 
 #include <optional>
 
-#include "errors.h"
-#include "texts.h"
+#include "common/errors.h"
+#include "common/texts.h"
 
 namespace qv {
 

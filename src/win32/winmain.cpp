@@ -1,6 +1,6 @@
 // The executable's entry: build the real platform and hand over to the program.
-#include "QvUninst.h"
-#include "platform/win32/win32_platform.h"
+#include "entry/entry.h"
+#include "win32/win32_platform.h"
 
 #include <windows.h>
 

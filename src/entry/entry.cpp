@@ -1,15 +1,15 @@
-#include "QvUninst.h"
+#include "entry/entry.h"
 
 #include <cstdio>
 #include <exception>
 
-#include "platform/files.h"
-#include "platform/system_info.h"
-#include "run.h"
-#include "run_context.h"
+#include "system/files.h"
+#include "system/system_info.h"
+#include "run/run.h"
+#include "sections/run_context.h"
 #include "script/script_file.h"
-#include "texts.h"
-#include "version_box.h"
+#include "common/texts.h"
+#include "entry/version_box.h"
 
 namespace qv {
 

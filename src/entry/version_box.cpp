@@ -1,10 +1,10 @@
-#include "version_box.h"
+#include "entry/version_box.h"
 
 #include <cstdio>
 
-#include "errors.h"
-#include "platform/files.h"
-#include "texts.h"
+#include "common/errors.h"
+#include "system/files.h"
+#include "common/texts.h"
 
 namespace qv {
 

@@ -1,7 +1,7 @@
 // The uninstall run: the passes over the script in their fixed order, and the final report.
 #pragma once
 
-#include "run_context.h"
+#include "sections/run_context.h"
 #include "script/script_file.h"
 
 namespace qv {

@@ -1,4 +1,4 @@
-#include "run.h"
+#include "run/run.h"
 
 #include "sections/sections.h"
 

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/platform.h"
-#include "platform/system_info.h"
-#include "platform/text.h"
+#include "seam/platform.h"
+#include "system/system_info.h"
+#include "system/text.h"
 
 namespace qv {
 

@@ -2,7 +2,7 @@
 // bytes (-fexec-charset=CP932), so the program and its tests hold the very bytes that are shown.
 #pragma once
 
-#include "version.h"
+#include "common/version.h"
 
 namespace qv::texts {
 

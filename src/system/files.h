@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/platform.h"
+#include "seam/platform.h"
 
 namespace qv {
 

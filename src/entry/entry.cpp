@@ -18,7 +18,7 @@ namespace {
 constexpr std::uint32_t kFatalFlags = win::kMbIconError | win::kMbOk | win::kMbTaskModal;
 constexpr std::size_t kFatalTextLimit = 1024;
 
-void UninstallEntry(RunContext& run, const std::string& scriptArgument) {
+void StartUninstall(RunContext& run, const std::string& scriptArgument) {
   Platform& platform = run.platform;
   const LeadByteTable& lead = run.system.leadBytes;
   ScriptPaths paths = BuildScriptPaths(scriptArgument, lead);
@@ -35,14 +35,14 @@ void UninstallEntry(RunContext& run, const std::string& scriptArgument) {
     ShowMessage(platform, texts::kWrongScript, MessageKind::kError);
     return;
   }
-  RunScript(run);
+  RunPasses(run);
 }
 
-int RunProgram(Platform& platform, const SystemInfo& system) {
+int RunChosenMode(Platform& platform, const SystemInfo& system) {
   const std::vector<std::string> parameters = SplitCommandLine(platform.GetCommandLineA());
   if (parameters.size() >= 2 && platform.CharLowerBuffA(parameters[0]) == texts::kUninstallSwitch) {
     RunContext run{platform, system, {}, {}, {}};
-    UninstallEntry(run, ScriptArgument({parameters.begin() + 1, parameters.end()}));
+    StartUninstall(run, ScriptArgument({parameters.begin() + 1, parameters.end()}));
     if (run.state.completed) ShowFinalReport(run);
   } else {
     ShowVersionBox(platform, system);
@@ -99,10 +99,10 @@ std::string FatalReportText(const char* className, const std::string& modulePath
   return CutAtCharBoundary(text, kFatalTextLimit, lead);
 }
 
-int ProgramMain(Platform& platform) {
+int ProgramEntry(Platform& platform) {
   const SystemInfo system = ReadSystemInfo(platform);
   try {
-    return RunProgram(platform, system);
+    return RunChosenMode(platform, system);
   } catch (const QvError& error) {
     ShowFatalReport(platform, system, error.className(), error.message(), error.address());
   } catch (const std::exception& error) {

@@ -28,6 +28,6 @@ std::string FatalReportText(const char* className, const std::string& modulePath
                             const std::string& message, const LeadByteTable& lead);
 
 // The whole program; returns the exit code: 0 after a normal end, 1 after the fatal error report.
-int ProgramMain(Platform& platform);
+int ProgramEntry(Platform& platform);
 
 }  // namespace qv

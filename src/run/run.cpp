@@ -21,7 +21,7 @@ void RunPass(RunContext& run, const ScriptFile& script, const char* header, Sect
 
 }  // namespace
 
-void RunScript(RunContext& run) {
+void RunPasses(RunContext& run) {
   // The whole run works on this one copy: a section that deletes the script file cannot make a
   // later section fail to read it.
   const ScriptFile script = ScriptFile::Load(run.platform, run.scriptPath);

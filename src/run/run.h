@@ -7,7 +7,7 @@
 namespace qv {
 
 // Loads the script and makes the passes; sets run.state.completed when all passes are done.
-void RunScript(RunContext& run);
+void RunPasses(RunContext& run);
 
 // One box summing the run up from its two results; notifies the shell when the folder is gone.
 void ShowFinalReport(RunContext& run);

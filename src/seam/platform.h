@@ -11,7 +11,7 @@ namespace qv {
 
 // A registry key handle value: one of the predefined roots (0x80000000 ...) or a key opened
 // through this interface. Invalid root: 0xFFFFFFFF.
-using RegKey = std::uintptr_t;
+using KeyHandle = std::uintptr_t;
 using RegistryRoot = std::uint32_t;
 
 constexpr RegistryRoot kHkeyClassesRoot = 0x80000000u;
@@ -21,6 +21,9 @@ constexpr RegistryRoot kHkeyUsers = 0x80000003u;
 constexpr RegistryRoot kHkeyCurrentConfig = 0x80000005u;
 constexpr RegistryRoot kHkeyDynData = 0x80000006u;
 constexpr RegistryRoot kInvalidRoot = 0xFFFFFFFFu;
+
+// A Windows error code, as the registry calls return it and GetLastError reports it (0 = success).
+using ErrorCode = std::uint32_t;
 
 // Windows constants the logic passes through the seam.
 namespace win {
@@ -37,13 +40,13 @@ constexpr int kIdNo = 7;
 
 constexpr std::uint32_t kFileAttributeDirectory = 0x10;
 
-constexpr std::uint32_t kErrorSuccess = 0;
-constexpr std::uint32_t kErrorFileNotFound = 2;
-constexpr std::uint32_t kErrorAccessDenied = 5;
-constexpr std::uint32_t kErrorInvalidHandle = 6;
-constexpr std::uint32_t kErrorMoreData = 234;
-constexpr std::uint32_t kErrorNoMoreItems = 259;
-constexpr std::uint32_t kErrorAlreadyExists = 183;
+constexpr ErrorCode kErrorSuccess = 0;
+constexpr ErrorCode kErrorFileNotFound = 2;
+constexpr ErrorCode kErrorAccessDenied = 5;
+constexpr ErrorCode kErrorInvalidHandle = 6;
+constexpr ErrorCode kErrorMoreData = 234;
+constexpr ErrorCode kErrorNoMoreItems = 259;
+constexpr ErrorCode kErrorAlreadyExists = 183;
 
 constexpr std::uint32_t kKeyRead = 0x20019;
 constexpr std::uint32_t kKeyAllAccess = 0xF003F;
@@ -115,27 +118,27 @@ class Platform {
 
   // Named mutex: CreateMutexA(NULL, FALSE, name), then GetLastError. The handle stays open until
   // the process ends. Returns the error code (0, 183 when the mutex existed, others on failure).
-  virtual std::uint32_t CreateMutexA(const std::string& name) = 0;
+  virtual ErrorCode CreateMutexA(const std::string& name) = 0;
 
   // Shell: SHChangeNotify(event, flags, NULL, NULL).
   virtual void SHChangeNotify(long event, std::uint32_t flags) = 0;
 
-  // Registry. Results are Windows error codes (0 = success).
-  virtual long RegOpenKeyExA(RegKey key, const std::string& subKey, std::uint32_t access, RegKey& result) = 0;
-  virtual long RegCreateKeyExA(RegKey key, const std::string& subKey, std::uint32_t options,
-                               std::uint32_t access, RegKey& result) = 0;
-  virtual long RegCloseKey(RegKey key) = 0;
-  virtual long RegDeleteKeyA(RegKey key, const std::string& subKey) = 0;
+  // Registry. Results are Windows error codes.
+  virtual ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) = 0;
+  virtual ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options,
+                               std::uint32_t access, KeyHandle& result) = 0;
+  virtual ErrorCode RegCloseKey(KeyHandle key) = 0;
+  virtual ErrorCode RegDeleteKeyA(KeyHandle key, const std::string& subKey) = 0;
   // Number of subkeys and the length of the longest subkey name in characters.
-  virtual long RegQueryInfoKeyA(RegKey key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) = 0;
+  virtual ErrorCode RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) = 0;
   // Name of the subkey at index, read into a buffer of nameBufferSize characters (NUL included).
-  virtual long RegEnumKeyExA(RegKey key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) = 0;
+  virtual ErrorCode RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) = 0;
   // With data null: asks for type and size. Otherwise reads at most size bytes into data and
   // sets size to the bytes delivered.
-  virtual long RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t& type,
+  virtual ErrorCode RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type,
                                 std::string* data, std::uint32_t& size) = 0;
   // data holds exactly the bytes to store (for REG_SZ: the text and its NUL).
-  virtual long RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) = 0;
+  virtual ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type, const std::string& data) = 0;
 };
 
 }  // namespace qv

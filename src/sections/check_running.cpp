@@ -10,7 +10,7 @@ constexpr char kAppNameKeyword[] = "APPNAME=";
 // The mutex existed before we asked for it: a program of the product holds it. A mutex that
 // exists but may not be opened by us (another session's, or a more privileged process's) counts
 // the same; any other failure (an invalid name) counts as nothing running.
-bool HeldByAnotherProgram(std::uint32_t error) {
+bool HeldByAnotherProgram(ErrorCode error) {
   return error == win::kErrorAlreadyExists || error == win::kErrorAccessDenied;
 }
 

@@ -27,28 +27,28 @@ void RegistryAccessor::SelectRoot(RegistryRoot root) {
 }
 
 RegistryAccessor::Target RegistryAccessor::Resolve(const std::string& path) const {
-  if (!path.empty() && path[0] == '\\') return {static_cast<RegKey>(root_), path.substr(1), false};
+  if (!path.empty() && path[0] == '\\') return {static_cast<KeyHandle>(root_), path.substr(1), false};
   if (current_) return {current_.get(), path, true};
-  return {static_cast<RegKey>(root_), path, false};
+  return {static_cast<KeyHandle>(root_), path, false};
 }
 
-RegistryKey RegistryAccessor::OpenExisting(RegKey base, const std::string& relative) {
+UniqueKey RegistryAccessor::OpenExisting(KeyHandle base, const std::string& relative) {
   for (std::uint32_t access : {win::kKeyAllAccess, win::kKeyRead}) {
-    RegKey opened = RegistryKey::kEmpty;
-    if (platform_.RegOpenKeyExA(base, relative, access, opened) == static_cast<long>(win::kErrorSuccess))
-      return RegistryKey(platform_, opened);
+    KeyHandle opened = UniqueKey::kEmpty;
+    if (platform_.RegOpenKeyExA(base, relative, access, opened) == win::kErrorSuccess)
+      return UniqueKey(platform_, opened);
   }
-  return RegistryKey();
+  return UniqueKey();
 }
 
 bool RegistryAccessor::OpenPath(const std::string& path, bool create) {
   const Target target = Resolve(path);
-  RegistryKey opened;
+  UniqueKey opened;
   if (create) {
-    RegKey created = RegistryKey::kEmpty;
+    KeyHandle created = UniqueKey::kEmpty;
     if (platform_.RegCreateKeyExA(target.base, target.relative, 0, win::kKeyAllAccess, created) ==
-        static_cast<long>(win::kErrorSuccess))
-      opened = RegistryKey(platform_, created);
+        win::kErrorSuccess)
+      opened = UniqueKey(platform_, created);
   } else {
     opened = OpenExisting(target.base, target.relative);
   }
@@ -67,31 +67,31 @@ void RegistryAccessor::CloseOpenKey() {
 bool RegistryAccessor::DeleteKeyTree(const std::string& path) {
   const Target target = Resolve(path);
   {
-    RegistryKey key = OpenExisting(target.base, target.relative);
+    UniqueKey key = OpenExisting(target.base, target.relative);
     if (key) DeleteSubkeys(key.get(), 1);
   }  // closed before the key itself goes
-  return platform_.RegDeleteKeyA(target.base, target.relative) == static_cast<long>(win::kErrorSuccess);
+  return platform_.RegDeleteKeyA(target.base, target.relative) == win::kErrorSuccess;
 }
 
 // Deletes every subkey of key, depth first. The names are collected before anything is deleted,
 // so a subkey that resists deletion is passed over once instead of being met again and again.
-void RegistryAccessor::DeleteSubkeys(RegKey key, int depth) {
+void RegistryAccessor::DeleteSubkeys(KeyHandle key, int depth) {
   if (depth > kMaxKeyDepth) return;
   std::uint32_t count = 0, longest = 0;
-  if (platform_.RegQueryInfoKeyA(key, count, longest) != static_cast<long>(win::kErrorSuccess)) return;
+  if (platform_.RegQueryInfoKeyA(key, count, longest) != win::kErrorSuccess) return;
   // The longest name is reported in characters; a double-byte name needs two bytes for each.
   const std::uint32_t bufferSize = 2 * longest + 1;
   std::vector<std::string> names;
   for (std::uint32_t index = 0; index < count; ++index) {
     std::string name;
-    const long status = platform_.RegEnumKeyExA(key, index, bufferSize, name);
-    if (status == static_cast<long>(win::kErrorNoMoreItems)) break;
+    const ErrorCode status = platform_.RegEnumKeyExA(key, index, bufferSize, name);
+    if (status == win::kErrorNoMoreItems) break;
     // A name that does not fit appeared after the count was taken: it stays, and so does key.
-    if (status == static_cast<long>(win::kErrorSuccess)) names.push_back(std::move(name));
+    if (status == win::kErrorSuccess) names.push_back(std::move(name));
   }
   for (const std::string& name : names) {
     {
-      RegistryKey subkey = OpenExisting(key, name);
+      UniqueKey subkey = OpenExisting(key, name);
       if (subkey) DeleteSubkeys(subkey.get(), depth + 1);
     }
     platform_.RegDeleteKeyA(key, name);
@@ -104,24 +104,24 @@ void RegistryAccessor::DeleteSubkeys(RegKey key, int depth) {
 std::string RegistryAccessor::ReadStringValue(const std::string& name) {
   if (!current_) Raise<ERegistryException>(texts::kRegistryReadError, name);
   std::uint32_t type = 0, size = 0;
-  long status = platform_.RegQueryValueExA(current_.get(), name, type, nullptr, size);
-  if (status == static_cast<long>(win::kErrorFileNotFound)) return "";
-  if (status != static_cast<long>(win::kErrorSuccess)) Raise<ERegistryException>(texts::kRegistryReadError, name);
+  ErrorCode status = platform_.RegQueryValueExA(current_.get(), name, type, nullptr, size);
+  if (status == win::kErrorFileNotFound) return "";
+  if (status != win::kErrorSuccess) Raise<ERegistryException>(texts::kRegistryReadError, name);
   if (size == 0) return "";
 
   std::string data;
   for (int attempt = 1;; ++attempt) {
     std::uint32_t delivered = size;
     status = platform_.RegQueryValueExA(current_.get(), name, type, &data, delivered);
-    if (status != static_cast<long>(win::kErrorMoreData) || attempt == kMaxReadAttempts) {
-      if (status == static_cast<long>(win::kErrorSuccess) && delivered < data.size()) data.resize(delivered);
+    if (status != win::kErrorMoreData || attempt == kMaxReadAttempts) {
+      if (status == win::kErrorSuccess && delivered < data.size()) data.resize(delivered);
       break;
     }
     size = delivered > size ? delivered : 2 * size;  // grew since it was measured
   }
   // Deleted between the size query and the read: it is missing now.
-  if (status == static_cast<long>(win::kErrorFileNotFound)) return "";
-  if (status != static_cast<long>(win::kErrorSuccess)) Raise<ERegistryException>(texts::kRegistryReadError, name);
+  if (status == win::kErrorFileNotFound) return "";
+  if (status != win::kErrorSuccess) Raise<ERegistryException>(texts::kRegistryReadError, name);
   if (type != win::kRegSz && type != win::kRegExpandSz) Raise<ERegistryException>(texts::kRegistryTypeError, name);
   const std::size_t end = data.find('\0');
   if (end != std::string::npos) data.resize(end);
@@ -132,7 +132,7 @@ void RegistryAccessor::WriteStringValue(const std::string& name, const std::stri
   if (!current_) Raise<ERegistryException>(texts::kRegistryWriteError, name);
   std::string stored = data;
   stored.push_back('\0');
-  if (platform_.RegSetValueExA(current_.get(), name, win::kRegSz, stored) != static_cast<long>(win::kErrorSuccess))
+  if (platform_.RegSetValueExA(current_.get(), name, win::kRegSz, stored) != win::kErrorSuccess)
     Raise<ERegistryException>(texts::kRegistryWriteError, name);
 }
 

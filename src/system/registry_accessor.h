@@ -50,19 +50,19 @@ class RegistryAccessor {
 
  private:
   struct Target {
-    RegKey base;           // root or current key
+    KeyHandle base;           // root or current key
     std::string relative;  // below base; empty for base itself
     bool fromCurrent;
   };
 
   Target Resolve(const std::string& path) const;
   // RegOpenKeyExA with KEY_ALL_ACCESS, falling back to KEY_READ; empty when neither opens.
-  RegistryKey OpenExisting(RegKey base, const std::string& relative);
-  void DeleteSubkeys(RegKey key, int depth);
+  UniqueKey OpenExisting(KeyHandle base, const std::string& relative);
+  void DeleteSubkeys(KeyHandle key, int depth);
 
   Platform& platform_;
   RegistryRoot root_ = kHkeyCurrentUser;
-  RegistryKey current_;
+  UniqueKey current_;
   std::string path_;
 };
 

@@ -10,17 +10,17 @@ namespace qv {
 // The predefined root values (HKEY_CLASSES_ROOT 0x80000000 and the ones after it) are not
 // handles we opened: some systems hand one back from an open with an empty subkey, and closing
 // it would be wrong. The owner never closes a value from this range.
-constexpr bool IsPredefinedKey(RegKey key) { return key >= 0x80000000u && key <= 0x800000FFu; }
+constexpr bool IsPredefinedKey(KeyHandle key) { return key >= 0x80000000u && key <= 0x800000FFu; }
 
-class RegistryKey {
+class UniqueKey {
  public:
-  static constexpr RegKey kEmpty = 0;
+  static constexpr KeyHandle kEmpty = 0;
 
-  RegistryKey() = default;
-  RegistryKey(Platform& platform, RegKey key) : platform_(&platform), key_(key) {}
-  RegistryKey(RegistryKey&& other) noexcept
+  UniqueKey() = default;
+  UniqueKey(Platform& platform, KeyHandle key) : platform_(&platform), key_(key) {}
+  UniqueKey(UniqueKey&& other) noexcept
       : platform_(other.platform_), key_(std::exchange(other.key_, kEmpty)) {}
-  RegistryKey& operator=(RegistryKey&& other) noexcept {
+  UniqueKey& operator=(UniqueKey&& other) noexcept {
     if (this != &other) {
       Reset();
       platform_ = other.platform_;
@@ -28,11 +28,11 @@ class RegistryKey {
     }
     return *this;
   }
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
-  ~RegistryKey() { Reset(); }
+  UniqueKey(const UniqueKey&) = delete;
+  UniqueKey& operator=(const UniqueKey&) = delete;
+  ~UniqueKey() { Reset(); }
 
-  RegKey get() const { return key_; }
+  KeyHandle get() const { return key_; }
   explicit operator bool() const { return key_ != kEmpty; }
 
   // Closes the key (RegCloseKey) and leaves the owner empty.
@@ -43,7 +43,7 @@ class RegistryKey {
 
  private:
   Platform* platform_ = nullptr;
-  RegKey key_ = kEmpty;
+  KeyHandle key_ = kEmpty;
 };
 
 }  // namespace qv

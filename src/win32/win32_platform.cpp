@@ -9,7 +9,7 @@ namespace qv {
 
 namespace {
 
-HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
+HKEY ToHkey(KeyHandle key) { return reinterpret_cast<HKEY>(key); }
 
 std::uint64_t ToUint64(const FILETIME& t) {
   return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
@@ -136,7 +136,7 @@ std::optional<std::string> Win32Platform::ReadWholeFile(const std::string& path)
   return bytes;
 }
 
-std::uint32_t Win32Platform::CreateMutexA(const std::string& name) {
+ErrorCode Win32Platform::CreateMutexA(const std::string& name) {
   // The handle is kept until the process ends, so the mutex exists for as long as we run.
   HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name.c_str());
   DWORD error = ::GetLastError();
@@ -146,29 +146,29 @@ std::uint32_t Win32Platform::CreateMutexA(const std::string& name) {
 
 void Win32Platform::SHChangeNotify(long event, std::uint32_t flags) { ::SHChangeNotify(event, flags, nullptr, nullptr); }
 
-long Win32Platform::RegOpenKeyExA(RegKey key, const std::string& subKey, std::uint32_t access, RegKey& result) {
+ErrorCode Win32Platform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) {
   HKEY opened = nullptr;
   LONG status = ::RegOpenKeyExA(ToHkey(key), subKey.c_str(), 0, access, &opened);
-  if (status == ERROR_SUCCESS) result = reinterpret_cast<RegKey>(opened);
+  if (status == ERROR_SUCCESS) result = reinterpret_cast<KeyHandle>(opened);
   return status;
 }
 
-long Win32Platform::RegCreateKeyExA(RegKey key, const std::string& subKey, std::uint32_t options,
-                                    std::uint32_t access, RegKey& result) {
+ErrorCode Win32Platform::RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options,
+                                    std::uint32_t access, KeyHandle& result) {
   HKEY created = nullptr;
   LONG status =
       ::RegCreateKeyExA(ToHkey(key), subKey.c_str(), 0, nullptr, options, access, nullptr, &created, nullptr);
-  if (status == ERROR_SUCCESS) result = reinterpret_cast<RegKey>(created);
+  if (status == ERROR_SUCCESS) result = reinterpret_cast<KeyHandle>(created);
   return status;
 }
 
-long Win32Platform::RegCloseKey(RegKey key) { return ::RegCloseKey(ToHkey(key)); }
+ErrorCode Win32Platform::RegCloseKey(KeyHandle key) { return ::RegCloseKey(ToHkey(key)); }
 
-long Win32Platform::RegDeleteKeyA(RegKey key, const std::string& subKey) {
+ErrorCode Win32Platform::RegDeleteKeyA(KeyHandle key, const std::string& subKey) {
   return ::RegDeleteKeyA(ToHkey(key), subKey.c_str());
 }
 
-long Win32Platform::RegQueryInfoKeyA(RegKey key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) {
+ErrorCode Win32Platform::RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) {
   DWORD count = 0, longest = 0;
   LONG status = ::RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr,
                                    nullptr, nullptr, nullptr, nullptr);
@@ -177,7 +177,7 @@ long Win32Platform::RegQueryInfoKeyA(RegKey key, std::uint32_t& subKeys, std::ui
   return status;
 }
 
-long Win32Platform::RegEnumKeyExA(RegKey key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) {
+ErrorCode Win32Platform::RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) {
   std::string buffer(nameBufferSize, '\0');
   DWORD length = nameBufferSize;
   LONG status = ::RegEnumKeyExA(ToHkey(key), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
@@ -185,7 +185,7 @@ long Win32Platform::RegEnumKeyExA(RegKey key, std::uint32_t index, std::uint32_t
   return status;
 }
 
-long Win32Platform::RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t& type, std::string* data,
+ErrorCode Win32Platform::RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
                                      std::uint32_t& size) {
   DWORD valueType = 0, valueSize = size;
   LONG status;
@@ -202,7 +202,7 @@ long Win32Platform::RegQueryValueExA(RegKey key, const std::string& name, std::u
   return status;
 }
 
-long Win32Platform::RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) {
+ErrorCode Win32Platform::RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type, const std::string& data) {
   return ::RegSetValueExA(ToHkey(key), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
                           static_cast<DWORD>(data.size()));
 }

@@ -31,19 +31,19 @@ class Win32Platform final : public Platform {
   std::string GetSystemDirectoryA() override;
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
 
-  std::uint32_t CreateMutexA(const std::string& name) override;
+  ErrorCode CreateMutexA(const std::string& name) override;
   void SHChangeNotify(long event, std::uint32_t flags) override;
 
-  long RegOpenKeyExA(RegKey key, const std::string& subKey, std::uint32_t access, RegKey& result) override;
-  long RegCreateKeyExA(RegKey key, const std::string& subKey, std::uint32_t options, std::uint32_t access,
-                       RegKey& result) override;
-  long RegCloseKey(RegKey key) override;
-  long RegDeleteKeyA(RegKey key, const std::string& subKey) override;
-  long RegQueryInfoKeyA(RegKey key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) override;
-  long RegEnumKeyExA(RegKey key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) override;
-  long RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t& type, std::string* data,
+  ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) override;
+  ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options, std::uint32_t access,
+                       KeyHandle& result) override;
+  ErrorCode RegCloseKey(KeyHandle key) override;
+  ErrorCode RegDeleteKeyA(KeyHandle key, const std::string& subKey) override;
+  ErrorCode RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) override;
+  ErrorCode RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) override;
+  ErrorCode RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
                         std::uint32_t& size) override;
-  long RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) override;
+  ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type, const std::string& data) override;
 };
 
 }  // namespace qv

@@ -139,7 +139,7 @@ void CheckProgramRun(std::string_view input, const std::vector<std::string>& par
   qv::test::FakePlatform fake;
   SeedSystem(fake);
   fake.commandLine = std::string(input);
-  const int exitCode = qv::ProgramMain(fake);
+  const int exitCode = qv::ProgramEntry(fake);
 
   QV_FUZZ_CHECK(exitCode == 0 || exitCode == 1, "exit code is 0 or 1");
   QV_FUZZ_CHECK(fake.boxes.size() <= kMostBoxes, "no more boxes than the script can cause");

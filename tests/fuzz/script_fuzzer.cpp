@@ -177,7 +177,7 @@ void CheckRun(std::uint8_t variant, std::string_view body) {
   fake.commandLine = "QvUninst.exe /u C:\\App\\";
   const World before = qv::fuzz::Capture(fake);
 
-  const int exitCode = qv::ProgramMain(fake);
+  const int exitCode = qv::ProgramEntry(fake);
   const World after = qv::fuzz::Capture(fake);
 
   qv::fuzz::CheckUninstallBoxes(fake, exitCode);

@@ -7,8 +7,8 @@ namespace qv::test {
 namespace {
 
 constexpr std::uint32_t kReadOnly = 0x1;
-constexpr long kErrorBadPathname = 161;
-constexpr long kErrorKeyDeleted = 1018;
+constexpr ErrorCode kErrorBadPathname = 161;
+constexpr ErrorCode kErrorKeyDeleted = 1018;
 constexpr std::uint32_t kKeyWriteBits = 0x2 | 0x4 | 0x10000;  // set value, create subkey, delete
 
 bool IsLetter(unsigned char c, char first) { return c >= first && c <= first + 25; }
@@ -289,7 +289,7 @@ std::optional<std::string> FakePlatform::ReadWholeFile(const std::string& path) 
   return it->second.bytes;
 }
 
-std::uint32_t FakePlatform::CreateMutexA(const std::string& written) {
+ErrorCode FakePlatform::CreateMutexA(const std::string& written) {
   auto error = mutexErrors.find(written);
   if (error != mutexErrors.end()) return error->second;
   if (written.empty()) return win::kErrorSuccess;  // an unnamed mutex, new each time
@@ -310,7 +310,7 @@ namespace {
 bool BadSubKey(const std::string& subKey) { return !subKey.empty() && subKey[0] == '\\'; }
 }  // namespace
 
-std::shared_ptr<FakeKey> FakePlatform::KeyOf(RegKey key, long& status) const {
+std::shared_ptr<FakeKey> FakePlatform::KeyOf(KeyHandle key, ErrorCode& status) const {
   status = win::kErrorSuccess;
   if (auto root = roots_.find(static_cast<RegistryRoot>(key)); key <= 0xFFFFFFFFu && root != roots_.end())
     return root->second;
@@ -326,15 +326,15 @@ std::shared_ptr<FakeKey> FakePlatform::KeyOf(RegKey key, long& status) const {
   return handle->second.key;
 }
 
-RegKey FakePlatform::NewHandle(std::shared_ptr<FakeKey> key, bool writable) {
-  RegKey handle = nextHandle_++;
+KeyHandle FakePlatform::NewHandle(std::shared_ptr<FakeKey> key, bool writable) {
+  KeyHandle handle = nextHandle_++;
   handles_[handle] = Handle{std::move(key), writable};
   return handle;
 }
 
-long FakePlatform::RegOpenKeyExA(RegKey key, const std::string& subKey, std::uint32_t access, RegKey& result) {
+ErrorCode FakePlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) {
   if (BadSubKey(subKey)) return kErrorBadPathname;
-  long status;
+  ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
   for (const std::string& segment : SplitKeyPath(subKey)) {
@@ -348,10 +348,10 @@ long FakePlatform::RegOpenKeyExA(RegKey key, const std::string& subKey, std::uin
   return win::kErrorSuccess;
 }
 
-long FakePlatform::RegCreateKeyExA(RegKey key, const std::string& subKey, std::uint32_t, std::uint32_t access,
-                                   RegKey& result) {
+ErrorCode FakePlatform::RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t, std::uint32_t access,
+                                   KeyHandle& result) {
   if (BadSubKey(subKey)) return kErrorBadPathname;
-  long status;
+  ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
   for (const std::string& segment : SplitKeyPath(subKey)) {
@@ -371,14 +371,14 @@ long FakePlatform::RegCreateKeyExA(RegKey key, const std::string& subKey, std::u
   return win::kErrorSuccess;
 }
 
-long FakePlatform::RegCloseKey(RegKey key) {
+ErrorCode FakePlatform::RegCloseKey(KeyHandle key) {
   if (key <= 0xFFFFFFFFu && roots_.count(static_cast<RegistryRoot>(key))) return win::kErrorSuccess;
   return handles_.erase(key) ? win::kErrorSuccess : win::kErrorInvalidHandle;
 }
 
-long FakePlatform::RegDeleteKeyA(RegKey key, const std::string& subKey) {
+ErrorCode FakePlatform::RegDeleteKeyA(KeyHandle key, const std::string& subKey) {
   if (BadSubKey(subKey)) return kErrorBadPathname;
-  long status;
+  ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
   std::vector<std::string> segments = SplitKeyPath(subKey);
@@ -395,7 +395,7 @@ long FakePlatform::RegDeleteKeyA(RegKey key, const std::string& subKey) {
   return DeleteOpenKey(node);
 }
 
-long FakePlatform::DeleteOpenKey(const std::shared_ptr<FakeKey>& node) {
+ErrorCode FakePlatform::DeleteOpenKey(const std::shared_ptr<FakeKey>& node) {
   if (!node->subkeys.empty() || node->denyAllAccess) return win::kErrorAccessDenied;
   auto find = [&](auto& self, FakeKey& key) -> bool {
     for (auto it = key.subkeys.begin(); it != key.subkeys.end(); ++it) {
@@ -413,8 +413,8 @@ long FakePlatform::DeleteOpenKey(const std::shared_ptr<FakeKey>& node) {
   return win::kErrorSuccess;
 }
 
-long FakePlatform::RegQueryInfoKeyA(RegKey key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) {
-  long status;
+ErrorCode FakePlatform::RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) {
+  ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
   subKeys = static_cast<std::uint32_t>(node->subkeys.size());
@@ -424,8 +424,8 @@ long FakePlatform::RegQueryInfoKeyA(RegKey key, std::uint32_t& subKeys, std::uin
   return win::kErrorSuccess;
 }
 
-long FakePlatform::RegEnumKeyExA(RegKey key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) {
-  long status;
+ErrorCode FakePlatform::RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) {
+  ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
   if (index >= node->subkeys.size()) return win::kErrorNoMoreItems;
@@ -435,9 +435,9 @@ long FakePlatform::RegEnumKeyExA(RegKey key, std::uint32_t index, std::uint32_t 
   return win::kErrorSuccess;
 }
 
-long FakePlatform::RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t& type, std::string* data,
+ErrorCode FakePlatform::RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
                                     std::uint32_t& size) {
-  long status;
+  ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
   auto it = node->values.find(CharUpperBuffA(name));
@@ -455,8 +455,8 @@ long FakePlatform::RegQueryValueExA(RegKey key, const std::string& name, std::ui
   return win::kErrorSuccess;
 }
 
-long FakePlatform::RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) {
-  long status;
+ErrorCode FakePlatform::RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type, const std::string& data) {
+  ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
   auto handle = handles_.find(key);

@@ -114,19 +114,19 @@ class FakePlatform : public Platform {
   std::string GetSystemDirectoryA() override { return systemFolder; }
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
 
-  std::uint32_t CreateMutexA(const std::string& name) override;
+  ErrorCode CreateMutexA(const std::string& name) override;
   void SHChangeNotify(long event, std::uint32_t flags) override { shellNotifications.emplace_back(event, flags); }
 
-  long RegOpenKeyExA(RegKey key, const std::string& subKey, std::uint32_t access, RegKey& result) override;
-  long RegCreateKeyExA(RegKey key, const std::string& subKey, std::uint32_t options, std::uint32_t access,
-                       RegKey& result) override;
-  long RegCloseKey(RegKey key) override;
-  long RegDeleteKeyA(RegKey key, const std::string& subKey) override;
-  long RegQueryInfoKeyA(RegKey key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) override;
-  long RegEnumKeyExA(RegKey key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) override;
-  long RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t& type, std::string* data,
+  ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) override;
+  ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options, std::uint32_t access,
+                       KeyHandle& result) override;
+  ErrorCode RegCloseKey(KeyHandle key) override;
+  ErrorCode RegDeleteKeyA(KeyHandle key, const std::string& subKey) override;
+  ErrorCode RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) override;
+  ErrorCode RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) override;
+  ErrorCode RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
                         std::uint32_t& size) override;
-  long RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) override;
+  ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type, const std::string& data) override;
 
   // Local time is UTC plus this many hours.
   int utcOffsetHours = 9;
@@ -140,16 +140,16 @@ class FakePlatform : public Platform {
   std::string Normalize(const std::string& path, bool& trailingSlash) const;
   std::string Parent(const std::string& normalized) const;
   bool HasChildren(const std::string& normalized) const;
-  std::shared_ptr<FakeKey> KeyOf(RegKey key, long& status) const;
+  std::shared_ptr<FakeKey> KeyOf(KeyHandle key, ErrorCode& status) const;
   std::vector<std::string> SplitKeyPath(const std::string& path) const;
-  RegKey NewHandle(std::shared_ptr<FakeKey> key, bool writable);
-  long DeleteOpenKey(const std::shared_ptr<FakeKey>& node);
+  KeyHandle NewHandle(std::shared_ptr<FakeKey> key, bool writable);
+  ErrorCode DeleteOpenKey(const std::shared_ptr<FakeKey>& node);
 
   LeadByteTable lead_;
   std::map<std::string, FakeFile> files_;  // by normalised path, no final "\"
   std::map<RegistryRoot, std::shared_ptr<FakeKey>> roots_;
-  std::map<RegKey, Handle> handles_;
-  RegKey nextHandle_ = 0x1000;
+  std::map<KeyHandle, Handle> handles_;
+  KeyHandle nextHandle_ = 0x1000;
 };
 
 }  // namespace qv::test

@@ -27,7 +27,7 @@ struct Product {
   int Uninstall(const std::string& body) {
     platform.AddFile(kScript, "//QV-Uninstaller\r\n" + body);
     platform.commandLine = "QvUninst.exe /u \"C:\\Program Files\\Example\\\"";
-    return ProgramMain(platform);
+    return ProgramEntry(platform);
   }
 
   std::vector<std::string> Texts() const {

@@ -20,7 +20,7 @@ class Program : public ::testing::Test {
  protected:
   int Run(const std::string& arguments) {
     platform.commandLine = "\"C:\\Tools\\QvUninst.exe\" " + arguments;
-    return ProgramMain(platform);
+    return ProgramEntry(platform);
   }
   std::vector<std::string> Texts() const {
     std::vector<std::string> texts;

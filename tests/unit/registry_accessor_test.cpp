@@ -231,10 +231,10 @@ TEST_F(RegistryAccessorTest, ReadsStringValuesAsStoredAndRaisesOnOthers) {
 // A registry whose value changes under the reader.
 class ShiftingPlatform : public FakePlatform {
  public:
-  long RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t& type, std::string* data,
+  ErrorCode RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
                         std::uint32_t& size) override {
     if (failSizeQuery && !data) return win::kErrorAccessDenied;
-    const long status = FakePlatform::RegQueryValueExA(key, name, type, data, size);
+    const ErrorCode status = FakePlatform::RegQueryValueExA(key, name, type, data, size);
     if (growths > 0) {
       --growths;
       SetValue(kHkeyCurrentUser, "Software\\Example", name, FindKey(kHkeyCurrentUser, "Software\\Example")
@@ -262,27 +262,27 @@ TEST(RegistryAccessorShifting, AValueThatGrowsIsReadAgainButNotForever) {
 
 class CloseCountingPlatform : public FakePlatform {
  public:
-  long RegCloseKey(RegKey key) override {
+  ErrorCode RegCloseKey(KeyHandle key) override {
     closed.push_back(key);
     return FakePlatform::RegCloseKey(key);
   }
-  std::vector<RegKey> closed;
+  std::vector<KeyHandle> closed;
 };
 
 TEST(RegistryKeyOwner, ClosesItsHandleOnceAndNeverARoot) {
   CloseCountingPlatform fake;
-  RegKey handle = 0;
+  KeyHandle handle = 0;
   ASSERT_EQ(fake.RegOpenKeyExA(kHkeyCurrentUser, "", win::kKeyRead, handle), 0);
   {
-    RegistryKey first(fake, handle);
-    RegistryKey second(std::move(first));
-    RegistryKey third;
+    UniqueKey first(fake, handle);
+    UniqueKey second(std::move(first));
+    UniqueKey third;
     third = std::move(second);
     EXPECT_FALSE(first);
     EXPECT_EQ(third.get(), handle);
-    RegistryKey root(fake, kHkeyLocalMachine);
+    UniqueKey root(fake, kHkeyLocalMachine);
   }
-  EXPECT_EQ(fake.closed, std::vector<RegKey>{handle});
+  EXPECT_EQ(fake.closed, std::vector<KeyHandle>{handle});
   EXPECT_EQ(fake.OpenKeyCount(), 0u);
 }
 

@@ -13,15 +13,15 @@
 namespace qv::wintest {
 namespace {
 
-constexpr long kOk = 0;
-constexpr long kNotFound = 2;
-constexpr long kAccessDenied = 5;
-constexpr long kInvalidHandle = 6;
-constexpr long kBadPathname = 161;
-constexpr long kMoreData = 234;
-constexpr long kNoMoreItems = 259;
-constexpr long kKeyDeleted = 1018;
-constexpr RegKey kHkcu = kHkeyCurrentUser;
+constexpr ErrorCode kOk = 0;
+constexpr ErrorCode kNotFound = 2;
+constexpr ErrorCode kAccessDenied = 5;
+constexpr ErrorCode kInvalidHandle = 6;
+constexpr ErrorCode kBadPathname = 161;
+constexpr ErrorCode kMoreData = 234;
+constexpr ErrorCode kNoMoreItems = 259;
+constexpr ErrorCode kKeyDeleted = 1018;
+constexpr KeyHandle kHkcu = kHkeyCurrentUser;
 const std::string kBase = kTestKey;
 const std::string kTesuto = "テスト";  // three characters, six bytes
 
@@ -29,26 +29,26 @@ class RegistryTest : public testing::Test {
  protected:
   void SetUp() override { DeleteTestKey(); }
   void TearDown() override {
-    for (RegKey key : open_) platform_.RegCloseKey(key);
+    for (KeyHandle key : open_) platform_.RegCloseKey(key);
     DeleteTestKey();
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kBase));
   }
   // Creates (or opens) a key below the test key; closed at the end of the test.
-  RegKey Create(const std::string& path) {
-    RegKey key = 0;
+  KeyHandle Create(const std::string& path) {
+    KeyHandle key = 0;
     EXPECT_EQ(kOk, platform_.RegCreateKeyExA(kHkcu, Below(path), 0, win::kKeyAllAccess, key)) << path;
     open_.push_back(key);
     return key;
   }
-  RegKey Open(const std::string& path, std::uint32_t access) {
-    RegKey key = 0;
+  KeyHandle Open(const std::string& path, std::uint32_t access) {
+    KeyHandle key = 0;
     EXPECT_EQ(kOk, platform_.RegOpenKeyExA(kHkcu, Below(path), access, key)) << path;
     open_.push_back(key);
     return key;
   }
   static std::string Below(const std::string& path) { return path.empty() ? kBase : kBase + "\\" + path; }
   bool Exists(const std::string& path) { return KeyExists(HKEY_CURRENT_USER, Below(path)); }
-  std::string ReadValue(RegKey key, const std::string& name, std::uint32_t& type) {
+  std::string ReadValue(KeyHandle key, const std::string& name, std::uint32_t& type) {
     std::uint32_t size = 0;
     EXPECT_EQ(kOk, platform_.RegQueryValueExA(key, name, type, nullptr, size));
     std::string data;
@@ -58,28 +58,28 @@ class RegistryTest : public testing::Test {
   }
 
   Win32Platform platform_;
-  std::vector<RegKey> open_;
+  std::vector<KeyHandle> open_;
 };
 
 TEST_F(RegistryTest, CreateMakesMissingKeysAboveAndOpenFindsThem) {
-  RegKey missing = 0;
+  KeyHandle missing = 0;
   EXPECT_EQ(kNotFound, platform_.RegOpenKeyExA(kHkcu, Below("A"), win::kKeyRead, missing));
   Create("A\\B\\C");
   EXPECT_TRUE(Exists("A"));
   EXPECT_TRUE(Exists("A\\B"));
   for (std::uint32_t access : {win::kKeyAllAccess, win::kKeyRead}) {
-    RegKey key = Open("a\\b\\c", access);  // names compare without regard to case
+    KeyHandle key = Open("a\\b\\c", access);  // names compare without regard to case
     EXPECT_NE(0u, key);
   }
   // Creating an existing key opens it.
-  RegKey a = Create("A");
-  RegKey b = 0;
+  KeyHandle a = Create("A");
+  KeyHandle b = 0;
   EXPECT_EQ(kOk, platform_.RegOpenKeyExA(a, "B", win::kKeyRead, b));
   EXPECT_EQ(kOk, platform_.RegCloseKey(b));
 }
 
 TEST_F(RegistryTest, ClosedHandleIsInvalid) {
-  RegKey key = 0;
+  KeyHandle key = 0;
   ASSERT_EQ(kOk, platform_.RegCreateKeyExA(kHkcu, kBase, 0, win::kKeyAllAccess, key));
   EXPECT_EQ(kOk, platform_.RegCloseKey(key));
   std::uint32_t count = 0, longest = 0;
@@ -87,7 +87,7 @@ TEST_F(RegistryTest, ClosedHandleIsInvalid) {
 }
 
 TEST_F(RegistryTest, StringValuesKeepTheirBytesAndType) {
-  RegKey key = Create("Values");
+  KeyHandle key = Create("Values");
   ASSERT_EQ(kOk, platform_.RegSetValueExA(key, "Plain", win::kRegSz, std::string("C:\\A B\\x.exe\0", 13)));
   ASSERT_EQ(kOk, platform_.RegSetValueExA(key, "Expand", win::kRegExpandSz, std::string("%WINDIR%\\x\0", 11)));
   ASSERT_EQ(kOk, platform_.RegSetValueExA(key, "Japanese", win::kRegSz, kTesuto + '\0'));
@@ -107,7 +107,7 @@ TEST_F(RegistryTest, StringValuesKeepTheirBytesAndType) {
 }
 
 TEST_F(RegistryTest, ShortBufferGivesMoreDataAndTheNeededSize) {
-  RegKey key = Create("Values");
+  KeyHandle key = Create("Values");
   ASSERT_EQ(kOk, platform_.RegSetValueExA(key, "V", win::kRegSz, std::string("abcdef\0", 7)));
   std::string data;
   std::uint32_t type = 0, size = 3;
@@ -120,12 +120,12 @@ TEST_F(RegistryTest, ShortBufferGivesMoreDataAndTheNeededSize) {
 
 TEST_F(RegistryTest, KeyReadHandleCannotWrite) {
   Create("RO");
-  RegKey key = Open("RO", win::kKeyRead);
+  KeyHandle key = Open("RO", win::kKeyRead);
   EXPECT_EQ(kAccessDenied, platform_.RegSetValueExA(key, "V", win::kRegSz, std::string("x\0", 2)));
 }
 
 TEST_F(RegistryTest, EnumerationNeedsTwoBytesPerCharacterOfTheLongestName) {
-  RegKey parent = Create("Enum");
+  KeyHandle parent = Create("Enum");
   Create("Enum\\ab");
   Create("Enum\\" + kTesuto);
   std::uint32_t count = 0, longest = 0;
@@ -137,7 +137,7 @@ TEST_F(RegistryTest, EnumerationNeedsTwoBytesPerCharacterOfTheLongestName) {
   bool tooSmallSeen = false;
   for (std::uint32_t index = 0; index < count; ++index) {
     std::string name;
-    long status = platform_.RegEnumKeyExA(parent, index, longest + 1, name);
+    ErrorCode status = platform_.RegEnumKeyExA(parent, index, longest + 1, name);
     if (status == kMoreData) tooSmallSeen = true;
     ASSERT_EQ(kOk, platform_.RegEnumKeyExA(parent, index, 2 * longest + 1, name));
     names.insert(name);
@@ -159,16 +159,16 @@ TEST_F(RegistryTest, DeleteKeyRefusesAKeyWithSubkeys) {
 }
 
 TEST_F(RegistryTest, HandleOfADeletedKeyReportsKeyDeleted) {
-  RegKey key = Create("Gone");
+  KeyHandle key = Create("Gone");
   ASSERT_EQ(kOk, platform_.RegDeleteKeyA(kHkcu, Below("Gone")));
   EXPECT_EQ(kKeyDeleted, platform_.RegSetValueExA(key, "V", win::kRegSz, std::string("x\0", 2)));
-  RegKey sub = 0;
+  KeyHandle sub = 0;
   EXPECT_EQ(kKeyDeleted, platform_.RegCreateKeyExA(key, "Sub", 0, win::kKeyAllAccess, sub));
 }
 
 TEST_F(RegistryTest, InvalidRootFails) {
-  const RegKey invalid = kInvalidRoot;
-  RegKey key = 0;
+  const KeyHandle invalid = kInvalidRoot;
+  KeyHandle key = 0;
   EXPECT_EQ(kInvalidHandle, platform_.RegOpenKeyExA(invalid, "Software", win::kKeyRead, key));
   EXPECT_EQ(kInvalidHandle, platform_.RegCreateKeyExA(invalid, kBase, 0, win::kKeyAllAccess, key));
   EXPECT_EQ(kInvalidHandle, platform_.RegDeleteKeyA(invalid, kBase));
@@ -183,7 +183,7 @@ TEST_F(RegistryTest, InvalidRootFails) {
 
 // How the system reads backslashes in a subkey path.
 TEST_F(RegistryTest, BackslashesInSubkeyPaths) {
-  RegKey key = 0;
+  KeyHandle key = 0;
   // A leading "\" is refused.
   EXPECT_EQ(kBadPathname, platform_.RegCreateKeyExA(kHkcu, "\\" + kBase, 0, win::kKeyAllAccess, key));
   EXPECT_EQ(kBadPathname, platform_.RegOpenKeyExA(kHkcu, "\\Software", win::kKeyRead, key));
@@ -202,8 +202,8 @@ TEST_F(RegistryTest, BackslashesInSubkeyPaths) {
 // An empty subkey names the key itself: open and create give a new handle to it, and delete
 // deletes it.
 TEST_F(RegistryTest, EmptySubkeyNamesTheKeyItself) {
-  RegKey key = Create("Self");
-  RegKey again = 0, created = 0;
+  KeyHandle key = Create("Self");
+  KeyHandle again = 0, created = 0;
   ASSERT_EQ(kOk, platform_.RegOpenKeyExA(key, "", win::kKeyAllAccess, again));
   open_.push_back(again);
   ASSERT_EQ(kOk, platform_.RegCreateKeyExA(key, "", 0, win::kKeyAllAccess, created));
@@ -232,14 +232,14 @@ TEST_F(RegistryAccessorTest, WritesAndReadsStringValues) {
     EXPECT_EQ("", registry.ReadStringValue("Empty"));
     EXPECT_EQ("", registry.ReadStringValue("Missing"));
   }
-  RegKey key = Open("App\\" + kTesuto, win::kKeyRead);
+  KeyHandle key = Open("App\\" + kTesuto, win::kKeyRead);
   std::uint32_t type = 0;
   EXPECT_EQ("値 " + kTesuto + '\0', ReadValue(key, "Name", type));
   EXPECT_EQ(win::kRegSz, type);
 }
 
 TEST_F(RegistryAccessorTest, ExpandStringsStayUnexpandedAndOtherTypesAreErrors) {
-  RegKey key = Create("Types");
+  KeyHandle key = Create("Types");
   ASSERT_EQ(kOk, platform_.RegSetValueExA(key, "Expand", win::kRegExpandSz, std::string("%TEMP%\\a\0", 9)));
   ASSERT_EQ(kOk, platform_.RegSetValueExA(key, "Number", 4 /* REG_DWORD */, std::string("\x01\0\0\0", 4)));
   RegistryAccessor registry(platform_);
@@ -255,7 +255,7 @@ TEST_F(RegistryAccessorTest, ExpandStringsStayUnexpandedAndOtherTypesAreErrors) 
 
 TEST_F(RegistryAccessorTest, WriteNeedsACurrentKeyOpenedForWriting) {
   Create("RO");
-  RegKey readOnly = Open("RO", win::kKeyRead);
+  KeyHandle readOnly = Open("RO", win::kKeyRead);
   RegistryAccessor registry(platform_);
   try {
     registry.WriteStringValue("V", "x");
@@ -274,7 +274,7 @@ TEST_F(RegistryAccessorTest, DeleteKeyTreeRemovesEverythingBelow) {
                                   "Tree\\B\\ソフトウェアの長い名前", "Tree\\C\\c", "Keep\\K"})
     Create(path);
   {
-    RegKey a = Open("Tree\\A", win::kKeyAllAccess);
+    KeyHandle a = Open("Tree\\A", win::kKeyAllAccess);
     ASSERT_EQ(kOk, platform_.RegSetValueExA(a, "V", win::kRegSz, std::string("v\0", 2)));
   }
   RegistryAccessor registry(platform_);
@@ -322,7 +322,7 @@ TEST_F(RegistryAccessorTest, OpenPathRules) {
   EXPECT_FALSE(registry.OpenPath("\\Software", false));
   EXPECT_FALSE(registry.OpenPath("\\Software", true));
 
-  RegKey r = Open("P\\Q\\R", win::kKeyRead);
+  KeyHandle r = Open("P\\Q\\R", win::kKeyRead);
   std::uint32_t type = 0;
   EXPECT_EQ(std::string("r\0", 2), ReadValue(r, "Here", type));
 }

@@ -1,6 +1,5 @@
 #include "entry/entry.h"
 
-#include <cstdio>
 #include <exception>
 
 #include "system/files.h"
@@ -9,14 +8,12 @@
 #include "sections/run_context.h"
 #include "script/script_file.h"
 #include "common/texts.h"
+#include "entry/fatal_report.h"
 #include "entry/version_box.h"
 
 namespace qv {
 
 namespace {
-
-constexpr std::uint32_t kFatalFlags = win::kMbIconError | win::kMbOk | win::kMbTaskModal;
-constexpr std::size_t kFatalTextLimit = 1024;
 
 void StartUninstall(RunContext& run, const std::string& scriptArgument) {
   Platform& platform = run.platform;
@@ -50,13 +47,6 @@ int RunChosenMode(Platform& platform, const SystemInfo& system) {
   return 0;
 }
 
-void ShowFatalReport(Platform& platform, const SystemInfo& system, const char* className,
-                     const std::string& message, std::uintptr_t address) {
-  const auto relative = static_cast<std::uint32_t>(address - platform.GetModuleBase());
-  platform.MessageBoxA(FatalReportText(className, platform.GetModuleFileNameA(), relative, message, system.leadBytes),
-                       texts::kFatalCaption, kFatalFlags);
-}
-
 }  // namespace
 
 std::string ScriptArgument(const std::vector<std::string>& parameters) {
@@ -74,29 +64,6 @@ ScriptPaths BuildScriptPaths(const std::string& scriptArgument, const LeadByteTa
   if (ExtensionPart(scriptArgument, lead).empty()) paths.scriptPath += texts::kDefaultScriptName;
   paths.baseFolder = FolderPart(paths.scriptPath, lead);
   return paths;
-}
-
-std::string FatalReportText(const char* className, const std::string& modulePath, std::uint32_t relativeAddress,
-                            const std::string& message, const LeadByteTable& lead) {
-  char address[9];
-  std::snprintf(address, sizeof address, "%08X", static_cast<unsigned>(relativeAddress));
-  const std::size_t slash = LastDelimiter(modulePath, "\\", lead);
-  const std::string moduleName = slash == std::string::npos ? modulePath : modulePath.substr(slash + 1);
-  const std::string period = !message.empty() && message.back() != '.' ? "." : "";
-
-  // The format's holes are filled in order, each with its value as data.
-  const std::string values[] = {className, moduleName, address, message, period};
-  std::string text;
-  std::size_t next = 0;
-  for (const char* p = texts::kFatalFormat; *p; ++p) {
-    if (p[0] == '%' && (p[1] == 's' || p[1] == 'p') && next < 5) {
-      text += values[next++];
-      ++p;
-    } else {
-      text += *p;
-    }
-  }
-  return CutAtCharBoundary(text, kFatalTextLimit, lead);
 }
 
 int ProgramEntry(Platform& platform) {

@@ -1,4 +1,4 @@
-// The program: its two modes, the script's paths, and the fatal error report.
+// The program's entry: its two modes, the script's paths, and the errors that end it.
 #pragma once
 
 #include <string>
@@ -21,11 +21,6 @@ std::string ScriptArgument(const std::vector<std::string>& parameters);
 
 // A script argument without an extension gets "Uninst.inf" appended directly.
 ScriptPaths BuildScriptPaths(const std::string& scriptArgument, const LeadByteTable& lead);
-
-// The text of the fatal error report: class, program file name, raise address relative to the
-// load address, message and a final "." unless the message ends in one; at most 1024 bytes.
-std::string FatalReportText(const char* className, const std::string& modulePath, std::uint32_t relativeAddress,
-                            const std::string& message, const LeadByteTable& lead);
 
 // The whole program; returns the exit code: 0 after a normal end, 1 after the fatal error report.
 int ProgramEntry(Platform& platform);

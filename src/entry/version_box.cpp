@@ -4,6 +4,7 @@
 
 #include "common/errors.h"
 #include "system/files.h"
+#include "system/message_box.h"
 #include "common/texts.h"
 
 namespace qv {
@@ -11,7 +12,6 @@ namespace qv {
 namespace {
 
 constexpr std::size_t kDateLimit = 256;
-constexpr std::uint32_t kVersionBoxFlags = win::kMbIconInformation | win::kMbOk;
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
@@ -146,7 +146,7 @@ void ShowVersionBox(Platform& platform, const SystemInfo& system) {
   std::string buildDate;
   if (age != -1)
     buildDate = FormatShortDate(system.locale.shortDate, DecodeFileAge(age), system.locale, system.leadBytes);
-  platform.MessageBoxA(VersionBoxText(buildDate), texts::kVersionCaption, kVersionBoxFlags);
+  ShowMessage(platform, VersionBoxText(buildDate), MessageKind::kInformation, texts::kVersionCaption);
 }
 
 }  // namespace qv

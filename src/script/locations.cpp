@@ -58,8 +58,7 @@ KeyEntry ParseKeyEntry(const std::string& text) {
 FileEntry ParseFileEntry(const std::string& upperLine, bool withShellFolders) {
   for (const PrefixRow& row : kPrefixes) {
     if (row.shellFolder && !withShellFolders) continue;
-    const std::string_view text = row.text;
-    if (upperLine.compare(0, text.size(), text) == 0) return {row.prefix, upperLine.substr(text.size())};
+    if (std::optional<std::string> rest = AfterPrefix(upperLine, row.text)) return {row.prefix, *rest};
   }
   return {FolderPrefix::kBase, upperLine};
 }

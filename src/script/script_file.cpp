@@ -2,6 +2,7 @@
 
 #include "common/errors.h"
 #include "system/files.h"
+#include "system/text.h"
 #include "common/texts.h"
 
 namespace qv {
@@ -38,8 +39,10 @@ bool IsHeader(Platform& platform, const std::string& line, std::string_view name
 
 bool IsTerminator(Platform& platform, const std::string& line) { return IsHeader(platform, line, "end;"); }
 
-bool HasKeyword(Platform& platform, const std::string& line, std::string_view keyword) {
-  return line.size() >= keyword.size() && platform.CharUpperBuffA(line.substr(0, keyword.size())) == keyword;
+std::optional<std::string> AfterKeyword(Platform& platform, const std::string& line, std::string_view keyword) {
+  if (line.size() < keyword.size() || !AfterPrefix(platform.CharUpperBuffA(line.substr(0, keyword.size())), keyword))
+    return std::nullopt;
+  return line.substr(keyword.size());
 }
 
 bool HasSignature(Platform& platform, const std::string& line) {

@@ -19,30 +19,17 @@ bool HeldByAnotherProgram(ErrorCode error) {
 bool CheckRunningApplications(RunContext& run, const ScriptFile& script, int headerIndex) {
   Platform& platform = run.platform;
   bool running = false;
-  for (int i = headerIndex + 1; !IsTerminator(platform, script.Line(i)); ++i) {
-    const std::string& line = script.Line(i);
-    if (!HasKeyword(platform, line, kMutexKeyword)) continue;
+  ForEachBodyLine(platform, script, headerIndex, [&](const std::string& line, int index) {
+    const std::optional<std::string> name = AfterKeyword(platform, line, kMutexKeyword);
     // The mutex is ours from now until the process ends: a product program started meanwhile
     // finds it and knows an uninstall is under way.
-    const std::string name = line.substr(std::string_view(kMutexKeyword).size());
-    if (!HeldByAnotherProgram(platform.CreateMutexA(name))) continue;
-    const std::string& next = script.Line(i + 1);
-    if (HasKeyword(platform, next, kAppNameKeyword)) {
-      const std::string appName = next.substr(std::string_view(kAppNameKeyword).size());
-      ShowMessage(platform, appName + texts::kIsRunning + "\r\n" + texts::kCloseItFirst, MessageKind::kWarning);
+    if (!name || !HeldByAnotherProgram(platform.CreateMutexA(*name))) return;
+    if (std::optional<std::string> appName = AfterKeyword(platform, script.Line(index + 1), kAppNameKeyword)) {
+      ShowMessage(platform, *appName + texts::kIsRunning + "\r\n" + texts::kCloseItFirst, MessageKind::kWarning);
       running = true;
     }
-  }
+  });
   return running;
-}
-
-void ShowWarning(RunContext& run, const ScriptFile& script, int headerIndex) {
-  Platform& platform = run.platform;
-  // An empty body shows nothing.
-  if (IsTerminator(platform, script.Line(headerIndex + 1))) return;
-  std::string text = script.Line(headerIndex + 1);
-  for (int i = headerIndex + 2; !IsTerminator(platform, script.Line(i)); ++i) text += "\r\n" + script.Line(i);
-  ShowMessage(platform, text, MessageKind::kWarning);
 }
 
 }  // namespace qv

@@ -21,21 +21,21 @@ std::optional<std::string> ResolveEntry(RunContext& run, const FileEntry& entry)
 void DeleteFiles(RunContext& run, const ScriptFile& script, int headerIndex) {
   Platform& platform = run.platform;
   bool keepFolder = false;
-  for (int i = headerIndex + 1; !IsTerminator(platform, script.Line(i)); ++i) {
-    const std::string upper = platform.CharUpperBuffA(script.Line(i));
+  ForEachBodyLine(platform, script, headerIndex, [&](const std::string& line, int) {
+    const std::string upper = platform.CharUpperBuffA(line);
     if (upper == kSaveFolder) {
       keepFolder = true;
-      continue;
+      return;
     }
     const FileEntry entry = ParseFileEntry(upper, /*withShellFolders=*/true);
     // An entry without a file name would name a folder (the product's, the Windows folder, the
     // desktop, a parent): its attributes are not for us to clear. It is passed over.
-    if (NamesNoFile(entry.name, run.system.leadBytes)) continue;
+    if (NamesNoFile(entry.name, run.system.leadBytes)) return;
     // Attributes are cleared first, so read-only, hidden and system files are deleted too.
     // Results are not looked at: a missing or busy file is passed over.
     if (std::optional<std::string> path = ResolveEntry(run, entry)) platform.SetFileAttributesA(*path, 0);
     if (std::optional<std::string> path = ResolveEntry(run, entry)) platform.DeleteFileA(*path);
-  }
+  });
   if (!keepFolder) {
     // Once removed, the folder stays removed: a later section's failed attempt does not bring
     // back the report that files remain.

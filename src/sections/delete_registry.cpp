@@ -28,17 +28,14 @@ struct CleanupTarget {
   std::string path;
 };
 
-bool StartsWith(const std::string& text, std::string_view prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
-
 // The key an upper-cased entry names: the first keyword that matches decides. Nothing for a line
 // that is no entry.
 std::optional<CleanupTarget> TargetOf(Platform& platform, const std::string& upper) {
-  for (const CleanupRow& row : kCleanupRows) {
-    const std::string_view keyword = row.keyword;
-    if (StartsWith(upper, keyword)) return CleanupTarget{row.root, row.folder + upper.substr(keyword.size())};
-  }
-  if (!StartsWith(upper, kKeyKeyword)) return std::nullopt;
-  const KeyEntry entry = ParseKeyEntry(upper.substr(kKeyKeyword.size()));
+  for (const CleanupRow& row : kCleanupRows)
+    if (std::optional<std::string> name = AfterPrefix(upper, row.keyword)) return CleanupTarget{row.root, row.folder + *name};
+  const std::optional<std::string> key = AfterPrefix(upper, kKeyKeyword);
+  if (!key) return std::nullopt;
+  const KeyEntry entry = ParseKeyEntry(*key);
   return CleanupTarget{RootFromAbbreviation(platform, entry.abbreviation), entry.path};
 }
 
@@ -49,15 +46,15 @@ void DeleteRegistryEntries(RunContext& run, const ScriptFile& script, int header
   if (ShowMessage(platform, texts::kAskDeleteSettings, MessageKind::kQuestion) != win::kIdYes) return;
 
   RegistryAccessor registry(platform);
-  for (int i = headerIndex + 1; !IsTerminator(platform, script.Line(i)); ++i) {
-    if (std::optional<CleanupTarget> target = TargetOf(platform, platform.CharUpperBuffA(script.Line(i)))) {
+  ForEachBodyLine(platform, script, headerIndex, [&](const std::string& line, int) {
+    if (std::optional<CleanupTarget> target = TargetOf(platform, platform.CharUpperBuffA(line))) {
       registry.SelectRoot(target->root);
       // Whether the key existed or could be deleted is not looked at.
       if (!IsProtectedKey(platform, run.system.leadBytes, target->root, target->path))
         registry.DeleteKeyTree(target->path);
     }
     registry.CloseOpenKey();
-  }
+  });
   run.state.settingsDeleted = true;
 }
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "seam/platform.h"
+#include "system/message_box.h"
 #include "system/system_info.h"
-#include "common/texts.h"
 
 namespace qv {
 
@@ -24,17 +24,5 @@ struct RunContext {
   std::string baseFolder;  // ends with "\" or ":", or is empty
   RunState state;
 };
-
-enum class MessageKind : std::uint32_t {
-  kInformation = win::kMbIconInformation | win::kMbOk,
-  kWarning = win::kMbIconWarning | win::kMbOk,
-  kError = win::kMbIconError | win::kMbOk,
-  kQuestion = win::kMbIconQuestion | win::kMbYesNo,
-};
-
-// A modal box without owner, captioned with the program title; returns the answer.
-inline int ShowMessage(Platform& platform, const std::string& text, MessageKind kind) {
-  return platform.MessageBoxA(text, texts::kProgramTitle, static_cast<std::uint32_t>(kind));
-}
 
 }  // namespace qv

@@ -1,4 +1,4 @@
-#include "text.h"
+#include "system/text.h"
 
 namespace qv {
 
@@ -93,6 +93,11 @@ std::string CutAtCharBoundary(std::string_view s, std::size_t maxBytes, const Le
     end += width;
   }
   return std::string(s.substr(0, end));
+}
+
+std::optional<std::string> AfterPrefix(std::string_view text, std::string_view prefix) {
+  if (text.substr(0, prefix.size()) != prefix) return std::nullopt;
+  return std::string(text.substr(prefix.size()));
 }
 
 }  // namespace qv

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,9 @@ std::string FolderPart(std::string_view path, const LeadByteTable& lead);
 std::string FileNamePart(std::string_view path, const LeadByteTable& lead);
 // From the last "." to the end, when no "\" or ":" follows it; otherwise empty.
 std::string ExtensionPart(std::string_view path, const LeadByteTable& lead);
+
+// The rest of text after prefix, when text begins with it (bytes compared as they are).
+std::optional<std::string> AfterPrefix(std::string_view text, std::string_view prefix);
 
 // The longest prefix of s of at most maxBytes bytes that ends on a character boundary.
 std::string CutAtCharBoundary(std::string_view s, std::size_t maxBytes, const LeadByteTable& lead);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "entry/entry.h"
+#include "entry/fatal_report.h"
 #include "fake_platform.h"
 
 namespace qv {

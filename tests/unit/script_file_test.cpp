@@ -91,13 +91,13 @@ TEST(ScriptMatching, Terminator) {
   EXPECT_FALSE(IsTerminator(p, " end;"));
 }
 
-TEST(ScriptMatching, KeywordIsTheStartOfTheUpperCasedLine) {
+TEST(ScriptMatching, KeywordIsTheStartOfTheUpperCasedLineAndTheRestStaysAsWritten) {
   test::FakePlatform p;
-  EXPECT_TRUE(HasKeyword(p, "key=HCU\\Software", "KEY="));
-  EXPECT_TRUE(HasKeyword(p, "KEY=", "KEY="));
-  EXPECT_FALSE(HasKeyword(p, " KEY=x", "KEY="));
-  EXPECT_FALSE(HasKeyword(p, "KEY", "KEY="));
-  EXPECT_FALSE(HasKeyword(p, "MUTEX=", "KEY="));
+  EXPECT_EQ(AfterKeyword(p, "key=HCU\\Software", "KEY="), "HCU\\Software");
+  EXPECT_EQ(AfterKeyword(p, "KEY=", "KEY="), "");
+  EXPECT_FALSE(AfterKeyword(p, " KEY=x", "KEY=").has_value());
+  EXPECT_FALSE(AfterKeyword(p, "KEY", "KEY=").has_value());
+  EXPECT_FALSE(AfterKeyword(p, "MUTEX=", "KEY=").has_value());
 }
 
 TEST(ScriptMatching, SignatureAnywhereOnTheLineInAnyCase) {

@@ -1,0 +1,47 @@
+#include "entry/fatal_report.h"
+
+#include <cstdio>
+
+#include "common/texts.h"
+#include "system/message_box.h"
+
+namespace qv {
+
+namespace {
+
+constexpr std::size_t kFatalTextLimit = 1024;
+
+}  // namespace
+
+std::string FatalReportText(const char* className, const std::string& modulePath, std::uint32_t relativeAddress,
+                            const std::string& message, const LeadByteTable& lead) {
+  char address[9];
+  std::snprintf(address, sizeof address, "%08X", static_cast<unsigned>(relativeAddress));
+  const std::size_t slash = LastDelimiter(modulePath, "\\", lead);
+  const std::string moduleName = slash == std::string::npos ? modulePath : modulePath.substr(slash + 1);
+  const std::string period = !message.empty() && message.back() != '.' ? "." : "";
+
+  // The format's holes are filled in order, each with its value as data.
+  const std::string values[] = {className, moduleName, address, message, period};
+  std::string text;
+  std::size_t next = 0;
+  for (const char* p = texts::kFatalFormat; *p; ++p) {
+    if (p[0] == '%' && (p[1] == 's' || p[1] == 'p') && next < 5) {
+      text += values[next++];
+      ++p;
+    } else {
+      text += *p;
+    }
+  }
+  return CutAtCharBoundary(text, kFatalTextLimit, lead);
+}
+
+void ShowFatalReport(Platform& platform, const SystemInfo& system, const char* className, const std::string& message,
+                     std::uintptr_t address) {
+  const auto relative = static_cast<std::uint32_t>(address - platform.GetModuleBase());
+  const std::string text =
+      FatalReportText(className, platform.GetModuleFileNameA(), relative, message, system.leadBytes);
+  ShowMessage(platform, text, MessageKind::kFatal, texts::kFatalCaption);
+}
+
+}  // namespace qv

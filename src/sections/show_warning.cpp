@@ -1,0 +1,16 @@
+#include "sections/sections.h"
+
+namespace qv {
+
+void ShowWarning(RunContext& run, const ScriptFile& script, int headerIndex) {
+  std::string text;
+  bool first = true;
+  ForEachBodyLine(run.platform, script, headerIndex, [&](const std::string& line, int) {
+    text += first ? line : "\r\n" + line;
+    first = false;
+  });
+  // An empty body shows nothing.
+  if (!first) ShowMessage(run.platform, text, MessageKind::kWarning);
+}
+
+}  // namespace qv

@@ -1,0 +1,39 @@
+#!/usr/bin/python3
+"""Checks that the sources' includes run downward through the layers, each top folder of src/ one
+layer: win32 (the Windows side and WinMain) -> entry -> run -> sections -> script -> system ->
+common and seam. A file may include its own layer and any layer below it, never one above.
+
+Usage: check_layers.py SRC_FOLDER
+"""
+import pathlib
+import re
+import sys
+
+# Lower rank is lower in the stack; common and seam include nothing of the project but themselves.
+RANKS = {"seam": 0, "common": 0, "system": 1, "script": 2, "sections": 3, "run": 4, "entry": 5, "win32": 6}
+
+
+def violations(src):
+    found = []
+    for path in sorted(src.rglob("*")):
+        if path.suffix not in (".h", ".cpp"):
+            continue
+        layer = path.relative_to(src).parts[0]
+        if layer not in RANKS:
+            found.append(f"{path}: not in a layer folder ({', '.join(RANKS)})")
+            continue
+        for included in re.findall(r'^#include "([^"]+)"', path.read_text(encoding="utf-8"), re.M):
+            target = included.split("/")[0]
+            if target not in RANKS:
+                found.append(f"{path}: includes {included}, which is in no layer")
+            elif RANKS[target] > RANKS[layer] or (RANKS[layer] == 0 and target != layer):
+                found.append(f"{path}: includes {included}, a layer above or beside its own ({layer})")
+    return found
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    problems = violations(pathlib.Path(sys.argv[1]))
+    print("\n".join(problems) or "includes run downward")
+    sys.exit(1 if problems else 0)

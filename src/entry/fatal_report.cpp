@@ -1,7 +1,5 @@
 #include "entry/fatal_report.h"
 
-#include <cstdio>
-
 #include "common/texts.h"
 #include "system/message_box.h"
 
@@ -15,8 +13,9 @@ constexpr std::size_t kFatalTextLimit = 1024;
 
 std::string FatalReportText(const char* className, const std::string& modulePath, std::uint32_t relativeAddress,
                             const std::string& message, const LeadByteTable& lead) {
-  char address[9];
-  std::snprintf(address, sizeof address, "%08X", static_cast<unsigned>(relativeAddress));
+  // Eight upper-case hexadecimal digits.
+  char address[9] = {};
+  for (int i = 0; i < 8; ++i) address[i] = "0123456789ABCDEF"[(relativeAddress >> (28 - 4 * i)) & 0xF];
   const std::size_t slash = LastDelimiter(modulePath, "\\", lead);
   const std::string moduleName = slash == std::string::npos ? modulePath : modulePath.substr(slash + 1);
   const std::string period = !message.empty() && message.back() != '.' ? "." : "";

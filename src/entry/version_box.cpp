@@ -1,6 +1,6 @@
 #include "entry/version_box.h"
 
-#include <cstdio>
+#include <string>
 
 #include "common/errors.h"
 #include "system/files.h"
@@ -27,10 +27,11 @@ int DayOfWeek(int year, int month, int day) {
   return (year + year / 4 - year / 100 + year / 400 + kMonthOffset[month - 1] + day) % 7;
 }
 
+// The value in decimal, its digits padded with zeros after any sign to the width in all.
 std::string Digits(int value, int width) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%0*d", width, value);
-  return buffer;
+  std::string text = std::to_string(value);
+  if (text.size() < static_cast<std::size_t>(width)) text.insert(value < 0 ? 1 : 0, width - text.size(), '0');
+  return text;
 }
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }

@@ -110,6 +110,17 @@ TEST_F(ShortDate, YearByCount) {
   EXPECT_EQ(Format("y", 2000), "00");
 }
 
+// A number is padded with zeros after its sign to the field's width, and never cut to it.
+TEST_F(ShortDate, NumbersPaddedToTheirWidthAndNeverCut) {
+  EXPECT_EQ(Format("yyyy", 5), "0005");
+  EXPECT_EQ(Format("yyyy", 12345), "12345");
+  EXPECT_EQ(Format("yy", 12345), "45");
+  EXPECT_EQ(Format("yyyy", -5), "-005");
+  EXPECT_EQ(Format("yy", -7), "-7");
+  EXPECT_EQ(Format("yyyy", -12345), "-12345");
+  EXPECT_EQ(Format("d/dd", 1999, 4, 123), "123/123");
+}
+
 TEST_F(ShortDate, MonthAndDayByCountWithTheirNames) {
   EXPECT_EQ(Format("m|mm|mmm|mmmm|mmmmm"), "4|04|Apr|April|April");
   EXPECT_EQ(Format("M", 1999, 11, 3), "11");

@@ -1,8 +1,7 @@
-// The raw registry calls of Win32Platform and the registry accessor, under
-// HKEY_CURRENT_USER\Software\QvUninstTest (removed before and after each test).
+// The registry accessor against the real registry, under HKEY_CURRENT_USER\Software\QvUninstTest
+// (removed before and after each test). The raw registry calls' rules are in tests/contract/.
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 
 #include "common/errors.h"
@@ -14,13 +13,6 @@ namespace qv::wintest {
 namespace {
 
 constexpr ErrorCode kOk = 0;
-constexpr ErrorCode kNotFound = 2;
-constexpr ErrorCode kAccessDenied = 5;
-constexpr ErrorCode kInvalidHandle = 6;
-constexpr ErrorCode kBadPathname = 161;
-constexpr ErrorCode kMoreData = 234;
-constexpr ErrorCode kNoMoreItems = 259;
-constexpr ErrorCode kKeyDeleted = 1018;
 constexpr KeyHandle kHkcu = kHkeyCurrentUser;
 const std::string kBase = kTestKey;
 const std::string kTesuto = "テスト";  // three characters, six bytes
@@ -60,163 +52,6 @@ class RegistryTest : public testing::Test {
   Win32Platform platform_;
   std::vector<KeyHandle> open_;
 };
-
-TEST_F(RegistryTest, CreateMakesMissingKeysAboveAndOpenFindsThem) {
-  KeyHandle missing = 0;
-  EXPECT_EQ(kNotFound, platform_.RegOpenKeyExA(kHkcu, Below("A"), win::kKeyRead, missing));
-  Create("A\\B\\C");
-  EXPECT_TRUE(Exists("A"));
-  EXPECT_TRUE(Exists("A\\B"));
-  for (std::uint32_t access : {win::kKeyAllAccess, win::kKeyRead}) {
-    KeyHandle key = Open("a\\b\\c", access);  // names compare without regard to case
-    EXPECT_NE(0u, key);
-  }
-  // Creating an existing key opens it.
-  KeyHandle a = Create("A");
-  KeyHandle b = 0;
-  EXPECT_EQ(kOk, platform_.RegOpenKeyExA(a, "B", win::kKeyRead, b));
-  EXPECT_EQ(kOk, platform_.RegCloseKey(b));
-}
-
-TEST_F(RegistryTest, ClosedHandleIsInvalid) {
-  KeyHandle key = 0;
-  ASSERT_EQ(kOk, platform_.RegCreateKeyExA(kHkcu, kBase, 0, win::kKeyAllAccess, key));
-  EXPECT_EQ(kOk, platform_.RegCloseKey(key));
-  std::uint32_t count = 0, longest = 0;
-  EXPECT_EQ(kInvalidHandle, platform_.RegQueryInfoKeyA(key, count, longest));
-}
-
-TEST_F(RegistryTest, StringValuesKeepTheirBytesAndType) {
-  KeyHandle key = Create("Values");
-  ASSERT_EQ(kOk, platform_.RegSetValueExA(key, "Plain", win::kRegSz, std::string("C:\\A B\\x.exe\0", 13)));
-  ASSERT_EQ(kOk, platform_.RegSetValueExA(key, "Expand", win::kRegExpandSz, std::string("%WINDIR%\\x\0", 11)));
-  ASSERT_EQ(kOk, platform_.RegSetValueExA(key, "Japanese", win::kRegSz, kTesuto + '\0'));
-  std::uint32_t type = 0;
-  EXPECT_EQ(std::string("C:\\A B\\x.exe\0", 13), ReadValue(key, "plain", type));
-  EXPECT_EQ(win::kRegSz, type);
-  EXPECT_EQ(std::string("%WINDIR%\\x\0", 11), ReadValue(key, "Expand", type));
-  EXPECT_EQ(win::kRegExpandSz, type);
-  // The size of a Shift-JIS text is its byte count, not its UTF-16 size.
-  std::uint32_t size = 0;
-  EXPECT_EQ(kOk, platform_.RegQueryValueExA(key, "Japanese", type, nullptr, size));
-  EXPECT_EQ(7u, size);
-  EXPECT_EQ(kTesuto + '\0', ReadValue(key, "Japanese", type));
-
-  size = 0;
-  EXPECT_EQ(kNotFound, platform_.RegQueryValueExA(key, "Missing", type, nullptr, size));
-}
-
-TEST_F(RegistryTest, ShortBufferGivesMoreDataAndTheNeededSize) {
-  KeyHandle key = Create("Values");
-  ASSERT_EQ(kOk, platform_.RegSetValueExA(key, "V", win::kRegSz, std::string("abcdef\0", 7)));
-  std::string data;
-  std::uint32_t type = 0, size = 3;
-  EXPECT_EQ(kMoreData, platform_.RegQueryValueExA(key, "V", type, &data, size));
-  EXPECT_EQ(7u, size);
-  size = 7;
-  EXPECT_EQ(kOk, platform_.RegQueryValueExA(key, "V", type, &data, size));
-  EXPECT_EQ(std::string("abcdef\0", 7), data);
-}
-
-TEST_F(RegistryTest, KeyReadHandleCannotWrite) {
-  Create("RO");
-  KeyHandle key = Open("RO", win::kKeyRead);
-  EXPECT_EQ(kAccessDenied, platform_.RegSetValueExA(key, "V", win::kRegSz, std::string("x\0", 2)));
-}
-
-TEST_F(RegistryTest, EnumerationNeedsTwoBytesPerCharacterOfTheLongestName) {
-  KeyHandle parent = Create("Enum");
-  Create("Enum\\ab");
-  Create("Enum\\" + kTesuto);
-  std::uint32_t count = 0, longest = 0;
-  ASSERT_EQ(kOk, platform_.RegQueryInfoKeyA(parent, count, longest));
-  EXPECT_EQ(2u, count);
-  EXPECT_EQ(3u, longest) << "the longest name in characters";
-
-  std::set<std::string> names;
-  bool tooSmallSeen = false;
-  for (std::uint32_t index = 0; index < count; ++index) {
-    std::string name;
-    ErrorCode status = platform_.RegEnumKeyExA(parent, index, longest + 1, name);
-    if (status == kMoreData) tooSmallSeen = true;
-    ASSERT_EQ(kOk, platform_.RegEnumKeyExA(parent, index, 2 * longest + 1, name));
-    names.insert(name);
-  }
-  EXPECT_TRUE(tooSmallSeen) << "a buffer of longest + 1 bytes cannot hold the double-byte name";
-  EXPECT_EQ((std::set<std::string>{"ab", kTesuto}), names);
-  std::string name;
-  EXPECT_EQ(kNoMoreItems, platform_.RegEnumKeyExA(parent, count, 2 * longest + 1, name));
-}
-
-TEST_F(RegistryTest, DeleteKeyRefusesAKeyWithSubkeys) {
-  Create("Tree\\Leaf");
-  EXPECT_EQ(kAccessDenied, platform_.RegDeleteKeyA(kHkcu, Below("Tree")));
-  EXPECT_TRUE(Exists("Tree\\Leaf"));
-  EXPECT_EQ(kOk, platform_.RegDeleteKeyA(kHkcu, Below("tree\\LEAF")));
-  EXPECT_EQ(kOk, platform_.RegDeleteKeyA(kHkcu, Below("Tree")));
-  EXPECT_FALSE(Exists("Tree"));
-  EXPECT_EQ(kNotFound, platform_.RegDeleteKeyA(kHkcu, Below("Tree")));
-}
-
-TEST_F(RegistryTest, HandleOfADeletedKeyReportsKeyDeleted) {
-  KeyHandle key = Create("Gone");
-  ASSERT_EQ(kOk, platform_.RegDeleteKeyA(kHkcu, Below("Gone")));
-  EXPECT_EQ(kKeyDeleted, platform_.RegSetValueExA(key, "V", win::kRegSz, std::string("x\0", 2)));
-  KeyHandle sub = 0;
-  EXPECT_EQ(kKeyDeleted, platform_.RegCreateKeyExA(key, "Sub", 0, win::kKeyAllAccess, sub));
-}
-
-TEST_F(RegistryTest, InvalidRootFails) {
-  const KeyHandle invalid = kInvalidRoot;
-  KeyHandle key = 0;
-  EXPECT_EQ(kInvalidHandle, platform_.RegOpenKeyExA(invalid, "Software", win::kKeyRead, key));
-  EXPECT_EQ(kInvalidHandle, platform_.RegCreateKeyExA(invalid, kBase, 0, win::kKeyAllAccess, key));
-  EXPECT_EQ(kInvalidHandle, platform_.RegDeleteKeyA(invalid, kBase));
-  std::uint32_t count = 0, longest = 0, type = 0, size = 0;
-  EXPECT_EQ(kInvalidHandle, platform_.RegQueryInfoKeyA(invalid, count, longest));
-  std::string name;
-  EXPECT_EQ(kInvalidHandle, platform_.RegEnumKeyExA(invalid, 0, 10, name));
-  EXPECT_EQ(kInvalidHandle, platform_.RegQueryValueExA(invalid, "V", type, nullptr, size));
-  EXPECT_EQ(kInvalidHandle, platform_.RegSetValueExA(invalid, "V", win::kRegSz, std::string("x\0", 2)));
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kBase));
-}
-
-// How the system reads backslashes in a subkey path.
-TEST_F(RegistryTest, BackslashesInSubkeyPaths) {
-  KeyHandle key = 0;
-  // A leading "\" is refused.
-  EXPECT_EQ(kBadPathname, platform_.RegCreateKeyExA(kHkcu, "\\" + kBase, 0, win::kKeyAllAccess, key));
-  EXPECT_EQ(kBadPathname, platform_.RegOpenKeyExA(kHkcu, "\\Software", win::kKeyRead, key));
-  // A trailing "\" is accepted.
-  Create("Trail\\");
-  EXPECT_TRUE(Exists("Trail"));
-  Open("Trail\\", win::kKeyRead);
-  // Repeated "\" act as one.
-  Create("Double\\\\Inner");
-  EXPECT_TRUE(Exists("Double\\Inner"));
-  Open("Double\\\\\\Inner", win::kKeyRead);
-  EXPECT_EQ(kOk, platform_.RegDeleteKeyA(kHkcu, Below("Double\\\\Inner\\")));
-  EXPECT_FALSE(Exists("Double\\Inner"));
-}
-
-// An empty subkey names the key itself: open and create give a new handle to it, and delete
-// deletes it.
-TEST_F(RegistryTest, EmptySubkeyNamesTheKeyItself) {
-  KeyHandle key = Create("Self");
-  KeyHandle again = 0, created = 0;
-  ASSERT_EQ(kOk, platform_.RegOpenKeyExA(key, "", win::kKeyAllAccess, again));
-  open_.push_back(again);
-  ASSERT_EQ(kOk, platform_.RegCreateKeyExA(key, "", 0, win::kKeyAllAccess, created));
-  open_.push_back(created);
-  EXPECT_NE(key, again);
-  EXPECT_NE(key, created);
-  ASSERT_EQ(kOk, platform_.RegSetValueExA(again, "V", win::kRegSz, std::string("1\0", 2)));
-  std::uint32_t type = 0;
-  EXPECT_EQ(std::string("1\0", 2), ReadValue(created, "V", type));
-
-  EXPECT_EQ(kOk, platform_.RegDeleteKeyA(key, ""));
-  EXPECT_FALSE(Exists("Self"));
-}
 
 // ---------------------------------------------------------------- the accessor, for real
 

@@ -1,0 +1,29 @@
+// Rules of the platform that the fake copies from Windows. Each test is written once, against the
+// Platform interface, and runs twice: natively against FakePlatform (the unit layer) and under
+// Wine against Win32Platform (the win32 layer), so the fake cannot drift from Windows.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "seam/platform.h"
+
+namespace qv::contract {
+
+// The key below HKEY_CURRENT_USER that registry rules work in.
+inline constexpr char kTestKey[] = "Software\\QvUninstContract";
+
+// One platform to test, and what a test needs to see past it.
+class World {
+ public:
+  virtual ~World() = default;
+  virtual Platform& platform() = 0;
+  // Whether the key below HKEY_CURRENT_USER exists, seen without the platform under test.
+  virtual bool KeyExists(const std::string& path) = 0;
+};
+
+// A fresh world: the test key does not exist. Each build defines it for its platform; the
+// real one removes the test key again when it ends.
+std::unique_ptr<World> NewWorld();
+
+}  // namespace qv::contract

@@ -33,11 +33,28 @@ std::vector<std::string> SplitPath(const std::string& path, const LeadByteTable&
   return segments;
 }
 
+// "*" matches any run of bytes, "?" any one byte. Only the latest "*" is ever retried, one byte
+// further each time: a pattern of many stars takes time in proportion to pattern times text,
+// not exponential time.
 bool GlobMatch(const char* pattern, const char* text) {
-  if (*pattern == '\0') return *text == '\0';
-  if (*pattern == '*') return GlobMatch(pattern + 1, text) || (*text && GlobMatch(pattern, text + 1));
-  if (*text && (*pattern == '?' || *pattern == *text)) return GlobMatch(pattern + 1, text + 1);
-  return false;
+  const char* star = nullptr;   // the latest "*" seen
+  const char* resume = nullptr;  // where the text it matches ends so far
+  while (*text) {
+    if (*pattern == '*') {
+      star = pattern++;
+      resume = text;
+    } else if (*pattern == '?' || *pattern == *text) {
+      ++pattern;
+      ++text;
+    } else if (star) {
+      pattern = star + 1;
+      text = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (*pattern == '*') ++pattern;
+  return *pattern == '\0';
 }
 
 std::size_t CharacterCount(const std::string& s, const LeadByteTable& lead) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "fake_platform.h"
 #include "system/files.h"
 
@@ -18,6 +20,26 @@ TEST(Files, ExistenceMeansAnEntryThatIsNoFolder) {
   // A wildcard uses the first match: "*" first finds the folder's own "." entry.
   EXPECT_TRUE(FileExists(p, "C:\\App\\*.txt"));
   EXPECT_FALSE(FileExists(p, "C:\\App\\*"));
+}
+
+TEST(Files, WildcardsMatchAnyRunOrOneByteOfTheName) {
+  test::FakePlatform p;
+  p.AddFile("C:\\App\\setup.inf");
+  EXPECT_TRUE(FileExists(p, "C:\\App\\s*p.i?f"));
+  EXPECT_TRUE(FileExists(p, "C:\\App\\*u*.*"));
+  EXPECT_TRUE(FileExists(p, "C:\\App\\setup.inf*"));
+  EXPECT_FALSE(FileExists(p, "C:\\App\\s?p.inf"));
+  EXPECT_FALSE(FileExists(p, "C:\\App\\*.in"));
+  EXPECT_FALSE(FileExists(p, "C:\\App\\setup.inf?"));
+
+  // Many stars before a byte the name lacks, or has only at its end: each answer is found
+  // without trying every way of sharing the name among the stars.
+  const std::string name(200, 'a');
+  p.AddFile("C:\\Long\\" + name);
+  const std::string stars(100, '*');
+  EXPECT_FALSE(FileExists(p, "C:\\Long\\" + stars + "b" + stars));
+  p.AddFile("C:\\Long\\" + name + "b");
+  EXPECT_TRUE(FileExists(p, "C:\\Long\\" + stars + "b"));
 }
 
 TEST(Files, AgeIsTheLocalDosDateAndTimeWithinTheDosRangeOnly) {

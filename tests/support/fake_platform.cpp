@@ -1,6 +1,7 @@
 #include "fake_platform.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace qv::test {
 
@@ -13,23 +14,25 @@ constexpr std::uint32_t kKeyWriteBits = 0x2 | 0x4 | 0x10000;  // set value, crea
 
 bool IsLetter(unsigned char c, char first) { return c >= first && c <= first + 25; }
 
-// Splits at "\" that is not the second byte of a double-byte character; drops empty segments.
-std::vector<std::string> SplitPath(const std::string& path, const LeadByteTable& lead) {
-  std::vector<std::string> segments;
-  std::string current;
+// Calls f with each name between the "\" that are not the second byte of a double-byte
+// character; empty names are left out.
+template <class F>
+void ForEachSegment(std::string_view path, const LeadByteTable& lead, F f) {
+  std::size_t start = 0;
   for (std::size_t i = 0; i < path.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(path[i]);
-    if (lead[c] && i + 1 < path.size()) {
-      current += path[i];
-      current += path[++i];
-    } else if (c == '\\') {
-      if (!current.empty()) segments.push_back(current);
-      current.clear();
-    } else {
-      current += path[i];
+    if (lead[static_cast<unsigned char>(path[i])] && i + 1 < path.size()) {
+      ++i;
+    } else if (path[i] == '\\') {
+      if (i > start) f(path.substr(start, i - start));
+      start = i + 1;
     }
   }
-  if (!current.empty()) segments.push_back(current);
+  if (path.size() > start) f(path.substr(start));
+}
+
+std::vector<std::string_view> SplitPath(std::string_view path, const LeadByteTable& lead) {
+  std::vector<std::string_view> segments;
+  ForEachSegment(path, lead, [&](std::string_view segment) { segments.push_back(segment); });
   return segments;
 }
 
@@ -64,12 +67,99 @@ std::size_t CharacterCount(const std::string& s, const LeadByteTable& lead) {
   return count;
 }
 
+// A copy of the key and everything below it. With copies given, every copied key is entered
+// there under its original, so that handles can be pointed at the copies.
+std::shared_ptr<FakeKey> CopyTree(const FakeKey& key, std::map<const FakeKey*, std::shared_ptr<FakeKey>>* copies) {
+  auto copy = std::make_shared<FakeKey>(key);
+  if (copies) (*copies)[&key] = copy;
+  for (auto& [upper, child] : copy->subkeys) child = CopyTree(*child, copies);
+  return copy;
+}
+
 }  // namespace
+
+bool operator==(const FakeFile& a, const FakeFile& b) {
+  return a.folder == b.folder && a.attributes == b.attributes && a.bytes == b.bytes &&
+         a.lastWriteTime == b.lastWriteTime && a.heldOpen == b.heldOpen;
+}
+
+bool operator==(const FakeValue& a, const FakeValue& b) {
+  return a.name == b.name && a.type == b.type && a.data == b.data;
+}
+
+bool SameTree(const FakeKey& a, const FakeKey& b) {
+  if (a.name != b.name || a.denyAllAccess != b.denyAllAccess || a.denyWrite != b.denyWrite ||
+      a.deleted != b.deleted || a.values != b.values || a.subkeys.size() != b.subkeys.size())
+    return false;
+  for (auto i = a.subkeys.begin(), j = b.subkeys.begin(); i != a.subkeys.end(); ++i, ++j)
+    if (i->first != j->first || !SameTree(*i->second, *j->second)) return false;
+  return true;
+}
+
+FakePlatform::Registry::Registry(const Registry& other) {
+  std::map<const FakeKey*, std::shared_ptr<FakeKey>> copies;
+  auto* wanted = other.handles.empty() ? nullptr : &copies;
+  for (const auto& [root, key] : other.roots) roots.emplace(root, CopyTree(*key, wanted));
+  for (const auto& [value, handle] : other.handles) {
+    // A handle to a key deleted since it was opened holds the only reference to it.
+    auto copied = copies.find(handle.key.get());
+    handles.emplace(value, Handle{copied != copies.end() ? copied->second : CopyTree(*handle.key, &copies),
+                                  handle.writable});
+  }
+}
+
+FakePlatform::FileTable& FakePlatform::FileTable::operator=(const FileTable& other) {
+  const bool samePaths = entries.size() == other.entries.size() &&
+                         std::equal(entries.begin(), entries.end(), other.entries.begin(),
+                                    [](const auto& a, const auto& b) { return a.first == b.first; });
+  if (!samePaths) {
+    entries = other.entries;
+    return *this;
+  }
+  auto from = other.entries.begin();
+  for (auto& [path, file] : entries) {
+    if (file != from->second) file = from->second;
+    ++from;
+  }
+  return *this;
+}
+
+FakePlatform::Registry& FakePlatform::Registry::operator=(const Registry& other) {
+  if (this == &other) return *this;
+  const bool sameRoots = roots.size() == other.roots.size() &&
+                         std::equal(roots.begin(), roots.end(), other.roots.begin(),
+                                    [](const auto& a, const auto& b) { return a.first == b.first; });
+  if (!handles.empty() || !other.handles.empty() || !sameRoots) {
+    *this = Registry(other);
+    return *this;
+  }
+  // Makes to equal from, keeping the keys of to that stand where from has a key too.
+  auto assign = [](auto& self, FakeKey& to, const FakeKey& from) -> void {
+    if (to.name != from.name) to.name = from.name;
+    to.denyAllAccess = from.denyAllAccess;
+    to.denyWrite = from.denyWrite;
+    to.deleted = from.deleted;
+    if (to.values != from.values) to.values = from.values;
+    const bool sameSubkeys = to.subkeys.size() == from.subkeys.size() &&
+                             std::equal(to.subkeys.begin(), to.subkeys.end(), from.subkeys.begin(),
+                                        [](const auto& a, const auto& b) { return a.first == b.first; });
+    if (sameSubkeys) {
+      auto child = from.subkeys.begin();
+      for (auto& [upper, key] : to.subkeys) self(self, *key, *(child++)->second);
+    } else {
+      to.subkeys.clear();
+      for (const auto& [upper, key] : from.subkeys) to.subkeys.emplace(upper, CopyTree(*key, nullptr));
+    }
+  };
+  auto from = other.roots.begin();
+  for (auto& [root, key] : roots) assign(assign, *key, *(from++)->second);
+  return *this;
+}
 
 FakePlatform::FakePlatform() : lead_(ShiftJisLeadBytes()) {
   for (RegistryRoot root : {kHkeyClassesRoot, kHkeyCurrentUser, kHkeyLocalMachine, kHkeyUsers, kHkeyCurrentConfig,
                             kHkeyDynData}) {
-    roots_[root] = std::make_shared<FakeKey>();
+    registry_.roots[root] = std::make_shared<FakeKey>();
   }
   AddFolder(windowsFolder);
   AddFolder(systemFolder);
@@ -134,24 +224,29 @@ std::string FakePlatform::Normalize(const std::string& path, bool& trailingSlash
   else if (!path.empty() && path[0] == '\\') absolute = currentFolder.substr(0, 2) + path;
   else absolute = currentFolder + path;
 
-  std::vector<std::string> segments;
-  for (std::string& segment : SplitPath(absolute, lead_)) {
-    if (segment == ".") continue;
+  std::vector<std::string_view> segments;
+  segments.reserve(16);
+  ForEachSegment(absolute, lead_, [&](std::string_view segment) {
+    if (segment == ".") return;
     if (segment == "..") {
       if (segments.size() > 1) segments.pop_back();
-      continue;
+      return;
     }
-    segments.push_back(std::move(segment));
-  }
+    segments.push_back(segment);
+  });
   if (segments.size() > 1) {
     // Trailing blanks and dots of the last name are dropped, as the system does.
-    std::string& last = segments.back();
-    while (!last.empty() && (last.back() == ' ' || last.back() == '.')) last.pop_back();
+    std::string_view& last = segments.back();
+    while (!last.empty() && (last.back() == ' ' || last.back() == '.')) last.remove_suffix(1);
     if (last.empty()) segments.pop_back();
   }
   std::string result;
-  for (std::size_t i = 0; i < segments.size(); ++i) result += (i ? "\\" : "") + segments[i];
-  return const_cast<FakePlatform*>(this)->CharUpperBuffA(result);
+  result.reserve(absolute.size());
+  for (std::size_t i = 0; i < segments.size(); ++i) {
+    if (i) result += '\\';
+    result += segments[i];
+  }
+  return const_cast<FakePlatform*>(this)->CharUpperBuffA(std::move(result));
 }
 
 std::string FakePlatform::Parent(const std::string& normalized) const {
@@ -161,15 +256,15 @@ std::string FakePlatform::Parent(const std::string& normalized) const {
 
 bool FakePlatform::HasChildren(const std::string& normalized) const {
   const std::string prefix = normalized + "\\";
-  auto next = files_.lower_bound(prefix);
-  return next != files_.end() && next->first.compare(0, prefix.size(), prefix) == 0;
+  auto next = files_.entries.lower_bound(prefix);
+  return next != files_.entries.end() && next->first.compare(0, prefix.size(), prefix) == 0;
 }
 
 void FakePlatform::AddFolder(const std::string& path) {
   bool slash;
   std::string key = Normalize(path, slash);
   for (std::string p = key; p.size() > 2; p = Parent(p)) {
-    FakeFile& entry = files_[p];
+    FakeFile& entry = files_.entries[p];
     entry.folder = true;
   }
 }
@@ -178,7 +273,7 @@ FakeFile& FakePlatform::AddFile(const std::string& path, const std::string& byte
   bool slash;
   std::string key = Normalize(path, slash);
   AddFolder(Parent(key));
-  FakeFile& file = files_[key];
+  FakeFile& file = files_.entries[key];
   file = FakeFile{};
   file.bytes = bytes;
   return file;
@@ -186,8 +281,8 @@ FakeFile& FakePlatform::AddFile(const std::string& path, const std::string& byte
 
 const FakeFile* FakePlatform::Find(const std::string& path) const {
   bool slash;
-  auto it = files_.find(Normalize(path, slash));
-  return it == files_.end() ? nullptr : &it->second;
+  auto it = files_.entries.find(Normalize(path, slash));
+  return it == files_.entries.end() ? nullptr : &it->second;
 }
 
 bool FakePlatform::Exists(const std::string& path) const { return Find(path) != nullptr; }
@@ -197,9 +292,38 @@ bool FakePlatform::IsFolder(const std::string& path) const {
   return f && f->folder;
 }
 
+bool FakePlatform::SameFilesAndRegistry(const FakePlatform& other) const {
+  if (files_.entries != other.files_.entries || registry_.roots.size() != other.registry_.roots.size()) return false;
+  for (auto i = registry_.roots.begin(), j = other.registry_.roots.begin(); i != registry_.roots.end(); ++i, ++j)
+    if (i->first != j->first || !SameTree(*i->second, *j->second)) return false;
+  return true;
+}
+
+bool FakePlatform::SameFolder(const FakePlatform& other, const std::string& folder) const {
+  bool slash;
+  const std::string key = Normalize(folder, slash);
+  auto self = files_.entries.find(key), theirs = other.files_.entries.find(key);
+  if ((self == files_.entries.end()) != (theirs == other.files_.entries.end())) return false;
+  if (self != files_.entries.end() && self->second != theirs->second) return false;
+  // Everything below: the entries that start with the folder's name and a "\".
+  const std::string prefix = key + "\\";
+  auto below = [&](const auto& entry) { return entry.first.compare(0, prefix.size(), prefix) == 0; };
+  auto i = files_.entries.lower_bound(prefix), j = other.files_.entries.lower_bound(prefix);
+  for (; i != files_.entries.end() && below(*i); ++i, ++j)
+    if (j == other.files_.entries.end() || !below(*j) || i->first != j->first || i->second != j->second) return false;
+  return j == other.files_.entries.end() || !below(*j);
+}
+
+bool FakePlatform::SameKey(const FakePlatform& other, RegistryRoot root, const std::string& path) const {
+  const FakeKey* self = FindKey(root, path);
+  const FakeKey* theirs = other.FindKey(root, path);
+  if (!self || !theirs) return !self && !theirs;
+  return SameTree(*self, *theirs);
+}
+
 std::vector<std::string> FakePlatform::Paths() const {
   std::vector<std::string> paths;
-  for (const auto& [path, file] : files_) paths.push_back(file.folder ? path + "\\" : path);
+  for (const auto& [path, file] : files_.entries) paths.push_back(file.folder ? path + "\\" : path);
   return paths;
 }
 
@@ -214,14 +338,20 @@ std::optional<FindData> FakePlatform::FindFirstFileA(const std::string& path) {
     // A folder's listing begins with its own "." and "..", which a pattern such as "*" matches.
     if (IsFolder(parent) && (GlobMatch(pattern.c_str(), ".") || GlobMatch(pattern.c_str(), "..")))
       return FindData{win::kFileAttributeDirectory, FakeFile{}.lastWriteTime};
-    for (const auto& [p, f] : files_)
+    // Only an entry that starts with the folder and a "\" can have the folder as its parent.
+    const std::string prefix = parent + "\\";
+    auto first = parent.empty() ? files_.entries.begin() : files_.entries.lower_bound(prefix);
+    for (auto it = first; it != files_.entries.end(); ++it) {
+      const std::string& p = it->first;
+      if (!parent.empty() && p.compare(0, prefix.size(), prefix) != 0) break;
       if (Parent(p) == parent && GlobMatch(pattern.c_str(), p.substr(parent.size() + 1).c_str())) {
-        found = &f;
+        found = &it->second;
         break;
       }
+    }
   } else {
-    auto it = files_.find(key);
-    if (it != files_.end()) found = &it->second;
+    auto it = files_.entries.find(key);
+    if (it != files_.entries.end()) found = &it->second;
   }
   if (!found) return std::nullopt;
   return FindData{found->attributes | (found->folder ? win::kFileAttributeDirectory : 0u), found->lastWriteTime};
@@ -252,57 +382,57 @@ std::optional<DosDateTime> FakePlatform::FileTimeToDosDateTime(std::uint64_t fil
 
 bool FakePlatform::SetFileAttributesA(const std::string& path, std::uint32_t attributes) {
   bool slash;
-  auto it = files_.find(Normalize(path, slash));
-  if (it == files_.end() || (slash && !it->second.folder)) return false;
+  auto it = files_.entries.find(Normalize(path, slash));
+  if (it == files_.entries.end() || (slash && !it->second.folder)) return false;
   it->second.attributes = attributes & ~win::kFileAttributeDirectory;
   return true;
 }
 
 bool FakePlatform::DeleteFileA(const std::string& path) {
   bool slash;
-  auto it = files_.find(Normalize(path, slash));
-  if (slash || it == files_.end() || it->second.folder || (it->second.attributes & kReadOnly) || it->second.heldOpen)
+  auto it = files_.entries.find(Normalize(path, slash));
+  if (slash || it == files_.entries.end() || it->second.folder || (it->second.attributes & kReadOnly) || it->second.heldOpen)
     return false;
-  files_.erase(it);
+  files_.entries.erase(it);
   return true;
 }
 
 bool FakePlatform::MoveFileA(const std::string& oldPath, const std::string& newPath) {
   bool slash;
   std::string from = Normalize(oldPath, slash), to = Normalize(newPath, slash);
-  auto it = files_.find(from);
-  if (it != files_.end() && from == to && !it->second.heldOpen) return true;  // a change of case only
-  if (it == files_.end() || it->second.heldOpen || files_.count(to) || !IsFolder(Parent(to)) || from.size() <= 2)
+  auto it = files_.entries.find(from);
+  if (it != files_.entries.end() && from == to && !it->second.heldOpen) return true;  // a change of case only
+  if (it == files_.entries.end() || it->second.heldOpen || files_.entries.count(to) || !IsFolder(Parent(to)) || from.size() <= 2)
     return false;
   if (to.compare(0, from.size() + 1, from + "\\") == 0) return false;  // into itself
   std::map<std::string, FakeFile> moved;
-  for (auto i = files_.begin(); i != files_.end();) {
+  for (auto i = files_.entries.begin(); i != files_.entries.end();) {
     if (i->first == from || i->first.compare(0, from.size() + 1, from + "\\") == 0) {
       moved[to + i->first.substr(from.size())] = i->second;
-      i = files_.erase(i);
+      i = files_.entries.erase(i);
     } else {
       ++i;
     }
   }
-  files_.insert(moved.begin(), moved.end());
+  files_.entries.insert(moved.begin(), moved.end());
   return true;
 }
 
 bool FakePlatform::RemoveDirectoryA(const std::string& path) {
   bool slash;
   std::string key = Normalize(path, slash);
-  auto it = files_.find(key);
-  if (it == files_.end() || !it->second.folder || (it->second.attributes & kReadOnly) || HasChildren(key))
+  auto it = files_.entries.find(key);
+  if (it == files_.entries.end() || !it->second.folder || (it->second.attributes & kReadOnly) || HasChildren(key))
     return false;
-  files_.erase(it);
+  files_.entries.erase(it);
   return true;
 }
 
 std::optional<std::string> FakePlatform::ReadWholeFile(const std::string& path) {
   reads.push_back(path);
   bool slash;
-  auto it = files_.find(Normalize(path, slash));
-  if (slash || it == files_.end() || it->second.folder || it->second.heldOpen) return std::nullopt;
+  auto it = files_.entries.find(Normalize(path, slash));
+  if (slash || it == files_.entries.end() || it->second.folder || it->second.heldOpen) return std::nullopt;
   return it->second.bytes;
 }
 
@@ -320,7 +450,7 @@ ErrorCode FakePlatform::CreateMutexA(const std::string& written) {
 
 // ---------------------------------------------------------------- registry
 
-std::vector<std::string> FakePlatform::SplitKeyPath(const std::string& path) const { return SplitPath(path, lead_); }
+std::vector<std::string_view> FakePlatform::SplitKeyPath(const std::string& path) const { return SplitPath(path, lead_); }
 
 namespace {
 // The system refuses a subkey path that begins with ""; repeated and trailing "" are accepted.
@@ -329,10 +459,10 @@ bool BadSubKey(const std::string& subKey) { return !subKey.empty() && subKey[0] 
 
 std::shared_ptr<FakeKey> FakePlatform::KeyOf(KeyHandle key, ErrorCode& status) const {
   status = win::kErrorSuccess;
-  if (auto root = roots_.find(static_cast<RegistryRoot>(key)); key <= 0xFFFFFFFFu && root != roots_.end())
+  if (auto root = registry_.roots.find(static_cast<RegistryRoot>(key)); key <= 0xFFFFFFFFu && root != registry_.roots.end())
     return root->second;
-  auto handle = handles_.find(key);
-  if (handle == handles_.end()) {
+  auto handle = registry_.handles.find(key);
+  if (handle == registry_.handles.end()) {
     status = win::kErrorInvalidHandle;
     return nullptr;
   }
@@ -345,7 +475,7 @@ std::shared_ptr<FakeKey> FakePlatform::KeyOf(KeyHandle key, ErrorCode& status) c
 
 KeyHandle FakePlatform::NewHandle(std::shared_ptr<FakeKey> key, bool writable) {
   KeyHandle handle = nextHandle_++;
-  handles_[handle] = Handle{std::move(key), writable};
+  registry_.handles[handle] = Handle{std::move(key), writable};
   return handle;
 }
 
@@ -354,8 +484,8 @@ ErrorCode FakePlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, 
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
-  for (const std::string& segment : SplitKeyPath(subKey)) {
-    auto it = node->subkeys.find(CharUpperBuffA(segment));
+  for (std::string_view segment : SplitKeyPath(subKey)) {
+    auto it = node->subkeys.find(CharUpperBuffA(std::string(segment)));
     if (it == node->subkeys.end()) return win::kErrorFileNotFound;
     node = it->second;
   }
@@ -371,15 +501,15 @@ ErrorCode FakePlatform::RegCreateKeyExA(KeyHandle key, const std::string& subKey
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
-  for (const std::string& segment : SplitKeyPath(subKey)) {
-    auto& child = node->subkeys[CharUpperBuffA(segment)];
+  for (std::string_view segment : SplitKeyPath(subKey)) {
+    auto& child = node->subkeys[CharUpperBuffA(std::string(segment))];
     if (!child) {
       if (node->denyWrite) {
-        node->subkeys.erase(CharUpperBuffA(segment));
+        node->subkeys.erase(CharUpperBuffA(std::string(segment)));
         return win::kErrorAccessDenied;
       }
       child = std::make_shared<FakeKey>();
-      child->name = segment;
+      child->name = std::string(segment);
     }
     node = child;
   }
@@ -389,8 +519,8 @@ ErrorCode FakePlatform::RegCreateKeyExA(KeyHandle key, const std::string& subKey
 }
 
 ErrorCode FakePlatform::RegCloseKey(KeyHandle key) {
-  if (key <= 0xFFFFFFFFu && roots_.count(static_cast<RegistryRoot>(key))) return win::kErrorSuccess;
-  return handles_.erase(key) ? win::kErrorSuccess : win::kErrorInvalidHandle;
+  if (key <= 0xFFFFFFFFu && registry_.roots.count(static_cast<RegistryRoot>(key))) return win::kErrorSuccess;
+  return registry_.handles.erase(key) ? win::kErrorSuccess : win::kErrorInvalidHandle;
 }
 
 ErrorCode FakePlatform::RegDeleteKeyA(KeyHandle key, const std::string& subKey) {
@@ -398,14 +528,14 @@ ErrorCode FakePlatform::RegDeleteKeyA(KeyHandle key, const std::string& subKey) 
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
-  std::vector<std::string> segments = SplitKeyPath(subKey);
+  std::vector<std::string_view> segments = SplitKeyPath(subKey);
   if (segments.empty()) {
     // An empty subkey deletes the handle's own key; a root is never deleted here.
-    if (key <= 0xFFFFFFFFu && roots_.count(static_cast<RegistryRoot>(key))) return win::kErrorAccessDenied;
+    if (key <= 0xFFFFFFFFu && registry_.roots.count(static_cast<RegistryRoot>(key))) return win::kErrorAccessDenied;
     return DeleteOpenKey(node);
   }
-  for (const std::string& segment : segments) {
-    auto it = node->subkeys.find(CharUpperBuffA(segment));
+  for (std::string_view segment : segments) {
+    auto it = node->subkeys.find(CharUpperBuffA(std::string(segment)));
     if (it == node->subkeys.end()) return win::kErrorFileNotFound;
     node = it->second;
   }
@@ -424,7 +554,7 @@ ErrorCode FakePlatform::DeleteOpenKey(const std::shared_ptr<FakeKey>& node) {
     }
     return false;
   };
-  for (auto& [root, key] : roots_)
+  for (auto& [root, key] : registry_.roots)
     if (find(find, *key)) break;
   node->deleted = true;
   return win::kErrorSuccess;
@@ -476,19 +606,19 @@ ErrorCode FakePlatform::RegSetValueExA(KeyHandle key, const std::string& name, s
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
-  auto handle = handles_.find(key);
-  if ((handle != handles_.end() && !handle->second.writable) || node->denyWrite) return win::kErrorAccessDenied;
+  auto handle = registry_.handles.find(key);
+  if ((handle != registry_.handles.end() && !handle->second.writable) || node->denyWrite) return win::kErrorAccessDenied;
   node->values[CharUpperBuffA(name)] = FakeValue{name, type, data};
   return win::kErrorSuccess;
 }
 
 FakeKey& FakePlatform::AddKey(RegistryRoot root, const std::string& path) {
-  std::shared_ptr<FakeKey> node = roots_.at(root);
-  for (const std::string& segment : SplitKeyPath(path)) {
-    auto& child = node->subkeys[CharUpperBuffA(segment)];
+  std::shared_ptr<FakeKey> node = registry_.roots.at(root);
+  for (std::string_view segment : SplitKeyPath(path)) {
+    auto& child = node->subkeys[CharUpperBuffA(std::string(segment))];
     if (!child) {
       child = std::make_shared<FakeKey>();
-      child->name = segment;
+      child->name = std::string(segment);
     }
     node = child;
   }
@@ -501,11 +631,11 @@ void FakePlatform::SetValue(RegistryRoot root, const std::string& path, const st
 }
 
 FakeKey* FakePlatform::FindKey(RegistryRoot root, const std::string& path) const {
-  auto rootIt = roots_.find(root);
-  if (rootIt == roots_.end()) return nullptr;
+  auto rootIt = registry_.roots.find(root);
+  if (rootIt == registry_.roots.end()) return nullptr;
   FakeKey* node = rootIt->second.get();
-  for (const std::string& segment : SplitKeyPath(path)) {
-    auto it = node->subkeys.find(const_cast<FakePlatform*>(this)->CharUpperBuffA(segment));
+  for (std::string_view segment : SplitKeyPath(path)) {
+    auto it = node->subkeys.find(const_cast<FakePlatform*>(this)->CharUpperBuffA(std::string(segment)));
     if (it == node->subkeys.end()) return nullptr;
     node = it->second.get();
   }
@@ -520,7 +650,7 @@ std::vector<std::string> FakePlatform::Dump(RegistryRoot root) const {
       lines.push_back(path + " : " + value.name + " = " + std::to_string(value.type) + ":" + value.data);
     for (const auto& [upper, child] : key.subkeys) self(self, *child, path + "\\" + child->name);
   };
-  walk(walk, *roots_.at(root), "");
+  walk(walk, *registry_.roots.at(root), "");
   return lines;
 }
 

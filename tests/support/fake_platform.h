@@ -1,7 +1,10 @@
 // An in-memory Windows as strict as the real one: case-insensitive file and key names, a file
 // and a folder are different things, a read-only file resists deletion, a key with subkeys
 // cannot be deleted, a file held open with share mode 0 cannot be opened again. Effects are
-// recorded so tests can assert on what happened.
+// recorded so tests can assert on what happened. A copy is a second system of its own: its keys
+// are copies too, and its open handles refer to them. Assigning one system to another keeps the
+// files and keys that are already equal, so that resetting a system to a saved one after a run
+// that changed little costs little.
 #pragma once
 
 #include <deque>
@@ -9,6 +12,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "seam/platform.h"
@@ -30,12 +34,16 @@ struct FakeFile {
   std::uint64_t lastWriteTime = 125911584000000000ull;  // 1 January 2000, 00:00 UTC
   bool heldOpen = false;  // another process holds it open with share mode 0
 };
+bool operator==(const FakeFile& a, const FakeFile& b);
+inline bool operator!=(const FakeFile& a, const FakeFile& b) { return !(a == b); }
 
 struct FakeValue {
   std::string name;  // as written
   std::uint32_t type = win::kRegSz;
   std::string data;
 };
+bool operator==(const FakeValue& a, const FakeValue& b);
+inline bool operator!=(const FakeValue& a, const FakeValue& b) { return !(a == b); }
 
 struct FakeKey {
   std::string name;  // as written
@@ -45,6 +53,8 @@ struct FakeKey {
   bool denyWrite = false;      // values cannot be set, subkeys cannot be created
   bool deleted = false;
 };
+// Name, flags and values equal, and the same subkeys, each equal in turn.
+bool SameTree(const FakeKey& a, const FakeKey& b);
 
 class FakePlatform : public Platform {
  public:
@@ -87,7 +97,17 @@ class FakePlatform : public Platform {
   FakeKey* FindKey(RegistryRoot root, const std::string& path) const;
   // Every key and value below the root, one line each, for comparing whole trees.
   std::vector<std::string> Dump(RegistryRoot root) const;
-  std::size_t OpenKeyCount() const { return handles_.size(); }
+  std::size_t OpenKeyCount() const { return registry_.handles.size(); }
+
+  // Comparing two systems, without building text: every file and folder, and every registry
+  // tree, equal in all they hold. The recorded effects (boxes, reads, handles ...) are not part
+  // of it.
+  bool SameFilesAndRegistry(const FakePlatform& other) const;
+  // The folder (path as the program would write it) and everything in it, equal in both; also
+  // true when neither has it.
+  bool SameFolder(const FakePlatform& other, const std::string& folder) const;
+  // The key and everything below it, equal in both; also true when neither has it.
+  bool SameKey(const FakePlatform& other, RegistryRoot root, const std::string& path) const;
 
   // --- Platform ---
   std::string GetCommandLineA() override { return commandLine; }
@@ -136,19 +156,41 @@ class FakePlatform : public Platform {
     std::shared_ptr<FakeKey> key;
     bool writable;
   };
+  // The files by normalised path, no final "\"; assignment replaces only the entries that
+  // differ when both hold the same paths.
+  struct FileTable {
+    std::map<std::string, FakeFile> entries;
+
+    FileTable() = default;
+    FileTable(const FileTable&) = default;
+    FileTable& operator=(const FileTable& other);
+  };
+  // The roots' trees and the open handles; copying it copies every key, and the copy's handles
+  // refer to the copied keys (a handle to a deleted key gets a deleted copy of its own).
+  // Assignment without open handles on either side keeps every key whose place in the tree
+  // both share, and sets its name, flags and values.
+  struct Registry {
+    std::map<RegistryRoot, std::shared_ptr<FakeKey>> roots;
+    std::map<KeyHandle, Handle> handles;
+
+    Registry() = default;
+    Registry(const Registry& other);
+    Registry& operator=(const Registry& other);
+    Registry(Registry&&) = default;
+    Registry& operator=(Registry&&) = default;
+  };
 
   std::string Normalize(const std::string& path, bool& trailingSlash) const;
   std::string Parent(const std::string& normalized) const;
   bool HasChildren(const std::string& normalized) const;
   std::shared_ptr<FakeKey> KeyOf(KeyHandle key, ErrorCode& status) const;
-  std::vector<std::string> SplitKeyPath(const std::string& path) const;
+  std::vector<std::string_view> SplitKeyPath(const std::string& path) const;
   KeyHandle NewHandle(std::shared_ptr<FakeKey> key, bool writable);
   ErrorCode DeleteOpenKey(const std::shared_ptr<FakeKey>& node);
 
   LeadByteTable lead_;
-  std::map<std::string, FakeFile> files_;  // by normalised path, no final "\"
-  std::map<RegistryRoot, std::shared_ptr<FakeKey>> roots_;
-  std::map<KeyHandle, Handle> handles_;
+  FileTable files_;
+  Registry registry_;
   KeyHandle nextHandle_ = 0x1000;
 };
 

@@ -3,6 +3,7 @@
 // foreign, empty, locked and double-byte-named scripts for the paths to reach.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,8 +37,8 @@ std::vector<std::string> TokensWithoutQuotes(std::string_view line) {
 }
 
 // Whether byte i of s begins a character, reading double-byte characters from the start.
-std::vector<bool> CharacterStarts(std::string_view s, const qv::LeadByteTable& lead) {
-  std::vector<bool> starts(s.size(), false);
+std::vector<char> CharacterStarts(std::string_view s, const qv::LeadByteTable& lead) {
+  std::vector<char> starts(s.size(), false);
   for (std::size_t i = 0; i < s.size(); ++i) {
     starts[i] = true;
     if (lead[static_cast<unsigned char>(s[i])] && i + 1 < s.size()) ++i;
@@ -74,15 +75,17 @@ void CheckSplitting(std::string_view input, const std::vector<std::string>& para
   QV_FUZZ_CHECK(qv::SplitCommandLine(rebuilt) == parameters, "quoted parameters split back unchanged");
 }
 
-void CheckScriptPaths(const std::vector<std::string>& parameters, const qv::LeadByteTable& lead) {
-  if (parameters.size() < 2) return;
+// Returns the paths, which exist when there is an argument after the first parameter.
+std::optional<qv::ScriptPaths> CheckScriptPaths(const std::vector<std::string>& parameters,
+                                                const qv::LeadByteTable& lead) {
+  if (parameters.size() < 2) return std::nullopt;
   const std::string argument = qv::ScriptArgument({parameters.begin() + 1, parameters.end()});
   const qv::ScriptPaths paths = qv::BuildScriptPaths(argument, lead);
   QV_FUZZ_CHECK(paths.scriptPath == argument || paths.scriptPath == argument + qv::texts::kDefaultScriptName,
                 "the script path is the argument, or the argument with the default name appended");
   const std::string& folder = paths.baseFolder;
   QV_FUZZ_CHECK(paths.scriptPath.compare(0, folder.size(), folder) == 0, "the base folder starts the script path");
-  const std::vector<bool> starts = CharacterStarts(paths.scriptPath, lead);
+  const std::vector<char> starts = CharacterStarts(paths.scriptPath, lead);
   if (!folder.empty()) {
     QV_FUZZ_CHECK(folder.back() == '\\' || folder.back() == ':', "the base folder ends with a delimiter");
     QV_FUZZ_CHECK(starts[folder.size() - 1], "the base folder's last byte is no second byte of a character");
@@ -93,6 +96,7 @@ void CheckScriptPaths(const std::vector<std::string>& parameters, const qv::Lead
                   "the base folder reaches to the last delimiter");
   QV_FUZZ_CHECK(qv::FileNamePart(paths.scriptPath, lead) == paths.scriptPath.substr(folder.size()),
                 "file-name part and folder part make up the path");
+  return paths;
 }
 
 constexpr char kScript[] =
@@ -131,13 +135,28 @@ void SeedSystem(qv::test::FakePlatform& fake) {
   fake.AddKey(qv::kHkeyCurrentUser, "Software\\Example\\Sub");
 }
 
+// The seeded system, built once: each run starts from a copy of it, and it is only looked at.
+qv::test::FakePlatform& SeededSystem() {
+  static qv::test::FakePlatform system = [] {
+    qv::test::FakePlatform seeded;
+    SeedSystem(seeded);
+    return seeded;
+  }();
+  return system;
+}
+
 bool IsUninstallMode(qv::Platform& platform, const std::vector<std::string>& parameters) {
   return parameters.size() >= 2 && platform.CharLowerBuffA(parameters[0]) == qv::texts::kUninstallSwitch;
 }
 
-void CheckProgramRun(std::string_view input, const std::vector<std::string>& parameters) {
-  qv::test::FakePlatform fake;
-  SeedSystem(fake);
+// shiftJisPaths: the script paths built from the parameters with the code page 932 table.
+void CheckProgramRun(std::string_view input, const std::vector<std::string>& parameters,
+                     const std::optional<qv::ScriptPaths>& shiftJisPaths) {
+  // One system for every run, made equal to the seeded one each time: that keeps what the last
+  // run left unchanged instead of building it anew.
+  static qv::test::FakePlatform fake;
+  fake = SeededSystem();
+  const qv::fuzz::ResetAtEnd reset(fake, SeededSystem());
   fake.commandLine = std::string(input);
   const int exitCode = qv::ProgramEntry(fake);
 
@@ -162,15 +181,12 @@ void CheckProgramRun(std::string_view input, const std::vector<std::string>& par
 
   qv::fuzz::CheckUninstallBoxes(fake, exitCode);
   const qv::LeadByteTable lead = qv::ShiftJisLeadBytes();
-  const std::string scriptPath =
-      qv::BuildScriptPaths(qv::ScriptArgument({parameters.begin() + 1, parameters.end()}), lead).scriptPath;
+  const std::string& scriptPath = shiftJisPaths->scriptPath;
   for (const std::string& read : fake.reads)
     QV_FUZZ_CHECK(read == scriptPath, "the only file read is the script path built from the command line");
 
   // A path that names nothing, or a folder, is reported as not found, by its file-name part.
-  qv::test::FakePlatform fresh;
-  SeedSystem(fresh);
-  const std::optional<qv::FindData> found = fresh.FindFirstFileA(scriptPath);
+  const std::optional<qv::FindData> found = SeededSystem().FindFirstFileA(scriptPath);
   if (!found || (found->attributes & qv::win::kFileAttributeDirectory)) {
     QV_FUZZ_CHECK(exitCode == 0 && fake.boxes.size() == 1, "a missing script gives one box and a normal end");
     QV_FUZZ_CHECK(fake.boxes[0].flags == 0x10, "a missing script is an error box");
@@ -187,8 +203,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   const std::vector<std::string> parameters = qv::SplitCommandLine(input);
   CheckSplitting(input, parameters);
-  CheckScriptPaths(parameters, qv::ShiftJisLeadBytes());
+  const std::optional<qv::ScriptPaths> shiftJisPaths = CheckScriptPaths(parameters, qv::ShiftJisLeadBytes());
   CheckScriptPaths(parameters, qv::NoLeadBytes());
-  CheckProgramRun(input, parameters);
+  CheckProgramRun(input, parameters, shiftJisPaths);
   return 0;
 }

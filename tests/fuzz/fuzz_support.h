@@ -1,6 +1,6 @@
 // Shared by the fuzz targets: a check that stops the fuzzer with a readable message, byte-wise
-// case mapping for conditions, a fake that records the world when the user is asked to begin,
-// and whole-world snapshots of the fake's registry and file system.
+// case mapping for conditions, and a fake that compares the world with the one before the run
+// when the user is asked to begin.
 #pragma once
 
 #include <cstdio>
@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "fake_platform.h"
 #include "common/texts.h"
@@ -39,50 +38,47 @@ inline bool Mentions(std::string_view upperText, std::string_view upperName) {
   return upperText.find(upperName) != std::string_view::npos;
 }
 
-// The registry trees of all six roots and every path with its kind, attributes and bytes.
-struct World {
-  std::vector<std::string> registry;
-  std::vector<std::string> files;
-  bool operator==(const World& other) const { return registry == other.registry && files == other.files; }
+// Makes a system that lives from run to run equal to the saved one when the run ends. The run
+// then leaves no more allocated than it found, so that libFuzzer's count of allocations against
+// frees still points at real leaks (a run with more allocations than frees is run again and
+// checked for leaks, and after a thousand such runs the check is given up).
+class ResetAtEnd {
+ public:
+  ResetAtEnd(test::FakePlatform& system, const test::FakePlatform& saved) : system_(system), saved_(saved) {}
+  ResetAtEnd(const ResetAtEnd&) = delete;
+  ResetAtEnd& operator=(const ResetAtEnd&) = delete;
+  ~ResetAtEnd() { system_ = saved_; }
+
+ private:
+  test::FakePlatform& system_;
+  const test::FakePlatform& saved_;
 };
 
-inline World Capture(const test::FakePlatform& fake) {
-  World world;
-  for (RegistryRoot root : {kHkeyClassesRoot, kHkeyCurrentUser, kHkeyLocalMachine, kHkeyUsers, kHkeyCurrentConfig,
-                            kHkeyDynData}) {
-    const std::string tag = std::to_string(root) + " ";
-    for (const std::string& line : fake.Dump(root)) world.registry.push_back(tag + line);
-  }
-  for (const std::string& path : fake.Paths()) {
-    const test::FakeFile* file = fake.Find(path);
-    world.files.push_back(path + " | " + std::to_string(file ? file->attributes : 0xFFFFFFFFu) + " | " +
-                          (file ? file->bytes : std::string("<gone>")));
-  }
-  return world;
-}
-
-// The lines of a snapshot whose text (after the root tag or as a path) starts with prefix,
-// compared without regard to ASCII case.
-inline std::vector<std::string> Below(const std::vector<std::string>& lines, const std::string& upperPrefix) {
-  std::vector<std::string> out;
-  for (const std::string& line : lines)
-    if (AsciiUpper(line).find(upperPrefix) != std::string::npos) out.push_back(line);
-  return out;
-}
-
-// A fake that snapshots the world at the question to begin, before it is answered.
+// A fake that, when the user is asked to begin and before the answer, compares its files and
+// registry with the system as it was before the run.
 class RecordingPlatform : public test::FakePlatform {
  public:
-  std::optional<World> atBeginQuestion;
-  int beginAnswer = win::kIdYes;
+  // Makes this system equal to before, which must outlive the run, and forgets the last run.
+  void Start(const test::FakePlatform& before, int beginAnswer) {
+    FakePlatform::operator=(before);
+    before_ = &before;
+    beginAnswer_ = beginAnswer;
+    unchangedAtBeginQuestion.reset();
+  }
+
+  std::optional<bool> unchangedAtBeginQuestion;
 
   int MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) override {
     if (text == texts::kAskToBegin && caption == texts::kProgramTitle) {
-      if (!atBeginQuestion) atBeginQuestion = Capture(*this);
-      answers.push_front(beginAnswer);
+      if (!unchangedAtBeginQuestion) unchangedAtBeginQuestion = SameFilesAndRegistry(*before_);
+      answers.push_front(beginAnswer_);
     }
     return FakePlatform::MessageBoxA(text, caption, flags);
   }
+
+ private:
+  const test::FakePlatform* before_ = nullptr;
+  int beginAnswer_ = win::kIdYes;
 };
 
 // With QV_FUZZ_VERBOSE set, prints the boxes of a run: for looking at one reproducer at a time.

@@ -10,6 +10,7 @@
 //   bit 4     the product's folder also holds a subfolder and a file in use, so it cannot be removed
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,9 +24,7 @@
 namespace {
 
 using qv::fuzz::AsciiUpper;
-using qv::fuzz::Below;
 using qv::fuzz::Mentions;
-using qv::fuzz::World;
 
 // ---------------------------------------------------------------- cutting into lines
 
@@ -103,7 +102,7 @@ constexpr RegistrySentinel kRegistrySentinels[] = {
 constexpr char kFileSentinelFolder[] = "C:\\Vault\\";
 constexpr char kFileSentinelName[] = "VAULT";
 
-void SeedSystem(qv::fuzz::RecordingPlatform& fake, bool startupOfWrongType, bool leftovers) {
+void SeedSystem(qv::test::FakePlatform& fake, bool startupOfWrongType, bool leftovers) {
   // The product's folder, its files and the Windows folders' shared files.
   fake.AddFile(std::string(kAppFolder) + "app.exe", "MZ");
   fake.AddFile(std::string(kAppFolder) + "readme.txt", "read me").attributes = 0x1;  // read-only
@@ -149,18 +148,26 @@ bool IsFinalReport(const std::string& text) {
          text == qv::texts::kReportSettingsRemain || text == qv::texts::kReportBothRemain;
 }
 
-void CheckSentinels(const World& before, const World& after, const std::string& upperScript) {
+void CheckSentinels(const qv::test::FakePlatform& before, const qv::test::FakePlatform& after,
+                    const std::string& upperScript) {
   for (const RegistrySentinel& s : kRegistrySentinels) {
     if (Mentions(upperScript, s.name) || Mentions(upperScript, s.rootAbbreviation)) continue;
-    const std::string prefix = std::to_string(s.root) + " \\" + AsciiUpper(s.path);
-    QV_FUZZ_CHECK(Below(before.registry, prefix) == Below(after.registry, prefix),
+    QV_FUZZ_CHECK(after.SameKey(before, s.root, s.path),
                   "a key that the script names neither by name nor by root is unchanged");
   }
-  if (!Mentions(upperScript, kFileSentinelName)) {
-    const std::string prefix = AsciiUpper(kFileSentinelFolder);
-    QV_FUZZ_CHECK(Below(before.files, prefix) == Below(after.files, prefix),
+  if (!Mentions(upperScript, kFileSentinelName))
+    QV_FUZZ_CHECK(after.SameFolder(before, kFileSentinelFolder),
                   "files in a folder that the script does not name are unchanged");
-  }
+}
+
+// The system of a variant before the run, seeded once: each run starts from a copy of it. It
+// holds the script of the current input.
+qv::test::FakePlatform& SystemBefore(bool startupOfWrongType, bool leftovers, const std::string& script) {
+  static std::optional<qv::test::FakePlatform> systems[2][2];
+  std::optional<qv::test::FakePlatform>& system = systems[startupOfWrongType][leftovers];
+  if (!system) SeedSystem(system.emplace(), startupOfWrongType, leftovers);
+  system->AddFile(kScriptPath, script);
+  return *system;
 }
 
 void CheckRun(std::uint8_t variant, std::string_view body) {
@@ -169,34 +176,35 @@ void CheckRun(std::uint8_t variant, std::string_view body) {
   const bool startupOfWrongType = variant & 0x8;
   const bool leftovers = variant & 0x10;
 
-  qv::fuzz::RecordingPlatform fake;
-  fake.beginAnswer = declineBegin ? qv::win::kIdNo : qv::win::kIdYes;
-  SeedSystem(fake, startupOfWrongType, leftovers);
   const std::string script = (withSignature ? std::string("//QV-Uninstaller\r\n") : std::string()) + std::string(body);
-  fake.AddFile(kScriptPath, script);
+  const qv::test::FakePlatform& before = SystemBefore(startupOfWrongType, leftovers, script);
+  // One system for every run, made equal to the one before the run each time: that keeps what
+  // the last run left unchanged instead of building it anew.
+  static qv::fuzz::RecordingPlatform fake;
+  fake.Start(before, declineBegin ? qv::win::kIdNo : qv::win::kIdYes);
+  const qv::fuzz::ResetAtEnd reset(fake, before);
   fake.commandLine = "QvUninst.exe /u C:\\App\\";
-  const World before = qv::fuzz::Capture(fake);
 
   const int exitCode = qv::ProgramEntry(fake);
-  const World after = qv::fuzz::Capture(fake);
 
   qv::fuzz::CheckUninstallBoxes(fake, exitCode);
   for (const std::string& read : fake.reads) QV_FUZZ_CHECK(read == kScriptPath, "only the script is read");
 
   // Nothing is changed before the user agrees to begin, and nothing at all when they decline.
-  if (fake.atBeginQuestion)
-    QV_FUZZ_CHECK(*fake.atBeginQuestion == before, "registry and files unchanged until the question to begin");
+  const bool asked = fake.unchangedAtBeginQuestion.has_value();
+  if (asked)
+    QV_FUZZ_CHECK(*fake.unchangedAtBeginQuestion, "registry and files unchanged until the question to begin");
   else
-    QV_FUZZ_CHECK(after == before, "registry and files unchanged by a run that never asks to begin");
-  if (fake.atBeginQuestion && declineBegin) {
-    QV_FUZZ_CHECK(after == before, "registry and files unchanged when the user declines to begin");
+    QV_FUZZ_CHECK(fake.SameFilesAndRegistry(before), "registry and files unchanged by a run that never asks to begin");
+  if (asked && declineBegin) {
+    QV_FUZZ_CHECK(fake.SameFilesAndRegistry(before), "registry and files unchanged when the user declines to begin");
     QV_FUZZ_CHECK(exitCode == 0 && fake.boxes.back().text == qv::texts::kAskToBegin,
                   "declining to begin ends the run without a report");
   }
 
   // A normal end after agreeing to begin closes with the final report, whose claim about the
   // folder is true of the file system.
-  if (fake.atBeginQuestion && !declineBegin && exitCode == 0) {
+  if (asked && !declineBegin && exitCode == 0) {
     const qv::test::ShownBox& last = fake.boxes.back();
     QV_FUZZ_CHECK(IsFinalReport(last.text) && last.flags == 0x40, "the run ends with the final report");
     const bool claimsRemoved = last.text == qv::texts::kReportAllRemoved || last.text == qv::texts::kReportSettingsRemain;
@@ -217,7 +225,7 @@ void CheckRun(std::uint8_t variant, std::string_view body) {
     QV_FUZZ_CHECK(fake.shellNotifications.empty(), "no shell notification without a completed run");
   }
 
-  CheckSentinels(before, after, AsciiUpper(script));
+  CheckSentinels(before, fake, AsciiUpper(script));
 }
 
 }  // namespace

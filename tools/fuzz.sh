@@ -2,8 +2,11 @@
 # Builds the libFuzzer targets (preset "fuzz", clang) and fuzzes each for a fixed time, one process
 # per target. Fails on any crash, broken invariant, leak, timeout or sanitizer report.
 #
-#   tools/fuzz.sh            every target, FUZZ_SECONDS (default 20) each
-#   tools/fuzz.sh script     only the named targets
+#   tools/fuzz.sh                        every target, FUZZ_SECONDS (default 20) each
+#   tools/fuzz.sh script                 only the named targets
+#   tools/fuzz.sh --seconds 600 script   a long run in one command (overrides FUZZ_SECONDS)
+#
+# Each target's summary line gives its runs, the seconds it fuzzed and its runs per second.
 #
 # The repository's seed corpora are copied into build/fuzz/work/<target>/corpus, which keeps what
 # earlier runs found (FUZZ_FRESH=1 starts from the seeds alone); the repository is never written.
@@ -14,7 +17,16 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 seconds="${FUZZ_SECONDS:-20}"
-targets=("$@")
+targets=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --seconds) [ $# -ge 2 ] || { echo "fuzz: --seconds needs a number" >&2; exit 2; }; seconds="$2"; shift 2 ;;
+    --seconds=*) seconds="${1#--seconds=}"; shift ;;
+    -*) echo "fuzz: unknown option $1 (usage: tools/fuzz.sh [--seconds N] [target...])" >&2; exit 2 ;;
+    *) targets+=("$1"); shift ;;
+  esac
+done
+[[ "$seconds" =~ ^[1-9][0-9]*$ ]] || { echo "fuzz: seconds must be a whole number above 0, not '$seconds'" >&2; exit 2; }
 [ ${#targets[@]} -gt 0 ] || targets=(command_line script date_picture)
 
 "$root/tools/setup.sh"
@@ -54,7 +66,8 @@ for target in "${targets[@]}"; do
     status=1
   fi
   runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)"
-  echo "fuzz: $target: ${runs:-?} runs in $((SECONDS - start))s, exit $status"
+  rate="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -n 1)"
+  echo "fuzz: $target: ${runs:-?} runs in $((SECONDS - start))s, ${rate:-?} runs/s, exit $status"
   if [ $status -ne 0 ]; then
     # The first report with the top of its stack, then libFuzzer's verdict and the saved input.
     grep -m 1 -A 14 -E 'INVARIANT FAILED|ERROR: [A-Za-z]+Sanitizer|runtime error:|ERROR: libFuzzer' "$log" >&2 ||

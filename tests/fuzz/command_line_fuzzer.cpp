@@ -152,10 +152,9 @@ bool IsUninstallMode(qv::Platform& platform, const std::vector<std::string>& par
 // shiftJisPaths: the script paths built from the parameters with the code page 932 table.
 void CheckProgramRun(std::string_view input, const std::vector<std::string>& parameters,
                      const std::optional<qv::ScriptPaths>& shiftJisPaths) {
-  // One system for every run, made equal to the seeded one each time: that keeps what the last
-  // run left unchanged instead of building it anew.
-  static qv::test::FakePlatform fake;
-  fake = SeededSystem();
+  // One system for every run, made equal to the seeded one again when the run ends: that keeps
+  // what the run left unchanged instead of building it anew.
+  static qv::test::FakePlatform fake = SeededSystem();
   const qv::fuzz::ResetAtEnd reset(fake, SeededSystem());
   fake.commandLine = std::string(input);
   const int exitCode = qv::ProgramEntry(fake);

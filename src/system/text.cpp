@@ -64,7 +64,8 @@ std::size_t LastDelimiter(std::string_view s, std::string_view delimiters, const
       ++i;  // the second byte of a double-byte character is never a delimiter
       continue;
     }
-    if (delimiters.find(s[i]) != std::string_view::npos) found = i;
+    for (char delimiter : delimiters)
+      if (s[i] == delimiter) found = i;
   }
   return found;
 }

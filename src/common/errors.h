@@ -24,9 +24,9 @@ class QvError {
   std::uintptr_t address_;
 };
 
-#define QV_ERROR_CLASS(Name)                                                          \
-  class Name : public QvError {                                                       \
-   public:                                                                            \
+#define QV_ERROR_CLASS(Name)                                                                           \
+  class Name : public QvError {                                                                        \
+   public:                                                                                             \
     Name(std::string message, std::uintptr_t address) : QvError(#Name, std::move(message), address) {} \
   };
 

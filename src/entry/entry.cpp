@@ -2,14 +2,14 @@
 
 #include <exception>
 
-#include "system/files.h"
-#include "system/system_info.h"
-#include "run/run.h"
-#include "sections/run_context.h"
-#include "script/script_file.h"
 #include "common/texts.h"
 #include "entry/fatal_report.h"
 #include "entry/version_box.h"
+#include "run/run.h"
+#include "script/script_file.h"
+#include "sections/run_context.h"
+#include "system/files.h"
+#include "system/system_info.h"
 
 namespace qv {
 

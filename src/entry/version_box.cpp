@@ -3,9 +3,9 @@
 #include <string>
 
 #include "common/errors.h"
+#include "common/texts.h"
 #include "system/files.h"
 #include "system/message_box.h"
-#include "common/texts.h"
 
 namespace qv {
 
@@ -66,8 +66,7 @@ CalendarDateTime DecodeFileAge(std::int32_t age) {
   result.hour = static_cast<int>(time >> 11);
   result.minute = static_cast<int>((time >> 5) & 0x3F);
   result.second = static_cast<int>(time & 0x1F) * 2;
-  if (result.month < 1 || result.month > 12 || result.day < 1 ||
-      result.day > DaysInMonth(result.year, result.month))
+  if (result.month < 1 || result.month > 12 || result.day < 1 || result.day > DaysInMonth(result.year, result.month))
     Raise<EConvertError>(texts::kInvalidDate, std::string());
   if (result.hour >= 24 || result.minute >= 60 || result.second >= 60)
     Raise<EConvertError>(texts::kInvalidTime, std::string());
@@ -105,8 +104,10 @@ std::string FormatShortDate(const std::string& picture, const CalendarDateTime& 
     }
     const char letter = LowerAscii(c);
     if (letter < 'a' || letter > 'z') {
-      if (c == '/') out += formats.dateSeparator;
-      else out += c;
+      if (c == '/')
+        out += formats.dateSeparator;
+      else
+        out += c;
       ++i;
       continue;
     }
@@ -120,15 +121,23 @@ std::string FormatShortDate(const std::string& picture, const CalendarDateTime& 
     if (letter == 'y') {
       out += run <= 2 ? Digits(date.year % 100, 2) : Digits(date.year, 4);
     } else if (letter == 'm') {
-      if (run == 1) out += Digits(date.month, 1);
-      else if (run == 2) out += Digits(date.month, 2);
-      else if (run == 3) out += formats.shortMonthNames[date.month - 1];
-      else out += formats.longMonthNames[date.month - 1];
+      if (run == 1)
+        out += Digits(date.month, 1);
+      else if (run == 2)
+        out += Digits(date.month, 2);
+      else if (run == 3)
+        out += formats.shortMonthNames[date.month - 1];
+      else
+        out += formats.longMonthNames[date.month - 1];
     } else if (letter == 'd' && run <= 4) {
-      if (run == 1) out += Digits(date.day, 1);
-      else if (run == 2) out += Digits(date.day, 2);
-      else if (run == 3) out += formats.shortDayNames[weekday];
-      else out += formats.longDayNames[weekday];
+      if (run == 1)
+        out += Digits(date.day, 1);
+      else if (run == 2)
+        out += Digits(date.day, 2);
+      else if (run == 3)
+        out += formats.shortDayNames[weekday];
+      else
+        out += formats.longDayNames[weekday];
     } else {
       out.append(picture, i, run);  // any other letter, a run whole
     }

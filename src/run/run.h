@@ -1,8 +1,8 @@
 // The uninstall run: the passes over the script in their fixed order, and the final report.
 #pragma once
 
-#include "sections/run_context.h"
 #include "script/script_file.h"
+#include "sections/run_context.h"
 
 namespace qv {
 

@@ -10,8 +10,8 @@ struct RootRow {
   const char* abbreviation;
   RegistryRoot root;
 };
-constexpr RootRow kRoots[] = {{"HCR", kHkeyClassesRoot},  {"HCU", kHkeyCurrentUser},   {"HLM", kHkeyLocalMachine},
-                              {"HU", kHkeyUsers},         {"HCC", kHkeyCurrentConfig}, {"HDD", kHkeyDynData}};
+constexpr RootRow kRoots[] = {{"HCR", kHkeyClassesRoot}, {"HCU", kHkeyCurrentUser},   {"HLM", kHkeyLocalMachine},
+                              {"HU", kHkeyUsers},        {"HCC", kHkeyCurrentConfig}, {"HDD", kHkeyDynData}};
 
 struct PrefixRow {
   const char* text;
@@ -71,11 +71,16 @@ bool NamesNoFile(const std::string& name, const LeadByteTable& lead) {
 
 std::optional<std::string> PrefixFolder(Platform& platform, FolderPrefix prefix, const std::string& baseFolder) {
   switch (prefix) {
-    case FolderPrefix::kWindows: return Found(WindowsFolder(platform));
-    case FolderPrefix::kSystem: return Found(SystemFolder(platform));
-    case FolderPrefix::kStartup: return Found(ShellFolder(platform, kShellFolderStartup));
-    case FolderPrefix::kDesktop: return Found(ShellFolder(platform, kShellFolderDesktop));
-    case FolderPrefix::kBase: break;
+    case FolderPrefix::kWindows:
+      return Found(WindowsFolder(platform));
+    case FolderPrefix::kSystem:
+      return Found(SystemFolder(platform));
+    case FolderPrefix::kStartup:
+      return Found(ShellFolder(platform, kShellFolderStartup));
+    case FolderPrefix::kDesktop:
+      return Found(ShellFolder(platform, kShellFolderDesktop));
+    case FolderPrefix::kBase:
+      break;
   }
   return baseFolder;
 }

@@ -11,9 +11,9 @@
 namespace qv {
 
 // The user's special folders, in the order of their index.
-inline constexpr const char* kShellFolderNames[] = {"Desktop",  "Favorites", "Fonts",      "NetHood",
-                                                    "Personal", "Programs",  "Recent",     "SendTo",
-                                                    "Start Menu", "Startup", "Templates"};
+inline constexpr const char* kShellFolderNames[] = {"Desktop",    "Favorites", "Fonts",    "NetHood",
+                                                    "Personal",   "Programs",  "Recent",   "SendTo",
+                                                    "Start Menu", "Startup",   "Templates"};
 inline constexpr int kShellFolderDesktop = 0;
 inline constexpr int kShellFolderStartup = 9;
 inline constexpr char kShellFoldersKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";

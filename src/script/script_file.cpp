@@ -1,9 +1,9 @@
 #include "script/script_file.h"
 
 #include "common/errors.h"
+#include "common/texts.h"
 #include "system/files.h"
 #include "system/text.h"
-#include "common/texts.h"
 
 namespace qv {
 

@@ -57,7 +57,7 @@ constexpr int kSmDbcsEnabled = 42;
 
 constexpr std::uint32_t kLocaleSShortDate = 0x1F;
 constexpr std::uint32_t kLocaleSDate = 0x1D;
-constexpr std::uint32_t kLocaleSDayName1 = 0x2A;         // Monday; 7 is Sunday
+constexpr std::uint32_t kLocaleSDayName1 = 0x2A;  // Monday; 7 is Sunday
 constexpr std::uint32_t kLocaleSAbbrevDayName1 = 0x31;
 constexpr std::uint32_t kLocaleSMonthName1 = 0x38;
 constexpr std::uint32_t kLocaleSAbbrevMonthName1 = 0x44;
@@ -124,21 +124,24 @@ class Platform {
   virtual void SHChangeNotify(long event, std::uint32_t flags) = 0;
 
   // Registry. Results are Windows error codes.
-  virtual ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) = 0;
+  virtual ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access,
+                                  KeyHandle& result) = 0;
   virtual ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options,
-                               std::uint32_t access, KeyHandle& result) = 0;
+                                    std::uint32_t access, KeyHandle& result) = 0;
   virtual ErrorCode RegCloseKey(KeyHandle key) = 0;
   virtual ErrorCode RegDeleteKeyA(KeyHandle key, const std::string& subKey) = 0;
   // Number of subkeys and the length of the longest subkey name in characters.
   virtual ErrorCode RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) = 0;
   // Name of the subkey at index, read into a buffer of nameBufferSize characters (NUL included).
-  virtual ErrorCode RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) = 0;
+  virtual ErrorCode RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
+                                  std::string& name) = 0;
   // With data null: asks for type and size. Otherwise reads at most size bytes into data and
   // sets size to the bytes delivered.
-  virtual ErrorCode RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type,
-                                std::string* data, std::uint32_t& size) = 0;
+  virtual ErrorCode RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
+                                     std::uint32_t& size) = 0;
   // data holds exactly the bytes to store (for REG_SZ: the text and its NUL).
-  virtual ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type, const std::string& data) = 0;
+  virtual ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
+                                   const std::string& data) = 0;
 };
 
 }  // namespace qv

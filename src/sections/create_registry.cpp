@@ -1,6 +1,6 @@
-#include "system/registry_accessor.h"
 #include "script/locations.h"
 #include "sections/sections.h"
+#include "system/registry_accessor.h"
 
 namespace qv {
 

@@ -1,10 +1,10 @@
 #include <optional>
 #include <string_view>
 
-#include "system/registry_accessor.h"
 #include "script/locations.h"
 #include "sections/protected_keys.h"
 #include "sections/sections.h"
+#include "system/registry_accessor.h"
 
 namespace qv {
 
@@ -32,7 +32,8 @@ struct CleanupTarget {
 // that is no entry.
 std::optional<CleanupTarget> TargetOf(Platform& platform, const std::string& upper) {
   for (const CleanupRow& row : kCleanupRows)
-    if (std::optional<std::string> name = AfterPrefix(upper, row.keyword)) return CleanupTarget{row.root, row.folder + *name};
+    if (std::optional<std::string> name = AfterPrefix(upper, row.keyword))
+      return CleanupTarget{row.root, row.folder + *name};
   const std::optional<std::string> key = AfterPrefix(upper, kKeyKeyword);
   if (!key) return std::nullopt;
   const KeyEntry entry = ParseKeyEntry(*key);

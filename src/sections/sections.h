@@ -2,8 +2,8 @@
 // header (headerIndex, in the run's copy of the script) to the terminator "end;".
 #pragma once
 
-#include "sections/run_context.h"
 #include "script/script_file.h"
+#include "sections/run_context.h"
 
 namespace qv {
 

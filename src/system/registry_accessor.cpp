@@ -46,8 +46,7 @@ bool RegistryAccessor::OpenPath(const std::string& path, bool create) {
   UniqueKey opened;
   if (create) {
     KeyHandle created = UniqueKey::kEmpty;
-    if (platform_.RegCreateKeyExA(target.base, target.relative, 0, win::kKeyAllAccess, created) ==
-        win::kErrorSuccess)
+    if (platform_.RegCreateKeyExA(target.base, target.relative, 0, win::kKeyAllAccess, created) == win::kErrorSuccess)
       opened = UniqueKey(platform_, created);
   } else {
     opened = OpenExisting(target.base, target.relative);

@@ -50,7 +50,7 @@ class RegistryAccessor {
 
  private:
   struct Target {
-    KeyHandle base;           // root or current key
+    KeyHandle base;        // root or current key
     std::string relative;  // below base; empty for base itself
     bool fromCurrent;
   };

@@ -8,9 +8,8 @@ namespace {
 
 constexpr const char* kEnglishShortMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-constexpr const char* kEnglishLongMonths[12] = {"January", "February", "March",     "April",
-                                                "May",     "June",     "July",      "August",
-                                                "September", "October", "November", "December"};
+constexpr const char* kEnglishLongMonths[12] = {"January", "February", "March",     "April",   "May",      "June",
+                                                "July",    "August",   "September", "October", "November", "December"};
 constexpr const char* kEnglishShortDays[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 constexpr const char* kEnglishLongDays[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                              "Thursday", "Friday", "Saturday"};
@@ -61,7 +60,8 @@ LocaleFormats ReadLocaleFormats(Platform& platform) {
   LocaleFormats formats;
   const std::uint32_t locale = platform.GetThreadLocale();
   for (int m = 0; m < 12; ++m) {
-    formats.shortMonthNames[m] = LocaleText(platform, locale, win::kLocaleSAbbrevMonthName1 + m, kEnglishShortMonths[m]);
+    formats.shortMonthNames[m] =
+        LocaleText(platform, locale, win::kLocaleSAbbrevMonthName1 + m, kEnglishShortMonths[m]);
     formats.longMonthNames[m] = LocaleText(platform, locale, win::kLocaleSMonthName1 + m, kEnglishLongMonths[m]);
   }
   for (int d = 0; d < 7; ++d) {

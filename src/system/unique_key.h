@@ -18,8 +18,7 @@ class UniqueKey {
 
   UniqueKey() = default;
   UniqueKey(Platform& platform, KeyHandle key) : platform_(&platform), key_(key) {}
-  UniqueKey(UniqueKey&& other) noexcept
-      : platform_(other.platform_), key_(std::exchange(other.key_, kEmpty)) {}
+  UniqueKey(UniqueKey&& other) noexcept : platform_(other.platform_), key_(std::exchange(other.key_, kEmpty)) {}
   UniqueKey& operator=(UniqueKey&& other) noexcept {
     if (this != &other) {
       Reset();

@@ -1,9 +1,9 @@
 // Move-only owners of Windows handles, one per kind, each with its own empty value.
 #pragma once
 
-#include <windows.h>
-
 #include <utility>
+
+#include <windows.h>
 
 namespace qv {
 

@@ -1,8 +1,7 @@
 // The runtime library's handler for an exception that escapes the program's entry.
-#include <cxxabi.h>
-
 #include <cstdio>
 #include <cstdlib>
+#include <cxxabi.h>
 #include <exception>
 #include <typeinfo>
 

@@ -1,6 +1,7 @@
 #include "win32/win32_platform.h"
 
 #include <windows.h>
+
 #include <shlobj.h>
 
 #include "win32/handles.h"
@@ -144,9 +145,12 @@ ErrorCode Win32Platform::CreateMutexA(const std::string& name) {
   return error != ERROR_SUCCESS ? error : ERROR_INVALID_HANDLE;
 }
 
-void Win32Platform::SHChangeNotify(long event, std::uint32_t flags) { ::SHChangeNotify(event, flags, nullptr, nullptr); }
+void Win32Platform::SHChangeNotify(long event, std::uint32_t flags) {
+  ::SHChangeNotify(event, flags, nullptr, nullptr);
+}
 
-ErrorCode Win32Platform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) {
+ErrorCode Win32Platform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access,
+                                       KeyHandle& result) {
   HKEY opened = nullptr;
   LONG status = ::RegOpenKeyExA(ToHkey(key), subKey.c_str(), 0, access, &opened);
   if (status == ERROR_SUCCESS) result = reinterpret_cast<KeyHandle>(opened);
@@ -154,10 +158,9 @@ ErrorCode Win32Platform::RegOpenKeyExA(KeyHandle key, const std::string& subKey,
 }
 
 ErrorCode Win32Platform::RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options,
-                                    std::uint32_t access, KeyHandle& result) {
+                                         std::uint32_t access, KeyHandle& result) {
   HKEY created = nullptr;
-  LONG status =
-      ::RegCreateKeyExA(ToHkey(key), subKey.c_str(), 0, nullptr, options, access, nullptr, &created, nullptr);
+  LONG status = ::RegCreateKeyExA(ToHkey(key), subKey.c_str(), 0, nullptr, options, access, nullptr, &created, nullptr);
   if (status == ERROR_SUCCESS) result = reinterpret_cast<KeyHandle>(created);
   return status;
 }
@@ -170,14 +173,15 @@ ErrorCode Win32Platform::RegDeleteKeyA(KeyHandle key, const std::string& subKey)
 
 ErrorCode Win32Platform::RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) {
   DWORD count = 0, longest = 0;
-  LONG status = ::RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr,
-                                   nullptr, nullptr, nullptr, nullptr);
+  LONG status = ::RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr);
   subKeys = count;
   maxSubKeyLength = longest;
   return status;
 }
 
-ErrorCode Win32Platform::RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) {
+ErrorCode Win32Platform::RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
+                                       std::string& name) {
   std::string buffer(nameBufferSize, '\0');
   DWORD length = nameBufferSize;
   LONG status = ::RegEnumKeyExA(ToHkey(key), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
@@ -185,16 +189,16 @@ ErrorCode Win32Platform::RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::
   return status;
 }
 
-ErrorCode Win32Platform::RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
-                                     std::uint32_t& size) {
+ErrorCode Win32Platform::RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type,
+                                          std::string* data, std::uint32_t& size) {
   DWORD valueType = 0, valueSize = size;
   LONG status;
   if (!data) {
     status = ::RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &valueType, nullptr, &valueSize);
   } else {
     data->assign(size, '\0');
-    status = ::RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &valueType,
-                                reinterpret_cast<BYTE*>(data->data()), &valueSize);
+    status = ::RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &valueType, reinterpret_cast<BYTE*>(data->data()),
+                                &valueSize);
     data->resize(status == ERROR_SUCCESS && valueSize <= size ? valueSize : 0);
   }
   type = valueType;
@@ -202,7 +206,8 @@ ErrorCode Win32Platform::RegQueryValueExA(KeyHandle key, const std::string& name
   return status;
 }
 
-ErrorCode Win32Platform::RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type, const std::string& data) {
+ErrorCode Win32Platform::RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
+                                        const std::string& data) {
   return ::RegSetValueExA(ToHkey(key), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
                           static_cast<DWORD>(data.size()));
 }

@@ -36,14 +36,15 @@ class Win32Platform final : public Platform {
 
   ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) override;
   ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options, std::uint32_t access,
-                       KeyHandle& result) override;
+                            KeyHandle& result) override;
   ErrorCode RegCloseKey(KeyHandle key) override;
   ErrorCode RegDeleteKeyA(KeyHandle key, const std::string& subKey) override;
   ErrorCode RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) override;
   ErrorCode RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) override;
   ErrorCode RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
-                        std::uint32_t& size) override;
-  ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type, const std::string& data) override;
+                             std::uint32_t& size) override;
+  ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
+                           const std::string& data) override;
 };
 
 }  // namespace qv

@@ -1,7 +1,6 @@
 // The raw registry calls, under HKEY_CURRENT_USER\Software\QvUninstContract: how keys are
 // created, opened, enumerated and deleted, how values keep their bytes, and which errors come back.
 #include <gtest/gtest.h>
-
 #include <set>
 #include <string>
 #include <vector>

@@ -30,12 +30,12 @@
 // Log lines: "setup-error ...", "snapshot before|after" ... "end-snapshot", "launched PID",
 // "box N CAPTION TEXT BUTTONS ANSWER", "unexpected-box CAPTION TEXT BUTTONS",
 // "no-button N CAPTION TEXT BUTTONS ANSWER", "stuck-box N", "timeout", "exit CODE", "done".
-#include <windows.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include <windows.h>
 
 namespace {
 
@@ -53,7 +53,8 @@ std::string Hex(const std::string& bytes) {
 std::string Unhex(const std::string& text) {
   std::string out;
   if (text == "-") return out;
-  for (std::size_t i = 0; i + 1 < text.size(); i += 2) out += static_cast<char>(std::strtoul(text.substr(i, 2).c_str(), nullptr, 16));
+  for (std::size_t i = 0; i + 1 < text.size(); i += 2)
+    out += static_cast<char>(std::strtoul(text.substr(i, 2).c_str(), nullptr, 16));
   return out;
 }
 
@@ -78,7 +79,9 @@ void Log(const std::string& line) {
   std::fflush(g_log);
 }
 
-HKEY Root(const std::string& hex) { return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(std::strtoul(hex.c_str(), nullptr, 16))); }
+HKEY Root(const std::string& hex) {
+  return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(std::strtoul(hex.c_str(), nullptr, 16)));
+}
 
 // ---------------------------------------------------------------------------------------------
 // Snapshots
@@ -113,10 +116,11 @@ void DumpKey(const std::string& root, const std::string& path) {
   std::vector<char> name(16384), data(1 << 20);
   for (DWORD i = 0;; ++i) {
     DWORD nameSize = static_cast<DWORD>(name.size()), dataSize = static_cast<DWORD>(data.size()), type = 0;
-    LONG rc = RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &dataSize);
+    LONG rc =
+        RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &dataSize);
     if (rc != ERROR_SUCCESS) break;
-    Log("regval " + root + " " + Hex(path) + " " + Hex(std::string(name.data(), nameSize)) + " " + std::to_string(type) +
-        " " + Hex(std::string(data.data(), dataSize)));
+    Log("regval " + root + " " + Hex(path) + " " + Hex(std::string(name.data(), nameSize)) + " " +
+        std::to_string(type) + " " + Hex(std::string(data.data(), dataSize)));
   }
   std::vector<std::string> subkeys;
   for (DWORD i = 0;; ++i) {
@@ -166,13 +170,15 @@ std::vector<HANDLE> g_held;
 
 bool Setup(const std::vector<std::string>& f, Job& job) {
   const std::string& op = f[0];
-  if (op == "dir" && f.size() == 2) return CreateDirectoryA(Unhex(f[1]).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+  if (op == "dir" && f.size() == 2)
+    return CreateDirectoryA(Unhex(f[1]).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
   if (op == "file" && f.size() == 5) {
     std::string path = Unhex(f[1]), data = Unhex(f[2]);
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    bool ok = data.empty() || (WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) && written == data.size());
+    bool ok = data.empty() || (WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
+                               written == data.size());
     if (ok && f[4] != "-") {
       unsigned long long t = std::strtoull(f[4].c_str(), nullptr, 16);
       FILETIME time{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
@@ -184,13 +190,17 @@ bool Setup(const std::vector<std::string>& f, Job& job) {
   }
   if (op == "regkey" && f.size() == 3) {
     HKEY key;
-    if (RegCreateKeyExA(Root(f[1]), Unhex(f[2]).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) return false;
+    if (RegCreateKeyExA(Root(f[1]), Unhex(f[2]).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+      return false;
     RegCloseKey(key);
     return true;
   }
   if (op == "regval" && f.size() == 6) {
     HKEY key;
-    if (RegCreateKeyExA(Root(f[1]), Unhex(f[2]).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) return false;
+    if (RegCreateKeyExA(Root(f[1]), Unhex(f[2]).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+      return false;
     std::string name = Unhex(f[3]), data = Unhex(f[5]);
     LONG rc = RegSetValueExA(key, name.empty() ? nullptr : name.c_str(), 0, std::strtoul(f[4].c_str(), nullptr, 10),
                              reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
@@ -199,7 +209,8 @@ bool Setup(const std::vector<std::string>& f, Job& job) {
   }
   if (op == "regdel" && f.size() == 3) return DeleteTree(Root(f[1]), Unhex(f[2]));
   if (op == "hold" && f.size() == 2) {
-    HANDLE file = CreateFileA(Unhex(f[1]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileA(Unhex(f[1]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     g_held.push_back(file);
     return true;
@@ -228,7 +239,7 @@ struct Button {
   const char* name;
   int id;
 };
-const Button kButtons[] = {{"ok", IDOK},       {"cancel", IDCANCEL}, {"abort", IDABORT}, {"retry", IDRETRY},
+const Button kButtons[] = {{"ok", IDOK},         {"cancel", IDCANCEL}, {"abort", IDABORT}, {"retry", IDRETRY},
                            {"ignore", IDIGNORE}, {"yes", IDYES},       {"no", IDNO}};
 
 struct Box {
@@ -385,8 +396,10 @@ int main(int argc, char** argv) {
   std::vector<std::string> lines;
   std::string current;
   for (int c; (c = std::fgetc(jobFile)) != EOF;) {
-    if (c == '\n') lines.push_back(current), current.clear();
-    else if (c != '\r') current += static_cast<char>(c);
+    if (c == '\n')
+      lines.push_back(current), current.clear();
+    else if (c != '\r')
+      current += static_cast<char>(c);
   }
   if (!current.empty()) lines.push_back(current);
   std::fclose(jobFile);

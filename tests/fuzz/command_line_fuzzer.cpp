@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "common/texts.h"
 #include "entry/entry.h"
 #include "fuzz_support.h"
 #include "system/text.h"
-#include "common/texts.h"
 
 namespace {
 
@@ -64,8 +64,8 @@ void CheckSplitting(std::string_view input, const std::vector<std::string>& para
     const std::vector<std::string> tokens = TokensWithoutQuotes(line);
     QV_FUZZ_CHECK(parameters.size() == tokens.size(), "an unquoted line has one parameter per token");
     for (std::size_t i = 0; i < tokens.size(); ++i)
-      QV_FUZZ_CHECK(parameters[i] == tokens[i] || (parameters[i].size() >= 256 &&
-                                                   tokens[i].compare(0, parameters[i].size(), parameters[i]) == 0),
+      QV_FUZZ_CHECK(parameters[i] == tokens[i] ||
+                        (parameters[i].size() >= 256 && tokens[i].compare(0, parameters[i].size(), parameters[i]) == 0),
                     "an unquoted line splits at separators");
   }
 
@@ -129,8 +129,8 @@ void SeedSystem(qv::test::FakePlatform& fake) {
   fake.AddFolder("C:\\App\\folder.inf");
   fake.AddFile("C:\\Example 1.0", kScript);  // a file whose name looks like a folder with a dot
   fake.AddFolder("C:\\Example 2.0\\");
-  fake.SetValue(qv::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo",
-                "DisplayName", std::string("Demo\0", 5));
+  fake.SetValue(qv::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo", "DisplayName",
+                std::string("Demo\0", 5));
   fake.AddKey(qv::kHkeyCurrentUser, "Software\\Quorvel\\Demo\\Settings");
   fake.AddKey(qv::kHkeyCurrentUser, "Software\\Example\\Sub");
 }
@@ -189,9 +189,9 @@ void CheckProgramRun(std::string_view input, const std::vector<std::string>& par
   if (!found || (found->attributes & qv::win::kFileAttributeDirectory)) {
     QV_FUZZ_CHECK(exitCode == 0 && fake.boxes.size() == 1, "a missing script gives one box and a normal end");
     QV_FUZZ_CHECK(fake.boxes[0].flags == 0x10, "a missing script is an error box");
-    QV_FUZZ_CHECK(fake.boxes[0].text == "\" " + qv::FileNamePart(scriptPath, lead) + " \" " +
-                                            qv::texts::kScriptNotFound,
-                  "a missing script is named by its file-name part");
+    QV_FUZZ_CHECK(
+        fake.boxes[0].text == "\" " + qv::FileNamePart(scriptPath, lead) + " \" " + qv::texts::kScriptNotFound,
+        "a missing script is named by its file-name part");
     QV_FUZZ_CHECK(fake.reads.empty(), "a missing script is not read");
   }
 }

@@ -9,18 +9,17 @@
 #include <string>
 #include <string_view>
 
-#include "fake_platform.h"
 #include "common/texts.h"
+#include "fake_platform.h"
 
 // An invariant that does not hold is a finding: print it and abort so that libFuzzer saves the
 // input as a crash artifact.
-#define QV_FUZZ_CHECK(condition, what)                                                             \
-  do {                                                                                             \
-    if (!(condition)) {                                                                            \
-      std::fprintf(stderr, "\nINVARIANT FAILED at %s:%d: %s\n  (%s)\n", __FILE__, __LINE__, what, \
-                   #condition);                                                                    \
-      std::abort();                                                                                \
-    }                                                                                              \
+#define QV_FUZZ_CHECK(condition, what)                                                                         \
+  do {                                                                                                         \
+    if (!(condition)) {                                                                                        \
+      std::fprintf(stderr, "\nINVARIANT FAILED at %s:%d: %s\n  (%s)\n", __FILE__, __LINE__, what, #condition); \
+      std::abort();                                                                                            \
+    }                                                                                                          \
   } while (0)
 
 namespace qv::fuzz {

@@ -15,11 +15,11 @@
 #include <string_view>
 #include <vector>
 
-#include "entry/entry.h"
 #include "common/errors.h"
+#include "common/texts.h"
+#include "entry/entry.h"
 #include "fuzz_support.h"
 #include "script/script_file.h"
-#include "common/texts.h"
 
 namespace {
 
@@ -48,8 +48,7 @@ void CheckLineCutting(std::string_view bytes) {
   std::string joined;
   for (int i = 0; i < script.Count(); ++i) {
     const std::string& line = script.Line(i);
-    QV_FUZZ_CHECK(line.find_first_of(std::string("\r\n\0", 3)) == std::string::npos,
-                  "no line holds CR, LF or NUL");
+    QV_FUZZ_CHECK(line.find_first_of(std::string("\r\n\0", 3)) == std::string::npos, "no line holds CR, LF or NUL");
     if (i > 0) joined += '\n';
     joined += line;
     QV_FUZZ_CHECK(joined.size() <= bytes.size(), "the lines joined never exceed the input");
@@ -59,8 +58,10 @@ void CheckLineCutting(std::string_view bytes) {
   std::string expected = BreaksAsLf(bytes);
   std::size_t expectedCount = 0;
   for (char c : expected) expectedCount += c == '\n';
-  if (!expected.empty() && expected.back() == '\n') expected.pop_back();
-  else if (!expected.empty()) ++expectedCount;
+  if (!expected.empty() && expected.back() == '\n')
+    expected.pop_back();
+  else if (!expected.empty())
+    ++expectedCount;
   QV_FUZZ_CHECK(static_cast<std::size_t>(script.Count()) == expectedCount, "one line per break");
   QV_FUZZ_CHECK(joined == expected, "the lines are the text between the breaks");
 
@@ -207,7 +208,8 @@ void CheckRun(std::uint8_t variant, std::string_view body) {
   if (asked && !declineBegin && exitCode == 0) {
     const qv::test::ShownBox& last = fake.boxes.back();
     QV_FUZZ_CHECK(IsFinalReport(last.text) && last.flags == 0x40, "the run ends with the final report");
-    const bool claimsRemoved = last.text == qv::texts::kReportAllRemoved || last.text == qv::texts::kReportSettingsRemain;
+    const bool claimsRemoved =
+        last.text == qv::texts::kReportAllRemoved || last.text == qv::texts::kReportSettingsRemain;
     QV_FUZZ_CHECK(!claimsRemoved || !fake.Exists(kAppFolder), "a report of a removed folder means it is gone");
     QV_FUZZ_CHECK(fake.shellNotifications.size() == (claimsRemoved ? 1u : 0u),
                   "the shell is notified exactly when the folder was removed");

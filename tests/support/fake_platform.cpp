@@ -40,7 +40,7 @@ std::vector<std::string_view> SplitPath(std::string_view path, const LeadByteTab
 // further each time: a pattern of many stars takes time in proportion to pattern times text,
 // not exponential time.
 bool GlobMatch(const char* pattern, const char* text) {
-  const char* star = nullptr;   // the latest "*" seen
+  const char* star = nullptr;    // the latest "*" seen
   const char* resume = nullptr;  // where the text it matches ends so far
   while (*text) {
     if (*pattern == '*') {
@@ -88,8 +88,8 @@ bool operator==(const FakeValue& a, const FakeValue& b) {
 }
 
 bool SameTree(const FakeKey& a, const FakeKey& b) {
-  if (a.name != b.name || a.denyAllAccess != b.denyAllAccess || a.denyWrite != b.denyWrite ||
-      a.deleted != b.deleted || a.values != b.values || a.subkeys.size() != b.subkeys.size())
+  if (a.name != b.name || a.denyAllAccess != b.denyAllAccess || a.denyWrite != b.denyWrite || a.deleted != b.deleted ||
+      a.values != b.values || a.subkeys.size() != b.subkeys.size())
     return false;
   for (auto i = a.subkeys.begin(), j = b.subkeys.begin(); i != a.subkeys.end(); ++i, ++j)
     if (i->first != j->first || !SameTree(*i->second, *j->second)) return false;
@@ -103,8 +103,8 @@ FakePlatform::Registry::Registry(const Registry& other) {
   for (const auto& [value, handle] : other.handles) {
     // A handle to a key deleted since it was opened holds the only reference to it.
     auto copied = copies.find(handle.key.get());
-    handles.emplace(value, Handle{copied != copies.end() ? copied->second : CopyTree(*handle.key, &copies),
-                                  handle.writable});
+    handles.emplace(value,
+                    Handle{copied != copies.end() ? copied->second : CopyTree(*handle.key, &copies), handle.writable});
   }
 }
 
@@ -126,9 +126,9 @@ FakePlatform::FileTable& FakePlatform::FileTable::operator=(const FileTable& oth
 
 FakePlatform::Registry& FakePlatform::Registry::operator=(const Registry& other) {
   if (this == &other) return *this;
-  const bool sameRoots = roots.size() == other.roots.size() &&
-                         std::equal(roots.begin(), roots.end(), other.roots.begin(),
-                                    [](const auto& a, const auto& b) { return a.first == b.first; });
+  const bool sameRoots =
+      roots.size() == other.roots.size() && std::equal(roots.begin(), roots.end(), other.roots.begin(),
+                                                       [](const auto& a, const auto& b) { return a.first == b.first; });
   if (!handles.empty() || !other.handles.empty() || !sameRoots) {
     *this = Registry(other);
     return *this;
@@ -157,8 +157,8 @@ FakePlatform::Registry& FakePlatform::Registry::operator=(const Registry& other)
 }
 
 FakePlatform::FakePlatform() : lead_(ShiftJisLeadBytes()) {
-  for (RegistryRoot root : {kHkeyClassesRoot, kHkeyCurrentUser, kHkeyLocalMachine, kHkeyUsers, kHkeyCurrentConfig,
-                            kHkeyDynData}) {
+  for (RegistryRoot root :
+       {kHkeyClassesRoot, kHkeyCurrentUser, kHkeyLocalMachine, kHkeyUsers, kHkeyCurrentConfig, kHkeyDynData}) {
     registry_.roots[root] = std::make_shared<FakeKey>();
   }
   AddFolder(windowsFolder);
@@ -220,9 +220,12 @@ std::optional<std::string> FakePlatform::GetLocaleInfoA(std::uint32_t, std::uint
 std::string FakePlatform::Normalize(const std::string& path, bool& trailingSlash) const {
   trailingSlash = !path.empty() && path.back() == '\\';
   std::string absolute;
-  if (path.size() >= 2 && path[1] == ':') absolute = path;
-  else if (!path.empty() && path[0] == '\\') absolute = currentFolder.substr(0, 2) + path;
-  else absolute = currentFolder + path;
+  if (path.size() >= 2 && path[1] == ':')
+    absolute = path;
+  else if (!path.empty() && path[0] == '\\')
+    absolute = currentFolder.substr(0, 2) + path;
+  else
+    absolute = currentFolder + path;
 
   std::vector<std::string_view> segments;
   segments.reserve(16);
@@ -391,7 +394,8 @@ bool FakePlatform::SetFileAttributesA(const std::string& path, std::uint32_t att
 bool FakePlatform::DeleteFileA(const std::string& path) {
   bool slash;
   auto it = files_.entries.find(Normalize(path, slash));
-  if (slash || it == files_.entries.end() || it->second.folder || (it->second.attributes & kReadOnly) || it->second.heldOpen)
+  if (slash || it == files_.entries.end() || it->second.folder || (it->second.attributes & kReadOnly) ||
+      it->second.heldOpen)
     return false;
   files_.entries.erase(it);
   return true;
@@ -402,7 +406,8 @@ bool FakePlatform::MoveFileA(const std::string& oldPath, const std::string& newP
   std::string from = Normalize(oldPath, slash), to = Normalize(newPath, slash);
   auto it = files_.entries.find(from);
   if (it != files_.entries.end() && from == to && !it->second.heldOpen) return true;  // a change of case only
-  if (it == files_.entries.end() || it->second.heldOpen || files_.entries.count(to) || !IsFolder(Parent(to)) || from.size() <= 2)
+  if (it == files_.entries.end() || it->second.heldOpen || files_.entries.count(to) || !IsFolder(Parent(to)) ||
+      from.size() <= 2)
     return false;
   if (to.compare(0, from.size() + 1, from + "\\") == 0) return false;  // into itself
   std::map<std::string, FakeFile> moved;
@@ -450,7 +455,9 @@ ErrorCode FakePlatform::CreateMutexA(const std::string& written) {
 
 // ---------------------------------------------------------------- registry
 
-std::vector<std::string_view> FakePlatform::SplitKeyPath(const std::string& path) const { return SplitPath(path, lead_); }
+std::vector<std::string_view> FakePlatform::SplitKeyPath(const std::string& path) const {
+  return SplitPath(path, lead_);
+}
 
 namespace {
 // The system refuses a subkey path that begins with ""; repeated and trailing "" are accepted.
@@ -459,7 +466,8 @@ bool BadSubKey(const std::string& subKey) { return !subKey.empty() && subKey[0] 
 
 std::shared_ptr<FakeKey> FakePlatform::KeyOf(KeyHandle key, ErrorCode& status) const {
   status = win::kErrorSuccess;
-  if (auto root = registry_.roots.find(static_cast<RegistryRoot>(key)); key <= 0xFFFFFFFFu && root != registry_.roots.end())
+  if (auto root = registry_.roots.find(static_cast<RegistryRoot>(key));
+      key <= 0xFFFFFFFFu && root != registry_.roots.end())
     return root->second;
   auto handle = registry_.handles.find(key);
   if (handle == registry_.handles.end()) {
@@ -479,7 +487,8 @@ KeyHandle FakePlatform::NewHandle(std::shared_ptr<FakeKey> key, bool writable) {
   return handle;
 }
 
-ErrorCode FakePlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) {
+ErrorCode FakePlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access,
+                                      KeyHandle& result) {
   if (BadSubKey(subKey)) return kErrorBadPathname;
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
@@ -496,7 +505,7 @@ ErrorCode FakePlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, 
 }
 
 ErrorCode FakePlatform::RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t, std::uint32_t access,
-                                   KeyHandle& result) {
+                                        KeyHandle& result) {
   if (BadSubKey(subKey)) return kErrorBadPathname;
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
@@ -567,11 +576,13 @@ ErrorCode FakePlatform::RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, 
   subKeys = static_cast<std::uint32_t>(node->subkeys.size());
   maxSubKeyLength = 0;
   for (const auto& [upper, child] : node->subkeys)
-    maxSubKeyLength = std::max<std::uint32_t>(maxSubKeyLength, static_cast<std::uint32_t>(CharacterCount(child->name, lead_)));
+    maxSubKeyLength =
+        std::max<std::uint32_t>(maxSubKeyLength, static_cast<std::uint32_t>(CharacterCount(child->name, lead_)));
   return win::kErrorSuccess;
 }
 
-ErrorCode FakePlatform::RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) {
+ErrorCode FakePlatform::RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
+                                      std::string& name) {
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
@@ -583,7 +594,7 @@ ErrorCode FakePlatform::RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::u
 }
 
 ErrorCode FakePlatform::RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
-                                    std::uint32_t& size) {
+                                         std::uint32_t& size) {
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
@@ -602,12 +613,14 @@ ErrorCode FakePlatform::RegQueryValueExA(KeyHandle key, const std::string& name,
   return win::kErrorSuccess;
 }
 
-ErrorCode FakePlatform::RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type, const std::string& data) {
+ErrorCode FakePlatform::RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
+                                       const std::string& data) {
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
   auto handle = registry_.handles.find(key);
-  if ((handle != registry_.handles.end() && !handle->second.writable) || node->denyWrite) return win::kErrorAccessDenied;
+  if ((handle != registry_.handles.end() && !handle->second.writable) || node->denyWrite)
+    return win::kErrorAccessDenied;
   node->values[CharUpperBuffA(name)] = FakeValue{name, type, data};
   return win::kErrorSuccess;
 }

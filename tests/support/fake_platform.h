@@ -32,7 +32,7 @@ struct FakeFile {
   std::uint32_t attributes = 0;
   std::string bytes;
   std::uint64_t lastWriteTime = 125911584000000000ull;  // 1 January 2000, 00:00 UTC
-  bool heldOpen = false;  // another process holds it open with share mode 0
+  bool heldOpen = false;                                // another process holds it open with share mode 0
 };
 bool operator==(const FakeFile& a, const FakeFile& b);
 inline bool operator!=(const FakeFile& a, const FakeFile& b) { return !(a == b); }
@@ -46,11 +46,11 @@ bool operator==(const FakeValue& a, const FakeValue& b);
 inline bool operator!=(const FakeValue& a, const FakeValue& b) { return !(a == b); }
 
 struct FakeKey {
-  std::string name;  // as written
+  std::string name;                                         // as written
   std::map<std::string, std::shared_ptr<FakeKey>> subkeys;  // by upper-cased name
   std::map<std::string, FakeValue> values;                  // by upper-cased name
-  bool denyAllAccess = false;  // opening with more than KEY_READ is refused
-  bool denyWrite = false;      // values cannot be set, subkeys cannot be created
+  bool denyAllAccess = false;                               // opening with more than KEY_READ is refused
+  bool denyWrite = false;                                   // values cannot be set, subkeys cannot be created
   bool deleted = false;
 };
 // Name, flags and values equal, and the same subkeys, each equal in turn.
@@ -76,8 +76,8 @@ class FakePlatform : public Platform {
   std::deque<int> answers;
   std::vector<ShownBox> boxes;
   std::vector<std::pair<long, std::uint32_t>> shellNotifications;
-  std::vector<std::string> reads;                  // paths passed to ReadWholeFile
-  std::set<std::string> mutexesHeldElsewhere;      // names existing before we run
+  std::vector<std::string> reads;                    // paths passed to ReadWholeFile
+  std::set<std::string> mutexesHeldElsewhere;        // names existing before we run
   std::map<std::string, std::uint32_t> mutexErrors;  // names whose creation fails with this code
   std::vector<std::string> mutexesCreated;
 
@@ -139,14 +139,15 @@ class FakePlatform : public Platform {
 
   ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) override;
   ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options, std::uint32_t access,
-                       KeyHandle& result) override;
+                            KeyHandle& result) override;
   ErrorCode RegCloseKey(KeyHandle key) override;
   ErrorCode RegDeleteKeyA(KeyHandle key, const std::string& subKey) override;
   ErrorCode RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) override;
   ErrorCode RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) override;
   ErrorCode RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
-                        std::uint32_t& size) override;
-  ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type, const std::string& data) override;
+                             std::uint32_t& size) override;
+  ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
+                           const std::string& data) override;
 
   // Local time is UTC plus this many hours.
   int utcOffsetHours = 9;

@@ -15,7 +15,8 @@ TEST(CommandLine, SplitsAtControlCharactersAndBlanks) {
 }
 
 TEST(CommandLine, QuotedStretchesKeepBlanksAndLoseTheirQuotes) {
-  EXPECT_EQ(SplitCommandLine("prog /u \"C:\\Program Files\\Example\\\""), (Params{"/u", "C:\\Program Files\\Example\\"}));
+  EXPECT_EQ(SplitCommandLine("prog /u \"C:\\Program Files\\Example\\\""),
+            (Params{"/u", "C:\\Program Files\\Example\\"}));
   EXPECT_EQ(SplitCommandLine("prog a\"b c\"d"), Params{"ab cd"});
   EXPECT_EQ(SplitCommandLine("\"C:\\P F\\prog.exe\" x"), Params{"x"});
   // A quoted stretch runs to the end of the line when its closing quote is missing.
@@ -44,9 +45,7 @@ TEST(CommandLine, LongParametersAreKeptWhole) {
   EXPECT_EQ(SplitCommandLine("prog /u " + longPath), (Params{"/u", longPath}));
 }
 
-TEST(CommandLine, NulEndsTheLine) {
-  EXPECT_EQ(SplitCommandLine(std::string("prog a\0b", 8)), Params{"a"});
-}
+TEST(CommandLine, NulEndsTheLine) { EXPECT_EQ(SplitCommandLine(std::string("prog a\0b", 8)), Params{"a"}); }
 
 }  // namespace
 }  // namespace qv

@@ -64,8 +64,9 @@ TEST_F(FileSections, PrefixesReachTheirFolders) {
   platform.AddFile("C:\\Users\\u\\Startup\\App.lnk");
   platform.AddFile("C:\\Users\\u\\Desktop\\App.lnk");
   platform.AddFile("C:\\Users\\u\\Desktop\\Other.lnk");
-  Uninstall("[deletefile]\r\nwindir\\app.ini\r\nSYSDIR\\app.dll\r\nSTARTUP\\App.lnk\r\nDesktop\\App.lnk\r\n"
-            "Uninst.inf\r\nend;\r\n");
+  Uninstall(
+      "[deletefile]\r\nwindir\\app.ini\r\nSYSDIR\\app.dll\r\nSTARTUP\\App.lnk\r\nDesktop\\App.lnk\r\n"
+      "Uninst.inf\r\nend;\r\n");
   EXPECT_FALSE(Has("C:\\WINDOWS\\app.ini"));
   EXPECT_FALSE(Has("C:\\WINDOWS\\system32\\app.dll"));
   EXPECT_FALSE(Has("C:\\Users\\u\\Startup\\App.lnk"));
@@ -94,18 +95,19 @@ TEST_F(FileSections, AShellFolderThatCannotBeFoundNamesNoFile) {
 
 TEST_F(FileSections, AnEntryWithoutANameTouchesNoFolder) {
   platform.AddFolder("C:\\Program Files\\Example\\sub");
-  for (const char* folder : {"C:\\WINDOWS", "C:\\WINDOWS\\system32", "C:\\Users\\u\\Startup",
-                             "C:\\Users\\u\\Desktop", "C:\\Program Files\\Example"}) {
+  for (const char* folder : {"C:\\WINDOWS", "C:\\WINDOWS\\system32", "C:\\Users\\u\\Startup", "C:\\Users\\u\\Desktop",
+                             "C:\\Program Files\\Example"}) {
     platform.SetFileAttributesA(folder, 0x1 | 0x4);
   }
   platform.SetFileAttributesA("C:\\Program Files", 0x1);
   platform.SetFileAttributesA("C:\\Program Files\\Example\\sub", 0x1);
-  Uninstall("[deletefile]\r\n\r\nWINDIR\\\r\nSYSDIR\\\r\nSTARTUP\\\r\nDESKTOP\\\r\n \r\n.\r\n..\r\nsub\\\r\nWINDIR\\. \r\n"
-            "SAVEFOLDER\r\nend;\r\n");
+  Uninstall(
+      "[deletefile]\r\n\r\nWINDIR\\\r\nSYSDIR\\\r\nSTARTUP\\\r\nDESKTOP\\\r\n \r\n.\r\n..\r\nsub\\\r\nWINDIR\\. \r\n"
+      "SAVEFOLDER\r\nend;\r\n");
   EXPECT_EQ(platform.Find("C:\\Program Files")->attributes, 0x1u);
   EXPECT_EQ(platform.Find("C:\\Program Files\\Example\\sub")->attributes, 0x1u);
-  for (const char* folder : {"C:\\WINDOWS", "C:\\WINDOWS\\system32", "C:\\Users\\u\\Startup",
-                             "C:\\Users\\u\\Desktop", "C:\\Program Files\\Example"}) {
+  for (const char* folder : {"C:\\WINDOWS", "C:\\WINDOWS\\system32", "C:\\Users\\u\\Startup", "C:\\Users\\u\\Desktop",
+                             "C:\\Program Files\\Example"}) {
     EXPECT_EQ(platform.Find(folder)->attributes, 0x5u) << folder;
   }
 }
@@ -141,8 +143,9 @@ TEST_F(FileSections, RenamesInTheirOwnFolderWithUpperCasedNames) {
   platform.AddFile("C:\\WINDOWS\\system32\\shared.bak", "new");
   platform.AddFile("C:\\Program Files\\Example\\data\\old.txt");
   platform.AddFile("C:\\WINDOWS\\a.ini");
-  Uninstall("[renamefile]\r\nSYSDIR\\shared.bak,shared.dll\r\ndata\\old.txt,data\\new.txt\r\n"
-            "windir\\a.ini,b,c.ini\r\nend;\r\n");
+  Uninstall(
+      "[renamefile]\r\nSYSDIR\\shared.bak,shared.dll\r\ndata\\old.txt,data\\new.txt\r\n"
+      "windir\\a.ini,b,c.ini\r\nend;\r\n");
   EXPECT_EQ(platform.Find("C:\\WINDOWS\\system32\\shared.dll")->bytes, "new");
   EXPECT_FALSE(Has("C:\\WINDOWS\\system32\\shared.bak"));
   EXPECT_TRUE(Has("C:\\Program Files\\Example\\data\\new.txt"));
@@ -173,10 +176,13 @@ TEST_F(FileSections, RenameAndDeleteRunInFileOrder) {
 
 TEST_F(FileSections, OddEntriesTouchNothingTheyDoNotName) {
   // Files around the product and in it that none of the entries below names.
-  const std::vector<std::string> around = {
-      "C:\\Program Files\\Other\\keep.txt", "C:\\Program Files\\keep.txt",  "C:\\WINDOWS\\win.ini",
-      "C:\\Program Files\\Example\\app.exe.bak", "C:\\Program Files\\Example\\sub\\x.dat", "C:\\Current\\app.exe",
-      "C:\\Users\\u\\Desktop\\keep.lnk"};
+  const std::vector<std::string> around = {"C:\\Program Files\\Other\\keep.txt",
+                                           "C:\\Program Files\\keep.txt",
+                                           "C:\\WINDOWS\\win.ini",
+                                           "C:\\Program Files\\Example\\app.exe.bak",
+                                           "C:\\Program Files\\Example\\sub\\x.dat",
+                                           "C:\\Current\\app.exe",
+                                           "C:\\Users\\u\\Desktop\\keep.lnk"};
   for (const std::string& path : around) platform.AddFile(path);
   platform.AddFile("C:\\Program Files\\Example\\busy.dll").heldOpen = true;
   platform.AddFolder("C:\\Program Files\\Example\\folder.txt");
@@ -221,7 +227,8 @@ TEST(Locations, RootAbbreviationsAreWholeTextInAnyCase) {
   EXPECT_EQ(RootFromAbbreviation(p, "HU"), kHkeyUsers);
   EXPECT_EQ(RootFromAbbreviation(p, "HCC"), kHkeyCurrentConfig);
   EXPECT_EQ(RootFromAbbreviation(p, "HDD"), kHkeyDynData);
-  for (const char* bad : {"HKLM", " HLM", "HLM ", "", "H"}) EXPECT_EQ(RootFromAbbreviation(p, bad), kInvalidRoot) << bad;
+  for (const char* bad : {"HKLM", " HLM", "HLM ", "", "H"})
+    EXPECT_EQ(RootFromAbbreviation(p, bad), kInvalidRoot) << bad;
 }
 
 TEST(Locations, FoldersEndWithABackslash) {

@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
+#include "system/files.h"
 
+#include <gtest/gtest.h>
 #include <string>
 
 #include "fake_platform.h"
-#include "system/files.h"
 
 namespace qv {
 namespace {
@@ -50,7 +50,7 @@ TEST(Files, AgeIsTheLocalDosDateAndTimeWithinTheDosRangeOnly) {
   EXPECT_EQ(age >> 16, (19u << 9) | (4u << 5) | 3u);
   EXPECT_EQ(age & 0xFFFF, (23u << 11) | (30u << 5) | 4u);
 
-  p.AddFile("C:\\old").lastWriteTime = 116444736000000000ull;  // 1970
+  p.AddFile("C:\\old").lastWriteTime = 116444736000000000ull;   // 1970
   p.AddFile("C:\\late").lastWriteTime = 159992928000000000ull;  // 2108
   EXPECT_EQ(FileAge(p, "C:\\old"), -1);
   EXPECT_EQ(FileAge(p, "C:\\late"), -1);

@@ -40,9 +40,7 @@ TEST(PathParts, SecondByteOfADoubleByteCharacterIsNoDelimiter) {
   EXPECT_EQ(ExtensionPart("C:\\a\x82.", kSjis), "");
 }
 
-TEST(PathParts, LoneLeadByteAtTheEndIsOneCharacter) {
-  EXPECT_EQ(FileNamePart("C:\\x\x81", kSjis), "x\x81");
-}
+TEST(PathParts, LoneLeadByteAtTheEndIsOneCharacter) { EXPECT_EQ(FileNamePart("C:\\x\x81", kSjis), "x\x81"); }
 
 TEST(PathParts, LongTextIsScannedInOnePass) {
   // 100,000 lead bytes and a final "\": answered at once, and correctly (even run: a real "\").

@@ -1,10 +1,10 @@
-#include <gtest/gtest.h>
+#include "system/registry_accessor.h"
 
 #include <algorithm>
+#include <gtest/gtest.h>
 
 #include "common/errors.h"
 #include "fake_platform.h"
-#include "system/registry_accessor.h"
 
 namespace qv {
 namespace {
@@ -28,7 +28,8 @@ std::string RegistryError(Action&& action) {
 Lines Without(Lines dump, const std::string& path) {
   dump.erase(std::remove_if(dump.begin(), dump.end(),
                             [&](const std::string& line) {
-                              return line == path || line.rfind(path + "\\", 0) == 0 || line.rfind(path + " : ", 0) == 0;
+                              return line == path || line.rfind(path + "\\", 0) == 0 ||
+                                     line.rfind(path + " : ", 0) == 0;
                             }),
              dump.end());
   return dump;
@@ -232,13 +233,13 @@ TEST_F(RegistryAccessorTest, ReadsStringValuesAsStoredAndRaisesOnOthers) {
 class ShiftingPlatform : public FakePlatform {
  public:
   ErrorCode RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
-                        std::uint32_t& size) override {
+                             std::uint32_t& size) override {
     if (failSizeQuery && !data) return win::kErrorAccessDenied;
     const ErrorCode status = FakePlatform::RegQueryValueExA(key, name, type, data, size);
     if (growths > 0) {
       --growths;
-      SetValue(kHkeyCurrentUser, "Software\\Example", name, FindKey(kHkeyCurrentUser, "Software\\Example")
-                                                                 ->values.at("V").data + "longer");
+      SetValue(kHkeyCurrentUser, "Software\\Example", name,
+               FindKey(kHkeyCurrentUser, "Software\\Example")->values.at("V").data + "longer");
     }
     return status;
   }

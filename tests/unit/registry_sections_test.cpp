@@ -1,8 +1,7 @@
 // "[deletereg]" and "[createreg]" sections through the whole program, with the whole registry
 // compared before and after so that nothing outside what the script names is touched.
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 
 #include "product.h"
 
@@ -57,13 +56,13 @@ TEST_F(RegistrySections, CleanupDeletesTheNamedKeysWholeAfterAskingOnce) {
             0);
   EXPECT_EQ(Texts(), (std::vector<std::string>{shown::kAsk, shown::kAskDeleteSettings, shown::kFilesRemain}));
   EXPECT_EQ(platform.boxes[1].flags, 0x24u);
-  for (auto [root, path] : std::vector<std::pair<RegistryRoot, std::string>>{
-           {kHkeyLocalMachine, std::string(kUninstallList) + "\\AppA"},
-           {kHkeyLocalMachine, std::string(kUninstallList) + "\\AppB"},
-           {kHkeyCurrentUser, "Software\\Quorvel\\Demo"},
-           {kHkeyCurrentUser, "Software\\Vask\\Demo"},
-           {kHkeyCurrentUser, "Software\\Example"},
-           {kHkeyClassesRoot, ".xyz"}}) {
+  for (auto [root, path] :
+       std::vector<std::pair<RegistryRoot, std::string>>{{kHkeyLocalMachine, std::string(kUninstallList) + "\\AppA"},
+                                                         {kHkeyLocalMachine, std::string(kUninstallList) + "\\AppB"},
+                                                         {kHkeyCurrentUser, "Software\\Quorvel\\Demo"},
+                                                         {kHkeyCurrentUser, "Software\\Vask\\Demo"},
+                                                         {kHkeyCurrentUser, "Software\\Example"},
+                                                         {kHkeyClassesRoot, ".xyz"}}) {
     EXPECT_FALSE(HasKey(root, path)) << path;
   }
   // Everything else is as it was: the same lines, less those of the deleted keys.
@@ -105,11 +104,12 @@ TEST_F(RegistrySections, AnEmptyConfirmedSectionCountsAsSettingsDeleted) {
 
 TEST_F(RegistrySections, CleanupNeverDeletesARootAFamilyFolderOrASystemKey) {
   const auto before = Everything();
-  Uninstall("[deletereg]\r\nUNINST=\r\nQUORVEL=\r\nINST=\r\nUNINST=\\\\\r\nQUORVEL=\\\r\n"
-            "KEY=HCU\\\r\nKEY=HLM\\\r\nKEY=HCR\\\\\r\nKEY=HLM\\Software\r\nKEY=HLM\\SOFTWARE\\\\Microsoft\\\r\n"
-            "key=hlm\\system\r\nKEY=HCU\\Control Panel\r\nKEY=HCU\\\\Software\\\\Quorvel\\\\\r\n"
-            "KEY=HLM\\Software\\Classes\r\nKEY=HU\\S-1-5-21\r\nKEY=HU\\S-1-5-21\\\r\nKEY=HCU\\Environment\r\n"
-            "KEY=\r\nKEY=HCU\r\nKEY=HKCU\\Software\\Quorvel\\Other\r\nKEY= HCU\\Software\\Quorvel\\Other\r\nend;\r\n");
+  Uninstall(
+      "[deletereg]\r\nUNINST=\r\nQUORVEL=\r\nINST=\r\nUNINST=\\\\\r\nQUORVEL=\\\r\n"
+      "KEY=HCU\\\r\nKEY=HLM\\\r\nKEY=HCR\\\\\r\nKEY=HLM\\Software\r\nKEY=HLM\\SOFTWARE\\\\Microsoft\\\r\n"
+      "key=hlm\\system\r\nKEY=HCU\\Control Panel\r\nKEY=HCU\\\\Software\\\\Quorvel\\\\\r\n"
+      "KEY=HLM\\Software\\Classes\r\nKEY=HU\\S-1-5-21\r\nKEY=HU\\S-1-5-21\\\r\nKEY=HCU\\Environment\r\n"
+      "KEY=\r\nKEY=HCU\r\nKEY=HKCU\\Software\\Quorvel\\Other\r\nKEY= HCU\\Software\\Quorvel\\Other\r\nend;\r\n");
   EXPECT_EQ(Everything(), before);
   EXPECT_EQ(Report(), shown::kFilesRemain);
 }
@@ -134,9 +134,10 @@ TEST_F(RegistrySections, ShiftJisKeyNamesAreDeletedWhole) {
 
 TEST_F(RegistrySections, CreationWritesKeysAndValuesAsWritten) {
   platform.SetValue(kHkeyLocalMachine, "Software\\Example", "Old", "stays");
-  Uninstall("[createreg]\r\nKEY=HLM\\Software\\Example\\Settings\r\nSTRING=Path,C:\\Program Files\\Example\r\n"
-            "STRING=List,a,b,c\r\nSTRING=,text\r\nSTRING=Name,\r\nkey=hlm\\Software\\Example\r\n"
-            "string=Lower, case kept \r\nend;\r\n");
+  Uninstall(
+      "[createreg]\r\nKEY=HLM\\Software\\Example\\Settings\r\nSTRING=Path,C:\\Program Files\\Example\r\n"
+      "STRING=List,a,b,c\r\nSTRING=,text\r\nSTRING=Name,\r\nkey=hlm\\Software\\Example\r\n"
+      "string=Lower, case kept \r\nend;\r\n");
   const std::string settings = "Software\\Example\\Settings";
   EXPECT_EQ(platform.FindKey(kHkeyLocalMachine, settings)->name, "Settings");
   EXPECT_EQ(Value(kHkeyLocalMachine, settings, "Path"), std::string("C:\\Program Files\\Example\0", 25));
@@ -172,8 +173,7 @@ void ExpectWriteError(Product& product, const std::string& body, const std::stri
 
 TEST_F(RegistrySections, AValueWithoutAKeyEndsTheRunAndLaterSectionsDoNotRun) {
   platform.AddFile("C:\\Program Files\\Example\\app.exe");
-  ExpectWriteError(*this,
-                   "[createreg]\r\nSTRING=Path,x\r\nend;\r\n[deletefile]\r\napp.exe\r\nend;\r\n", "Path");
+  ExpectWriteError(*this, "[createreg]\r\nSTRING=Path,x\r\nend;\r\n[deletefile]\r\napp.exe\r\nend;\r\n", "Path");
   EXPECT_TRUE(Has("C:\\Program Files\\Example\\app.exe"));
 }
 
@@ -181,17 +181,17 @@ TEST_F(RegistrySections, AKeyThatCannotBeOpenedLeavesNoKeyForTheValuesAfterIt) {
   // Another root: the invalid root of a line without "\", or an unknown abbreviation.
   for (const char* key : {"KEY=Example", "KEY=HKLM\\Software\\Example", "KEY=\\Software\\Example"}) {
     Product product;
-    ExpectWriteError(product,
-                     std::string("[createreg]\r\nKEY=HCU\\Software\\First\r\nSTRING=A,1\r\n") + key +
-                         "\r\nSTRING=B,2\r\nend;\r\n",
-                     "B");
+    ExpectWriteError(
+        product,
+        std::string("[createreg]\r\nKEY=HCU\\Software\\First\r\nSTRING=A,1\r\n") + key + "\r\nSTRING=B,2\r\nend;\r\n",
+        "B");
     EXPECT_EQ(product.platform.FindKey(kHkeyCurrentUser, "Software\\First")->values.size(), 1u) << key;
   }
   // The same root: a key that may not be created stays out, and so do the values after it.
   platform.AddKey(kHkeyCurrentUser, "Software\\Locked").denyWrite = true;
-  ExpectWriteError(*this,
-                   "[createreg]\r\nKEY=HCU\\Software\\First\r\nKEY=HCU\\Software\\Locked\\Sub\r\nSTRING=B,2\r\nend;\r\n",
-                   "B");
+  ExpectWriteError(
+      *this, "[createreg]\r\nKEY=HCU\\Software\\First\r\nKEY=HCU\\Software\\Locked\\Sub\r\nSTRING=B,2\r\nend;\r\n",
+      "B");
   EXPECT_TRUE(platform.FindKey(kHkeyCurrentUser, "Software\\First")->values.empty());
 }
 
@@ -204,8 +204,9 @@ TEST_F(RegistrySections, AKeyThatRefusesWritingEndsTheRunAtItsFirstValue) {
 TEST_F(RegistrySections, RemovalsComeBeforeCreationsWhateverTheOrderInTheFile) {
   platform.SetValue(kHkeyCurrentUser, "Software\\Example", "Old", "1");
   platform.AddFile("C:\\Program Files\\Example\\app.exe");
-  Uninstall("[deletefile]\r\napp.exe\r\nend;\r\n[createreg]\r\nKEY=HCU\\Software\\Example\r\nSTRING=New,2\r\nend;\r\n"
-            "[deletereg]\r\nKEY=HCU\\Software\\Example\r\nend;\r\n");
+  Uninstall(
+      "[deletefile]\r\napp.exe\r\nend;\r\n[createreg]\r\nKEY=HCU\\Software\\Example\r\nSTRING=New,2\r\nend;\r\n"
+      "[deletereg]\r\nKEY=HCU\\Software\\Example\r\nend;\r\n");
   EXPECT_EQ(Value(kHkeyCurrentUser, "Software\\Example", "Old"), "<no value>");
   EXPECT_EQ(Value(kHkeyCurrentUser, "Software\\Example", "New"), std::string("2\0", 2));
   EXPECT_FALSE(Has("C:\\Program Files\\Example\\app.exe"));

@@ -102,9 +102,10 @@ TEST_F(Run, AMutexLineAsTheLastLineEndsInTheFatalReport) {
 }
 
 TEST_F(Run, WarningsAreShownInFileOrderBeforeTheQuestion) {
-  EXPECT_EQ(Uninstall("[warning]\r\nFirst line\r\n  second line \r\nthird\r\nend;\r\n[deletefile]\r\nSAVEFOLDER\r\nend;\r\n"
-                      "[WARNING]\r\nAnother\r\nEND;\r\n"),
-            0);
+  EXPECT_EQ(
+      Uninstall("[warning]\r\nFirst line\r\n  second line \r\nthird\r\nend;\r\n[deletefile]\r\nSAVEFOLDER\r\nend;\r\n"
+                "[WARNING]\r\nAnother\r\nEND;\r\n"),
+      0);
   EXPECT_EQ(Texts(), (std::vector<std::string>{"First line\r\n  second line \r\nthird", "Another", shown::kAsk,
                                                shown::kBothRemain}));
   EXPECT_EQ(platform.boxes[0].flags, 0x30u);

@@ -1,8 +1,9 @@
+#include "script/script_file.h"
+
 #include <gtest/gtest.h>
 
 #include "common/errors.h"
 #include "fake_platform.h"
-#include "script/script_file.h"
 
 namespace qv {
 namespace {

@@ -1,12 +1,13 @@
 // The version information box: the date decoder and its checks, the short date formatter, the
 // locale's picture as read at start-up, and the box as a start without the switch shows it.
+#include "entry/version_box.h"
+
 #include <gtest/gtest.h>
 
+#include "common/version.h"
 #include "entry/entry.h"
 #include "fake_platform.h"
 #include "system/system_info.h"
-#include "common/version.h"
-#include "entry/version_box.h"
 
 namespace qv {
 namespace {
@@ -166,7 +167,9 @@ TEST_F(ShortDate, DoubleByteCharactersAreCopiedWhole) {
   EXPECT_EQ(Format("yyyy\x94"), "1999");
   EXPECT_EQ(Format("yyyy'\x94"), "1999");
   // On a system without double-byte support the same bytes are single characters.
-  EXPECT_EQ(FormatShortDate("\x81y", DecodeFileAge(Age(1999, 4, 3)), formats, NoLeadBytes()), "\x81" "99");
+  EXPECT_EQ(FormatShortDate("\x81y", DecodeFileAge(Age(1999, 4, 3)), formats, NoLeadBytes()),
+            "\x81"
+            "99");
 }
 
 TEST_F(ShortDate, CodesForAnythingButTheDateAreCopiedAsText) {
@@ -286,10 +289,10 @@ TEST(VersionBoxFatal, DateOrTimeThatIsNoCalendarValueEndsInTheFatalReport) {
     std::int32_t age;
     const char* message;
   };
-  for (const Case& c : {Case{Age(1999, 13, 3), kInvalidDate}, Case{Age(1999, 2, 30), kInvalidDate},
-                        Case{Age(1999, 4, 0), kInvalidDate}, Case{Age(1999, 4, 3, 24, 0, 0), kInvalidTime},
-                        Case{Age(1999, 4, 3, 12, 60, 0), kInvalidTime},
-                        Case{Age(1999, 4, 3, 12, 0, 60), kInvalidTime}}) {
+  for (const Case& c :
+       {Case{Age(1999, 13, 3), kInvalidDate}, Case{Age(1999, 2, 30), kInvalidDate}, Case{Age(1999, 4, 0), kInvalidDate},
+        Case{Age(1999, 4, 3, 24, 0, 0), kInvalidTime}, Case{Age(1999, 4, 3, 12, 60, 0), kInvalidTime},
+        Case{Age(1999, 4, 3, 12, 0, 60), kInvalidTime}}) {
     CorruptDosTimePlatform platform;
     platform.AddFile(platform.moduleFileName);
     platform.dos.date = static_cast<std::uint16_t>(static_cast<std::uint32_t>(c.age) >> 16);

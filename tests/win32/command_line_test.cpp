@@ -1,7 +1,6 @@
 // The command line as the program really receives it: a child copy of this program is started
 // with an exact line and splits what GetCommandLineA gives it.
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
@@ -27,8 +26,7 @@ TEST_F(CommandLineTest, ModuleFileNameIsTheProgramNotTheFirstToken) {
 }
 
 TEST_F(CommandLineTest, QuotedPathsKeepBlanksAndTheirFinalBackslash) {
-  EXPECT_EQ((Params{"/u", "C:\\Program Files\\Example\\"}),
-            Split("prog.exe /u \"C:\\Program Files\\Example\\\""));
+  EXPECT_EQ((Params{"/u", "C:\\Program Files\\Example\\"}), Split("prog.exe /u \"C:\\Program Files\\Example\\\""));
   // No escape character: the "\" before the closing quote is an ordinary byte.
   EXPECT_EQ((Params{"C:\\P F\\", "next"}), Split("prog.exe \"C:\\P F\\\" next"));
   EXPECT_EQ((Params{"/u", "C:\\A  B\\Uninst.inf"}), Split("prog.exe   /u    \"C:\\A  B\\Uninst.inf\""));
@@ -55,8 +53,12 @@ TEST_F(CommandLineTest, EmptyQuotesAndALoneTrailingQuote) {
 TEST_F(CommandLineTest, TabsAndControlBytesSeparateOutsideQuotesOnly) {
   EXPECT_EQ((Params{"a", "b"}), Split("prog.exe\ta\t\t b\t"));
   EXPECT_EQ((Params{"a\tb"}), Split("prog.exe \"a\tb\""));
-  EXPECT_EQ((Params{"a", "b"}), Split("prog.exe a\x01" "b"));
-  EXPECT_EQ((Params{"a\x1f" "b"}), Split("prog.exe \"a\x1f" "b\""));
+  EXPECT_EQ((Params{"a", "b"}), Split("prog.exe a\x01"
+                                      "b"));
+  EXPECT_EQ((Params{"a\x1f"
+                    "b"}),
+            Split("prog.exe \"a\x1f"
+                  "b\""));
 }
 
 TEST_F(CommandLineTest, ShiftJisBytesArriveUnchanged) {

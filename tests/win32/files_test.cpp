@@ -1,21 +1,20 @@
 // Files and folders of the real file system: existence and age, the share-mode-0 read,
 // attributes, deleting, moving, removing folders, and the Windows and system folders.
-#include <gtest/gtest.h>
+#include "system/files.h"
 
+#include <gtest/gtest.h>
 #include <string>
 
 #include "common/errors.h"
-#include "system/files.h"
-#include "win32/win32_platform.h"
 #include "support.h"
+#include "win32/win32_platform.h"
 
 namespace qv::wintest {
 namespace {
 
 constexpr std::int32_t Pack(int year, int month, int day, int hour, int minute, int second) {
-  return static_cast<std::int32_t>(
-      (static_cast<std::uint32_t>(((year - 1980) << 9) | (month << 5) | day) << 16) |
-      static_cast<std::uint32_t>((hour << 11) | (minute << 5) | (second / 2)));
+  return static_cast<std::int32_t>((static_cast<std::uint32_t>(((year - 1980) << 9) | (month << 5) | day) << 16) |
+                                   static_cast<std::uint32_t>((hour << 11) | (minute << 5) | (second / 2)));
 }
 
 class FilesTest : public testing::Test {
@@ -124,7 +123,8 @@ TEST_F(FilesTest, ReadWholeFileFailsForMissingFilesAndFolders) {
 
 TEST_F(FilesTest, ReadWholeFileFailsWhileAnotherHandleHoldsTheFile) {
   const std::string file = File("held.inf", "[x]");
-  for (DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}}) {
+  for (DWORD share :
+       {DWORD{0}, DWORD{FILE_SHARE_READ}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}}) {
     HANDLE held = ::CreateFileA(file.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
     EXPECT_FALSE(platform_.ReadWholeFile(file).has_value()) << "share " << share;

@@ -1,8 +1,8 @@
 // Named mutexes as the running-application check sees them.
 #include <gtest/gtest.h>
 
-#include "win32/win32_platform.h"
 #include "support.h"
+#include "win32/win32_platform.h"
 
 namespace qv::wintest {
 namespace {

@@ -1,13 +1,12 @@
 // The registry accessor against the real registry, under HKEY_CURRENT_USER\Software\QvUninstTest
 // (removed before and after each test). The raw registry calls' rules are in tests/contract/.
 #include <gtest/gtest.h>
-
 #include <string>
 
 #include "common/errors.h"
+#include "support.h"
 #include "system/registry_accessor.h"
 #include "win32/win32_platform.h"
-#include "support.h"
 
 namespace qv::wintest {
 namespace {
@@ -105,8 +104,9 @@ TEST_F(RegistryAccessorTest, WriteNeedsACurrentKeyOpenedForWriting) {
 }
 
 TEST_F(RegistryAccessorTest, DeleteKeyTreeRemovesEverythingBelow) {
-  for (const std::string& path : std::vector<std::string>{"Tree\\A\\A1\\A11", "Tree\\A\\A2", "Tree\\B\\" + kTesuto + "\\x",
-                                  "Tree\\B\\ソフトウェアの長い名前", "Tree\\C\\c", "Keep\\K"})
+  for (const std::string& path :
+       std::vector<std::string>{"Tree\\A\\A1\\A11", "Tree\\A\\A2", "Tree\\B\\" + kTesuto + "\\x",
+                                "Tree\\B\\ソフトウェアの長い名前", "Tree\\C\\c", "Keep\\K"})
     Create(path);
   {
     KeyHandle a = Open("Tree\\A", win::kKeyAllAccess);

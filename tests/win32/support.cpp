@@ -53,8 +53,8 @@ DWORD RunChild(const std::string& mode, const std::string& argument, const std::
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  BOOL started = ::CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                  &startup, &process);
+  BOOL started =
+      ::CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
   ::SetEnvironmentVariableA(kChildMode, nullptr);
   ::SetEnvironmentVariableA(kChildArgument, nullptr);
   if (!started) throw std::runtime_error("CreateProcessA failed: " + std::to_string(::GetLastError()));

@@ -2,11 +2,11 @@
 // folders and files, file times, and the scratch registry key.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include <windows.h>
 
 namespace qv::wintest {
 

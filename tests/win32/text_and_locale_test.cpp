@@ -1,11 +1,10 @@
 // Case mapping, lead bytes and locale formats of the Japanese prefix (code page 932).
 #include <gtest/gtest.h>
-
 #include <string>
 
+#include "support.h"
 #include "system/system_info.h"
 #include "win32/win32_platform.h"
-#include "support.h"
 
 namespace qv::wintest {
 namespace {
@@ -111,12 +110,12 @@ TEST(LocaleTest, JapaneseFormats) {
 class LocaleOverrideTest : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\International", 0,
-                                             KEY_ALL_ACCESS, &key_));
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\International", 0, KEY_ALL_ACCESS, &key_));
     char buffer[128];
     DWORD size = sizeof buffer, type = 0;
-    hadValue_ = ::RegQueryValueExA(key_, "sShortDate", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) ==
-                ERROR_SUCCESS;
+    hadValue_ =
+        ::RegQueryValueExA(key_, "sShortDate", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS;
     if (hadValue_) old_.assign(buffer, size);
   }
   void TearDown() override {
@@ -128,9 +127,9 @@ class LocaleOverrideTest : public testing::Test {
     ::RegCloseKey(key_);
   }
   void SetPicture(const std::string& picture) {
-    ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExA(key_, "sShortDate", 0, REG_SZ,
-                                              reinterpret_cast<const BYTE*>(picture.c_str()),
-                                              static_cast<DWORD>(picture.size() + 1)));
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegSetValueExA(key_, "sShortDate", 0, REG_SZ, reinterpret_cast<const BYTE*>(picture.c_str()),
+                               static_cast<DWORD>(picture.size() + 1)));
   }
   HKEY key_ = nullptr;
   bool hadValue_ = false;

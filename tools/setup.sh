@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
+  cmake ninja-build g++ clang clang-format libclang-rt-14-dev googletest libgtest-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb xdotool xauth locales
   python3 python3-pytest icoutils

@@ -379,6 +379,11 @@ class Result:
         lines += [f"  box {i + 1}: {box}" for i, box in enumerate(self.boxes)]
         lines += [f"  exit code: {self.exit_code}"]
         lines += [f"  trouble: {t}" for t in self.trouble]
+        # A box the driver never saw may still have been asked for: the relay tells what came back.
+        shown = self.calls_to("user32.MessageBoxA")
+        if len(shown) > len(self.boxes):
+            lines += [f"  MessageBoxA call {i + 1} (seen by the relay): flags={c.args[3].value:#x} "
+                      f"retval={c.retval}" for i, c in enumerate(shown) if i >= len(self.boxes)]
         return "\n".join(lines)
 
 

@@ -2,12 +2,13 @@
 laid out as written, and the relay trace is read correctly."""
 
 import datetime as dt
+from pathlib import Path
 
 import pytest
 
 from harness import (ARCHIVE, HIDDEN, READONLY, REG_BINARY, REG_DWORD, REG_EXPAND_SZ, REG_MULTI_SZ, REG_SZ,
-                     SHELL_FOLDERS, File, Folder, HarnessError, HeldMutex, RegDelete, RegKey, RegValue, cp932,
-                     copy_prefix, filetime, parse_relay, script)
+                     SHELL_FOLDERS, File, Folder, HarnessError, HeldMutex, RegDelete, RegKey, RegValue, Result,
+                     Snapshot, cp932, copy_prefix, filetime, parse_relay, script)
 from texts import ASK_TO_BEGIN, SIGNATURE, TITLE
 
 
@@ -145,6 +146,14 @@ def test_a_64_bit_trace_reads_as_what_the_32_bit_program_passes():
     assert [create.arg(0), create.arg(5), create.retval] == [0x80000001, 0xF003F, 5]
     assert create.text(1) == b"Software\\QvMade"
     assert [open_file.arg(1), open_file.retval] == [0x80000000, 0xFFFFFFFF]
+
+
+def test_a_box_the_driver_never_saw_is_described_from_the_relay():
+    lines = [b'0100:0104:Call user32.MessageBoxA(00000000,0040a0cc "x",0040a0b3 "y",00000010) ret=0040160a',
+             b'0100:0104:Ret  user32.MessageBoxA() retval=00000000 ret=0040160a']
+    result = Result(b"QvUninst.exe", [], 0, parse_relay(lines, 0x100), Snapshot(), Snapshot(), 0.0,
+                    ["box 1 never appeared"], Path("."))
+    assert "MessageBoxA call 1 (seen by the relay): flags=0x10 retval=0" in result.describe()
 
 
 def test_rest_as_user_answers_yes_where_offered_else_ok(harness):

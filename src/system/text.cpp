@@ -58,14 +58,17 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
 }
 
 std::size_t LastDelimiter(std::string_view s, std::string_view delimiters, const LeadByteTable& lead) {
+  // One look-up per byte, whatever the number of delimiters.
+  std::array<bool, 256> isDelimiter{};
+  for (char delimiter : delimiters) isDelimiter[static_cast<unsigned char>(delimiter)] = true;
   std::size_t found = std::string_view::npos;
   for (std::size_t i = 0; i < s.size(); ++i) {
-    if (lead[static_cast<unsigned char>(s[i])] && i + 1 < s.size()) {
+    const auto byte = static_cast<unsigned char>(s[i]);
+    if (lead[byte] && i + 1 < s.size()) {
       ++i;  // the second byte of a double-byte character is never a delimiter
       continue;
     }
-    for (char delimiter : delimiters)
-      if (s[i] == delimiter) found = i;
+    if (isDelimiter[byte]) found = i;
   }
   return found;
 }

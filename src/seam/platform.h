@@ -44,9 +44,11 @@ constexpr ErrorCode kErrorSuccess = 0;
 constexpr ErrorCode kErrorFileNotFound = 2;
 constexpr ErrorCode kErrorAccessDenied = 5;
 constexpr ErrorCode kErrorInvalidHandle = 6;
+constexpr ErrorCode kErrorBadPathname = 161;
 constexpr ErrorCode kErrorMoreData = 234;
 constexpr ErrorCode kErrorNoMoreItems = 259;
 constexpr ErrorCode kErrorAlreadyExists = 183;
+constexpr ErrorCode kErrorKeyDeleted = 1018;
 
 constexpr std::uint32_t kKeyRead = 0x20019;
 constexpr std::uint32_t kKeyAllAccess = 0xF003F;

@@ -1,4 +1,6 @@
 // The rules run against the real system, under Wine.
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include "win32/win32_platform.h"
@@ -11,7 +13,10 @@ namespace {
 class RealWorld : public World {
  public:
   RealWorld() { ::RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey); }
-  ~RealWorld() override { ::RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey); }
+  ~RealWorld() override {
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
+    EXPECT_FALSE(KeyExists(kTestKey));
+  }
   Platform& platform() override { return platform_; }
   bool KeyExists(const std::string& path) override {
     HKEY key;

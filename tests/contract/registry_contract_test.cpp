@@ -3,58 +3,13 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
-#include <vector>
 
-#include "world.h"
+#include "registry_fixture.h"
 
 namespace qv::contract {
 namespace {
 
-constexpr ErrorCode kOk = 0;
-constexpr ErrorCode kNotFound = 2;
-constexpr ErrorCode kAccessDenied = 5;
-constexpr ErrorCode kInvalidHandle = 6;
-constexpr ErrorCode kBadPathname = 161;
-constexpr ErrorCode kMoreData = 234;
-constexpr ErrorCode kNoMoreItems = 259;
-constexpr ErrorCode kKeyDeleted = 1018;
-constexpr KeyHandle kHkcu = kHkeyCurrentUser;
-const std::string kBase = kTestKey;
-const std::string kTesuto = "テスト";  // three characters, six bytes
-
-class RegistryRules : public testing::Test {
- protected:
-  void TearDown() override {
-    for (KeyHandle key : open_) platform_.RegCloseKey(key);
-  }
-  // Creates (or opens) a key below the test key; closed at the end of the test.
-  KeyHandle Create(const std::string& path) {
-    KeyHandle key = 0;
-    EXPECT_EQ(kOk, platform_.RegCreateKeyExA(kHkcu, Below(path), 0, win::kKeyAllAccess, key)) << path;
-    open_.push_back(key);
-    return key;
-  }
-  KeyHandle Open(const std::string& path, std::uint32_t access) {
-    KeyHandle key = 0;
-    EXPECT_EQ(kOk, platform_.RegOpenKeyExA(kHkcu, Below(path), access, key)) << path;
-    open_.push_back(key);
-    return key;
-  }
-  static std::string Below(const std::string& path) { return path.empty() ? kBase : kBase + "\\" + path; }
-  bool Exists(const std::string& path) { return world_->KeyExists(Below(path)); }
-  std::string ReadValue(KeyHandle key, const std::string& name, std::uint32_t& type) {
-    std::uint32_t size = 0;
-    EXPECT_EQ(kOk, platform_.RegQueryValueExA(key, name, type, nullptr, size));
-    std::string data;
-    EXPECT_EQ(kOk, platform_.RegQueryValueExA(key, name, type, &data, size));
-    EXPECT_EQ(size, data.size());
-    return data;
-  }
-
-  std::unique_ptr<World> world_ = NewWorld();
-  Platform& platform_ = world_->platform();
-  std::vector<KeyHandle> open_;
-};
+using RegistryRules = RegistryFixture;
 
 TEST_F(RegistryRules, CreateMakesMissingKeysAboveAndOpenFindsThem) {
   KeyHandle missing = 0;

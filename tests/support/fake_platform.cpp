@@ -8,8 +8,6 @@ namespace qv::test {
 namespace {
 
 constexpr std::uint32_t kReadOnly = 0x1;
-constexpr ErrorCode kErrorBadPathname = 161;
-constexpr ErrorCode kErrorKeyDeleted = 1018;
 constexpr std::uint32_t kKeyWriteBits = 0x2 | 0x4 | 0x10000;  // set value, create subkey, delete
 
 bool IsLetter(unsigned char c, char first) { return c >= first && c <= first + 25; }
@@ -475,7 +473,7 @@ std::shared_ptr<FakeKey> FakePlatform::KeyOf(KeyHandle key, ErrorCode& status) c
     return nullptr;
   }
   if (handle->second.key->deleted) {
-    status = kErrorKeyDeleted;
+    status = win::kErrorKeyDeleted;
     return nullptr;
   }
   return handle->second.key;
@@ -489,7 +487,7 @@ KeyHandle FakePlatform::NewHandle(std::shared_ptr<FakeKey> key, bool writable) {
 
 ErrorCode FakePlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access,
                                       KeyHandle& result) {
-  if (BadSubKey(subKey)) return kErrorBadPathname;
+  if (BadSubKey(subKey)) return win::kErrorBadPathname;
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
@@ -506,7 +504,7 @@ ErrorCode FakePlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, 
 
 ErrorCode FakePlatform::RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t, std::uint32_t access,
                                         KeyHandle& result) {
-  if (BadSubKey(subKey)) return kErrorBadPathname;
+  if (BadSubKey(subKey)) return win::kErrorBadPathname;
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
@@ -533,7 +531,7 @@ ErrorCode FakePlatform::RegCloseKey(KeyHandle key) {
 }
 
 ErrorCode FakePlatform::RegDeleteKeyA(KeyHandle key, const std::string& subKey) {
-  if (BadSubKey(subKey)) return kErrorBadPathname;
+  if (BadSubKey(subKey)) return win::kErrorBadPathname;
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;

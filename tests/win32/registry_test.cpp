@@ -1,60 +1,19 @@
-// The registry accessor against the real registry, under HKEY_CURRENT_USER\Software\QvUninstTest
-// (removed before and after each test). The raw registry calls' rules are in tests/contract/.
+// The registry accessor against the real registry, below the contract's test key (removed before
+// and after each test). The raw registry calls' rules are in tests/contract/.
 #include <gtest/gtest.h>
 #include <string>
 
 #include "common/errors.h"
-#include "support.h"
+#include "registry_fixture.h"
 #include "system/registry_accessor.h"
-#include "win32/win32_platform.h"
 
 namespace qv::wintest {
 namespace {
 
-constexpr ErrorCode kOk = 0;
-constexpr KeyHandle kHkcu = kHkeyCurrentUser;
-const std::string kBase = kTestKey;
-const std::string kTesuto = "テスト";  // three characters, six bytes
-
-class RegistryTest : public testing::Test {
- protected:
-  void SetUp() override { DeleteTestKey(); }
-  void TearDown() override {
-    for (KeyHandle key : open_) platform_.RegCloseKey(key);
-    DeleteTestKey();
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kBase));
-  }
-  // Creates (or opens) a key below the test key; closed at the end of the test.
-  KeyHandle Create(const std::string& path) {
-    KeyHandle key = 0;
-    EXPECT_EQ(kOk, platform_.RegCreateKeyExA(kHkcu, Below(path), 0, win::kKeyAllAccess, key)) << path;
-    open_.push_back(key);
-    return key;
-  }
-  KeyHandle Open(const std::string& path, std::uint32_t access) {
-    KeyHandle key = 0;
-    EXPECT_EQ(kOk, platform_.RegOpenKeyExA(kHkcu, Below(path), access, key)) << path;
-    open_.push_back(key);
-    return key;
-  }
-  static std::string Below(const std::string& path) { return path.empty() ? kBase : kBase + "\\" + path; }
-  bool Exists(const std::string& path) { return KeyExists(HKEY_CURRENT_USER, Below(path)); }
-  std::string ReadValue(KeyHandle key, const std::string& name, std::uint32_t& type) {
-    std::uint32_t size = 0;
-    EXPECT_EQ(kOk, platform_.RegQueryValueExA(key, name, type, nullptr, size));
-    std::string data;
-    EXPECT_EQ(kOk, platform_.RegQueryValueExA(key, name, type, &data, size));
-    EXPECT_EQ(size, data.size());
-    return data;
-  }
-
-  Win32Platform platform_;
-  std::vector<KeyHandle> open_;
-};
-
-// ---------------------------------------------------------------- the accessor, for real
-
-class RegistryAccessorTest : public RegistryTest {};
+using contract::kBase;
+using contract::kOk;
+using contract::kTesuto;
+using RegistryAccessorTest = contract::RegistryFixture;
 
 TEST_F(RegistryAccessorTest, WritesAndReadsStringValues) {
   {

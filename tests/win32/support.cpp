@@ -197,13 +197,4 @@ void SetWriteTimeUtc(const std::string& path, int year, int month, int day, int 
   if (!ok) throw std::runtime_error("SetFileTime failed for " + path);
 }
 
-void DeleteTestKey() { ::RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey); }
-
-bool KeyExists(HKEY root, const std::string& path) {
-  HKEY key;
-  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  ::RegCloseKey(key);
-  return true;
-}
-
 }  // namespace qv::wintest

@@ -1,5 +1,5 @@
 // Helpers of the Win32 platform tests: child processes of the test program itself, scratch
-// folders and files, file times, and the scratch registry key.
+// folders and files, and file times.
 #pragma once
 
 #include <cstdint>
@@ -58,10 +58,5 @@ void DeleteTree(const std::string& path);
 
 // Sets the last-write time of a file from a UTC calendar time.
 void SetWriteTimeUtc(const std::string& path, int year, int month, int day, int hour, int minute, int second);
-
-// The registry key under HKEY_CURRENT_USER that the registry tests work in.
-constexpr const char* kTestKey = "Software\\QvUninstTest";
-void DeleteTestKey();
-bool KeyExists(HKEY root, const std::string& path);
 
 }  // namespace qv::wintest

@@ -59,10 +59,12 @@ std::string ScriptArgument(const std::vector<std::string>& parameters) {
 }
 
 ScriptPaths BuildScriptPaths(const std::string& scriptArgument, const LeadByteTable& lead) {
+  // The default name holds no delimiter, so appending it leaves the folder part as it was.
+  const PathParts parts = SplitPath(scriptArgument, lead);
   ScriptPaths paths;
   paths.scriptPath = scriptArgument;
-  if (ExtensionPart(scriptArgument, lead).empty()) paths.scriptPath += texts::kDefaultScriptName;
-  paths.baseFolder = FolderPart(paths.scriptPath, lead);
+  if (parts.extensionStart == std::string::npos) paths.scriptPath += texts::kDefaultScriptName;
+  paths.baseFolder = scriptArgument.substr(0, parts.nameStart);
   return paths;
 }
 

@@ -1,5 +1,7 @@
 #include "system/text.h"
 
+#include <algorithm>
+
 namespace qv {
 
 LeadByteTable NoLeadBytes() { return LeadByteTable{}; }
@@ -18,7 +20,8 @@ bool IsSeparator(char c) {
   return b >= 0x01 && b <= 0x20;
 }
 
-// Reads one parameter starting at pos; returns the position after it.
+// Reads one parameter of a line without NUL starting at pos; returns the position after it.
+// Stretches between quotes and between the quotes and separators are copied whole.
 std::size_t NextParameter(std::string_view line, std::size_t pos, std::string& parameter) {
   parameter.clear();
   const std::size_t n = line.size();
@@ -30,13 +33,16 @@ std::size_t NextParameter(std::string_view line, std::size_t pos, std::string& p
     }
     break;
   }
-  while (pos < n && line[pos] != '\0' && !IsSeparator(line[pos])) {
+  while (pos < n && !IsSeparator(line[pos])) {
+    std::size_t end = pos;
     if (line[pos] == '"') {
-      ++pos;
-      while (pos < n && line[pos] != '\0' && line[pos] != '"') parameter += line[pos++];
-      if (pos < n && line[pos] == '"') ++pos;
+      end = std::min(line.find('"', pos + 1), n);  // an unclosed quote runs to the end
+      parameter.append(line, pos + 1, end - pos - 1);
+      pos = end < n ? end + 1 : n;
     } else {
-      parameter += line[pos++];
+      while (end < n && !IsSeparator(line[end]) && line[end] != '"') ++end;
+      parameter.append(line, pos, end - pos);
+      pos = end;
     }
   }
   return pos;
@@ -58,35 +64,44 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
 }
 
 std::size_t LastDelimiter(std::string_view s, std::string_view delimiters, const LeadByteTable& lead) {
-  // One look-up per byte, whatever the number of delimiters.
-  std::array<bool, 256> isDelimiter{};
-  for (char delimiter : delimiters) isDelimiter[static_cast<unsigned char>(delimiter)] = true;
   std::size_t found = std::string_view::npos;
   for (std::size_t i = 0; i < s.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(s[i]);
-    if (lead[byte] && i + 1 < s.size()) {
+    if (lead[static_cast<unsigned char>(s[i])] && i + 1 < s.size()) {
       ++i;  // the second byte of a double-byte character is never a delimiter
       continue;
     }
-    if (isDelimiter[byte]) found = i;
+    if (delimiters.find(s[i]) != std::string_view::npos) found = i;
   }
   return found;
 }
 
+PathParts SplitPath(std::string_view path, const LeadByteTable& lead) {
+  PathParts parts{0, std::string_view::npos};
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    const char c = path[i];
+    if (lead[static_cast<unsigned char>(c)] && i + 1 < path.size()) {
+      ++i;  // the second byte of a double-byte character is never a delimiter
+    } else if (c == '\\' || c == ':') {
+      parts.nameStart = i + 1;
+      parts.extensionStart = std::string_view::npos;
+    } else if (c == '.') {
+      parts.extensionStart = i;
+    }
+  }
+  return parts;
+}
+
 std::string FolderPart(std::string_view path, const LeadByteTable& lead) {
-  std::size_t i = LastDelimiter(path, "\\:", lead);
-  return i == std::string_view::npos ? std::string() : std::string(path.substr(0, i + 1));
+  return std::string(path.substr(0, SplitPath(path, lead).nameStart));
 }
 
 std::string FileNamePart(std::string_view path, const LeadByteTable& lead) {
-  std::size_t i = LastDelimiter(path, "\\:", lead);
-  return std::string(i == std::string_view::npos ? path : path.substr(i + 1));
+  return std::string(path.substr(SplitPath(path, lead).nameStart));
 }
 
 std::string ExtensionPart(std::string_view path, const LeadByteTable& lead) {
-  std::size_t i = LastDelimiter(path, ".\\:", lead);
-  if (i == std::string_view::npos || path[i] != '.') return {};
-  return std::string(path.substr(i));
+  const std::size_t start = SplitPath(path, lead).extensionStart;
+  return start == std::string_view::npos ? std::string() : std::string(path.substr(start));
 }
 
 std::string CutAtCharBoundary(std::string_view s, std::size_t maxBytes, const LeadByteTable& lead) {

@@ -27,6 +27,15 @@ std::vector<std::string> SplitCommandLine(std::string_view line);
 // double-byte character; npos when there is none.
 std::size_t LastDelimiter(std::string_view s, std::string_view delimiters, const LeadByteTable& lead);
 
+// Where a path's file name and extension begin, found in one pass: the name after the last "\"
+// or ":" (0 when there is none), the extension at the last "." when no "\" or ":" follows it
+// (npos when there is none).
+struct PathParts {
+  std::size_t nameStart;
+  std::size_t extensionStart;
+};
+PathParts SplitPath(std::string_view path, const LeadByteTable& lead);
+
 // Everything up to and including the last "\" or ":".
 std::string FolderPart(std::string_view path, const LeadByteTable& lead);
 // Everything after the last "\" or ":".

@@ -195,6 +195,8 @@ TEST(ScriptPathBuilding, ExtensionDecidesWhetherTheDefaultNameIsAppended) {
       {"C:\\Example 1.0", "C:\\Example 1.0", "C:\\"},
       {"D:", "D:Uninst.inf", "D:"},
       {"setup.inf", "setup.inf", ""},
+      // A lone lead byte at the end pairs with the default name's first byte, and the folder stays.
+      {"C:\\\x95\x5C\\x\x81", "C:\\\x95\x5C\\x\x81Uninst.inf", "C:\\\x95\x5C\\"},
   };
   for (const Case& c : cases) {
     ScriptPaths paths = BuildScriptPaths(c.argument, lead);

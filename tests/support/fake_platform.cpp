@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <string_view>
 
+#include "system/case_mapping.h"
+
 namespace qv::test {
 
 namespace {
 
 constexpr std::uint32_t kReadOnly = 0x1;
 constexpr std::uint32_t kKeyWriteBits = 0x2 | 0x4 | 0x10000;  // set value, create subkey, delete
-
-bool IsLetter(unsigned char c, char first) { return c >= first && c <= first + 25; }
 
 // Calls f with each name between the "\" that are not the second byte of a double-byte
 // character; empty names are left out.
@@ -181,31 +181,9 @@ int FakePlatform::MessageBoxA(const std::string& text, const std::string& captio
 // ASCII letters, and the full-width Latin letters of code page 932 (0x82 0x81-0x9A lower case,
 // 0x82 0x60-0x79 upper case) as whole characters; no other double-byte character changes and
 // no second byte is ever mapped as a letter of its own.
-std::string FakePlatform::CharUpperBuffA(std::string text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (lead_[c] && i + 1 < text.size()) {
-      unsigned char second = static_cast<unsigned char>(text[++i]);
-      if (c == 0x82 && second >= 0x81 && second <= 0x9A) text[i] = static_cast<char>(second - 0x21);
-    } else if (IsLetter(c, 'a')) {
-      text[i] = static_cast<char>(c - 32);
-    }
-  }
-  return text;
-}
+std::string FakePlatform::CharUpperBuffA(std::string text) { return UpperCase932(std::move(text), lead_); }
 
-std::string FakePlatform::CharLowerBuffA(std::string text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (lead_[c] && i + 1 < text.size()) {
-      unsigned char second = static_cast<unsigned char>(text[++i]);
-      if (c == 0x82 && second >= 0x60 && second <= 0x79) text[i] = static_cast<char>(second + 0x21);
-    } else if (IsLetter(c, 'A')) {
-      text[i] = static_cast<char>(c + 32);
-    }
-  }
-  return text;
-}
+std::string FakePlatform::CharLowerBuffA(std::string text) { return LowerCase932(std::move(text), lead_); }
 
 std::optional<std::string> FakePlatform::GetLocaleInfoA(std::uint32_t, std::uint32_t type) {
   auto it = localeInfo.find(type);

@@ -1,11 +1,9 @@
+#include "sections/entries.h"
 #include "sections/sections.h"
 
 namespace qv {
 
 namespace {
-
-constexpr char kMutexKeyword[] = "MUTEX=";
-constexpr char kAppNameKeyword[] = "APPNAME=";
 
 // The mutex existed before we asked for it: a program of the product holds it. A mutex that
 // exists but may not be opened by us (another session's, or a more privileged process's) counts

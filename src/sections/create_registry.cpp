@@ -1,15 +1,9 @@
 #include "script/locations.h"
+#include "sections/entries.h"
 #include "sections/sections.h"
 #include "system/registry_accessor.h"
 
 namespace qv {
-
-namespace {
-
-constexpr char kKeyKeyword[] = "KEY=";
-constexpr char kStringKeyword[] = "STRING=";
-
-}  // namespace
 
 void CreateRegistryEntries(RunContext& run, const ScriptFile& script, int headerIndex) {
   Platform& platform = run.platform;
@@ -25,12 +19,8 @@ void CreateRegistryEntries(RunContext& run, const ScriptFile& script, int header
       if (!registry.OpenPath(entry.path, /*create=*/true)) registry.CloseOpenKey();
     }
     if (std::optional<std::string> value = AfterKeyword(platform, line, kStringKeyword)) {
-      // Name before the first ",", data after it; without a comma the whole text is the data of
-      // the key's default value.
-      const std::size_t comma = value->find(',');
-      const std::string name = comma == std::string::npos ? std::string() : value->substr(0, comma);
-      const std::string data = comma == std::string::npos ? *value : value->substr(comma + 1);
-      registry.WriteStringValue(name, data);
+      const ValueEntry entry = ParseValueEntry(*value);
+      registry.WriteStringValue(entry.name, entry.data);
     }
   });
 }

@@ -1,13 +1,12 @@
 #include <optional>
 
 #include "script/locations.h"
+#include "sections/entries.h"
 #include "sections/sections.h"
 
 namespace qv {
 
 namespace {
-
-constexpr char kSaveFolder[] = "SAVEFOLDER";
 
 // The entry's full path, resolved afresh on every call; nothing when the entry names no file.
 std::optional<std::string> ResolveEntry(RunContext& run, const FileEntry& entry) {

@@ -1,0 +1,51 @@
+// How each section reads its entries. The handlers that carry the entries out and the script
+// checker that judges them both read them here, so the two cannot disagree.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "script/locations.h"
+#include "seam/platform.h"
+
+namespace qv {
+
+// "[execution]"
+inline constexpr char kMutexKeyword[] = "MUTEX=";
+inline constexpr char kAppNameKeyword[] = "APPNAME=";
+
+// "[deletereg]": the key an upper-cased entry names. The first keyword that matches decides;
+// nothing for a line that is no entry.
+struct CleanupTarget {
+  RegistryRoot root;
+  std::string path;  // from the root, starting with "\"
+};
+std::optional<CleanupTarget> CleanupTargetOf(Platform& platform, const std::string& upperLine);
+
+// "[createreg]"
+inline constexpr char kKeyKeyword[] = "KEY=";
+inline constexpr char kStringKeyword[] = "STRING=";
+// A value entry after its keyword: the name before the first ",", the data after it; without a
+// comma the whole text is the data of the key's default value.
+struct ValueEntry {
+  std::string name;
+  std::string data;
+};
+ValueEntry ParseValueEntry(const std::string& text);
+
+// "[renamefile]": an upper-cased entry, old and new name split at the first ","; further
+// commas belong to the new name.
+struct RenameEntry {
+  FolderPrefix prefix = FolderPrefix::kBase;
+  bool hasComma = false;
+  std::string oldName;
+  std::string newName;
+};
+RenameEntry ParseRenameEntry(const std::string& upperLine);
+// Both names name a file. Otherwise the request would move a folder itself: it is passed over.
+bool RenamesFiles(const RenameEntry& entry, const LeadByteTable& lead);
+
+// "[deletefile]": the line that keeps the product's folder.
+inline constexpr char kSaveFolder[] = "SAVEFOLDER";
+
+}  // namespace qv

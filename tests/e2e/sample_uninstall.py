@@ -4,7 +4,7 @@ every box with its answer, the exit code, and the files and registry keys the ru
     /usr/bin/python3 tests/e2e/sample_uninstall.py BUILD_DIR PRISTINE_PREFIX
 
 (tools/sample-uninstall.sh sets up, builds and calls this.) The product is described by the tables
-below; add files, registry values or script lines there.
+below and the script in samples/Sample/Uninst.inf; add files, registry values or script lines there.
 """
 
 from __future__ import annotations
@@ -14,7 +14,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).parent))
 
-from harness import CP, Display, File, Harness, RegValue, pe_mode, script, wine_mode  # noqa: E402
+from harness import CP, Display, File, Harness, RegValue, pe_mode, wine_mode  # noqa: E402
 
 FOLDER = "C:\\Program Files\\Sample"
 DESKTOP = "C:\\users\\sample\\Desktop"
@@ -42,40 +42,8 @@ REGISTRY = [
     (SHELL_FOLDERS, "Desktop", DESKTOP),
 ]
 
-# The uninstall script, line by line (the signature first).
-SCRIPT = [
-    "//QV-Uninstaller  サンプル",
-    "[execution]",
-    "MUTEX=SampleAppMutex",
-    "APPNAME=サンプル",
-    "end;",
-    "[warning]",
-    "サンプルをアンインストールします。",
-    "end;",
-    "[deletereg]",
-    "UNINST=Sample",
-    "QUORVEL=Sample",
-    "end;",
-    "[createreg]",
-    "KEY=HCU\\Software\\Quorvel\\Shared",
-    "STRING=LastUninstalled,Sample",
-    "end;",
-    "[deletefile]",
-    "SYSDIR\\SampleShared.dll",
-    "SAVEFOLDER",
-    "end;",
-    "[renamefile]",
-    "SYSDIR\\SampleShared.bak,SampleShared.dll",
-    "end;",
-    "[deletefile]",
-    "Sample.exe",
-    "Sample.dll",
-    "Readme.txt",
-    "WINDIR\\Sample.ini",
-    "DESKTOP\\Sample.lnk",
-    "Uninst.inf",
-    "end;",
-]
+# The uninstall script, as the product ships it (Shift-JIS, CR LF).
+SCRIPT = Path(__file__).resolve().parents[2] / "samples" / "Sample" / "Uninst.inf"
 
 WATCH_FOLDERS = ["C:\\Program Files", "C:\\windows", "C:\\users\\sample"]
 WATCH_KEYS = ["HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", "HKCU\\Software"]
@@ -84,7 +52,7 @@ COMMAND = "/u C:\\Program Files\\Sample\\"
 
 def main(build: Path, pristine: Path) -> int:
     setup = [File(path, data) for path, data in FILES.items()]
-    setup.append(File(f"{FOLDER}\\Uninst.inf", script(*SCRIPT)))
+    setup.append(File(f"{FOLDER}\\Uninst.inf", SCRIPT.read_bytes()))
     setup += [RegValue(key, name, data) for key, name, data in REGISTRY]
 
     program = build / "QvUninst.exe"

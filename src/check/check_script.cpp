@@ -1,0 +1,426 @@
+#include "check/check_script.h"
+
+#include <map>
+#include <set>
+#include <string_view>
+
+#include "common/texts.h"
+#include "sections/entries.h"
+#include "sections/protected_keys.h"
+
+namespace qv {
+
+namespace {
+
+// The system's calls refuse longer paths (MAX_PATH, its NUL included) and key names.
+constexpr std::size_t kMaxPath = 259;
+constexpr std::size_t kMaxKeyName = 255;
+
+constexpr const char* kHeaders[] = {headers::kExecution, headers::kWarning,    headers::kDeleteReg,
+                                    headers::kCreateReg, headers::kRenameFile, headers::kDeleteFile};
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+std::string TrimBlanks(const std::string& line) {
+  const std::size_t first = line.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  return line.substr(first, line.find_last_not_of(" \t") - first + 1);
+}
+
+bool IsBlank(const std::string& line) { return TrimBlanks(line).empty(); }
+
+// The column (from 1) of the first byte that is not Shift-JIS text, or 0.
+std::size_t FirstInvalidShiftJis(const std::string& line) {
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const auto b = static_cast<unsigned char>(line[i]);
+    if (b < 0x80 || (b >= 0xA1 && b <= 0xDF)) continue;  // ASCII and half-width katakana
+    const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    if (!lead || i + 1 >= line.size()) return i + 1;
+    const auto trail = static_cast<unsigned char>(line[i + 1]);
+    if (trail < 0x40 || trail == 0x7F || trail > 0xFC) return i + 1;
+    ++i;
+  }
+  return 0;
+}
+
+std::string RootName(RegistryRoot root) {
+  switch (root) {
+    case kHkeyClassesRoot:
+      return "HKEY_CLASSES_ROOT";
+    case kHkeyCurrentUser:
+      return "HKEY_CURRENT_USER";
+    case kHkeyLocalMachine:
+      return "HKEY_LOCAL_MACHINE";
+    case kHkeyUsers:
+      return "HKEY_USERS";
+    case kHkeyCurrentConfig:
+      return "HKEY_CURRENT_CONFIG";
+    case kHkeyDynData:
+      return "HKEY_DYN_DATA";
+    default:
+      return "no root";
+  }
+}
+
+const char* PrefixName(FolderPrefix prefix) {
+  switch (prefix) {
+    case FolderPrefix::kWindows:
+      return "WINDIR\\";
+    case FolderPrefix::kSystem:
+      return "SYSDIR\\";
+    case FolderPrefix::kStartup:
+      return "STARTUP\\";
+    case FolderPrefix::kDesktop:
+      return "DESKTOP\\";
+    case FolderPrefix::kBase:
+      break;
+  }
+  return "";
+}
+
+// First folder names that look like a folder prefix but are none, in upper case.
+constexpr const char* kPrefixLookalikes[] = {"WINDOWS",  "WINNT",        "SYSTEM",     "SYSTEM32",  "WINSYSDIR",
+                                             "%WINDIR%", "%SYSTEMROOT%", "SYSTEMROOT", "STARTMENU", "START MENU",
+                                             "PROGRAMS", "DESKTOPDIR",   "STARTUPDIR", "WINDIR",    "SYSDIR"};
+
+class Checker {
+ public:
+  Checker(Platform& platform, const LeadByteTable& lead, const ScriptFile& script, const ScriptPaths& paths)
+      : platform_(platform), lead_(lead), script_(script), paths_(paths) {}
+
+  std::vector<Finding> Run() {
+    if (script_.Count() == 0) {
+      Add(kWholeFile, Severity::kError, "the script is empty: the run ends with the fatal error report");
+      return findings_;
+    }
+    if (!HasSignature(platform_, script_.Line(0)))
+      Add(0, Severity::kError, "the first line lacks the signature //QV-Uninstaller: the run refuses the script");
+    for (int i = 0; i < script_.Count(); ++i) CheckBytes(i);
+    FindSections();
+    for (int i = 1; i < script_.Count(); ++i) CheckHeaderLike(i);
+    for (const Section& section : sections_) CheckSection(section);
+    CheckSelfDeletion();
+    return findings_;
+  }
+
+ private:
+  struct Section {
+    int header;
+    std::string name;     // as the header reads, lower case
+    int terminator = -1;  // -1: none
+  };
+
+  void Add(int line, Severity severity, std::string message) {
+    findings_.push_back({line, severity, std::move(message)});
+  }
+
+  const std::string& Line(int i) const { return script_.Line(i); }
+  std::string Upper(const std::string& text) { return platform_.CharUpperBuffA(text); }
+
+  void CheckBytes(int i) {
+    if (std::size_t column = FirstInvalidShiftJis(Line(i)))
+      Add(i, Severity::kWarning,
+          "bytes that are not Shift-JIS text from column " + std::to_string(column) +
+              ": the file may be saved in another encoding, and names will not match");
+  }
+
+  // Every header the run's passes find, each with where its body ends.
+  void FindSections() {
+    for (int i = 1; i < script_.Count(); ++i) {
+      for (const char* name : kHeaders) {
+        if (!IsHeader(platform_, Line(i), name)) continue;
+        Section section{i, name};
+        for (int j = i + 1; j < script_.Count() && section.terminator < 0; ++j)
+          if (IsTerminator(platform_, Line(j))) section.terminator = j;
+        sections_.push_back(section);
+      }
+    }
+  }
+
+  // The section whose body holds line i, if any (the innermost one: the latest header).
+  const Section* BodyHolding(int i) const {
+    const Section* holder = nullptr;
+    for (const Section& s : sections_)
+      if (s.header < i && (s.terminator < 0 || i < s.terminator)) holder = &s;
+    return holder;
+  }
+
+  void CheckHeaderLike(int i) {
+    const std::string trimmed = TrimBlanks(Line(i));
+    if (trimmed.size() < 2 || trimmed.front() != '[' || trimmed.back() != ']') return;
+    const Section* holder = BodyHolding(i);
+    bool isHeader = false;
+    for (const char* name : kHeaders) isHeader = isHeader || IsHeader(platform_, Line(i), name);
+    if (isHeader) {
+      if (holder)
+        Add(i, Severity::kWarning,
+            "a header inside the body of the " + holder->name + " section of line " +
+                std::to_string(holder->header + 1) + ": it starts a section of its own and is read as an entry too");
+      return;
+    }
+    if (holder && holder->name == headers::kWarning) return;  // a warning's own text
+    bool withBlanks = false;
+    for (const char* name : kHeaders) withBlanks = withBlanks || IsHeader(platform_, trimmed, name);
+    if (withBlanks)
+      Add(i, Severity::kWarning, "blanks around the header make it an ordinary line: no section starts here");
+    else
+      Add(i, Severity::kWarning,
+          Quoted(trimmed) +
+              " is no section (a typo?): the run reads it as an ordinary line; the sections are [execution], "
+              "[warning], [deletereg], [createreg], [renamefile] and [deletefile]");
+  }
+
+  void CheckSection(const Section& section) {
+    if (section.terminator < 0) {
+      Add(section.header, Severity::kError,
+          "the " + section.name + " section has no terminator line end;: the run ends with the fatal error report");
+      return;
+    }
+    for (int i = section.header + 1; i < section.terminator; ++i) CheckTerminatorLike(i);
+    if (section.name == headers::kExecution) CheckExecution(section);
+    if (section.name == headers::kWarning && section.terminator == section.header + 1)
+      Add(section.header, Severity::kWarning, "an empty [warning] section shows no box");
+    if (section.name == headers::kDeleteReg) CheckDeleteReg(section);
+    if (section.name == headers::kCreateReg) CheckCreateReg(section);
+    if (section.name == headers::kRenameFile) CheckRenameFile(section);
+    if (section.name == headers::kDeleteFile) CheckDeleteFile(section);
+  }
+
+  void CheckTerminatorLike(int i) {
+    const std::string lower = platform_.CharLowerBuffA(TrimBlanks(Line(i)));
+    if (lower == "end;" || lower == "end")
+      Add(i, Severity::kWarning, "this is no terminator: end; must stand alone on its line, without blanks");
+  }
+
+  void Ignored(int i, const char* what) {
+    if (!IsBlank(Line(i))) Add(i, Severity::kWarning, std::string("the run ignores this line: ") + what);
+  }
+
+  void CheckExecution(const Section& section) {
+    std::set<std::string> mutexes;
+    for (int i = section.header + 1; i < section.terminator; ++i) {
+      if (std::optional<std::string> name = AfterKeyword(platform_, Line(i), kMutexKeyword)) {
+        if (name->empty())
+          Add(i, Severity::kWarning, "MUTEX= without a name never finds a running program");
+        else if (name->size() > kMaxPath)
+          Add(i, Severity::kWarning,
+              "a mutex name longer than 259 characters: the system refuses it, so a running "
+              "program is never found");
+        else if (!mutexes.insert(*name).second)
+          Add(i, Severity::kNote, "the mutex " + Quoted(*name) + " is named twice in this section");
+        if (i + 1 >= section.terminator || !AfterKeyword(platform_, Line(i + 1), kAppNameKeyword))
+          Add(i, Severity::kWarning,
+              "MUTEX= without APPNAME= on the next line: a running program is not reported and does not stop the "
+              "uninstall");
+      } else if (AfterKeyword(platform_, Line(i), kAppNameKeyword)) {
+        if (i == section.header + 1 || !AfterKeyword(platform_, Line(i - 1), kMutexKeyword))
+          Add(i, Severity::kWarning, "APPNAME= is used only on the line right after a MUTEX= line");
+      } else {
+        Ignored(i, "an [execution] section knows MUTEX= and APPNAME= lines only");
+      }
+    }
+  }
+
+  void CheckDeleteReg(const Section& section) {
+    std::set<std::pair<RegistryRoot, std::string>> keys;
+    for (int i = section.header + 1; i < section.terminator; ++i) {
+      const std::string upper = Upper(Line(i));
+      const std::optional<CleanupTarget> target = CleanupTargetOf(platform_, upper);
+      if (!target) {
+        Ignored(i, "a [deletereg] section knows UNINST=, QUORVEL=, INST= and KEY= entries only");
+        continue;
+      }
+      if (target->root == kInvalidRoot) {
+        NoRoot(i, "nothing is deleted");
+        continue;
+      }
+      const std::string key = RootName(target->root) + target->path;
+      if (IsProtectedKey(platform_, lead_, target->root, target->path)) {
+        Add(i, Severity::kWarning,
+            "the key " + key +
+                " is protected (a root, a whole family of keys or a key of the system): the run "
+                "does not delete it");
+        continue;
+      }
+      CheckKeyNames(i, target->path);
+      if (!keys.insert({target->root, Upper(target->path)}).second)
+        Add(i, Severity::kNote, "the key " + key + " is named twice in this section");
+    }
+  }
+
+  // A KEY= entry whose root abbreviation is none of the six.
+  void NoRoot(int i, const char* consequence) {
+    const std::optional<std::string> rest = AfterKeyword(platform_, Line(i), kKeyKeyword);
+    const KeyEntry entry = ParseKeyEntry(rest ? *rest : std::string());
+    const std::string why = entry.path.empty() ? "KEY= without a \\ before its path names no registry root"
+                                               : Quoted(entry.abbreviation) + " is no registry root";
+    Add(i, Severity::kWarning, why + ": " + consequence + "; the roots are HCR, HCU, HLM, HU, HCC and HDD");
+  }
+
+  void CheckKeyNames(int i, const std::string& path) {
+    std::size_t start = 0;
+    while (start <= path.size()) {
+      const std::size_t end = std::min(path.find('\\', start), path.size());
+      if (end - start > kMaxKeyName) {
+        Add(i, Severity::kWarning, "a key name longer than 255 characters: the registry refuses it");
+        return;
+      }
+      start = end + 1;
+    }
+  }
+
+  void CheckCreateReg(const Section& section) {
+    int keyLine = -1;  // the latest KEY= line of the section
+    bool keyHasRoot = false, keyUsed = true;
+    std::set<std::pair<int, std::string>> values;
+    for (int i = section.header + 1; i < section.terminator; ++i) {
+      const std::optional<std::string> key = AfterKeyword(platform_, Line(i), kKeyKeyword);
+      const std::optional<std::string> value = AfterKeyword(platform_, Line(i), kStringKeyword);
+      if (key) {
+        if (keyLine >= 0 && !keyHasRoot && !keyUsed) NoRoot(keyLine, "nothing is created");
+        const KeyEntry entry = ParseKeyEntry(*key);
+        keyLine = i;
+        keyHasRoot = RootFromAbbreviation(platform_, entry.abbreviation) != kInvalidRoot;
+        keyUsed = false;
+        if (keyHasRoot) CheckKeyNames(i, entry.path);
+      }
+      if (value) {
+        keyUsed = true;
+        if (keyLine < 0)
+          Add(i, Severity::kError,
+              "STRING= before any KEY= line of its section: the value cannot be written, and the run ends with "
+              "the fatal error report");
+        else if (!keyHasRoot)
+          Add(i, Severity::kError,
+              "STRING= under the KEY= line " + std::to_string(keyLine + 1) +
+                  ", which names no registry root: the value cannot be written, and the run ends with the fatal "
+                  "error report");
+        else if (!values.insert({keyLine, Upper(ParseValueEntry(*value).name)}).second)
+          Add(i, Severity::kNote, "this value is written twice under the same key");
+      }
+      if (!key && !value) Ignored(i, "a [createreg] section knows KEY= and STRING= lines only");
+    }
+    if (keyLine >= 0 && !keyHasRoot && !keyUsed) NoRoot(keyLine, "nothing is created");
+  }
+
+  // A first folder name that looks like a prefix but is none, or a prefix the section does not know.
+  void CheckPrefixLike(int i, const std::string& name, FolderPrefix prefix, bool withShellFolders) {
+    if (prefix != FolderPrefix::kBase) return;
+    const std::size_t slash = name.find_first_of("\\/");
+    if (slash == std::string::npos) return;
+    const std::string first = TrimBlanks(name.substr(0, slash));
+    if (!withShellFolders && (first == "STARTUP" || first == "DESKTOP") && name[slash] == '\\') {
+      Add(i, Severity::kWarning,
+          first +
+              "\\ is no prefix in a [renamefile] section (it knows WINDIR\\ and SYSDIR\\): the name is read in "
+              "the product's folder");
+      return;
+    }
+    for (const char* lookalike : kPrefixLookalikes)
+      if (first == lookalike) {
+        Add(i, Severity::kWarning,
+            Quoted(first + name[slash]) +
+                " is no folder prefix: the name is read in the product's folder; the "
+                "prefixes are WINDIR\\, SYSDIR\\, STARTUP\\ and DESKTOP\\");
+        return;
+      }
+  }
+
+  void CheckPathLength(int i, FolderPrefix prefix, const std::string& name) {
+    const std::size_t folder = prefix == FolderPrefix::kBase ? paths_.baseFolder.size() : 0;
+    if (folder + name.size() > kMaxPath)
+      Add(i, Severity::kWarning, "the path is longer than 259 characters: the system refuses it, so the file stays");
+  }
+
+  void NoteUserFolder(int i, FolderPrefix prefix) {
+    if (prefix == FolderPrefix::kStartup || prefix == FolderPrefix::kDesktop)
+      Add(i, Severity::kNote,
+          std::string(PrefixName(prefix)) +
+              " is the folder of the user who runs the uninstall; another user's "
+              "copy stays");
+  }
+
+  void CheckRenameFile(const Section& section) {
+    std::set<std::pair<FolderPrefix, std::string>> olds;
+    for (int i = section.header + 1; i < section.terminator; ++i) {
+      const RenameEntry entry = ParseRenameEntry(Upper(Line(i)));
+      if (!entry.hasComma) {
+        Add(i, Severity::kWarning,
+            "a rename needs the old name, \",\" and the new name: the run passes over this line");
+        continue;
+      }
+      if (!RenamesFiles(entry, lead_)) {
+        Add(i, Severity::kWarning, "a name here names no file (a folder): the run passes over this line");
+        continue;
+      }
+      CheckPrefixLike(i, entry.oldName, entry.prefix, false);
+      CheckPathLength(i, entry.prefix, entry.oldName.size() > entry.newName.size() ? entry.oldName : entry.newName);
+      if (!olds.insert({entry.prefix, entry.oldName}).second)
+        Add(i, Severity::kNote, "this file is renamed twice in this section");
+    }
+  }
+
+  void CheckDeleteFile(const Section& section) {
+    std::set<std::pair<FolderPrefix, std::string>> names;
+    bool keepsFolder = false;
+    for (int i = section.header + 1; i < section.terminator; ++i) {
+      const std::string upper = Upper(Line(i));
+      if (upper == kSaveFolder) {
+        keepsFolder = true;
+        continue;
+      }
+      if (TrimBlanks(upper) == kSaveFolder) {
+        Add(i, Severity::kWarning, "blanks around SAVEFOLDER make it a file name: the folder is not kept");
+        continue;
+      }
+      const FileEntry entry = ParseFileEntry(upper, /*withShellFolders=*/true);
+      if (NamesNoFile(entry.name, lead_)) {
+        Add(i, Severity::kWarning, "this entry names no file (a folder): the run passes over it");
+        continue;
+      }
+      CheckPrefixLike(i, entry.name, entry.prefix, true);
+      CheckPathLength(i, entry.prefix, entry.name);
+      NoteUserFolder(i, entry.prefix);
+      if (!names.insert({entry.prefix, entry.name}).second)
+        Add(i, Severity::kNote, "this file is named twice in this section");
+      if (entry.prefix == FolderPrefix::kBase && entry.name == Upper(ScriptName()) && selfDeletion_ < 0)
+        selfDeletion_ = i;
+    }
+    if (!keepsFolder) lastRemoval_ = section.terminator;
+  }
+
+  std::string ScriptName() const { return paths_.scriptPath.substr(paths_.baseFolder.size()); }
+
+  // The folder can only go when the script is gone before the last attempt to remove it.
+  void CheckSelfDeletion() {
+    bool anyDeletion = false;
+    for (const Section& s : sections_) anyDeletion = anyDeletion || s.name == headers::kDeleteFile;
+    if (anyDeletion && lastRemoval_ < 0) return;  // every section keeps the folder on purpose
+    if (selfDeletion_ < 0)
+      Add(kWholeFile, Severity::kWarning,
+          "no [deletefile] entry deletes the script " + Quoted(ScriptName()) +
+              " itself, so the product's folder cannot be removed");
+    else if (selfDeletion_ > lastRemoval_)
+      Add(selfDeletion_, Severity::kWarning,
+          "the script is deleted after the last attempt to remove the folder (line " +
+              std::to_string(lastRemoval_ + 1) + "), so the folder stays");
+  }
+
+  Platform& platform_;
+  const LeadByteTable& lead_;
+  const ScriptFile& script_;
+  const ScriptPaths& paths_;
+  std::vector<Section> sections_;
+  std::vector<Finding> findings_;
+  int selfDeletion_ = -1;  // the first line that deletes the script
+  int lastRemoval_ = -1;   // the terminator of the last section that removes the folder
+};
+
+}  // namespace
+
+std::vector<Finding> CheckScript(Platform& platform, const LeadByteTable& lead, const ScriptFile& script,
+                                 const ScriptPaths& paths) {
+  return Checker(platform, lead, script, paths).Run();
+}
+
+}  // namespace qv

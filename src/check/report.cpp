@@ -1,0 +1,54 @@
+#include "check/report.h"
+
+#include <algorithm>
+
+namespace qv {
+
+namespace {
+
+const char* SeverityName(Severity severity) {
+  switch (severity) {
+    case Severity::kError:
+      return "error";
+    case Severity::kWarning:
+      return "warning";
+    case Severity::kNote:
+      break;
+  }
+  return "note";
+}
+
+std::string Counted(std::size_t count, const char* what) {
+  return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
+}  // namespace
+
+int CheckExitCode(const std::vector<Finding>& findings) {
+  int code = kCheckClean;
+  for (const Finding& f : findings) {
+    if (f.severity == Severity::kError) return kCheckErrors;
+    if (f.severity == Severity::kWarning) code = kCheckWarnings;
+  }
+  return code;
+}
+
+std::string FormatReport(const std::string& displayPath, const ScriptFile& script, std::vector<Finding> findings) {
+  std::stable_sort(findings.begin(), findings.end(),
+                   [](const Finding& a, const Finding& b) { return a.line < b.line; });
+  std::string out;
+  std::size_t counts[3] = {};
+  for (const Finding& f : findings) {
+    ++counts[static_cast<int>(f.severity)];
+    out += displayPath;
+    if (f.line != kWholeFile) out += ":" + std::to_string(f.line + 1);
+    out += std::string(": ") + SeverityName(f.severity) + ": " + f.message + "\n";
+    if (f.line >= 0 && f.line < script.Count()) out += "    " + script.Line(f.line) + "\n";
+  }
+  out += displayPath + ": " + Counted(counts[static_cast<int>(Severity::kError)], "error") + ", " +
+         Counted(counts[static_cast<int>(Severity::kWarning)], "warning") + ", " +
+         Counted(counts[static_cast<int>(Severity::kNote)], "note") + "\n";
+  return out;
+}
+
+}  // namespace qv

@@ -1,0 +1,33 @@
+// What the script checker finds and how it reports it: one finding per line in the form editors
+// and build logs understand ("Uninst.inf:12: warning: ..."), the line quoted below it, a summary.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "script/script_file.h"
+
+namespace qv {
+
+enum class Severity { kNote, kWarning, kError };
+
+struct Finding {
+  int line;  // index in the script, from 0; kWholeFile for the file as a whole
+  Severity severity;
+  std::string message;
+};
+inline constexpr int kWholeFile = -1;
+
+// The checker's exit codes.
+inline constexpr int kCheckClean = 0;       // no error and no warning (notes may be there)
+inline constexpr int kCheckWarnings = 1;    // warnings, no error
+inline constexpr int kCheckErrors = 2;      // at least one error
+inline constexpr int kCheckUnreadable = 3;  // the script cannot be read
+
+int CheckExitCode(const std::vector<Finding>& findings);
+
+// The findings in line order (those about the whole file first), each with the line it is
+// about quoted, then the summary. Line numbers count from 1. Script text stays as it is.
+std::string FormatReport(const std::string& displayPath, const ScriptFile& script, std::vector<Finding> findings);
+
+}  // namespace qv

@@ -1,0 +1,14 @@
+// Text for the console: the program's reports hold the script's Shift-JIS text.
+#pragma once
+
+#include <string>
+
+#include <windows.h>
+
+namespace qv {
+
+// Writes text (code page 932) to the standard handle: as UTF-16 to a console window, in the
+// console's output code page (the ANSI code page without a console) to a file or pipe.
+void WriteToConsole(const std::string& text, DWORD standardHandle);
+
+}  // namespace qv

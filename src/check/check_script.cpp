@@ -230,9 +230,11 @@ class Checker {
         Ignored(i, "a [deletereg] section knows UNINST=, QUORVEL=, INST= and KEY= entries only");
         continue;
       }
-      if (target->root == kInvalidRoot) {
-        NoRoot(i, "nothing is deleted");
-        continue;
+      if (AfterKeyword(platform_, Line(i), kKeyKeyword)) {
+        if (std::optional<std::string> problem = KeyProblem(i)) {
+          Add(i, Severity::kWarning, "the run deletes nothing here: " + *problem);
+          continue;
+        }
       }
       const std::string key = RootName(target->root) + target->path;
       if (IsProtectedKey(platform_, lead_, target->root, target->path)) {
@@ -248,13 +250,15 @@ class Checker {
     }
   }
 
-  // A KEY= entry whose root abbreviation is none of the six.
-  void NoRoot(int i, const char* consequence) {
+  // Why the key of a KEY= line cannot be opened, whatever the registry holds; nothing when it can.
+  std::optional<std::string> KeyProblem(int i) {
     const std::optional<std::string> rest = AfterKeyword(platform_, Line(i), kKeyKeyword);
     const KeyEntry entry = ParseKeyEntry(rest ? *rest : std::string());
-    const std::string why = entry.path.empty() ? "KEY= without a \\ before its path names no registry root"
-                                               : Quoted(entry.abbreviation) + " is no registry root";
-    Add(i, Severity::kWarning, why + ": " + consequence + "; the roots are HCR, HCU, HLM, HU, HCC and HDD");
+    if (entry.path.empty()) return "KEY= without a \\ before its path names no registry root";
+    if (RootFromAbbreviation(platform_, entry.abbreviation) == kInvalidRoot)
+      return Quoted(entry.abbreviation) + " is no registry root; the roots are HCR, HCU, HLM, HU, HCC and HDD";
+    if (entry.path.size() > 1 && entry.path[1] == '\\') return std::string("a key path may not begin with \\\\");
+    return std::nullopt;
   }
 
   void CheckKeyNames(int i, const std::string& path) {
@@ -271,36 +275,34 @@ class Checker {
 
   void CheckCreateReg(const Section& section) {
     int keyLine = -1;  // the latest KEY= line of the section
-    bool keyHasRoot = false, keyUsed = true;
+    bool keyOpens = false;
     std::set<std::pair<int, std::string>> values;
     for (int i = section.header + 1; i < section.terminator; ++i) {
       const std::optional<std::string> key = AfterKeyword(platform_, Line(i), kKeyKeyword);
       const std::optional<std::string> value = AfterKeyword(platform_, Line(i), kStringKeyword);
       if (key) {
-        if (keyLine >= 0 && !keyHasRoot && !keyUsed) NoRoot(keyLine, "nothing is created");
-        const KeyEntry entry = ParseKeyEntry(*key);
         keyLine = i;
-        keyHasRoot = RootFromAbbreviation(platform_, entry.abbreviation) != kInvalidRoot;
-        keyUsed = false;
-        if (keyHasRoot) CheckKeyNames(i, entry.path);
+        const std::optional<std::string> problem = KeyProblem(i);
+        keyOpens = !problem;
+        if (problem)
+          Add(i, Severity::kWarning, "the key is not created: " + *problem);
+        else
+          CheckKeyNames(i, ParseKeyEntry(*key).path);
       }
       if (value) {
-        keyUsed = true;
         if (keyLine < 0)
           Add(i, Severity::kError,
               "STRING= before any KEY= line of its section: the value cannot be written, and the run ends with "
               "the fatal error report");
-        else if (!keyHasRoot)
+        else if (!keyOpens)
           Add(i, Severity::kError,
-              "STRING= under the KEY= line " + std::to_string(keyLine + 1) +
-                  ", which names no registry root: the value cannot be written, and the run ends with the fatal "
-                  "error report");
+              "the key of line " + std::to_string(keyLine + 1) +
+                  " cannot be opened, so this value cannot be written: the run ends with the fatal error report");
         else if (!values.insert({keyLine, Upper(ParseValueEntry(*value).name)}).second)
           Add(i, Severity::kNote, "this value is written twice under the same key");
       }
       if (!key && !value) Ignored(i, "a [createreg] section knows KEY= and STRING= lines only");
     }
-    if (keyLine >= 0 && !keyHasRoot && !keyUsed) NoRoot(keyLine, "nothing is created");
   }
 
   // A first folder name that looks like a prefix but is none, or a prefix the section does not know.

@@ -1,0 +1,106 @@
+// The script checker: rules the every-finding report (tests/check) does not show one by one, the
+// exit codes, and its agreement with what the run does.
+#include <algorithm>
+#include <gtest/gtest.h>
+
+#include "check/check_command.h"
+#include "check/check_script.h"
+#include "checker_agreement.h"
+#include "fake_platform.h"
+
+namespace qv {
+namespace {
+
+std::string Script(std::initializer_list<const char*> lines) {
+  std::string bytes = "//QV-Uninstaller\r\n";
+  for (const char* line : lines) bytes += std::string(line) + "\r\n";
+  return bytes;
+}
+
+// "line:severity" of each finding, lines counted from 1 as the report shows them.
+std::vector<std::string> Findings(const std::string& bytes) {
+  test::FakePlatform platform;
+  const ScriptPaths paths{"C:\\App\\Uninst.inf", "C:\\App\\"};
+  std::vector<std::string> found;
+  for (const Finding& f : CheckScript(platform, ShiftJisLeadBytes(), ScriptFile::FromBytes(bytes), paths))
+    found.push_back(std::to_string(f.line + 1) + ":" + "NWE"[static_cast<int>(f.severity)]);
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+using Found = std::vector<std::string>;
+
+TEST(Checker, SelfDeletionMustComeBeforeTheLastRemovalOfTheFolder) {
+  // Deleted in the section that removes the folder: nothing to say.
+  EXPECT_EQ(Findings(Script({"[deletefile]", "app.exe", "uninst.inf", "end;"})), Found{});
+  // Never deleted, or only after the last removal: the folder stays.
+  EXPECT_EQ(Findings(Script({"[deletefile]", "app.exe", "end;"})), Found{"0:W"});
+  EXPECT_EQ(Findings(Script({"[deletefile]", "app.exe", "end;", "[deletefile]", "SAVEFOLDER", "Uninst.inf", "end;"})),
+            Found{"7:W"});
+  // Every section keeps the folder on purpose.
+  EXPECT_EQ(Findings(Script({"[deletefile]", "SAVEFOLDER", "app.exe", "end;"})), Found{});
+  // A script named otherwise is found by its own name.
+  test::FakePlatform platform;
+  const ScriptPaths setup{"C:\\App\\setup.inf", "C:\\App\\"};
+  EXPECT_TRUE(CheckScript(platform, ShiftJisLeadBytes(),
+                          ScriptFile::FromBytes(Script({"[deletefile]", "SETUP.INF", "end;"})), setup)
+                  .empty());
+}
+
+TEST(Checker, HeadersInsideBodiesAndMissingTerminators) {
+  // The rename body runs on to the deletion's terminator and reads its header as an entry.
+  EXPECT_EQ(Findings(Script({"[renamefile]", "a,b", "[deletefile]", "uninst.inf", "end;"})),
+            (Found{"4:W", "4:W", "5:W"}));  // the header inside, read as a rename without a comma, as is 5
+  EXPECT_EQ(Findings(Script({"[warning]", "text", "[note]", "end;", "[deletefile]", "uninst.inf"})),
+            Found{"6:E"});  // a bracketed line of a warning is its text
+  EXPECT_EQ(Findings(""), Found{"0:E"});
+  EXPECT_EQ(Findings("no signature\r\n"), (Found{"0:W", "1:E"}));
+}
+
+TEST(Checker, KeysThatCannotBeOpenedEndTheRunAtTheirValues) {
+  EXPECT_EQ(Findings(Script({"[createreg]", "KEY=HCU\\\\Software\\Demo", "STRING=a,b", "end;", "[deletefile]",
+                             "uninst.inf", "end;"})),
+            (Found{"3:W", "4:E"}));
+  // A valid key after an invalid one serves the values that follow it.
+  EXPECT_EQ(Findings(Script({"[createreg]", "KEY=HKCU\\Software\\Demo", "KEY=hcu\\Software\\Demo", "STRING=a,b", "end;",
+                             "[deletefile]", "uninst.inf", "end;"})),
+            Found{"3:W"});
+}
+
+TEST(Checker, ExitCodes) {
+  EXPECT_EQ(CheckExitCode({}), kCheckClean);
+  EXPECT_EQ(CheckExitCode({{3, Severity::kNote, "n"}}), kCheckClean);
+  EXPECT_EQ(CheckExitCode({{3, Severity::kNote, "n"}, {2, Severity::kWarning, "w"}}), kCheckWarnings);
+  EXPECT_EQ(CheckExitCode({{3, Severity::kWarning, "w"}, {1, Severity::kError, "e"}}), kCheckErrors);
+
+  test::FakePlatform platform;
+  platform.AddFile("C:\\App\\Uninst.inf", Script({"[deletefile]", "uninst.inf", "end;"}));
+  platform.AddFile("C:\\App\\open.inf", "//QV-Uninstaller\r\n").heldOpen = true;
+  platform.AddFolder("C:\\App\\folder.inf\\");
+  std::string out;
+  EXPECT_EQ(CheckCommand(platform, {"C:\\App\\Uninst.inf", "C:\\App\\"}, out), kCheckClean);
+  EXPECT_EQ(out, "C:\\App\\Uninst.inf: 0 errors, 0 warnings, 0 notes\n");
+  for (const char* unreadable : {"C:\\App\\missing.inf", "C:\\App\\open.inf", "C:\\App\\folder.inf"})
+    EXPECT_EQ(CheckCommand(platform, {unreadable, "C:\\App\\"}, out), kCheckUnreadable) << unreadable;
+}
+
+TEST(Checker, AgreesWithTheRun) {
+  for (const std::string& script : {
+           Script({"[deletefile]", "uninst.inf", "end;"}),
+           Script({"[createreg]", "STRING=a,b", "end;"}),
+           Script({"[createreg]", "KEY=HXX\\a", "STRING=a,b", "end;"}),
+           Script({"[createreg]", "KEY=HCU\\\\a", "STRING=a,b", "end;"}),
+           Script({"[createreg]", "KEY=HCU\\a", "KEY=Nowhere", "STRING=a,b", "end;"}),
+           Script({"[createreg]", "KEY=HCU\\a", "STRING=a,b", "end;"}),
+           Script({"[warning]", "text"}),
+           Script({"[execution]", "MUTEX=M", "end", "[deletefile]", "end;"}),
+           std::string("not the signature\r\n[createreg]\r\nSTRING=a\r\n"),
+           std::string(),
+       }) {
+    const test::Agreement agreement = test::CheckAgainstRun(script);
+    EXPECT_TRUE(agreement.agrees) << agreement.why << "\n" << script;
+  }
+}
+
+}  // namespace
+}  // namespace qv

@@ -38,7 +38,7 @@ void StartUninstall(RunContext& run, const std::string& scriptArgument) {
 int RunChosenMode(Platform& platform, const SystemInfo& system) {
   const std::vector<std::string> parameters = SplitCommandLine(platform.GetCommandLineA());
   if (parameters.size() >= 2 && platform.CharLowerBuffA(parameters[0]) == texts::kUninstallSwitch) {
-    RunContext run{platform, system, {}, {}, {}};
+    RunContext run{platform, system, {}, {}, {}, {}};
     StartUninstall(run, ScriptArgument({parameters.begin() + 1, parameters.end()}));
     if (run.state.completed) ShowFinalReport(run);
   } else {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "seam/platform.h"
@@ -23,6 +24,8 @@ struct RunContext {
   std::string scriptPath;
   std::string baseFolder;  // ends with "\" or ":", or is empty
   RunState state;
+  // Names of the mutexes this run created itself: asked for again, they exist because of us.
+  std::set<std::string> ownMutexes;
 };
 
 }  // namespace qv

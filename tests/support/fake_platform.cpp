@@ -229,8 +229,16 @@ std::string FakePlatform::Normalize(const std::string& path, bool& trailingSlash
 }
 
 std::string FakePlatform::Parent(const std::string& normalized) const {
-  std::size_t i = LastDelimiter(normalized, "\\", lead_);
-  return i == std::string::npos ? std::string() : normalized.substr(0, i);
+  // Up to the last "\" that is no second byte of a double-byte character. The fake keeps its
+  // own loop: the program's path functions carry the fuzzers' instrumentation, the system not.
+  std::size_t last = std::string::npos;
+  for (std::size_t i = 0; i < normalized.size(); ++i) {
+    if (lead_[static_cast<unsigned char>(normalized[i])] && i + 1 < normalized.size())
+      ++i;
+    else if (normalized[i] == '\\')
+      last = i;
+  }
+  return last == std::string::npos ? std::string() : normalized.substr(0, last);
 }
 
 bool FakePlatform::HasChildren(const std::string& normalized) const {

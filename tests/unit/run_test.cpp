@@ -82,11 +82,13 @@ TEST_F(Run, ARunningProgramWithoutItsNameRightAfterDoesNotStopTheRun) {
 }
 
 TEST_F(Run, MutexNamesAreTakenAsWrittenAndStayOurs) {
-  Uninstall("[execution]\r\nMUTEX= My Mutex \r\nAPPNAME=Demo\r\nMUTEX= My Mutex \r\nAPPNAME=Again\r\nend;\r\n");
-  // The first creation makes the mutex ours; the second finds it existing, as a product program
-  // started meanwhile would.
-  EXPECT_EQ(platform.mutexesCreated, (std::vector<std::string>{" My Mutex ", " My Mutex "}));
-  EXPECT_EQ(Texts(), std::vector<std::string>{"Again が起動しています。\r\n閉じてからアンインストールして下さい。"});
+  // The first creation makes the mutex ours. Named again, in the same section or another, it is
+  // not asked for again: it would exist because of us, and no program of the product runs.
+  Uninstall(
+      "[execution]\r\nMUTEX= My Mutex \r\nAPPNAME=Demo\r\nMUTEX= My Mutex \r\nAPPNAME=Again\r\nend;\r\n"
+      "[execution]\r\nMUTEX= My Mutex \r\nAPPNAME=Third\r\nMUTEX=Local\\ My Mutex \r\nAPPNAME=Fourth\r\nend;\r\n");
+  EXPECT_EQ(platform.mutexesCreated, (std::vector<std::string>{" My Mutex "}));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{shown::kAsk, shown::kBothRemain}));
 }
 
 TEST_F(Run, AMutexThatMayNotBeOpenedMeansRunningButAnInvalidNameDoesNot) {

@@ -92,3 +92,13 @@ def test_without_running_programs_warnings_come_in_file_order_before_the_questio
     assert mutex_calls(result) == [(0, 0, name) for name in MUTEXES]
     assert max(i for i, n in enumerate(names) if n == "kernel32.CreateMutexA") < names.index("user32.MessageBoxA")
     assert result.diff.removed_files == sorted(cp932(p) for p in [FOLDER, FOLDER + "\\Uninst.inf", FOLDER + "\\app.exe"])
+
+
+def test_a_mutex_named_again_is_ours_and_no_running_program(harness):
+    # Asked for again, the mutex would exist because the uninstaller holds it: it is not asked for.
+    again = script(SIGNATURE, "[execution]", "MUTEX=QvEditorMutex", "APPNAME=Example Editor", "end;",
+                   "[execution]", "MUTEX=QvEditorMutex", "APPNAME=Example Editor", "MUTEX=Local\\QvEditorMutex",
+                   "APPNAME=Example Editor", "end;")
+    result = harness.run(ARGS, answers=["no"], setup=[File(FOLDER + "\\Uninst.inf", again)])
+    assert [b.text for b in result.boxes] == [ASK_TO_BEGIN]
+    assert mutex_calls(result) == [(0, 0, b"QvEditorMutex")]

@@ -15,10 +15,25 @@ LeadByteTable ShiftJisLeadBytes() {
 
 namespace {
 
-bool IsSeparator(char c) {
-  auto b = static_cast<unsigned char>(c);
-  return b >= 0x01 && b <= 0x20;
-}
+// Bytes 0x01-0x20, in one comparison: 0x00 wraps round to 0xFF.
+bool IsSeparator(char c) { return static_cast<unsigned char>(c - 1) < 0x20; }
+
+// Whether a byte ends a stretch of a parameter copied as it is: a separator or a quote.
+constexpr std::array<bool, 256> kEndsStretch = [] {
+  std::array<bool, 256> table{};
+  for (int b = 0x01; b <= 0x20; ++b) table[b] = true;
+  table['"'] = true;
+  return table;
+}();
+
+// Bytes that end a path's name or begin its extension.
+enum PathByte : unsigned char { kPlainByte, kNameEnd, kExtensionStart };
+constexpr std::array<PathByte, 256> kPathBytes = [] {
+  std::array<PathByte, 256> table{};
+  table['\\'] = table[':'] = kNameEnd;
+  table['.'] = kExtensionStart;
+  return table;
+}();
 
 // Reads one parameter of a line without NUL starting at pos; returns the position after it.
 // Stretches between quotes and between the quotes and separators are copied whole.
@@ -40,7 +55,7 @@ std::size_t NextParameter(std::string_view line, std::size_t pos, std::string& p
       parameter.append(line, pos + 1, end - pos - 1);
       pos = end < n ? end + 1 : n;
     } else {
-      while (end < n && !IsSeparator(line[end]) && line[end] != '"') ++end;
+      while (end < n && !kEndsStretch[static_cast<unsigned char>(line[end])]) ++end;
       parameter.append(line, pos, end - pos);
       pos = end;
     }
@@ -78,13 +93,13 @@ std::size_t LastDelimiter(std::string_view s, std::string_view delimiters, const
 PathParts SplitPath(std::string_view path, const LeadByteTable& lead) {
   PathParts parts{0, std::string_view::npos};
   for (std::size_t i = 0; i < path.size(); ++i) {
-    const char c = path[i];
-    if (lead[static_cast<unsigned char>(c)] && i + 1 < path.size()) {
+    const auto c = static_cast<unsigned char>(path[i]);
+    if (lead[c] && i + 1 < path.size()) {
       ++i;  // the second byte of a double-byte character is never a delimiter
-    } else if (c == '\\' || c == ':') {
+    } else if (kPathBytes[c] == kNameEnd) {
       parts.nameStart = i + 1;
       parts.extensionStart = std::string_view::npos;
-    } else if (c == '.') {
+    } else if (kPathBytes[c] == kExtensionStart) {
       parts.extensionStart = i;
     }
   }

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The main job, end to end: sets up the machine, builds QvUninst.exe, lays out a sample product
-# (C:\Program Files\Sample with its files, registry keys and Uninst.inf) in a fresh Wine prefix,
-# runs the uninstall answering every box as a user would (Yes to questions, OK otherwise) and
-# prints each box, the answers, the exit code and what the run removed or created.
+# (C:\Program Files\Sample with its files, registry keys, Uninst.inf and its entry in the list of
+# installed programs) in a fresh Wine prefix, removes it the way users do, through the system's
+# list of installed programs (Wine's uninstaller --remove, which runs the registered command),
+# answers every box as a user would (Yes to questions, OK otherwise) and prints the list before
+# and after, each box, the answers, the exit code and what the run removed or created.
 #   tools/sample-uninstall.sh    (builds in build/mingw, or build/mingw64; BUILD_DIR=... to change)
 # On a host that cannot run 32-bit code, the same sources built for 64-bit Windows run under
 # 64-bit Wine instead (tests/wine/mode.sh; QV_WINE_MODE=win64 asks for that way anywhere).

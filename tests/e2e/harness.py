@@ -24,12 +24,16 @@ import subprocess
 import tempfile
 import time
 from dataclasses import dataclass, field
-from pathlib import Path
+from pathlib import Path, PureWindowsPath
 from typing import Iterable, Sequence
 
 CP = "cp932"
 
 # The program's calls that the relay trace records.
+# The system's list of installed programs: one key per product, named by its DisplayName value and
+# removed through its UninstallString.
+UNINSTALL_LIST = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+
 RELAY_CALLS = (
     "user32.MessageBoxA",
     "kernel32.CreateFileA",
@@ -274,6 +278,19 @@ class Snapshot:
 
     def has_file(self, path: str | bytes) -> bool:
         return _lower(cp932(path)) in {_lower(p) for p in self.files}
+
+    def installed_programs(self) -> dict[bytes, bytes]:
+        """The system's list of installed programs, as it is kept (watch UNINSTALL_LIST): each entry
+        key's name and its display name (without the NUL), for the entries that have one."""
+        prefix = _lower(cp932(UNINSTALL_LIST)) + b"\\"
+        listed = {}
+        for name, values in self.keys.items():
+            rest = name[len(prefix):]
+            if _lower(name).startswith(prefix) and b"\\" not in rest:
+                shown = {_lower(n): v for n, v in values.items()}.get(b"displayname")
+                if shown is not None:
+                    listed[rest] = shown[1].rstrip(b"\0")
+        return listed
 
     def _key(self, root: int, path: bytes):
         wanted = _lower(key_name(root, path))
@@ -683,7 +700,7 @@ class Harness:
 
     def run(self, args: str | bytes = b"", *, line: str | bytes | None = None, answers: Sequence[str] = (),
             setup: Sequence[object] = (), watch_folders: Sequence[str | bytes] = (),
-            watch_keys: Sequence[str | bytes] = (), cwd: str | bytes | None = None, timeout: float = 10.0,
+            watch_keys: Sequence[str | bytes] = (), exe: str | bytes | None = None, cwd: str | bytes | None = None, timeout: float = 10.0,
             program_mtime: _dt.datetime | None = None, rest_as_user: bool = False, check: bool = True) -> Result:
         """Runs the program once.
 
@@ -692,6 +709,9 @@ class Harness:
         answers: one per expected box, in order ("yes", "no", "ok", ...);
         setup:  fixtures (Folder, File, RegKey, RegValue, RegDelete, HeldFile, HeldMutex), in order;
         watch_folders, watch_keys: snapshot before and after the run;
+        exe:    the program to start instead of QvUninst.exe (with line=), such as the system's list
+                of installed programs; the boxes of every program it starts are answered, and the
+                calls and exit code are those of the QvUninst.exe it starts;
         program_mtime: last-write time of the program's copy (naive: local time), else the copy's own;
         rest_as_user: once the answers are used up, answer further boxes Yes where offered, else OK;
         check:  raise HarnessError when the boxes do not match the answers or the run timed out.
@@ -722,7 +742,8 @@ class Harness:
         for key in watch_keys:
             root, path = split_key(key)
             job.append(f"dump {root:x} {_hex(path)}")
-        job += ["exe " + _hex(cp932(self.PROGRAM)), "line " + _hex(line), f"timeout {int(timeout * 1000)}"]
+        job += ["exe " + _hex(cp932(exe if exe is not None else self.PROGRAM)), "line " + _hex(line),
+                f"timeout {int(timeout * 1000)}"]
         if cwd is not None:
             job.append("cwd " + _hex(cp932(cwd)))
         job += [f"answer {a}" for a in answers]
@@ -755,6 +776,8 @@ class Harness:
         trouble: list[str] = []
         exit_code: int | None = None
         pid: int | None = None
+        started: dict[int, bytes] = {}  # programs the launched one started: pid -> file name
+        exits: dict[int, int] = {}
         snapshots = {"before": Snapshot(), "after": Snapshot()}
         current: Snapshot | None = None
         log = log_path.read_text("ascii").splitlines() if log_path.exists() else []
@@ -776,8 +799,12 @@ class Harness:
                 current.keys.setdefault(key_name(int(f[1], 16), _unhex(f[2])), {})[_unhex(f[3])] = (int(f[4]), _unhex(f[5]))
             elif op == "launched":
                 pid = int(f[1])
+            elif op == "process":
+                started[int(f[1])] = _unhex(f[3])
+            elif op == "exit-of":
+                exits[int(f[1])] = int(f[2])
             elif op == "box":
-                boxes.append(Box(_unhex(f[2]), _unhex(f[3]), tuple(f[4].split(",")), f[5]))
+                boxes.append(Box(_unhex(f[3]), _unhex(f[4]), tuple(f[5].split(",")), f[6]))
             elif op == "unexpected-box":
                 box = Box(_unhex(f[1]), _unhex(f[2]), tuple(f[3].split(",")), "-")
                 trouble.append(f"box {len(boxes) + 1} was not expected (answers given: {list(answers)}): {box}")
@@ -797,6 +824,12 @@ class Harness:
             trouble.append(f"the program ended (exit code {exit_code}) after {len(boxes)} box(es); "
                            f"box {len(boxes) + 1} (answer {answers[len(boxes)]!r}) never appeared")
 
+        # Launched through another program (the system's list of installed programs), the
+        # uninstaller is the started program of its name: its calls, boxes and exit code count.
+        program = [p for p, name in started.items() if name.lower() == PureWindowsPath(self.PROGRAM).name.lower().encode()]
+        if program:
+            pid = program[0]
+            exit_code = exits.get(pid) if exit_code is not None else None
         calls: list[Call] = []
         if pid is not None and err_path.exists():
             with open(err_path, "rb") as err:

@@ -4,9 +4,9 @@
 //
 // It reads the job (one directive a line, byte strings in hex so no quoting can alter them),
 // sets up the fixtures, takes a snapshot of the chosen folders and registry keys, starts the
-// program with CreateProcessA(application, exact line), answers each of the program's message
-// boxes from the list of answers, waits for the program to end, takes the snapshot again and
-// writes everything to the log named by the job. It also holds files open (share mode 0) and
+// program with CreateProcessA(application, exact line), answers each of the message boxes of the
+// program and of the programs it starts (its process tree) from the list of answers, waits for
+// them all to end, takes the snapshot again and writes everything to the log named by the job. It also holds files open (share mode 0) and
 // named mutexes for the whole run when asked, standing in for another running program.
 //
 // Job directives (H = hex bytes, "-" = empty):
@@ -27,15 +27,21 @@
 //   rest-as-user               once the answers are used up, answer further boxes as a user would:
 //                              Yes where it is offered, else OK (instead of stopping the program)
 //
-// Log lines: "setup-error ...", "snapshot before|after" ... "end-snapshot", "launched PID",
-// "box N CAPTION TEXT BUTTONS ANSWER", "unexpected-box CAPTION TEXT BUTTONS",
-// "no-button N CAPTION TEXT BUTTONS ANSWER", "stuck-box N", "timeout", "exit CODE", "done".
+// Log lines: "setup-error ...", "snapshot before|after" ... "end-snapshot",
+// "launched PID", "process PID PARENT H" (a program the tree started, by its file name),
+// "box N PID CAPTION TEXT BUTTONS ANSWER", "unexpected-box CAPTION TEXT BUTTONS",
+// "no-button N CAPTION TEXT BUTTONS ANSWER", "stuck-box N", "timeout", "exit-of PID CODE" (each
+// program of the tree), "exit CODE" (the launched one), "done".
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
+
+#include <map>
 
 namespace {
 
@@ -248,19 +254,88 @@ struct Box {
   std::vector<std::pair<int, HWND>> controls;  // button id and window
 };
 
+// The file name of a process's program (the snapshot may leave it empty just after the start).
+std::string FileName(HANDLE process, const char* listed) {
+  char path[MAX_PATH];
+  DWORD size = MAX_PATH;
+  std::string name = QueryFullProcessImageNameA(process, 0, path, &size) ? std::string(path, size) : listed;
+  return name.substr(name.find_last_of('\\') + 1);
+}
+
+// The launched program and every program it started, directly or not: process id to handle.
+class ProcessTree {
+ public:
+  explicit ProcessTree(const PROCESS_INFORMATION& root) : root_(root.dwProcessId) { members_[root_] = root.hProcess; }
+  ~ProcessTree() {
+    for (auto& member : members_) CloseHandle(member.second);
+  }
+  ProcessTree(const ProcessTree&) = delete;
+  ProcessTree& operator=(const ProcessTree&) = delete;
+
+  // Takes in the programs started since the last look.
+  void Grow() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    for (bool grew = true; grew;) {
+      grew = false;
+      PROCESSENTRY32 entry{};
+      entry.dwSize = sizeof entry;
+      for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (members_.count(entry.th32ProcessID) || !members_.count(entry.th32ParentProcessID)) continue;
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE,
+                                     entry.th32ProcessID);
+        if (!process) continue;
+        members_[entry.th32ProcessID] = process;
+        Log("process " + std::to_string(entry.th32ProcessID) + " " + std::to_string(entry.th32ParentProcessID) +
+            " " + Hex(FileName(process, entry.szExeFile)));
+        grew = true;
+      }
+    }
+    CloseHandle(snapshot);
+  }
+  bool Has(DWORD pid) const { return members_.count(pid) != 0; }
+  // Waits up to ms for every member to end; true when they all have.
+  bool Ended(DWORD ms) {
+    for (auto& member : members_)
+      if (WaitForSingleObject(member.second, ms) != WAIT_OBJECT_0) return false;
+    return true;
+  }
+  void Terminate() {
+    for (auto& member : members_) TerminateProcess(member.second, 0xDEAD);
+  }
+  // Logs each member's exit code; returns the launched program's.
+  DWORD LogExits() {
+    DWORD rootCode = 0;
+    for (auto& member : members_) {
+      WaitForSingleObject(member.second, INFINITE);
+      DWORD code = 0;
+      GetExitCodeProcess(member.second, &code);
+      Log("exit-of " + std::to_string(member.first) + " " + std::to_string(code));
+      if (member.first == root_) rootCode = code;
+    }
+    return rootCode;
+  }
+
+ private:
+  DWORD root_;
+  std::map<DWORD, HANDLE> members_;
+};
+
 struct FindBox {
-  DWORD pid;
+  const ProcessTree* tree;
   HWND found;
+  DWORD pid;
 };
 
 BOOL CALLBACK FindBoxWindow(HWND window, LPARAM param) {
   FindBox* find = reinterpret_cast<FindBox*>(param);
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
-  if (pid != find->pid || !IsWindowVisible(window)) return TRUE;
+  if (!find->tree->Has(pid) || !IsWindowVisible(window)) return TRUE;
   char cls[32];
   if (!GetClassNameA(window, cls, sizeof cls) || std::string(cls) != "#32770") return TRUE;
   find->found = window;
+  find->pid = pid;
   return FALSE;
 }
 
@@ -298,11 +373,11 @@ Box ReadBox(HWND window) {
 
 std::string Describe(const Box& box) { return Hex(box.caption) + " " + Hex(box.text) + " " + box.buttons; }
 
-// Waits until the window is gone or the program has ended.
-bool WaitGone(HWND window, HANDLE process, DWORD timeout) {
+// Waits until the window is gone or every program of the tree has ended.
+bool WaitGone(HWND window, ProcessTree& tree, DWORD timeout) {
   DWORD start = GetTickCount();
   while (IsWindow(window) && IsWindowVisible(window)) {
-    if (WaitForSingleObject(process, 10) == WAIT_OBJECT_0) return true;
+    if (tree.Ended(10)) return true;
     if (GetTickCount() - start > timeout) return false;
   }
   return true;
@@ -321,19 +396,25 @@ int Drive(const Job& job) {
   }
   CloseHandle(info.hThread);
   Log("launched " + std::to_string(info.dwProcessId));
+  ProcessTree tree(info);
 
   std::size_t next = 0;
   DWORD waitStart = GetTickCount();
   bool killed = false;
+  auto stop = [&](const std::string& why) {
+    Log(why);
+    tree.Terminate();
+    killed = true;
+  };
   for (;;) {
-    if (WaitForSingleObject(info.hProcess, 10) == WAIT_OBJECT_0) break;
-    FindBox find{info.dwProcessId, nullptr};
+    tree.Grow();
+    // A program may start another just before it ends: look once more before leaving.
+    if (tree.Ended(10) && (tree.Grow(), tree.Ended(0))) break;
+    FindBox find{&tree, nullptr, 0};
     EnumWindows(FindBoxWindow, reinterpret_cast<LPARAM>(&find));
     if (!find.found) {
       if (GetTickCount() - waitStart > job.timeout) {
-        Log("timeout");
-        TerminateProcess(info.hProcess, 0xDEAD);
-        killed = true;
+        stop("timeout");
         break;
       }
       continue;
@@ -345,9 +426,7 @@ int Drive(const Job& job) {
     } else if (job.restAsUser && next < 100) {
       answer = box.buttons.find("yes") != std::string::npos ? "yes" : "ok";
     } else {
-      Log("unexpected-box " + Describe(box));
-      TerminateProcess(info.hProcess, 0xDEAD);
-      killed = true;
+      stop("unexpected-box " + Describe(box));
       break;
     }
     HWND button = nullptr;
@@ -357,26 +436,19 @@ int Drive(const Job& job) {
         for (const auto& control : box.controls)
           if (control.first == b.id) id = b.id, button = control.second;
     if (!button) {
-      Log("no-button " + std::to_string(next) + " " + Describe(box) + " " + answer);
-      TerminateProcess(info.hProcess, 0xDEAD);
-      killed = true;
+      stop("no-button " + std::to_string(next) + " " + Describe(box) + " " + answer);
       break;
     }
-    Log("box " + std::to_string(next) + " " + Describe(box) + " " + answer);
+    Log("box " + std::to_string(next) + " " + std::to_string(find.pid) + " " + Describe(box) + " " + answer);
     PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-    if (!WaitGone(box.window, info.hProcess, job.timeout)) {
-      Log("stuck-box " + std::to_string(next));
-      TerminateProcess(info.hProcess, 0xDEAD);
-      killed = true;
+    if (!WaitGone(box.window, tree, job.timeout)) {
+      stop("stuck-box " + std::to_string(next));
       break;
     }
     ++next;
     waitStart = GetTickCount();
   }
-  WaitForSingleObject(info.hProcess, INFINITE);
-  DWORD code = 0;
-  GetExitCodeProcess(info.hProcess, &code);
-  CloseHandle(info.hProcess);
+  const DWORD code = tree.LogExits();
   Log(std::string(killed ? "killed " : "exit ") + std::to_string(code));
   return 0;
 }

@@ -14,7 +14,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).parent))
 
-from harness import CP, Display, File, Harness, RegValue, pe_mode, wine_mode  # noqa: E402
+from harness import CP, UNINSTALL_LIST, Display, File, Harness, RegValue, pe_mode, wine_mode  # noqa: E402
 
 FOLDER = "C:\\Program Files\\Sample"
 DESKTOP = "C:\\users\\sample\\Desktop"
@@ -35,8 +35,9 @@ FILES = {
 # The product's registry values: (key, name, data).
 REGISTRY = [
     ("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample", "DisplayName", "サンプル"),
+    # The uninstall command as the product's installer registers it: the folder quoted, for its blank.
     ("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample", "UninstallString",
-     "C:\\windows\\QvUninst.exe /u C:\\Program Files\\Sample\\"),
+     'C:\\windows\\QvUninst.exe /u "C:\\Program Files\\Sample\\"'),
     ("HKCU\\Software\\Quorvel\\Sample", "Folder", FOLDER),
     ("HKCU\\Software\\Quorvel\\Sample\\Window", "Left", 100),
     (SHELL_FOLDERS, "Desktop", DESKTOP),
@@ -46,8 +47,17 @@ REGISTRY = [
 SCRIPT = Path(__file__).resolve().parents[2] / "samples" / "Sample" / "Uninst.inf"
 
 WATCH_FOLDERS = ["C:\\Program Files", "C:\\windows", "C:\\users\\sample"]
-WATCH_KEYS = ["HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", "HKCU\\Software"]
-COMMAND = "/u C:\\Program Files\\Sample\\"
+WATCH_KEYS = [UNINSTALL_LIST, "HKCU\\Software"]
+# The user picks the product in the system's list of installed programs, which runs the product's
+# uninstall command.
+LIST_PROGRAM = "C:\\windows\\system32\\uninstaller.exe"
+REMOVE = "uninstaller.exe --remove Sample"
+
+
+def print_list(when: str, snapshot) -> None:
+    print(f"installed programs {when}:")
+    for key, name in sorted(snapshot.installed_programs().items()) or [(b"(none)", b"")]:
+        print(f"    {key.decode(CP)}  {name.decode(CP)}")
 
 
 def main(build: Path, pristine: Path) -> int:
@@ -60,20 +70,24 @@ def main(build: Path, pristine: Path) -> int:
     display = Display()
     harness = Harness(program, build / "tests" / "e2e" / "qvdriver.exe", pristine, display.start(), wine)
     try:
-        result = harness.run(COMMAND, setup=setup, rest_as_user=True, watch_folders=WATCH_FOLDERS,
-                             watch_keys=WATCH_KEYS, check=False)
+        result = harness.run(line=REMOVE, exe=LIST_PROGRAM, setup=setup, rest_as_user=True,
+                             watch_folders=WATCH_FOLDERS, watch_keys=WATCH_KEYS, check=False)
     finally:
         harness.close()
         display.stop()
 
-    print(f"command line: {result.line.decode(CP)}")
+    print_list("before", result.before)
+    print(f"\nremoval from the list: {result.line.decode(CP)}")
+    _, command = result.before.value(UNINSTALL_LIST + "\\Sample", "UninstallString")
+    print(f"which runs: {command.rstrip(bytes(1)).decode(CP)}")
     for i, box in enumerate(result.boxes, 1):
         flags = "?" if box.flags is None else f"{box.flags:#x}"
         print(f"\nbox {i}: [{box.caption.decode(CP)}] flags {flags}, buttons {'/'.join(box.buttons)}")
         for line in box.text.decode(CP).split("\r\n"):
             print(f"    {line}")
         print(f"  answer: {box.answer}")
-    print(f"\nexit code: {result.exit_code}")
+    print(f"\nexit code: {result.exit_code}\n")
+    print_list("after", result.after)
     for trouble in result.trouble:
         print(f"trouble: {trouble}")
     changes = result.diff.lines()

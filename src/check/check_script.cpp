@@ -1,6 +1,5 @@
 #include "check/check_script.h"
 
-#include <map>
 #include <set>
 #include <string_view>
 

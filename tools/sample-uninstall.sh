@@ -26,4 +26,5 @@ pristine=${QV_WINE_PRISTINE:-$build/wine/pristine}
 cmake --preset "$QV_PRESET" -B "$build" >/dev/null
 cmake --build "$build" -j2 --target QvUninst qvdriver >/dev/null
 tests/wine/make_prefix.sh "$pristine" "$QV_WINE_MODE"
-exec /usr/bin/python3 tests/e2e/sample_uninstall.py "$build" "$pristine"
+# Each box is saved as a picture too: QV_BOX_PICTURES=docs/boxes remakes the README's pictures.
+exec /usr/bin/python3 tests/e2e/sample_uninstall.py "$build" "$pristine" "${QV_BOX_PICTURES:-$build/boxes}"

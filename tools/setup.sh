@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building and testing QvUninst needs, and the ja_JP.UTF-8
+# Installs every Debian package that building and testing QvUninst needs (a Japanese font among
+# them, so boxes under Wine show their texts as on a Japanese Windows), and the ja_JP.UTF-8
 # locale that the Wine layers run under. Idempotent: quiet and quick when everything is present.
 set -euo pipefail
 
@@ -7,6 +8,7 @@ packages=(
   cmake ninja-build g++ clang clang-format libclang-rt-14-dev googletest libgtest-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb xdotool xauth locales
+  fonts-ipafont-gothic
   python3 python3-pytest icoutils
   tzdata
 )

@@ -20,9 +20,11 @@ import re
 import shlex
 import shutil
 import socket
+import struct
 import subprocess
 import tempfile
 import time
+import zlib
 from dataclasses import dataclass, field
 from pathlib import Path, PureWindowsPath
 from typing import Iterable, Sequence
@@ -79,6 +81,26 @@ def _hex(data: bytes) -> str:
 
 def _unhex(text: str) -> bytes:
     return b"" if text == "-" else bytes.fromhex(text)
+
+
+def png_from_bmp(bmp: Path, png: Path) -> None:
+    """Writes a 24-bit bottom-up BMP (what qvdriver saves) as a PNG, with the standard library only."""
+    data = bmp.read_bytes()
+    offset = int.from_bytes(data[10:14], "little")
+    width, height = struct.unpack("<ii", data[18:26])
+    stride = (width * 3 + 3) & ~3
+    rows = []
+    for y in range(height - 1, -1, -1):
+        bgr = data[offset + y * stride:offset + y * stride + width * 3]
+        rgb = bytearray(bgr)
+        rgb[0::3], rgb[2::3] = bgr[2::3], bgr[0::3]
+        rows.append(b"\0" + bytes(rgb))
+
+    def chunk(kind: bytes, body: bytes) -> bytes:
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+    png.write_bytes(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+                    chunk(b"IDAT", zlib.compress(b"".join(rows), 9)) + chunk(b"IEND", b""))
 
 
 def split_key(key: str | bytes) -> tuple[int, bytes]:
@@ -240,6 +262,7 @@ class Box:
     buttons: tuple[str, ...]
     answer: str
     call: Call | None = None  # the MessageBoxA call that showed it
+    picture: Path | None = None  # the box as the screen showed it (PNG), when pictures were asked for
 
     @property
     def flags(self) -> int | None:
@@ -649,6 +672,11 @@ def _win_path(path: Path) -> bytes:
     return b"Z:" + str(path.resolve()).replace("/", "\\").encode()
 
 
+def _unix_path(path: bytes) -> Path:
+    """The Unix path of a path on Wine's Z: drive."""
+    return Path(path[2:].decode().replace("\\", "/"))
+
+
 # ------------------------------------------------------------------------------------------------
 # The harness
 
@@ -700,8 +728,9 @@ class Harness:
 
     def run(self, args: str | bytes = b"", *, line: str | bytes | None = None, answers: Sequence[str] = (),
             setup: Sequence[object] = (), watch_folders: Sequence[str | bytes] = (),
-            watch_keys: Sequence[str | bytes] = (), exe: str | bytes | None = None, cwd: str | bytes | None = None, timeout: float = 10.0,
-            program_mtime: _dt.datetime | None = None, rest_as_user: bool = False, check: bool = True) -> Result:
+            watch_keys: Sequence[str | bytes] = (), exe: str | bytes | None = None,
+            cwd: str | bytes | None = None, timeout: float = 10.0, program_mtime: _dt.datetime | None = None,
+            rest_as_user: bool = False, pictures: Path | None = None, check: bool = True) -> Result:
         """Runs the program once.
 
         args:   the command line after the program's quoted path, byte for byte;
@@ -714,6 +743,7 @@ class Harness:
                 calls and exit code are those of the QvUninst.exe it starts;
         program_mtime: last-write time of the program's copy (naive: local time), else the copy's own;
         rest_as_user: once the answers are used up, answer further boxes Yes where offered, else OK;
+        pictures: a folder where each box is saved as box-N.png (N from 1), as the screen showed it;
         check:  raise HarnessError when the boxes do not match the answers or the run timed out.
         """
         for answer in answers:
@@ -749,6 +779,9 @@ class Harness:
         job += [f"answer {a}" for a in answers]
         if rest_as_user:
             job.append("rest-as-user")
+        if pictures is not None:
+            Path(pictures).mkdir(parents=True, exist_ok=True)
+            job.append("pictures " + _hex(_win_path(Path(pictures))))
         job_path.write_text("\n".join(job) + "\n")
 
         env = self.env(prefix)
@@ -777,6 +810,7 @@ class Harness:
         exit_code: int | None = None
         pid: int | None = None
         started: dict[int, bytes] = {}  # programs the launched one started: pid -> file name
+        picture: Path | None = None  # the picture of the box that comes next in the log
         exits: dict[int, int] = {}
         snapshots = {"before": Snapshot(), "after": Snapshot()}
         current: Snapshot | None = None
@@ -803,8 +837,17 @@ class Harness:
                 started[int(f[1])] = _unhex(f[3])
             elif op == "exit-of":
                 exits[int(f[1])] = int(f[2])
+            elif op == "picture":
+                picture = _unix_path(_unhex(f[1]))
+            elif op == "picture-error":
+                trouble.append(f"box {len(boxes) + 1}: no picture saved at {_unhex(f[1])!r}")
             elif op == "box":
                 boxes.append(Box(_unhex(f[3]), _unhex(f[4]), tuple(f[5].split(",")), f[6]))
+                if picture is not None:
+                    boxes[-1].picture = picture.with_suffix(".png")
+                    png_from_bmp(picture, boxes[-1].picture)
+                    picture.unlink()
+                    picture = None
             elif op == "unexpected-box":
                 box = Box(_unhex(f[1]), _unhex(f[2]), tuple(f[3].split(",")), "-")
                 trouble.append(f"box {len(boxes) + 1} was not expected (answers given: {list(answers)}): {box}")

@@ -6,8 +6,8 @@
 // sets up the fixtures, takes a snapshot of the chosen folders and registry keys, starts the
 // program with CreateProcessA(application, exact line), answers each of the message boxes of the
 // program and of the programs it starts (its process tree) from the list of answers, waits for
-// them all to end, takes the snapshot again and writes everything to the log named by the job. It also holds files open (share mode 0) and
-// named mutexes for the whole run when asked, standing in for another running program.
+// them all to end, takes the snapshot again and writes everything to the log named by the job. It also holds files open
+// (share mode 0) and named mutexes for the whole run when asked, standing in for another running program.
 //
 // Job directives (H = hex bytes, "-" = empty):
 //   log H                      the log file to write
@@ -24,6 +24,7 @@
 //   exe H / line H / cwd H     application name, exact command line, current folder
 //   answer NAME                next answer: yes, no, ok, cancel, abort, retry, ignore
 //   timeout MS                 longest wait for the next box or for the end (default 10000)
+//   pictures H                 folder where each box is saved as it is shown, box-N.bmp from 1
 //   rest-as-user               once the answers are used up, answer further boxes as a user would:
 //                              Yes where it is offered, else OK (instead of stopping the program)
 //
@@ -39,9 +40,8 @@
 
 #include <windows.h>
 // After windows.h, which it needs.
-#include <tlhelp32.h>
-
 #include <map>
+#include <tlhelp32.h>
 
 namespace {
 
@@ -143,6 +143,7 @@ struct Job {
   std::vector<std::pair<std::string, std::string>> keys;
   std::string exe, line, cwd;
   std::vector<std::string> answers;
+  std::string pictures;
   DWORD timeout = 10000;
   bool restAsUser = false;
 };
@@ -233,6 +234,7 @@ bool Setup(const std::vector<std::string>& f, Job& job) {
   if (op == "line" && f.size() == 2) return job.line = Unhex(f[1]), true;
   if (op == "cwd" && f.size() == 2) return job.cwd = Unhex(f[1]), true;
   if (op == "answer" && f.size() == 2) return job.answers.push_back(f[1]), true;
+  if (op == "pictures" && f.size() == 2) return job.pictures = Unhex(f[1]), true;
   if (op == "rest-as-user" && f.size() == 1) return job.restAsUser = true, true;
   if (op == "timeout" && f.size() == 2) return job.timeout = std::strtoul(f[1].c_str(), nullptr, 10), true;
   return false;
@@ -282,12 +284,12 @@ class ProcessTree {
       entry.dwSize = sizeof entry;
       for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
         if (members_.count(entry.th32ProcessID) || !members_.count(entry.th32ParentProcessID)) continue;
-        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE,
-                                     entry.th32ProcessID);
+        HANDLE process =
+            OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
         if (!process) continue;
         members_[entry.th32ProcessID] = process;
-        Log("process " + std::to_string(entry.th32ProcessID) + " " + std::to_string(entry.th32ParentProcessID) +
-            " " + Hex(FileName(process, entry.szExeFile)));
+        Log("process " + std::to_string(entry.th32ProcessID) + " " + std::to_string(entry.th32ParentProcessID) + " " +
+            Hex(FileName(process, entry.szExeFile)));
         grew = true;
       }
     }
@@ -371,6 +373,42 @@ Box ReadBox(HWND window) {
   return box;
 }
 
+// Saves the window as the screen shows it, frame included, as a 24-bit BMP file.
+bool SavePicture(HWND window, const std::string& path) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+  Sleep(300);  // until the display server shows what was drawn
+  RECT rect;
+  if (!GetWindowRect(window, &rect)) return false;
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bool saved = false;
+  if (bitmap) {
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+    const DWORD size = static_cast<DWORD>(((width * 3 + 3) & ~3) * height);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + size;
+    if (FILE* out = std::fopen(path.c_str(), "wb")) {
+      saved = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+              std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 && std::fwrite(bits, size, 1, out) == 1;
+      saved = std::fclose(out) == 0 && saved;
+    }
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+  }
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return saved;
+}
+
 std::string Describe(const Box& box) { return Hex(box.caption) + " " + Hex(box.text) + " " + box.buttons; }
 
 // Waits until the window is gone or every program of the tree has ended.
@@ -438,6 +476,10 @@ int Drive(const Job& job) {
     if (!button) {
       stop("no-button " + std::to_string(next) + " " + Describe(box) + " " + answer);
       break;
+    }
+    if (!job.pictures.empty()) {
+      const std::string picture = job.pictures + "\\box-" + std::to_string(next + 1) + ".bmp";
+      Log(std::string(SavePicture(box.window, picture) ? "picture " : "picture-error ") + Hex(picture));
     }
     Log("box " + std::to_string(next) + " " + std::to_string(find.pid) + " " + Describe(box) + " " + answer);
     PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));

@@ -1,7 +1,7 @@
 """Uninstalls a sample product with the real QvUninst.exe under Wine and shows what happened:
 every box with its answer, the exit code, and the files and registry keys the run removed or created.
 
-    /usr/bin/python3 tests/e2e/sample_uninstall.py BUILD_DIR PRISTINE_PREFIX
+    /usr/bin/python3 tests/e2e/sample_uninstall.py BUILD_DIR PRISTINE_PREFIX PICTURES_FOLDER
 
 (tools/sample-uninstall.sh sets up, builds and calls this.) The product is described by the tables
 below and the script in samples/Sample/Uninst.inf; add files, registry values or script lines there.
@@ -60,7 +60,7 @@ def print_list(when: str, snapshot) -> None:
         print(f"    {key.decode(CP)}  {name.decode(CP)}")
 
 
-def main(build: Path, pristine: Path) -> int:
+def main(build: Path, pristine: Path, pictures: Path) -> int:
     setup = [File(path, data) for path, data in FILES.items()]
     setup.append(File(f"{FOLDER}\\Uninst.inf", SCRIPT.read_bytes()))
     setup += [RegValue(key, name, data) for key, name, data in REGISTRY]
@@ -71,7 +71,7 @@ def main(build: Path, pristine: Path) -> int:
     harness = Harness(program, build / "tests" / "e2e" / "qvdriver.exe", pristine, display.start(), wine)
     try:
         result = harness.run(line=REMOVE, exe=LIST_PROGRAM, setup=setup, rest_as_user=True,
-                             watch_folders=WATCH_FOLDERS, watch_keys=WATCH_KEYS, check=False)
+                             watch_folders=WATCH_FOLDERS, watch_keys=WATCH_KEYS, pictures=pictures, check=False)
     finally:
         harness.close()
         display.stop()
@@ -86,6 +86,8 @@ def main(build: Path, pristine: Path) -> int:
         for line in box.text.decode(CP).split("\r\n"):
             print(f"    {line}")
         print(f"  answer: {box.answer}")
+        if box.picture:
+            print(f"  picture: {box.picture}")
     print(f"\nexit code: {result.exit_code}\n")
     print_list("after", result.after)
     for trouble in result.trouble:
@@ -99,4 +101,4 @@ def main(build: Path, pristine: Path) -> int:
 
 
 if __name__ == "__main__":
-    sys.exit(main(Path(sys.argv[1]).resolve(), Path(sys.argv[2]).resolve()))
+    sys.exit(main(Path(sys.argv[1]).resolve(), Path(sys.argv[2]).resolve(), Path(sys.argv[3]).resolve()))

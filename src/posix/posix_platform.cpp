@@ -1,8 +1,11 @@
 #include "posix/posix_platform.h"
 
+#include <dirent.h>
+#include <fnmatch.h>
 #include <fstream>
 #include <iterator>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "system/case_mapping.h"
 #include "system/text.h"
@@ -35,6 +38,28 @@ std::optional<std::string> PosixPlatform::ReadWholeFile(const std::string& path)
   std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   if (file.bad()) return std::nullopt;
   return bytes;
+}
+
+// The entries of the pattern's folder whose names match its last part, letters in either case.
+std::vector<FoundFile> PosixPlatform::FindFilesA(const std::string& pattern) {
+  std::vector<FoundFile> found;
+  const std::size_t slash = pattern.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return found;
+  while (const dirent* entry = readdir(dir)) {
+    if (fnmatch(name.c_str(), entry->d_name, FNM_CASEFOLD) != 0) continue;
+    std::optional<FindData> data = FindFirstFileA(folder + "/" + entry->d_name);
+    if (data) found.push_back({entry->d_name, *data});
+  }
+  closedir(dir);
+  return found;
+}
+
+// There are no other programs' handles to ask about: the file or folder must exist.
+ErrorCode PosixPlatform::TryOpenFileA(const std::string& path, std::uint32_t) {
+  return ::access(path.c_str(), F_OK) == 0 ? win::kErrorSuccess : win::kErrorFileNotFound;
 }
 
 }  // namespace qv

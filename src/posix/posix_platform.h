@@ -28,6 +28,8 @@ class PosixPlatform final : public Platform {
   std::string GetWindowsDirectoryA() override { return {}; }
   std::string GetSystemDirectoryA() override { return {}; }
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
+  std::vector<FoundFile> FindFilesA(const std::string& pattern) override;
+  ErrorCode TryOpenFileA(const std::string& path, std::uint32_t access) override;
   ErrorCode CreateMutexA(const std::string&) override { return win::kErrorAccessDenied; }
   void SHChangeNotify(long, std::uint32_t) override {}
   ErrorCode RegOpenKeyExA(KeyHandle, const std::string&, std::uint32_t, KeyHandle&) override { return kNoRegistry; }
@@ -37,6 +39,7 @@ class PosixPlatform final : public Platform {
   ErrorCode RegCloseKey(KeyHandle) override { return win::kErrorInvalidHandle; }
   ErrorCode RegDeleteKeyA(KeyHandle, const std::string&) override { return kNoRegistry; }
   ErrorCode RegQueryInfoKeyA(KeyHandle, std::uint32_t&, std::uint32_t&) override { return kNoRegistry; }
+  ErrorCode RegQueryValueCountA(KeyHandle, std::uint32_t&) override { return kNoRegistry; }
   ErrorCode RegEnumKeyExA(KeyHandle, std::uint32_t, std::uint32_t, std::string&) override { return kNoRegistry; }
   ErrorCode RegQueryValueExA(KeyHandle, const std::string&, std::uint32_t&, std::string*, std::uint32_t&) override {
     return kNoRegistry;

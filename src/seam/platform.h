@@ -38,12 +38,18 @@ constexpr int kIdOk = 1;
 constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
 
+constexpr std::uint32_t kFileAttributeReadOnly = 0x1;
 constexpr std::uint32_t kFileAttributeDirectory = 0x10;
+// File access rights.
+constexpr std::uint32_t kDelete = 0x10000;
+constexpr std::uint32_t kFileWriteAttributes = 0x100;
 
 constexpr ErrorCode kErrorSuccess = 0;
 constexpr ErrorCode kErrorFileNotFound = 2;
+constexpr ErrorCode kErrorPathNotFound = 3;
 constexpr ErrorCode kErrorAccessDenied = 5;
 constexpr ErrorCode kErrorInvalidHandle = 6;
+constexpr ErrorCode kErrorSharingViolation = 32;
 constexpr ErrorCode kErrorBadPathname = 161;
 constexpr ErrorCode kErrorMoreData = 234;
 constexpr ErrorCode kErrorNoMoreItems = 259;
@@ -52,6 +58,8 @@ constexpr ErrorCode kErrorKeyDeleted = 1018;
 
 constexpr std::uint32_t kKeyRead = 0x20019;
 constexpr std::uint32_t kKeyAllAccess = 0xF003F;
+constexpr std::uint32_t kKeySetValue = 0x2;
+constexpr std::uint32_t kKeyCreateSubKey = 0x4;
 constexpr std::uint32_t kRegSz = 1;
 constexpr std::uint32_t kRegExpandSz = 2;
 
@@ -70,6 +78,12 @@ constexpr std::uint32_t kLocaleICalendarType = 0x1009;
 struct FindData {
   std::uint32_t attributes = 0;
   std::uint64_t lastWriteTime = 0;  // FILETIME, 100 ns since 1601 (UTC)
+};
+
+// One entry of a folder listing: its name and what FindFirstFileA / FindNextFileA report of it.
+struct FoundFile {
+  std::string name;
+  FindData data;
 };
 
 struct DosDateTime {
@@ -117,6 +131,15 @@ class Platform {
   // for the size, ReadFile, CloseHandle. Nothing when the file cannot be opened; otherwise the
   // bytes that ReadFile delivered.
   virtual std::optional<std::string> ReadWholeFile(const std::string& path) = 0;
+  // Every entry that matches the path (FindFirstFileA, FindNextFileA until there is no more,
+  // FindClose), in the order the system gives them; a folder's "." and ".." are among them when
+  // the pattern matches them. Empty when nothing matches.
+  virtual std::vector<FoundFile> FindFilesA(const std::string& pattern) = 0;
+  // CreateFileA(path, access, share read, write and delete, OPEN_EXISTING,
+  // FILE_FLAG_BACKUP_SEMANTICS) and CloseHandle at once: 0 when the system would grant that
+  // access to the file or folder now, else the error (a missing file, another program's handle
+  // that does not share it, no right to it). Nothing is changed.
+  virtual ErrorCode TryOpenFileA(const std::string& path, std::uint32_t access) = 0;
 
   // Named mutex: CreateMutexA(NULL, FALSE, name), then GetLastError. The handle stays open until
   // the process ends. Returns the error code (0, 183 when the mutex existed, others on failure).
@@ -134,6 +157,8 @@ class Platform {
   virtual ErrorCode RegDeleteKeyA(KeyHandle key, const std::string& subKey) = 0;
   // Number of subkeys and the length of the longest subkey name in characters.
   virtual ErrorCode RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) = 0;
+  // Number of values of the key (RegQueryInfoKeyA).
+  virtual ErrorCode RegQueryValueCountA(KeyHandle key, std::uint32_t& values) = 0;
   // Name of the subkey at index, read into a buffer of nameBufferSize characters (NUL included).
   virtual ErrorCode RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
                                   std::string& name) = 0;

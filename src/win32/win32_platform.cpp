@@ -137,6 +137,24 @@ std::optional<std::string> Win32Platform::ReadWholeFile(const std::string& path)
   return bytes;
 }
 
+std::vector<FoundFile> Win32Platform::FindFilesA(const std::string& pattern) {
+  std::vector<FoundFile> found;
+  WIN32_FIND_DATAA data;
+  FindHandle find(::FindFirstFileA(pattern.c_str(), &data));
+  if (!find) return found;
+  do {
+    found.push_back({UpToNul(data.cFileName, sizeof data.cFileName),
+                     FindData{data.dwFileAttributes, ToUint64(data.ftLastWriteTime)}});
+  } while (::FindNextFileA(find.get(), &data));
+  return found;
+}
+
+ErrorCode Win32Platform::TryOpenFileA(const std::string& path, std::uint32_t access) {
+  FileHandle file(::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return file ? ERROR_SUCCESS : ::GetLastError();
+}
+
 ErrorCode Win32Platform::CreateMutexA(const std::string& name) {
   // The handle is kept until the process ends, so the mutex exists for as long as we run.
   HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name.c_str());
@@ -177,6 +195,14 @@ ErrorCode Win32Platform::RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys,
                                    nullptr, nullptr, nullptr);
   subKeys = count;
   maxSubKeyLength = longest;
+  return status;
+}
+
+ErrorCode Win32Platform::RegQueryValueCountA(KeyHandle key, std::uint32_t& values) {
+  DWORD count = 0;
+  LONG status = ::RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr,
+                                   nullptr, nullptr, nullptr);
+  values = count;
   return status;
 }
 

@@ -30,6 +30,8 @@ class Win32Platform final : public Platform {
   std::string GetWindowsDirectoryA() override;
   std::string GetSystemDirectoryA() override;
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
+  std::vector<FoundFile> FindFilesA(const std::string& pattern) override;
+  ErrorCode TryOpenFileA(const std::string& path, std::uint32_t access) override;
 
   ErrorCode CreateMutexA(const std::string& name) override;
   void SHChangeNotify(long event, std::uint32_t flags) override;
@@ -40,6 +42,7 @@ class Win32Platform final : public Platform {
   ErrorCode RegCloseKey(KeyHandle key) override;
   ErrorCode RegDeleteKeyA(KeyHandle key, const std::string& subKey) override;
   ErrorCode RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) override;
+  ErrorCode RegQueryValueCountA(KeyHandle key, std::uint32_t& values) override;
   ErrorCode RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) override;
   ErrorCode RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
                              std::uint32_t& size) override;

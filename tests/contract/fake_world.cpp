@@ -10,6 +10,17 @@ class FakeWorld : public World {
  public:
   Platform& platform() override { return fake_; }
   bool KeyExists(const std::string& path) override { return fake_.FindKey(kHkeyCurrentUser, path) != nullptr; }
+  std::string NewFolder(const std::string& name) override {
+    const std::string path = "C:\\Contract\\" + name;
+    fake_.AddFolder(path);
+    return path;
+  }
+  void WriteFile(const std::string& path, const std::string& bytes) override { fake_.AddFile(path, bytes); }
+  void MakeFolder(const std::string& path) override { fake_.AddFolder(path); }
+  void HoldFile(const std::string& path) override {
+    const std::string bytes = fake_.Find(path)->bytes;
+    fake_.AddFile(path, bytes).heldOpen = true;
+  }
 
  private:
   test::FakePlatform fake_;

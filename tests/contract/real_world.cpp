@@ -1,8 +1,11 @@
 // The rules run against the real system, under Wine.
 #include <gtest/gtest.h>
+#include <memory>
+#include <vector>
 
 #include <windows.h>
 
+#include "support.h"
 #include "win32/win32_platform.h"
 #include "world.h"
 
@@ -14,6 +17,7 @@ class RealWorld : public World {
  public:
   RealWorld() { ::RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey); }
   ~RealWorld() override {
+    for (HANDLE held : held_) ::CloseHandle(held);
     ::RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
     EXPECT_FALSE(KeyExists(kTestKey));
   }
@@ -24,9 +28,22 @@ class RealWorld : public World {
     ::RegCloseKey(key);
     return true;
   }
+  std::string NewFolder(const std::string& name) override {
+    folders_.push_back(std::make_unique<wintest::ScratchFolder>("contract-" + name));
+    return folders_.back()->path();
+  }
+  void WriteFile(const std::string& path, const std::string& bytes) override { wintest::WriteBytes(path, bytes); }
+  void MakeFolder(const std::string& path) override { wintest::MakeFolder(path); }
+  void HoldFile(const std::string& path) override {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
+    held_.push_back(file);
+  }
 
  private:
   Win32Platform platform_;
+  std::vector<std::unique_ptr<wintest::ScratchFolder>> folders_;
+  std::vector<HANDLE> held_;  // closed before the folders go
 };
 
 }  // namespace

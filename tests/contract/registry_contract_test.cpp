@@ -68,6 +68,20 @@ TEST_F(RegistryRules, ShortBufferGivesMoreDataAndTheNeededSize) {
   EXPECT_EQ(std::string("abcdef\0", 7), data);
 }
 
+TEST_F(RegistryRules, ValueCountCountsTheKeysOwnValuesOnly) {
+  KeyHandle key = Create("Counted");
+  Create("Counted\\Sub");
+  std::uint32_t values = 99;
+  ASSERT_EQ(kOk, platform_.RegQueryValueCountA(key, values));
+  EXPECT_EQ(0u, values);
+  ASSERT_EQ(kOk, platform_.RegSetValueExA(key, "A", win::kRegSz, std::string("1\0", 2)));
+  ASSERT_EQ(kOk, platform_.RegSetValueExA(key, "", win::kRegSz, std::string("2\0", 2)));
+  ASSERT_EQ(kOk, platform_.RegSetValueExA(key, "a", win::kRegSz, std::string("3\0", 2)));  // the same as "A"
+  ASSERT_EQ(kOk, platform_.RegQueryValueCountA(key, values));
+  EXPECT_EQ(2u, values);
+  EXPECT_EQ(kInvalidHandle, platform_.RegQueryValueCountA(kInvalidRoot, values));
+}
+
 TEST_F(RegistryRules, KeyReadHandleCannotWrite) {
   Create("RO");
   KeyHandle key = Open("RO", win::kKeyRead);

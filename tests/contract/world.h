@@ -20,6 +20,14 @@ class World {
   virtual Platform& platform() = 0;
   // Whether the key below HKEY_CURRENT_USER exists, seen without the platform under test.
   virtual bool KeyExists(const std::string& path) = 0;
+
+  // Files, made without the platform under test. A fresh, empty folder (its path without a final
+  // "\"), removed with everything in it when the world ends.
+  virtual std::string NewFolder(const std::string& name) = 0;
+  virtual void WriteFile(const std::string& path, const std::string& bytes) = 0;
+  virtual void MakeFolder(const std::string& path) = 0;
+  // Another program opens the file with share mode 0 and keeps it open while the world lives.
+  virtual void HoldFile(const std::string& path) = 0;
 };
 
 // A fresh world: the test key does not exist. Each build defines it for its platform; the

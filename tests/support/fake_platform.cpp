@@ -344,6 +344,47 @@ std::optional<FindData> FakePlatform::FindFirstFileA(const std::string& path) {
   return FindData{found->attributes | (found->folder ? win::kFileAttributeDirectory : 0u), found->lastWriteTime};
 }
 
+std::vector<FoundFile> FakePlatform::FindFilesA(const std::string& pattern) {
+  std::vector<FoundFile> found;
+  bool slash;
+  const std::string key = Normalize(pattern, slash);
+  if (slash || pattern.empty()) return found;
+  auto add = [&](const std::string& name, const FakeFile& file) {
+    found.push_back({name, {file.attributes | (file.folder ? win::kFileAttributeDirectory : 0u), file.lastWriteTime}});
+  };
+  const std::string parent = Parent(key);
+  const std::string name = key.substr(parent.empty() ? 0 : parent.size() + 1);
+  if (key.find_first_of("*?") == std::string::npos) {
+    if (const FakeFile* file = Find(key)) add(name, *file);
+    return found;
+  }
+  if (!IsFolder(parent)) return found;
+  FakeFile itself;
+  itself.folder = true;
+  for (const char* own : {".", ".."})
+    if (GlobMatch(name.c_str(), own)) add(own, itself);
+  const std::string prefix = parent + "\\";
+  for (auto it = files_.entries.lower_bound(prefix); it != files_.entries.end(); ++it) {
+    const std::string& path = it->first;
+    if (path.compare(0, prefix.size(), prefix) != 0) break;
+    const std::string child = path.substr(prefix.size());
+    if (child.find('\\') == std::string::npos && GlobMatch(name.c_str(), child.c_str())) add(child, it->second);
+  }
+  return found;
+}
+
+// A file held open with share mode 0 refuses every access to its data and its deletion; its
+// attributes may still be written.
+ErrorCode FakePlatform::TryOpenFileA(const std::string& path, std::uint32_t access) {
+  constexpr std::uint32_t kDataAccess = 0xF0000000u | 0x1 | 0x2 | 0x4 | 0x20 | win::kDelete;
+  bool slash;
+  const std::string key = Normalize(path, slash);
+  const FakeFile* file = Find(key);
+  if (!file) return IsFolder(Parent(key)) ? win::kErrorFileNotFound : win::kErrorPathNotFound;
+  if (file->heldOpen && (access & kDataAccess) != 0) return win::kErrorSharingViolation;
+  return win::kErrorSuccess;
+}
+
 std::optional<std::uint64_t> FakePlatform::FileTimeToLocalFileTime(std::uint64_t fileTime) {
   return fileTime + static_cast<std::uint64_t>(static_cast<std::int64_t>(utcOffsetHours) * 36000000000ll);
 }
@@ -562,6 +603,14 @@ ErrorCode FakePlatform::RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, 
   for (const auto& [upper, child] : node->subkeys)
     maxSubKeyLength =
         std::max<std::uint32_t>(maxSubKeyLength, static_cast<std::uint32_t>(CharacterCount(child->name, lead_)));
+  return win::kErrorSuccess;
+}
+
+ErrorCode FakePlatform::RegQueryValueCountA(KeyHandle key, std::uint32_t& values) {
+  ErrorCode status;
+  std::shared_ptr<FakeKey> node = KeyOf(key, status);
+  if (!node) return status;
+  values = static_cast<std::uint32_t>(node->values.size());
   return win::kErrorSuccess;
 }
 

@@ -133,6 +133,8 @@ class FakePlatform : public Platform {
   std::string GetWindowsDirectoryA() override { return windowsFolder; }
   std::string GetSystemDirectoryA() override { return systemFolder; }
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
+  std::vector<FoundFile> FindFilesA(const std::string& pattern) override;
+  ErrorCode TryOpenFileA(const std::string& path, std::uint32_t access) override;
 
   ErrorCode CreateMutexA(const std::string& name) override;
   void SHChangeNotify(long event, std::uint32_t flags) override { shellNotifications.emplace_back(event, flags); }
@@ -143,6 +145,7 @@ class FakePlatform : public Platform {
   ErrorCode RegCloseKey(KeyHandle key) override;
   ErrorCode RegDeleteKeyA(KeyHandle key, const std::string& subKey) override;
   ErrorCode RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) override;
+  ErrorCode RegQueryValueCountA(KeyHandle key, std::uint32_t& values) override;
   ErrorCode RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) override;
   ErrorCode RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
                              std::uint32_t& size) override;

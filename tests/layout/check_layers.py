@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Checks that the sources' includes run downward through the layers, each top folder of src/ one
 layer: win32 (the Windows side: WinMain, the checker's console main) and posix (the checker's
-Linux side) -> check (the script checker) -> entry -> run -> sections -> script -> system ->
-common and seam. A file may include its own layer and any layer below it, never one above.
+Linux side) -> check (the script checker) and plan (the uninstall planned without changes) ->
+entry -> run -> sections -> script -> system -> common and seam. A file may include its own layer
+and any layer below it, never one above.
 
 Usage: check_layers.py SRC_FOLDER
 """
@@ -12,7 +13,7 @@ import sys
 
 # Lower rank is lower in the stack; common and seam include nothing of the project but themselves.
 RANKS = {
-    "seam": 0, "common": 0, "system": 1, "script": 2, "sections": 3, "run": 4, "entry": 5, "check": 6,
+    "seam": 0, "common": 0, "system": 1, "script": 2, "sections": 3, "run": 4, "entry": 5, "check": 6, "plan": 6,
     "win32": 7, "posix": 7,
 }
 

@@ -1,0 +1,23 @@
+// QvCheck.exe /plan: what the uninstall of a product would do, worked out without doing it.
+#pragma once
+
+#include <string>
+
+#include "seam/platform.h"
+
+namespace qv {
+
+// The plan's exit codes.
+inline constexpr int kPlanEndsWithReport = 0;  // the run would end with its final report
+inline constexpr int kPlanStopsEarly = 1;      // it would stop early: a program of the product runs, or no script
+inline constexpr int kPlanEndsInFatal = 2;     // it would end in the fatal error report
+inline constexpr int kPlanUnreadable = 3;      // the script cannot be read
+
+// Runs the uninstall that "QvUninst.exe /u ARGUMENT" would make on a planning platform over the
+// system and appends the plan to out, in the ANSI code page as the program's own texts: every box
+// with the answer a user who says Yes would give, every mutex, every change with the state of its
+// target and the result it would have, then how the run ends and what stays in the product's
+// folder. Nothing on the system is changed but the mutexes, held until this process ends.
+int PlanCommand(Platform& system, const std::string& scriptArgument, std::string& out);
+
+}  // namespace qv

@@ -1,0 +1,273 @@
+// The planned uninstall against the fake: a plan changes nothing, each of its answers is what the
+// same run made for real on a copy gets, and reads after a planned change see the planned state.
+#include "plan/plan.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+
+#include "plan/planning_platform.h"
+#include "product.h"
+#include "system/registry_accessor.h"
+#include "system/unique_key.h"
+
+namespace qv {
+namespace {
+
+using test::FakeKey;
+using test::FakePlatform;
+using test::Product;
+
+constexpr char kFolder[] = "C:\\Program Files\\Example\\";
+constexpr char kArgument[] = "C:\\Program Files\\Example\\";
+
+// Every call of the run that shows something or changes something, with its result.
+class CallLog final : public ForwardingPlatform {
+ public:
+  using ForwardingPlatform::ForwardingPlatform;
+  std::vector<std::string> calls;
+
+  int MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) override {
+    return Log("MessageBoxA " + caption + " " + text + " " + std::to_string(flags),
+               inner_.MessageBoxA(text, caption, flags));
+  }
+  ErrorCode CreateMutexA(const std::string& name) override {
+    return Log("CreateMutexA " + name, inner_.CreateMutexA(name));
+  }
+  bool SetFileAttributesA(const std::string& path, std::uint32_t attributes) override {
+    return Log("SetFileAttributesA " + path, inner_.SetFileAttributesA(path, attributes));
+  }
+  bool DeleteFileA(const std::string& path) override { return Log("DeleteFileA " + path, inner_.DeleteFileA(path)); }
+  bool MoveFileA(const std::string& from, const std::string& to) override {
+    return Log("MoveFileA " + from + " " + to, inner_.MoveFileA(from, to));
+  }
+  bool RemoveDirectoryA(const std::string& path) override {
+    return Log("RemoveDirectoryA " + path, inner_.RemoveDirectoryA(path));
+  }
+  void SHChangeNotify(long event, std::uint32_t flags) override {
+    Log("SHChangeNotify", event);
+    inner_.SHChangeNotify(event, flags);
+  }
+  ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& sub, std::uint32_t options, std::uint32_t access,
+                            KeyHandle& result) override {
+    return Log("RegCreateKeyExA " + Key(key) + sub, inner_.RegCreateKeyExA(key, sub, options, access, result));
+  }
+  ErrorCode RegDeleteKeyA(KeyHandle key, const std::string& sub) override {
+    return Log("RegDeleteKeyA " + Key(key) + sub, inner_.RegDeleteKeyA(key, sub));
+  }
+  ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
+                           const std::string& data) override {
+    return Log("RegSetValueExA " + name + "=" + data, inner_.RegSetValueExA(key, name, type, data));
+  }
+
+ private:
+  template <typename Result>
+  Result Log(const std::string& call, Result result) {
+    calls.push_back(call + " -> " + std::to_string(result));
+    return result;
+  }
+  static std::string Key(KeyHandle key) { return IsPredefinedKey(key) ? std::to_string(key) + "\\" : "(open)\\"; }
+};
+
+// What a user's uninstall of the example product finds: files of every kind, settings with
+// subkeys, a system library kept aside.
+void InstallExample(FakePlatform& fake) {
+  for (const char* name : {"app.exe", "Old.txt", "Taken.txt", "sub\\inner.txt", "sub\\other.txt", "user.dat"})
+    fake.AddFile(std::string(kFolder) + name, name);
+  fake.AddFile(std::string(kFolder) + "ro.dat").attributes = 0x1;
+  fake.AddFile(std::string(kFolder) + "held.dll").heldOpen = true;
+  fake.AddFile("C:\\WINDOWS\\system32\\Shared.dll", "2.0");
+  fake.AddFile("C:\\WINDOWS\\system32\\Shared.bak", "1.0");
+  fake.AddFile("C:\\Users\\u\\Desktop\\Example.lnk");
+  fake.SetValue(kHkeyCurrentUser, "Software\\Quorvel\\Example", "Folder", kFolder);
+  fake.SetValue(kHkeyCurrentUser, "Software\\Quorvel\\Example\\Window", "Left", "10");
+  fake.AddKey(kHkeyCurrentUser, "Software\\Quorvel\\Example\\Window\\Deep");
+  fake.SetValue(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Example", "DisplayName",
+                "Example");
+}
+
+constexpr char kExampleScript[] =
+    "[execution]\r\nMUTEX=ExampleMutex\r\nAPPNAME=Example\r\nend;\r\n"
+    "[warning]\r\nExample is removed.\r\nend;\r\n"
+    "[deletereg]\r\nQUORVEL=Example\r\nUNINST=Example\r\nUNINST=\r\nKEY=HCU\\Software\\Gone\r\nend;\r\n"
+    "[createreg]\r\nKEY=HCU\\Software\\Quorvel\\Shared\r\nSTRING=Last,Example\r\n"
+    "KEY=HCU\\Software\\Quorvel\\Example\\Again\r\nSTRING=,back\r\nend;\r\n"
+    "[deletefile]\r\nSYSDIR\\Shared.dll\r\nSAVEFOLDER\r\nend;\r\n"
+    "[renamefile]\r\nSYSDIR\\Shared.bak,Shared.dll\r\nOld.txt,Taken.txt\r\napp.exe,App.new\r\nend;\r\n"
+    "[deletefile]\r\nAPP.NEW\r\nro.dat\r\nheld.dll\r\nmissing.txt\r\nTaken.txt\r\nsub\\inner.txt\r\n"
+    "DESKTOP\\Example.lnk\r\nUninst.inf\r\nend;\r\n";
+
+// Every file and key that was there before or is there after, and every value left, read
+// through the plan.
+void ExpectSameState(PlanningPlatform& planning, const FakePlatform& before, const FakePlatform& real) {
+  std::vector<std::string> paths = before.Paths();
+  for (const std::string& path : real.Paths()) paths.push_back(path);
+  for (std::string path : paths) {
+    if (path.back() == '\\') path.pop_back();
+    const std::optional<FindData> found = planning.FindFirstFileA(path);
+    ASSERT_EQ(found.has_value(), real.Exists(path)) << path;
+    if (found) {
+      EXPECT_EQ(found->attributes & 0x11u, real.Find(path)->attributes | (real.IsFolder(path) ? 0x10u : 0u));
+    }
+  }
+  for (RegistryRoot root : {kHkeyCurrentUser, kHkeyLocalMachine}) {
+    std::function<void(const FakeKey&, const std::string&)> walk = [&](const FakeKey& key, const std::string& path) {
+      KeyHandle handle = 0;
+      const FakeKey* left = real.FindKey(root, path);
+      ASSERT_EQ(planning.RegOpenKeyExA(root, path, win::kKeyRead, handle) == win::kErrorSuccess, left != nullptr)
+          << path;
+      if (left) {
+        for (const auto& [upper, value] : left->values) {
+          std::string data;
+          std::uint32_t type = 0, size = 1024;
+          EXPECT_EQ(planning.RegQueryValueExA(handle, value.name, type, &data, size), win::kErrorSuccess);
+          EXPECT_EQ(data, value.data) << path << " : " << value.name;
+        }
+        planning.RegCloseKey(handle);
+      }
+      for (const auto& [upper, child] : key.subkeys)
+        walk(*child, path.empty() ? child->name : path + "\\" + child->name);
+    };
+    walk(*before.FindKey(root, ""), "");
+    walk(*real.FindKey(root, ""), "");
+  }
+}
+
+// Plans the run on the product, then makes it for real on a copy taken before: the plan leaves
+// the system as it was, the run gets the same answer to every call, and what the plan reads at
+// its end is what the real run left.
+void ExpectPlanIsTheRun(FakePlatform& platform, const std::string& body) {
+  SCOPED_TRACE(body);
+  platform.AddFile(Product::kScript, "//QV-Uninstaller\r\n" + body);
+  platform.commandLine = "QvUninst.exe /u \"C:\\Program Files\\Example\\\"";
+  const FakePlatform before = platform;
+  FakePlatform real = platform;
+
+  PlanningPlatform planning(platform, platform.commandLine, platform.moduleFileName);
+  CallLog planned(planning);
+  const int plannedCode = ProgramEntry(planned);
+  EXPECT_TRUE(platform.SameFilesAndRegistry(before));
+  EXPECT_EQ(platform.OpenKeyCount(), 0u);
+  EXPECT_TRUE(platform.boxes.empty());
+
+  CallLog done(real);
+  EXPECT_EQ(ProgramEntry(done), plannedCode);
+  EXPECT_EQ(done.calls, planned.calls);
+  ExpectSameState(planning, before, real);
+}
+
+TEST(Plan, PredictsEveryResultOfAFullRunAndChangesNothing) {
+  Product product;
+  InstallExample(product.platform);
+  ExpectPlanIsTheRun(product.platform, kExampleScript);
+}
+
+TEST(Plan, PredictsRunsThatStopOrEndInTheFatalReport) {
+  const char* bodies[] = {
+      // A key that cannot be made leaves no key for the value: the fatal error report.
+      "[deletefile]\r\nUninst.inf\r\nend;\r\n[createreg]\r\nKEY=BAD\\Software\\X\r\nSTRING=a,b\r\nend;\r\n",
+      // A body without its terminator runs off the end of the script.
+      "[deletereg]\r\nQUORVEL=Example\r\n",
+      // A running program of the product.
+      kExampleScript,
+      // Everything is deleted and the folder removed.
+      "[deletefile]\r\nUninst.inf\r\nend;\r\n",
+  };
+  for (const char* body : bodies) {
+    Product product;
+    product.platform.mutexesHeldElsewhere = {"ExampleMutex"};
+    ExpectPlanIsTheRun(product.platform, body);
+  }
+  // The same, but the folder is read-only.
+  Product product;
+  product.platform.SetFileAttributesA(kFolder, 0x1);
+  ExpectPlanIsTheRun(product.platform, bodies[3]);
+}
+
+TEST(Plan, ReadsAfterAPlannedChangeSeeThePlannedState) {
+  FakePlatform fake;
+  fake.AddFile("C:\\P\\a.txt", "A");
+  fake.SetValue(kHkeyCurrentUser, "Software\\T\\Sub", "V", std::string("1\0", 2));
+  const FakePlatform before = fake;
+  PlanningPlatform planning(fake, "", "");
+
+  KeyHandle held = 0;
+  ASSERT_EQ(planning.RegOpenKeyExA(kHkeyCurrentUser, "Software\\T\\Sub", win::kKeyAllAccess, held), 0u);
+  RegistryAccessor registry(planning);
+  EXPECT_TRUE(registry.DeleteKeyTree("\\Software\\T"));
+  EXPECT_EQ(planning.RegSetValueExA(held, "W", win::kRegSz, std::string("x\0", 2)), win::kErrorKeyDeleted);
+  EXPECT_FALSE(registry.OpenPath("\\Software\\T\\Sub", false));
+  // Made again, the key is new: its old value is gone, a value written reads back.
+  ASSERT_TRUE(registry.OpenPath("\\Software\\T\\Sub", true));
+  EXPECT_EQ(registry.ReadStringValue("V"), "");
+  registry.WriteStringValue("V", "2");
+  EXPECT_EQ(registry.ReadStringValue("v"), "2");
+  planning.RegCloseKey(held);
+
+  // A renamed file answers under its new name only; the folder goes once it is empty.
+  EXPECT_TRUE(planning.MoveFileA("C:\\P\\a.txt", "C:\\P\\B.TXT"));
+  EXPECT_EQ(planning.ReadWholeFile("C:\\P\\b.txt"), "A");
+  EXPECT_FALSE(planning.FindFirstFileA("C:\\P\\a.txt"));
+  ASSERT_EQ(planning.FindFilesA("C:\\P\\*.txt").size(), 1u);
+  EXPECT_EQ(planning.FindFilesA("C:\\P\\*.txt")[0].name, "B.TXT");
+  EXPECT_FALSE(planning.RemoveDirectoryA("C:\\P\\"));
+  EXPECT_TRUE(planning.DeleteFileA("C:\\P\\B.TXT"));
+  EXPECT_FALSE(planning.DeleteFileA("C:\\P\\B.TXT"));
+  EXPECT_TRUE(planning.RemoveDirectoryA("C:\\P\\"));
+  EXPECT_FALSE(planning.FindFirstFileA("C:\\P"));
+  EXPECT_TRUE(fake.SameFilesAndRegistry(before));
+}
+
+TEST(PlanCommand, TellsHowTheRunEndsAndWhatStaysInTheFolder) {
+  struct Row {
+    bool example;
+    const char* body;
+    const char* mutex;
+    int code;
+    std::vector<std::string> lines;
+  } rows[] = {
+      {true,
+       kExampleScript,
+       "",
+       kPlanEndsWithReport,
+       {"the entry \"UNINST=\" names the protected key "
+        "\"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\\": passed over",
+        " 24. delete file \"C:\\Program Files\\Example\\HELD.DLL\" [file, in use by another program]: fails",
+        "The run ends with its final report (step 36):", "The folder \"C:\\Program Files\\Example\\\" stays, holding:",
+        "       HELD.DLL  (its deletion fails: file, in use by another program)",
+        "       SUB\\OTHER.TXT  (no entry deletes it)", "Exit code 0: the run would end with its final report."}},
+      {true,
+       kExampleScript,
+       "ExampleMutex",
+       kPlanStopsEarly,
+       {"  1. mutex \"ExampleMutex\": exists: a program of the product is running", "The run stops at step 2."}},
+      {false,
+       "[createreg]\r\nKEY=BAD\\X\r\nSTRING=a,b\r\nend;\r\n",
+       "",
+       kPlanEndsInFatal,
+       {"  2. create key \"(root 0xffffffff)\\X\" [no such key]: fails",
+        "The run ends in the fatal error report (step 3)"}},
+      {false,
+       "[deletefile]\r\nUninst.inf\r\nend;\r\n",
+       "",
+       kPlanEndsWithReport,
+       {"  4. remove folder \"C:\\Program Files\\Example\\\" [folder, empty]: done",
+        "  6. notify the shell (event 0x80, flags 0x2000)",
+        "The folder \"C:\\Program Files\\Example\\\" is gone afterwards."}},
+  };
+  for (const Row& row : rows) {
+    Product product;
+    if (row.example) InstallExample(product.platform);
+    product.platform.AddFile(Product::kScript, std::string("//QV-Uninstaller\r\n") + row.body);
+    if (*row.mutex) product.platform.mutexesHeldElsewhere = {row.mutex};
+    std::string out;
+    EXPECT_EQ(PlanCommand(product.platform, kArgument, out), row.code) << out;
+    for (const std::string& line : row.lines) EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+  }
+  Product nowhere;
+  std::string out;
+  EXPECT_EQ(PlanCommand(nowhere.platform, "C:\\Nowhere\\", out), kPlanUnreadable);
+  EXPECT_NE(out.find("Uninst.inf \" が見つかりません。"), std::string::npos) << out;
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,6 +1,7 @@
 // QvCheck.exe SCRIPT-OR-FOLDER: the script checker as a Windows console program. The argument
 // is read from the command line by the uninstaller's own rules, so a folder with blanks may be
 // given with or without quotes, and with its final "\".
+// QvCheck.exe /plan SCRIPT-OR-FOLDER: what the uninstall would do there, changing nothing.
 #include <string>
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 #include "check/check_command.h"
 #include "check/report.h"
 #include "entry/entry.h"
+#include "plan/plan.h"
 #include "system/system_info.h"
 #include "system/text.h"
 #include "win32/console.h"
@@ -17,8 +19,25 @@ int main() {
   qv::Win32Platform platform;
   const std::vector<std::string> parameters = qv::SplitCommandLine(platform.GetCommandLineA());
   if (parameters.empty()) {
-    qv::WriteToConsole("usage: QvCheck.exe SCRIPT | PRODUCT-FOLDER\\\n", STD_ERROR_HANDLE);
+    qv::WriteToConsole(
+        "usage: QvCheck.exe SCRIPT | PRODUCT-FOLDER\\\n       QvCheck.exe /plan SCRIPT | PRODUCT-FOLDER\\\n",
+        STD_ERROR_HANDLE);
     return qv::kCheckUnreadable;
+  }
+  if (platform.CharLowerBuffA(parameters[0]) == "/plan") {
+    if (parameters.size() < 2) {
+      qv::WriteToConsole(
+          "usage: QvCheck.exe /plan SCRIPT | PRODUCT-FOLDER\\\n"
+          "Shows what the uninstall would do, changing nothing. Exit code: 0 the run would end with its final\n"
+          "report, 1 it would stop early (a program of the product runs, or no uninstall script), 2 it would\n"
+          "end in the fatal error report, 3 the script cannot be read.\n",
+          STD_ERROR_HANDLE);
+      return qv::kPlanUnreadable;
+    }
+    std::string plan;
+    const int code = qv::PlanCommand(platform, qv::ScriptArgument({parameters.begin() + 1, parameters.end()}), plan);
+    qv::WriteToConsole(plan, STD_OUTPUT_HANDLE);
+    return code;
   }
   const qv::ScriptPaths paths = qv::BuildScriptPaths(qv::ScriptArgument(parameters), qv::ReadLeadBytes(platform));
   std::string report;

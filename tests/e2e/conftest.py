@@ -70,7 +70,9 @@ def harness(request):
     subprocess.run(["bash", str(REPO / "tests" / "wine" / "make_prefix.sh"), str(pristine), mode.name], check=True)
     display = Display()
     name = display.start()
-    harness = Harness(program, driver, pristine, name, mode, keep=os.environ.get("QV_E2E_KEEP") == "1")
+    checker = build / "QvCheck.exe"
+    harness = Harness(program, driver, pristine, name, mode, keep=os.environ.get("QV_E2E_KEEP") == "1",
+                      checker=checker if checker.is_file() else None)
     try:
         yield harness
     finally:

@@ -393,6 +393,15 @@ def diff(before: Snapshot, after: Snapshot) -> Diff:
 
 
 @dataclass
+class CheckerRun:
+    """QvCheck.exe run to its end before the program, in the same prefix and session."""
+
+    output: bytes  # its standard output and error, as written (code page 932 here)
+    exit_code: int | None
+    calls: list[Call]  # its own traced calls
+
+
+@dataclass
 class Result:
     line: bytes
     boxes: list[Box]
@@ -403,6 +412,8 @@ class Result:
     seconds: float
     trouble: list[str]  # what went against the case; empty when the run went as told
     case_dir: Path
+    checker: CheckerRun | None = None  # when the case ran QvCheck.exe first
+    middle: Snapshot | None = None  # between the checker's run and the program's
 
     def calls_to(self, name: str) -> list[Call]:
         return [c for c in self.calls if c.name.lower() == name.lower()]
@@ -685,10 +696,12 @@ class Harness:
     """Runs cases. One per test session: holds the display and the paths; each run gets a new prefix."""
 
     PROGRAM = r"C:\windows\QvUninst.exe"
+    CHECKER = r"C:\windows\QvCheck.exe"
 
     def __init__(self, program: Path, driver: Path, pristine: Path, display: str, wine: WineMode,
-                 keep: bool = False, work_root: Path | None = None) -> None:
+                 keep: bool = False, work_root: Path | None = None, checker: Path | None = None) -> None:
         self.program, self.driver, self.pristine = Path(program), Path(driver), Path(pristine)
+        self.checker = Path(checker) if checker else None
         self.wine = wine
         self.display, self.keep, self.work_root = display, keep, work_root
         self.retiring: list[tuple[subprocess.Popen, Path]] = []
@@ -730,7 +743,8 @@ class Harness:
             setup: Sequence[object] = (), watch_folders: Sequence[str | bytes] = (),
             watch_keys: Sequence[str | bytes] = (), exe: str | bytes | None = None,
             cwd: str | bytes | None = None, timeout: float = 10.0, program_mtime: _dt.datetime | None = None,
-            rest_as_user: bool = False, pictures: Path | None = None, check: bool = True) -> Result:
+            rest_as_user: bool = False, pictures: Path | None = None, check: bool = True,
+            checker: str | bytes | None = None) -> Result:
         """Runs the program once.
 
         args:   the command line after the program's quoted path, byte for byte;
@@ -744,7 +758,9 @@ class Harness:
         program_mtime: last-write time of the program's copy (naive: local time), else the copy's own;
         rest_as_user: once the answers are used up, answer further boxes Yes where offered, else OK;
         pictures: a folder where each box is saved as box-N.png (N from 1), as the screen showed it;
-        check:  raise HarnessError when the boxes do not match the answers or the run timed out.
+        check:  raise HarnessError when the boxes do not match the answers or the run timed out;
+        checker: the arguments of a QvCheck.exe run made first, to its end, in the same prefix and
+                session (fixtures held for both); result.checker and result.middle tell what it did.
         """
         for answer in answers:
             if answer not in ANSWER_IDS:
@@ -772,6 +788,13 @@ class Harness:
         for key in watch_keys:
             root, path = split_key(key)
             job.append(f"dump {root:x} {_hex(path)}")
+        if checker is not None:
+            if self.checker is None:
+                raise ValueError("this harness has no QvCheck.exe")
+            shutil.copyfile(self.checker, prefix / "drive_c" / "windows" / "QvCheck.exe")
+            job += ["first-exe " + _hex(cp932(self.CHECKER)),
+                    "first-line " + _hex(b'"' + cp932(self.CHECKER) + b'" ' + cp932(checker)),
+                    "first-out " + _hex(_win_path(case_dir / "checker.txt"))]
         job += ["exe " + _hex(cp932(exe if exe is not None else self.PROGRAM)), "line " + _hex(line),
                 f"timeout {int(timeout * 1000)}"]
         if cwd is not None:
@@ -812,7 +835,9 @@ class Harness:
         started: dict[int, bytes] = {}  # programs the launched one started: pid -> file name
         picture: Path | None = None  # the picture of the box that comes next in the log
         exits: dict[int, int] = {}
-        snapshots = {"before": Snapshot(), "after": Snapshot()}
+        snapshots = {"before": Snapshot(), "middle": Snapshot(), "after": Snapshot()}
+        checker_pid: int | None = None
+        checker_exit: int | None = None
         current: Snapshot | None = None
         log = log_path.read_text("ascii").splitlines() if log_path.exists() else []
         if driver_status != 0:
@@ -841,6 +866,12 @@ class Harness:
                 picture = _unix_path(_unhex(f[1]))
             elif op == "picture-error":
                 trouble.append(f"box {len(boxes) + 1}: no picture saved at {_unhex(f[1])!r}")
+            elif op == "first-launched":
+                checker_pid = int(f[1])
+            elif op == "first-exit":
+                checker_exit = int(f[1])
+            elif op == "first-timeout":
+                trouble.append("QvCheck.exe did not end in time")
             elif op == "box":
                 boxes.append(Box(_unhex(f[3]), _unhex(f[4]), tuple(f[5].split(",")), f[6]))
                 if picture is not None:
@@ -877,7 +908,13 @@ class Harness:
         if pid is not None and err_path.exists():
             with open(err_path, "rb") as err:
                 calls = parse_relay(err, pid)
+        checker = None
+        if checker_pid is not None:
+            output = (case_dir / "checker.txt").read_bytes() if (case_dir / "checker.txt").exists() else b""
+            with open(err_path, "rb") as err:
+                checker = CheckerRun(output, checker_exit, parse_relay(err, checker_pid))
         shown = [c for c in calls if c.name == "user32.MessageBoxA"]
         for box, call in zip(boxes, shown):
             box.call = call
-        return Result(line, boxes, exit_code, calls, snapshots["before"], snapshots["after"], 0.0, trouble, case_dir)
+        return Result(line, boxes, exit_code, calls, snapshots["before"], snapshots["after"], 0.0, trouble, case_dir,
+                      checker, snapshots["middle"] if checker_pid is not None else None)

@@ -27,9 +27,14 @@
 //   pictures H                 folder where each box is saved as it is shown, box-N.bmp from 1
 //   rest-as-user               once the answers are used up, answer further boxes as a user would:
 //                              Yes where it is offered, else OK (instead of stopping the program)
+//   first-exe H / first-line H / first-out H
+//                              a console program to run to its end before the program, in the same
+//                              session (the fixtures held for both), its output written to the file
+//                              first-out; a snapshot "middle" is taken after it
 //
-// Log lines: "setup-error ...", "snapshot before|after" ... "end-snapshot",
-// "launched PID", "process PID PARENT H" (a program the tree started, by its file name),
+// Log lines: "setup-error ...", "snapshot before|middle|after" ... "end-snapshot",
+// "first-launched PID", "first-exit CODE" or "first-timeout", "launched PID",
+// "process PID PARENT H" (a program the tree started, by its file name),
 // "box N PID CAPTION TEXT BUTTONS ANSWER", "unexpected-box CAPTION TEXT BUTTONS",
 // "no-button N CAPTION TEXT BUTTONS ANSWER", "stuck-box N", "timeout", "exit-of PID CODE" (each
 // program of the tree), "exit CODE" (the launched one), "done".
@@ -142,6 +147,7 @@ struct Job {
   std::vector<std::string> folders;
   std::vector<std::pair<std::string, std::string>> keys;
   std::string exe, line, cwd;
+  std::string firstExe, firstLine, firstOut;
   std::vector<std::string> answers;
   std::string pictures;
   DWORD timeout = 10000;
@@ -233,6 +239,9 @@ bool Setup(const std::vector<std::string>& f, Job& job) {
   if (op == "exe" && f.size() == 2) return job.exe = Unhex(f[1]), true;
   if (op == "line" && f.size() == 2) return job.line = Unhex(f[1]), true;
   if (op == "cwd" && f.size() == 2) return job.cwd = Unhex(f[1]), true;
+  if (op == "first-exe" && f.size() == 2) return job.firstExe = Unhex(f[1]), true;
+  if (op == "first-line" && f.size() == 2) return job.firstLine = Unhex(f[1]), true;
+  if (op == "first-out" && f.size() == 2) return job.firstOut = Unhex(f[1]), true;
   if (op == "answer" && f.size() == 2) return job.answers.push_back(f[1]), true;
   if (op == "pictures" && f.size() == 2) return job.pictures = Unhex(f[1]), true;
   if (op == "rest-as-user" && f.size() == 1) return job.restAsUser = true, true;
@@ -421,6 +430,43 @@ bool WaitGone(HWND window, ProcessTree& tree, DWORD timeout) {
   return true;
 }
 
+// Runs the first program to its end, its standard output and error going to the file.
+bool RunFirst(const Job& job) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE out = CreateFileA(job.firstOut.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) {
+    Log("launch-error " + std::to_string(GetLastError()));
+    return false;
+  }
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = out;
+  PROCESS_INFORMATION info{};
+  std::vector<char> line(job.firstLine.begin(), job.firstLine.end());
+  line.push_back('\0');
+  const bool started =
+      CreateProcessA(job.firstExe.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+  CloseHandle(out);
+  if (!started) {
+    Log("launch-error " + std::to_string(GetLastError()));
+    return false;
+  }
+  CloseHandle(info.hThread);
+  Log("first-launched " + std::to_string(info.dwProcessId));
+  if (WaitForSingleObject(info.hProcess, job.timeout) != WAIT_OBJECT_0) {
+    Log("first-timeout");
+    TerminateProcess(info.hProcess, 0xDEAD);
+    WaitForSingleObject(info.hProcess, INFINITE);
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(info.hProcess, &code);
+  CloseHandle(info.hProcess);
+  Log("first-exit " + std::to_string(code));
+  return true;
+}
+
 int Drive(const Job& job) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -545,7 +591,11 @@ int main(int argc, char** argv) {
   }
   if (status == 0) {
     Snapshot(job, "before");
-    status = Drive(job);
+    if (!job.firstExe.empty()) {
+      if (!RunFirst(job)) status = 2;
+      Snapshot(job, "middle");
+    }
+    if (status == 0) status = Drive(job);
     Snapshot(job, "after");
   }
   for (HANDLE handle : g_held) CloseHandle(handle);

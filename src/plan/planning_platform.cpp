@@ -583,32 +583,32 @@ ErrorCode PlanningPlatform::RegOpenKeyExA(KeyHandle key, const std::string& subK
 
 ErrorCode PlanningPlatform::RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t,
                                             std::uint32_t access, KeyHandle& result) {
-  OpenKey opened{}, base{};
+  OpenKey opened{};
   ErrorCode status = Base(key, opened);
-  std::vector<KeyChange> created;
-  if (status == kOk && BadSubKey(subKey)) status = win::kErrorBadPathname;
+  const bool known = status == kOk;
+  if (known && BadSubKey(subKey)) status = win::kErrorBadPathname;
   const std::vector<std::string> segments = KeySegments(subKey);
-  const std::string shown = Join(opened.shown, segments);
+  std::string path = opened.path;
+  opened.shown = Join(opened.shown, segments);
+  opened.path = Join(opened.path, KeySegments(inner_.CharUpperBuffA(subKey)));
+  const char* state = !known                                                    ? "no such key"
+                      : status != kOk                                           ? "a path that begins with \\"
+                      : StateOf(opened.root, opened.path) == KeyState::kMissing ? "missing"
+                                                                                : "exists";
+  // The keys to make, from the first that is missing on; its parent must let us make subkeys.
+  std::vector<KeyChange> created;
   for (const std::string& segment : segments) {
     if (status != kOk) break;
-    const std::string parent = opened.path;
-    opened.path = Join(opened.path, {inner_.CharUpperBuffA(segment)});
-    if (!created.empty()) {
-      created.push_back({KeyChange::Kind::kCreated, opened.root, opened.path, segment, 0, {}});
-    } else if (StateOf(opened.root, opened.path) == KeyState::kMissing) {
-      // The first key to be made: its parent must let us create subkeys.
-      if (StateOf(opened.root, parent) == KeyState::kReal)
-        status = OpenReal(opened.root, parent, win::kKeyCreateSubKey);
-      if (status == kOk) created.push_back({KeyChange::Kind::kCreated, opened.root, opened.path, segment, 0, {}});
-    }
+    const std::string parent = path;
+    path = Join(path, {inner_.CharUpperBuffA(segment)});
+    if (created.empty() && StateOf(opened.root, path) != KeyState::kMissing) continue;
+    if (created.empty() && StateOf(opened.root, parent) == KeyState::kReal)
+      status = OpenReal(opened.root, parent, win::kKeyCreateSubKey);
+    if (status == kOk) created.push_back({KeyChange::Kind::kCreated, opened.root, path, segment, 0, {}});
   }
+  // An existing key of the real system answers for its rights itself.
   if (status == kOk && created.empty() && StateOf(opened.root, opened.path) == KeyState::kReal)
     status = OpenReal(opened.root, opened.path, access);
-  opened.shown = shown;
-  const char* state = Base(key, base) != kOk ? "no such key"
-                      : BadSubKey(subKey)    ? "a path that begins with \\"
-                      : created.empty()      ? "exists"
-                                             : "missing";
   Record(Kind::kCreateKey, KeyText(opened.root, opened.shown), state, status == kOk);
   if (status != kOk) return status;
   keyChanges_.insert(keyChanges_.end(), created.begin(), created.end());

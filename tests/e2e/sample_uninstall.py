@@ -32,12 +32,15 @@ FILES = {
     f"{DESKTOP}\\Sample.lnk": b"shortcut to Sample.exe",
 }
 
+# The uninstall command's arguments as the product's installer registers them: the folder quoted,
+# for its blank.
+COMMAND = f'/u "{FOLDER}\\"'
+
 # The product's registry values: (key, name, data).
 REGISTRY = [
     ("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample", "DisplayName", "サンプル"),
-    # The uninstall command as the product's installer registers it: the folder quoted, for its blank.
     ("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample", "UninstallString",
-     'C:\\windows\\QvUninst.exe /u "C:\\Program Files\\Sample\\"'),
+     "C:\\windows\\QvUninst.exe " + COMMAND),
     ("HKCU\\Software\\Quorvel\\Sample", "Folder", FOLDER),
     ("HKCU\\Software\\Quorvel\\Sample\\Window", "Left", 100),
     (SHELL_FOLDERS, "Desktop", DESKTOP),

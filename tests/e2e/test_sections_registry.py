@@ -234,3 +234,27 @@ def test_value_without_a_current_key_ends_in_the_registry_write_error(harness, b
     for name in ("kernel32.SetFileAttributesA", "kernel32.DeleteFileA", "kernel32.RemoveDirectoryA",
                  "shell32.SHChangeNotify"):
         assert result.calls_to(name) == [], name
+
+
+MIRROR_UNINSTALL = "HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+
+
+def test_cleanup_keeps_the_32_bit_mirrors_of_the_protected_keys(harness):
+    body = script(SIGNATURE, "[deletereg]",
+                  "KEY=HLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                  "KEY=HLM\\software\\\\wow6432node\\Microsoft\\",
+                  "KEY=HCU\\Software\\Wow6432Node\\Quorvel",
+                  "KEY=HLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Product",
+                  "end;")
+    setup = [File(FOLDER + "\\Uninst.inf", body),
+             RegValue(MIRROR_UNINSTALL + "\\Other", "DisplayName", "Another 32-bit product"),
+             RegValue(MIRROR_UNINSTALL + "\\Product\\Sub", "DisplayName", "The product"),
+             RegValue("HKCU\\Software\\Wow6432Node\\Quorvel\\Other", "Keep", "yes")]
+    result = harness.run(ARGS, answers=["yes", "yes", "ok"], setup=setup,
+                         watch_keys=[MIRROR_UNINSTALL, "HKCU\\Software\\Wow6432Node"])
+    # Only the product's own key below the mirror is tried, and it goes with its subkey.
+    assert root_deletions(result) == [
+        (HKLM_ROOT, b"SOFTWARE\\WOW6432NODE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\PRODUCT")]
+    assert result.diff.removed_keys == [cp932(MIRROR_UNINSTALL + "\\Product"), cp932(MIRROR_UNINSTALL + "\\Product\\Sub")]
+    assert result.after.has_key(MIRROR_UNINSTALL + "\\Other")
+    assert result.after.has_key("HKCU\\Software\\Wow6432Node\\Quorvel\\Other")

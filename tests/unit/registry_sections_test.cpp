@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "product.h"
+#include "sections/protected_keys.h"
 
 namespace qv {
 namespace {
@@ -121,6 +122,41 @@ TEST_F(RegistrySections, KeysBelowProtectedOnesAreStillAProductsOwn) {
   EXPECT_FALSE(HasKey(kHkeyUsers, "S-1-5-21\\Software\\Example"));
   EXPECT_TRUE(HasKey(kHkeyUsers, "S-1-5-21\\Software"));
   EXPECT_FALSE(HasKey(kHkeyCurrentUser, "Software\\Classes\\.xyz"));
+}
+
+// Below HCU and HLM, each protected key below Software is protected in its 32-bit mirror below
+// Software\Wow6432Node too, by the same matching rules; the keys beside and below the mirrors are not.
+TEST(ProtectedKeys, TheThirtyTwoBitMirrorsOfTheProtectedKeysAreProtectedToo) {
+  test::FakePlatform platform;
+  const LeadByteTable lead = ShiftJisLeadBytes();
+  const char* mirrors[] = {
+      "Software\\Wow6432Node\\Microsoft",
+      "Software\\Wow6432Node\\Microsoft\\Windows",
+      "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion",
+      "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+      "Software\\Wow6432Node\\Classes",
+      "Software\\Wow6432Node\\Policies",
+      "Software\\Wow6432Node\\Quorvel",
+      "Software\\Wow6432Node\\Vask",
+      "\\software\\\\WOW6432NODE\\\\microsoft\\windows\\currentversion\\uninstall\\\\",
+  };
+  for (RegistryRoot root : {kHkeyCurrentUser, kHkeyLocalMachine})
+    for (const char* path : mirrors) EXPECT_TRUE(IsProtectedKey(platform, lead, root, path)) << root << " " << path;
+  const struct {
+    RegistryRoot root;
+    const char* path;
+  } allowed[] = {
+      {kHkeyLocalMachine, "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Product"},
+      {kHkeyCurrentUser, "Software\\Wow6432Node\\Quorvel\\Product"},
+      {kHkeyLocalMachine, "Software\\Wow6432Node\\Example"},
+      {kHkeyLocalMachine, "Software\\Wow6432Node\\System"},  // no mirror of a key outside Software
+      {kHkeyLocalMachine, "Software\\Wow6432Node\\Wow6432Node"},
+      {kHkeyLocalMachine, "Software\\Wow6432NodeX\\Microsoft"},
+      {kHkeyLocalMachine, "Wow6432Node\\Microsoft"},
+      {kHkeyUsers, "S-1-5-21\\Software\\Wow6432Node\\Microsoft"},
+  };
+  for (const auto& key : allowed)
+    EXPECT_FALSE(IsProtectedKey(platform, lead, key.root, key.path)) << key.root << " " << key.path;
 }
 
 TEST_F(RegistrySections, ShiftJisKeyNamesAreDeletedWhole) {

@@ -16,9 +16,16 @@ class ForwardingPlatform : public Platform {
   int MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) override {
     return inner_.MessageBoxA(text, caption, flags);
   }
+  int MessageBoxW(const std::u16string& text, const std::u16string& caption, std::uint32_t flags) override {
+    return inner_.MessageBoxW(text, caption, flags);
+  }
   std::string CharUpperBuffA(std::string text) override { return inner_.CharUpperBuffA(std::move(text)); }
   std::string CharLowerBuffA(std::string text) override { return inner_.CharLowerBuffA(std::move(text)); }
 
+  std::uint32_t GetACP() override { return inner_.GetACP(); }
+  std::optional<std::u16string> MultiByteToWideChar(std::uint32_t codePage, const std::string& bytes) override {
+    return inner_.MultiByteToWideChar(codePage, bytes);
+  }
   int GetSystemMetrics(int index) override { return inner_.GetSystemMetrics(index); }
   std::vector<std::pair<std::uint8_t, std::uint8_t>> GetCPInfoLeadBytes() override {
     return inner_.GetCPInfoLeadBytes();

@@ -12,8 +12,11 @@ class PosixPlatform final : public Platform {
   std::string GetModuleFileNameA() override { return {}; }
   std::uintptr_t GetModuleBase() override { return 0; }
   int MessageBoxA(const std::string&, const std::string&, std::uint32_t) override { return 0; }
+  int MessageBoxW(const std::u16string&, const std::u16string&, std::uint32_t) override { return 0; }
   std::string CharUpperBuffA(std::string text) override;
   std::string CharLowerBuffA(std::string text) override;
+  std::uint32_t GetACP() override { return 932; }
+  std::optional<std::u16string> MultiByteToWideChar(std::uint32_t, const std::string&) override { return std::nullopt; }
   int GetSystemMetrics(int index) override { return index == win::kSmDbcsEnabled ? 1 : 0; }
   std::vector<std::pair<std::uint8_t, std::uint8_t>> GetCPInfoLeadBytes() override;
   std::uint32_t GetThreadLocale() override { return 0x411; }

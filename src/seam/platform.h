@@ -104,10 +104,17 @@ class Platform {
 
   // User interface.
   virtual int MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) = 0;
+  virtual int MessageBoxW(const std::u16string& text, const std::u16string& caption, std::uint32_t flags) = 0;
   virtual std::string CharUpperBuffA(std::string text) = 0;
   virtual std::string CharLowerBuffA(std::string text) = 0;
 
   // Locale.
+  // The system's ANSI code page: the one the ANSI calls read and write their texts in.
+  virtual std::uint32_t GetACP() = 0;
+  // MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, ...) into a buffer of two UTF-16 units
+  // per byte. Nothing when the call fails: a byte sequence that is not valid in the code page, a
+  // code page the system does not have, no bytes at all.
+  virtual std::optional<std::u16string> MultiByteToWideChar(std::uint32_t codePage, const std::string& bytes) = 0;
   virtual int GetSystemMetrics(int index) = 0;
   // Lead-byte ranges of the ANSI code page (GetCPInfo(CP_ACP)), as pairs of first and last byte.
   virtual std::vector<std::pair<std::uint8_t, std::uint8_t>> GetCPInfoLeadBytes() = 0;

@@ -23,6 +23,10 @@ FILETIME ToFiletime(std::uint64_t t) {
   return result;
 }
 
+// UTF-16 as the wide calls take it: wchar_t is char16_t's size here, so the units pass as they are.
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
 std::string UpToNul(const char* buffer, std::size_t size) {
   std::size_t n = 0;
   while (n < size && buffer[n] != '\0') ++n;
@@ -48,6 +52,10 @@ int Win32Platform::MessageBoxA(const std::string& text, const std::string& capti
   return ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
 }
 
+int Win32Platform::MessageBoxW(const std::u16string& text, const std::u16string& caption, std::uint32_t flags) {
+  return ::MessageBoxW(nullptr, Wide(text), Wide(caption), flags);
+}
+
 std::string Win32Platform::CharUpperBuffA(std::string text) {
   if (!text.empty()) ::CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
   return text;
@@ -56,6 +64,18 @@ std::string Win32Platform::CharUpperBuffA(std::string text) {
 std::string Win32Platform::CharLowerBuffA(std::string text) {
   if (!text.empty()) ::CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
   return text;
+}
+
+std::uint32_t Win32Platform::GetACP() { return ::GetACP(); }
+
+std::optional<std::u16string> Win32Platform::MultiByteToWideChar(std::uint32_t codePage, const std::string& bytes) {
+  // Two UTF-16 units for each byte: more than 932 or any ANSI code page needs.
+  std::u16string buffer(2 * bytes.size(), u'\0');
+  const int length = ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()),
+                                           reinterpret_cast<wchar_t*>(buffer.data()), static_cast<int>(buffer.size()));
+  if (length <= 0) return std::nullopt;
+  buffer.resize(static_cast<std::size_t>(length));
+  return buffer;
 }
 
 int Win32Platform::GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }

@@ -1,4 +1,4 @@
-// The real platform: one ANSI Windows call per operation.
+// The real platform: one Windows call per operation, the ANSI ones wherever names are passed.
 #pragma once
 
 #include "seam/platform.h"
@@ -12,9 +12,12 @@ class Win32Platform final : public Platform {
   std::uintptr_t GetModuleBase() override;
 
   int MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) override;
+  int MessageBoxW(const std::u16string& text, const std::u16string& caption, std::uint32_t flags) override;
   std::string CharUpperBuffA(std::string text) override;
   std::string CharLowerBuffA(std::string text) override;
 
+  std::uint32_t GetACP() override;
+  std::optional<std::u16string> MultiByteToWideChar(std::uint32_t codePage, const std::string& bytes) override;
   int GetSystemMetrics(int index) override;
   std::vector<std::pair<std::uint8_t, std::uint8_t>> GetCPInfoLeadBytes() override;
   std::uint32_t GetThreadLocale() override;

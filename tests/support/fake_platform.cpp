@@ -1,6 +1,7 @@
 #include "fake_platform.h"
 
 #include <algorithm>
+#include <iconv.h>
 #include <string_view>
 
 #include "system/case_mapping.h"
@@ -37,6 +38,73 @@ std::vector<std::string_view> SplitPath(std::string_view path, const LeadByteTab
 // "*" matches any run of bytes, "?" any one byte. Only the latest "*" is ever retried, one byte
 // further each time: a pattern of many stars takes time in proportion to pattern times text,
 // not exponential time.
+// The code pages the fake knows, by the names of the host's converter (glibc's iconv), whose
+// tables agree with Windows' (as Wine has them, compared byte pair by byte pair) but where noted
+// here: Windows takes 0x80 of 932 and 949 and the five unassigned bytes of 1252 as the control
+// characters of their values. The private-use characters of the user-defined areas of 936 and
+// 949 are left out: the fake finds them invalid.
+struct CodePageModel {
+  std::uint32_t codePage;
+  const char* converterName;
+  unsigned char firstLead, lastLead;  // lead bytes of 936 and 949; none when first > last
+  std::string_view ownBytes;
+};
+constexpr CodePageModel kCodePages[] = {
+    {932, "CP932", 0, 0, "\x80"},  // lead bytes: those of Shift-JIS
+    {936, "CP936", 0x81, 0xFE, ""},
+    {949, "CP949", 0x81, 0xFE, "\x80"},
+    {1252, "CP1252", 1, 0, "\x81\x8D\x8F\x90\x9D"},
+};
+
+LeadByteTable LeadBytesOf(const CodePageModel& model) {
+  if (model.codePage == 932) return ShiftJisLeadBytes();
+  LeadByteTable table = NoLeadBytes();
+  for (int b = model.firstLead; b <= model.lastLead; ++b) table[b] = true;
+  return table;
+}
+
+// One character of one or two bytes as UTF-16, or nothing when it is not valid.
+std::optional<std::u16string> ConvertCharacter(iconv_t converter, std::string_view bytes) {
+  char in[2] = {bytes[0], bytes.size() > 1 ? bytes[1] : '\0'};
+  char out[8];
+  char* inAt = in;
+  char* outAt = out;
+  std::size_t inLeft = bytes.size(), outLeft = sizeof out;
+  iconv(converter, nullptr, nullptr, nullptr, nullptr);
+  if (iconv(converter, &inAt, &inLeft, &outAt, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0)
+    return std::nullopt;
+  std::u16string result;
+  for (const char* p = out; p + 1 < outAt; p += 2)
+    result += static_cast<char16_t>(static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[1]) << 8);
+  return result;
+}
+
+// The bytes as UTF-16 by the model, character by character, or nothing when one is not valid.
+std::optional<std::u16string> Convert(const CodePageModel& model, std::string_view bytes) {
+  iconv_t converter = iconv_open("UTF-16LE", model.converterName);
+  if (converter == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  const LeadByteTable lead = LeadBytesOf(model);
+  std::optional<std::u16string> out = std::u16string();
+  for (std::size_t i = 0; out && i < bytes.size();) {
+    const std::size_t width = lead[static_cast<unsigned char>(bytes[i])] ? 2 : 1;
+    if (i + width > bytes.size()) {
+      out.reset();  // a lead byte at the end
+      break;
+    }
+    const std::string_view character = bytes.substr(i, width);
+    std::optional<std::u16string> converted = ConvertCharacter(converter, character);
+    if (!converted && width == 1 && model.ownBytes.find(bytes[i]) != std::string_view::npos)
+      converted = std::u16string(1, static_cast<char16_t>(static_cast<unsigned char>(bytes[i])));
+    if (converted)
+      *out += *converted;
+    else
+      out.reset();
+    i += width;
+  }
+  iconv_close(converter);
+  return out;
+}
+
 bool GlobMatch(const char* pattern, const char* text) {
   const char* star = nullptr;    // the latest "*" seen
   const char* resume = nullptr;  // where the text it matches ends so far
@@ -166,16 +234,41 @@ FakePlatform::FakePlatform() : lead_(ShiftJisLeadBytes()) {
 
 // ---------------------------------------------------------------- user interface and locale
 
-int FakePlatform::MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) {
-  int answer;
-  if (!answers.empty()) {
-    answer = answers.front();
-    answers.pop_front();
-  } else {
-    answer = (flags & 0xF) == win::kMbYesNo ? win::kIdYes : win::kIdOk;
-  }
-  boxes.push_back({text, caption, flags, answer});
+void FakePlatform::UseAnsiCodePage(std::uint32_t codePage) {
+  ansiCodePage = codePage;
+  dbcsEnabled = codePage == 932 || codePage == 936 || codePage == 949;
+  if (codePage == 932)
+    leadByteRanges = {{0x81, 0x9F}, {0xE0, 0xFC}};
+  else if (dbcsEnabled)
+    leadByteRanges = {{0x81, 0xFE}};
+  else
+    leadByteRanges.clear();
+}
+
+int FakePlatform::Answer(std::uint32_t flags) {
+  if (answers.empty()) return (flags & 0xF) == win::kMbYesNo ? win::kIdYes : win::kIdOk;
+  const int answer = answers.front();
+  answers.pop_front();
   return answer;
+}
+
+int FakePlatform::MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) {
+  const int answer = Answer(flags);
+  boxes.push_back({text, caption, flags, answer, false, {}, {}});
+  return answer;
+}
+
+int FakePlatform::MessageBoxW(const std::u16string& text, const std::u16string& caption, std::uint32_t flags) {
+  const int answer = Answer(flags);
+  boxes.push_back({{}, {}, flags, answer, true, text, caption});
+  return answer;
+}
+
+std::optional<std::u16string> FakePlatform::MultiByteToWideChar(std::uint32_t codePage, const std::string& bytes) {
+  if (bytes.empty()) return std::nullopt;
+  for (const CodePageModel& model : kCodePages)
+    if (model.codePage == codePage) return Convert(model, bytes);
+  return std::nullopt;
 }
 
 // ASCII letters, and the full-width Latin letters of code page 932 (0x82 0x81-0x9A lower case,

@@ -20,11 +20,15 @@
 
 namespace qv::test {
 
+// A box as MessageBoxA showed it (text and caption as bytes), or as MessageBoxW did (wide).
 struct ShownBox {
   std::string text;
   std::string caption;
   std::uint32_t flags;
   int answer;
+  bool wide = false;
+  std::u16string wideText;
+  std::u16string wideCaption;
 };
 
 struct FakeFile {
@@ -64,6 +68,7 @@ class FakePlatform : public Platform {
   std::string commandLine = "QvUninst.exe";
   std::string moduleFileName = "C:\\Tools\\QvUninst.exe";
   std::uintptr_t moduleBase = 0x400000;
+  std::uint32_t ansiCodePage = 932;
   bool dbcsEnabled = true;
   std::vector<std::pair<std::uint8_t, std::uint8_t>> leadByteRanges = {{0x81, 0x9F}, {0xE0, 0xFC}};
   std::uint32_t threadLocale = 0x411;
@@ -71,6 +76,10 @@ class FakePlatform : public Platform {
   std::string windowsFolder = "C:\\WINDOWS";
   std::string systemFolder = "C:\\WINDOWS\\system32";
   std::string currentFolder = "C:\\Current\\";  // relative paths resolve against it
+
+  // Makes the system one of another ANSI code page (1252, 936 or 949): the code page, whether it
+  // has double-byte characters and its lead bytes. Case mapping and names stay as under 932.
+  void UseAnsiCodePage(std::uint32_t codePage);
 
   // Answers given to the boxes in turn; when none is left, Yes to a question and OK otherwise.
   std::deque<int> answers;
@@ -115,9 +124,12 @@ class FakePlatform : public Platform {
   std::uintptr_t GetModuleBase() override { return moduleBase; }
 
   int MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) override;
+  int MessageBoxW(const std::u16string& text, const std::u16string& caption, std::uint32_t flags) override;
   std::string CharUpperBuffA(std::string text) override;
   std::string CharLowerBuffA(std::string text) override;
 
+  std::uint32_t GetACP() override { return ansiCodePage; }
+  std::optional<std::u16string> MultiByteToWideChar(std::uint32_t codePage, const std::string& bytes) override;
   int GetSystemMetrics(int index) override { return index == win::kSmDbcsEnabled && dbcsEnabled ? 1 : 0; }
   std::vector<std::pair<std::uint8_t, std::uint8_t>> GetCPInfoLeadBytes() override { return leadByteRanges; }
   std::uint32_t GetThreadLocale() override { return threadLocale; }
@@ -184,6 +196,7 @@ class FakePlatform : public Platform {
     Registry& operator=(Registry&&) = default;
   };
 
+  int Answer(std::uint32_t flags);
   std::string Normalize(const std::string& path, bool& trailingSlash) const;
   std::string Parent(const std::string& normalized) const;
   bool HasChildren(const std::string& normalized) const;

@@ -4,19 +4,15 @@
 
 namespace qv {
 
-std::string FillPattern(const char* pattern, const std::string& argument) {
-  std::string result;
+MixedText FillPattern(const char* pattern, const MixedText& argument) {
   const char* hole = std::strstr(pattern, "%s");
   if (!hole) hole = std::strstr(pattern, "%d");
-  if (!hole) return pattern;
-  result.append(pattern, hole);
-  result += argument;
-  result += hole + 2;
-  return result;
+  if (!hole) return ProgramText(pattern);
+  return ProgramText(std::string(pattern, hole)) + argument + ProgramText(hole + 2);
 }
 
-std::string FillPattern(const char* pattern, long long argument) {
-  return FillPattern(pattern, std::to_string(argument));
+MixedText FillPattern(const char* pattern, long long argument) {
+  return FillPattern(pattern, ProgramText(std::to_string(argument)));
 }
 
 }  // namespace qv

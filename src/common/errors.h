@@ -6,28 +6,32 @@
 #include <string>
 #include <utility>
 
+#include "common/mixed_text.h"
+
 namespace qv {
 
 class QvError {
  public:
-  QvError(const char* className, std::string message, std::uintptr_t address)
+  QvError(const char* className, MixedText message, std::uintptr_t address)
       : className_(className), message_(std::move(message)), address_(address) {}
   virtual ~QvError() = default;
 
   const char* className() const { return className_; }
-  const std::string& message() const { return message_; }
+  // The message with each part in its own code page, and as the bytes it is made of.
+  const MixedText& text() const { return message_; }
+  std::string message() const { return message_.Bytes(); }
   std::uintptr_t address() const { return address_; }
 
  private:
   const char* className_;
-  std::string message_;
+  MixedText message_;
   std::uintptr_t address_;
 };
 
-#define QV_ERROR_CLASS(Name)                                                                           \
-  class Name : public QvError {                                                                        \
-   public:                                                                                             \
-    Name(std::string message, std::uintptr_t address) : QvError(#Name, std::move(message), address) {} \
+#define QV_ERROR_CLASS(Name)                                                                         \
+  class Name : public QvError {                                                                      \
+   public:                                                                                           \
+    Name(MixedText message, std::uintptr_t address) : QvError(#Name, std::move(message), address) {} \
   };
 
 QV_ERROR_CLASS(EStringListError)
@@ -36,10 +40,10 @@ QV_ERROR_CLASS(ERegistryException)
 QV_ERROR_CLASS(EConvertError)
 #undef QV_ERROR_CLASS
 
-// Fills the one "%s" or "%d" of a message pattern with the argument, as data: a "%" inside the
-// argument is never read as a format.
-std::string FillPattern(const char* pattern, const std::string& argument);
-std::string FillPattern(const char* pattern, long long argument);
+// Fills the one "%s" or "%d" of a message pattern (a text of the program) with the argument, as
+// data: a "%" inside the argument is never read as a format. The argument keeps its origin.
+MixedText FillPattern(const char* pattern, const MixedText& argument);
+MixedText FillPattern(const char* pattern, long long argument);
 
 // Raises an error whose address is the code address of the caller of Raise.
 template <typename E, typename Arg>

@@ -23,13 +23,15 @@ void StartUninstall(RunContext& run, const std::string& scriptArgument) {
   run.baseFolder = paths.baseFolder;
 
   if (!FileExists(platform, run.scriptPath)) {
-    std::string text = "\" " + FileNamePart(run.scriptPath, lead) + " \" " + texts::kScriptNotFound;
-    ShowMessage(platform, text, MessageKind::kError);
+    // The file name is the command line's, in the system's code page.
+    const MixedText text = ProgramText("\" ") + SystemText(FileNamePart(run.scriptPath, lead)) +
+                           ProgramText(std::string(" \" ") + texts::kScriptNotFound);
+    ShowMessage(platform, run.system, text, MessageKind::kError);
     return;
   }
   const ScriptFile script = ScriptFile::Load(platform, run.scriptPath);
   if (!HasSignature(platform, script.Line(0))) {
-    ShowMessage(platform, texts::kWrongScript, MessageKind::kError);
+    ShowMessage(platform, run.system, ProgramText(texts::kWrongScript), MessageKind::kError);
     return;
   }
   RunPasses(run);
@@ -73,10 +75,10 @@ int ProgramEntry(Platform& platform) {
   try {
     return RunChosenMode(platform, system);
   } catch (const QvError& error) {
-    ShowFatalReport(platform, system, error.className(), error.message(), error.address());
+    ShowFatalReport(platform, system, error.className(), error.text(), error.address());
   } catch (const std::exception& error) {
     // Not one of the program's own errors (memory exhausted): reported the same way.
-    ShowFatalReport(platform, system, "Exception", error.what(), platform.GetModuleBase());
+    ShowFatalReport(platform, system, "Exception", ProgramText(error.what()), platform.GetModuleBase());
   }
   return 1;
 }

@@ -67,9 +67,9 @@ CalendarDateTime DecodeFileAge(std::int32_t age) {
   result.minute = static_cast<int>((time >> 5) & 0x3F);
   result.second = static_cast<int>(time & 0x1F) * 2;
   if (result.month < 1 || result.month > 12 || result.day < 1 || result.day > DaysInMonth(result.year, result.month))
-    Raise<EConvertError>(texts::kInvalidDate, std::string());
+    Raise<EConvertError>(texts::kInvalidDate, MixedText());
   if (result.hour >= 24 || result.minute >= 60 || result.second >= 60)
-    Raise<EConvertError>(texts::kInvalidTime, std::string());
+    Raise<EConvertError>(texts::kInvalidTime, MixedText());
   return result;
 }
 
@@ -146,8 +146,8 @@ std::string FormatShortDate(const std::string& picture, const CalendarDateTime& 
   return CutAtCharBoundary(out, kDateLimit, lead);
 }
 
-std::string VersionBoxText(const std::string& buildDate) {
-  return std::string(texts::kVersionHead) + buildDate + texts::kVersionTail;
+MixedText VersionBoxText(const std::string& buildDate) {
+  return ProgramText(texts::kVersionHead) + SystemText(buildDate) + ProgramText(texts::kVersionTail);
 }
 
 void ShowVersionBox(Platform& platform, const SystemInfo& system) {
@@ -156,7 +156,7 @@ void ShowVersionBox(Platform& platform, const SystemInfo& system) {
   std::string buildDate;
   if (age != -1)
     buildDate = FormatShortDate(system.locale.shortDate, DecodeFileAge(age), system.locale, system.leadBytes);
-  ShowMessage(platform, VersionBoxText(buildDate), MessageKind::kInformation, texts::kVersionCaption);
+  ShowMessage(platform, system, VersionBoxText(buildDate), MessageKind::kInformation, texts::kVersionCaption);
 }
 
 }  // namespace qv

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/mixed_text.h"
 #include "seam/platform.h"
 #include "system/system_info.h"
 #include "system/text.h"
@@ -30,8 +31,8 @@ CalendarDateTime DecodeFileAge(std::int32_t age);
 std::string FormatShortDate(const std::string& picture, const CalendarDateTime& date, const LocaleFormats& formats,
                             const LeadByteTable& lead);
 
-// The box's whole text around a formatted build date.
-std::string VersionBoxText(const std::string& buildDate);
+// The box's whole text around a formatted build date (made of the locale's strings).
+MixedText VersionBoxText(const std::string& buildDate);
 
 // Shows the box: the date of the program's own file in the locale's short date format, left
 // empty when the file cannot be found.

@@ -59,6 +59,9 @@ class PlanningPlatform final : public ForwardingPlatform {
   std::string GetModuleFileNameA() override { return moduleFileName_; }
   // Recorded; a question is answered Yes, any other box OK.
   int MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) override;
+  // Code page 932 whatever the system's, so that every box of the run comes to MessageBoxA with
+  // the program's own bytes and is written down, never shown.
+  std::uint32_t GetACP() override { return 932; }
 
   std::optional<FindData> FindFirstFileA(const std::string& path) override;
   bool SetFileAttributesA(const std::string& path, std::uint32_t attributes) override;

@@ -31,7 +31,8 @@ void RunPasses(RunContext& run) {
     if (IsHeader(run.platform, script.Line(i), headers::kExecution) && CheckRunningApplications(run, script, i)) return;
   RunPass(run, script, headers::kWarning, ShowWarning);
 
-  if (ShowMessage(run.platform, texts::kAskToBegin, MessageKind::kQuestion) != win::kIdYes) return;
+  if (ShowMessage(run.platform, run.system, ProgramText(texts::kAskToBegin), MessageKind::kQuestion) != win::kIdYes)
+    return;
 
   // All registry work comes before any file work, and removals before creations.
   RunPass(run, script, headers::kDeleteReg, DeleteRegistryEntries);
@@ -49,7 +50,7 @@ void ShowFinalReport(RunContext& run) {
   const RunState& s = run.state;
   const char* text = s.folderRemoved ? (s.settingsDeleted ? texts::kReportAllRemoved : texts::kReportSettingsRemain)
                                      : (s.settingsDeleted ? texts::kReportFilesRemain : texts::kReportBothRemain);
-  ShowMessage(run.platform, text, MessageKind::kInformation);
+  ShowMessage(run.platform, run.system, ProgramText(text), MessageKind::kInformation);
   if (s.folderRemoved) run.platform.SHChangeNotify(kShellNotifyEvent, kShellNotifyFlags);
 }
 

@@ -35,7 +35,8 @@ bool CheckRunningApplications(RunContext& run, const ScriptFile& script, int hea
     if (error == win::kErrorSuccess) run.ownMutexes.insert(own);
     if (!HeldByAnotherProgram(error)) return;
     if (std::optional<std::string> appName = AfterKeyword(platform, script.Line(index + 1), kAppNameKeyword)) {
-      ShowMessage(platform, *appName + texts::kIsRunning + "\r\n" + texts::kCloseItFirst, MessageKind::kWarning);
+      ShowMessage(platform, run.system, ProgramText(*appName + texts::kIsRunning + "\r\n" + texts::kCloseItFirst),
+                  MessageKind::kWarning);
       running = true;
     }
   });

@@ -11,7 +11,8 @@ namespace qv {
 
 void DeleteRegistryEntries(RunContext& run, const ScriptFile& script, int headerIndex) {
   Platform& platform = run.platform;
-  if (ShowMessage(platform, texts::kAskDeleteSettings, MessageKind::kQuestion) != win::kIdYes) return;
+  if (ShowMessage(platform, run.system, ProgramText(texts::kAskDeleteSettings), MessageKind::kQuestion) != win::kIdYes)
+    return;
 
   RegistryAccessor registry(platform);
   ForEachBodyLine(platform, script, headerIndex, [&](const std::string& line, int) {

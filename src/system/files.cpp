@@ -34,7 +34,7 @@ std::int32_t FileAge(Platform& platform, const std::string& path) {
 
 std::string ReadWholeFile(Platform& platform, const std::string& path) {
   std::optional<std::string> bytes = platform.ReadWholeFile(path);
-  if (!bytes) Raise<EFOpenError>(texts::kFileOpenError, path);
+  if (!bytes) Raise<EFOpenError>(texts::kFileOpenError, SystemText(path));
   return std::move(*bytes);
 }
 

@@ -15,7 +15,8 @@ bool FileExists(Platform& platform, const std::string& path);
 // is no such file, when it is a folder, or when the time lies outside the DOS range.
 std::int32_t FileAge(Platform& platform, const std::string& path);
 
-// The file's bytes; raises EFOpenError when it cannot be opened.
+// The file's bytes; raises EFOpenError when it cannot be opened. The path is one the system gave
+// (the script's, from the command line), so the error names it in the ANSI code page.
 std::string ReadWholeFile(Platform& platform, const std::string& path);
 
 }  // namespace qv

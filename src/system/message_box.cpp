@@ -1,9 +1,85 @@
 #include "system/message_box.h"
 
+#include <string_view>
+#include <vector>
+
 namespace qv {
 
-int ShowMessage(Platform& platform, const std::string& text, MessageKind kind, const char* caption) {
-  return platform.MessageBoxA(text, caption, static_cast<std::uint32_t>(kind));
+namespace {
+
+constexpr std::uint32_t kShiftJis = 932;
+constexpr char16_t kReplacement = 0xFFFD;
+
+bool Leads(const LeadByteTable& lead, char c) { return lead[static_cast<unsigned char>(c)]; }
+
+// The bytes as UTF-16, converted whole when they are valid. Otherwise character by character:
+// a character that is not valid gives U+FFFD, and a second byte below 0x80 after it (a line break
+// after a broken lead byte, say) is read again as a character of its own, so nothing is lost.
+std::u16string Widen(Platform& platform, std::uint32_t codePage, std::string_view bytes, const LeadByteTable& lead) {
+  if (bytes.empty()) return {};
+  if (std::optional<std::u16string> whole = platform.MultiByteToWideChar(codePage, std::string(bytes))) return *whole;
+  std::u16string out;
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const std::size_t width = Leads(lead, bytes[i]) && i + 1 < bytes.size() ? 2 : 1;
+    if (std::optional<std::u16string> one =
+            platform.MultiByteToWideChar(codePage, std::string(bytes.substr(i, width)))) {
+      out += *one;
+      i += width;
+      continue;
+    }
+    out += kReplacement;
+    i += width == 2 && static_cast<unsigned char>(bytes[i + 1]) >= 0x80 ? 2 : 1;
+  }
+  return out;
+}
+
+// Each part in its code page: 932, or the system's ANSI code page.
+std::u16string WideText(Platform& platform, const SystemInfo& system, const MixedText& text) {
+  const LeadByteTable shiftJis = ShiftJisLeadBytes();
+  std::u16string wide;
+  for (const TextPart& part : text.parts()) {
+    if (part.origin == TextOrigin::kProgram)
+      wide += Widen(platform, kShiftJis, part.bytes, shiftJis);
+    else
+      wide += Widen(platform, system.ansiCodePage, part.bytes, system.leadBytes);
+  }
+  return wide;
+}
+
+}  // namespace
+
+int ShowMessage(Platform& platform, const SystemInfo& system, const MixedText& text, MessageKind kind,
+                const char* caption) {
+  const auto flags = static_cast<std::uint32_t>(kind);
+  if (system.ansiCodePage == kShiftJis) return platform.MessageBoxA(text.Bytes(), caption, flags);
+  return platform.MessageBoxW(WideText(platform, system, text), WideText(platform, system, ProgramText(caption)),
+                              flags);
+}
+
+// One walk over all the bytes, as over one string, so that on a system of code page 932 (where
+// both tables are the same) the cut falls where it falls in the joined bytes.
+MixedText CutAtCharBoundary(const MixedText& text, std::size_t maxBytes, const SystemInfo& system) {
+  const LeadByteTable shiftJis = ShiftJisLeadBytes();
+  std::vector<bool> leads;  // for each byte: whether it leads a character in its part's code page
+  for (const TextPart& part : text.parts()) {
+    const LeadByteTable& lead = part.origin == TextOrigin::kProgram ? shiftJis : system.leadBytes;
+    for (char c : part.bytes) leads.push_back(Leads(lead, c));
+  }
+  std::size_t end = 0;
+  while (end < leads.size()) {
+    const std::size_t width = leads[end] && end + 1 < leads.size() ? 2 : 1;
+    if (end + width > maxBytes) break;
+    end += width;
+  }
+  MixedText cut;
+  std::size_t start = 0;
+  for (const TextPart& part : text.parts()) {
+    if (start >= end) break;
+    cut.Append(part.origin, part.bytes.substr(0, end - start));
+    start += part.bytes.size();
+  }
+  return cut;
 }
 
 }  // namespace qv

@@ -1,12 +1,15 @@
 // Every box the program shows goes through here: a modal box without owner, with the icon and
-// buttons of its kind.
+// buttons of its kind. On a system whose ANSI code page is 932 the box gets the texts' bytes as
+// they are; on any other it gets them in UTF-16, each part read in the code page it was written in.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "common/mixed_text.h"
 #include "common/texts.h"
 #include "seam/platform.h"
+#include "system/system_info.h"
 
 namespace qv {
 
@@ -19,8 +22,13 @@ enum class MessageKind : std::uint32_t {
   kFatal = win::kMbIconError | win::kMbOk | win::kMbTaskModal,
 };
 
-// Shows the box and returns the answer (win::kIdOk, kIdYes, kIdNo).
-int ShowMessage(Platform& platform, const std::string& text, MessageKind kind,
+// Shows the box and returns the answer (win::kIdOk, kIdYes, kIdNo). The caption is a text of the
+// program.
+int ShowMessage(Platform& platform, const SystemInfo& system, const MixedText& text, MessageKind kind,
                 const char* caption = texts::kProgramTitle);
+
+// The longest beginning of the text of at most maxBytes bytes that ends on a character boundary,
+// each byte read with the lead bytes of its own part's code page.
+MixedText CutAtCharBoundary(const MixedText& text, std::size_t maxBytes, const SystemInfo& system);
 
 }  // namespace qv

@@ -101,11 +101,11 @@ void RegistryAccessor::DeleteSubkeys(KeyHandle key, int depth) {
 // raises the read error: only a value known to be missing or empty may read as "", so a caller
 // never carries on with an empty text that stands for a failure.
 std::string RegistryAccessor::ReadStringValue(const std::string& name) {
-  if (!current_) Raise<ERegistryException>(texts::kRegistryReadError, name);
+  if (!current_) Raise<ERegistryException>(texts::kRegistryReadError, ProgramText(name));
   std::uint32_t type = 0, size = 0;
   ErrorCode status = platform_.RegQueryValueExA(current_.get(), name, type, nullptr, size);
   if (status == win::kErrorFileNotFound) return "";
-  if (status != win::kErrorSuccess) Raise<ERegistryException>(texts::kRegistryReadError, name);
+  if (status != win::kErrorSuccess) Raise<ERegistryException>(texts::kRegistryReadError, ProgramText(name));
   if (size == 0) return "";
 
   std::string data;
@@ -120,19 +120,20 @@ std::string RegistryAccessor::ReadStringValue(const std::string& name) {
   }
   // Deleted between the size query and the read: it is missing now.
   if (status == win::kErrorFileNotFound) return "";
-  if (status != win::kErrorSuccess) Raise<ERegistryException>(texts::kRegistryReadError, name);
-  if (type != win::kRegSz && type != win::kRegExpandSz) Raise<ERegistryException>(texts::kRegistryTypeError, name);
+  if (status != win::kErrorSuccess) Raise<ERegistryException>(texts::kRegistryReadError, ProgramText(name));
+  if (type != win::kRegSz && type != win::kRegExpandSz)
+    Raise<ERegistryException>(texts::kRegistryTypeError, ProgramText(name));
   const std::size_t end = data.find('\0');
   if (end != std::string::npos) data.resize(end);
   return data;
 }
 
 void RegistryAccessor::WriteStringValue(const std::string& name, const std::string& data) {
-  if (!current_) Raise<ERegistryException>(texts::kRegistryWriteError, name);
+  if (!current_) Raise<ERegistryException>(texts::kRegistryWriteError, ProgramText(name));
   std::string stored = data;
   stored.push_back('\0');
   if (platform_.RegSetValueExA(current_.get(), name, win::kRegSz, stored) != win::kErrorSuccess)
-    Raise<ERegistryException>(texts::kRegistryWriteError, name);
+    Raise<ERegistryException>(texts::kRegistryWriteError, ProgramText(name));
 }
 
 }  // namespace qv

@@ -81,6 +81,7 @@ LocaleFormats ReadLocaleFormats(Platform& platform) {
 
 SystemInfo ReadSystemInfo(Platform& platform) {
   SystemInfo info;
+  info.ansiCodePage = platform.GetACP();
   info.leadBytes = ReadLeadBytes(platform);
   info.locale = ReadLocaleFormats(platform);
   return info;

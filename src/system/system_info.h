@@ -1,8 +1,9 @@
-// What the program reads of the system once at start-up: the lead bytes of the ANSI code page
+// What the program reads of the system once at start-up: the ANSI code page and its lead bytes,
 // and the locale's date formats.
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "seam/platform.h"
@@ -20,6 +21,7 @@ struct LocaleFormats {
 };
 
 struct SystemInfo {
+  std::uint32_t ansiCodePage = 932;
   LeadByteTable leadBytes = NoLeadBytes();
   LocaleFormats locale;
 };

@@ -2,6 +2,7 @@
 // same run made for real on a copy gets, and reads after a planned change see the planned state.
 #include "plan/plan.h"
 
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -181,6 +182,22 @@ TEST(Plan, PredictsRunsThatStopOrEndInTheFatalReport) {
   Product product;
   product.platform.SetFileAttributesA(kFolder, 0x1);
   ExpectPlanIsTheRun(product.platform, bodies[3]);
+}
+
+// On a system whose ANSI code page is not 932 the boxes are still written down with the program's
+// bytes, and none is shown.
+TEST(Plan, WritesTheBoxesDownOnASystemOfAnotherCodePage) {
+  Product product;
+  InstallExample(product.platform);
+  product.platform.UseAnsiCodePage(1252);
+  product.platform.AddFile(Product::kScript, std::string("//QV-Uninstaller\r\n") + kExampleScript);
+  PlanningPlatform planning(product.platform, "QvUninst.exe /u \"C:\\Program Files\\Example\\\"", "");
+  ProgramEntry(planning);
+  EXPECT_TRUE(product.platform.boxes.empty());
+  std::vector<std::string> texts;
+  for (const PlanStep& step : planning.Steps())
+    if (step.kind == PlanStep::Kind::kBox) texts.push_back(step.detail);
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "アンインストールを始めてよろしいですか?"), texts.end());
 }
 
 TEST(Plan, ReadsAfterAPlannedChangeSeeThePlannedState) {

@@ -154,32 +154,36 @@ TEST_F(Program, LockedScriptEndsInTheFatalErrorReport) {
   EXPECT_NE(platform.boxes[0].text.find("ﾌｧｲﾙ C:\\Example\\Uninst.inf は開けません."), std::string::npos);
 }
 
+// The report's text as a system of code page 932 shows it, for a message of the program.
+std::string ReportText(const char* className, const std::string& modulePath, std::uint32_t address,
+                       const std::string& message) {
+  SystemInfo system;
+  system.leadBytes = ShiftJisLeadBytes();
+  return FatalReportText(className, modulePath, address, ProgramText(message), system).Bytes();
+}
+
 TEST(FatalReport, TextShapeAndFinalPeriod) {
-  const LeadByteTable lead = ShiftJisLeadBytes();
-  EXPECT_EQ(FatalReportText("EConvertError", "C:\\x\\QvUninst.exe", 0x1A2B, "abc", lead),
+  EXPECT_EQ(ReportText("EConvertError", "C:\\x\\QvUninst.exe", 0x1A2B, "abc"),
             "EConvertErrorがﾓｼﾞｭｰﾙ QvUninst.exe の 00001A2B で発生しました。\nabc.");
   // Already ending in ".": nothing added; ending in "。": a "." is still added; empty: nothing.
-  EXPECT_EQ(FatalReportText("E", "a.exe", 0, "abc.", lead), "Eがﾓｼﾞｭｰﾙ a.exe の 00000000 で発生しました。\nabc.");
-  EXPECT_EQ(FatalReportText("E", "a.exe", 0, "終了。", lead), "Eがﾓｼﾞｭｰﾙ a.exe の 00000000 で発生しました。\n終了。.");
-  EXPECT_EQ(FatalReportText("E", "a.exe", 0xFFFFFFFF, "", lead), "Eがﾓｼﾞｭｰﾙ a.exe の FFFFFFFF で発生しました。\n");
+  EXPECT_EQ(ReportText("E", "a.exe", 0, "abc."), "Eがﾓｼﾞｭｰﾙ a.exe の 00000000 で発生しました。\nabc.");
+  EXPECT_EQ(ReportText("E", "a.exe", 0, "終了。"), "Eがﾓｼﾞｭｰﾙ a.exe の 00000000 で発生しました。\n終了。.");
+  EXPECT_EQ(ReportText("E", "a.exe", 0xFFFFFFFF, ""), "Eがﾓｼﾞｭｰﾙ a.exe の FFFFFFFF で発生しました。\n");
 }
 
 TEST(FatalReport, MessageIsDataNotFormat) {
-  const LeadByteTable lead = ShiftJisLeadBytes();
-  EXPECT_EQ(FatalReportText("E", "a.exe", 0, "'%s%p%n%d' x", lead),
-            "Eがﾓｼﾞｭｰﾙ a.exe の 00000000 で発生しました。\n'%s%p%n%d' x.");
+  EXPECT_EQ(ReportText("E", "a.exe", 0, "'%s%p%n%d' x"), "Eがﾓｼﾞｭｰﾙ a.exe の 00000000 で発生しました。\n'%s%p%n%d' x.");
 }
 
 TEST(FatalReport, CutAt1024BytesWithoutSplittingACharacter) {
-  const LeadByteTable lead = ShiftJisLeadBytes();
-  const std::string head = FatalReportText("E", "a.exe", 0, "", lead);
+  const std::string head = ReportText("E", "a.exe", 0, "");
   // Place a double-byte character across the 1024th byte.
   std::string message(1023 - head.size(), 'x');
   message += "\x82\xa0" + std::string(2000, 'y');
-  const std::string text = FatalReportText("E", "a.exe", 0, message, lead);
+  const std::string text = ReportText("E", "a.exe", 0, message);
   EXPECT_EQ(text.size(), 1023u);
   EXPECT_EQ(text, head + std::string(1023 - head.size(), 'x'));
-  EXPECT_EQ(FatalReportText("E", "a.exe", 0, std::string(5000, 'z'), lead).size(), 1024u);
+  EXPECT_EQ(ReportText("E", "a.exe", 0, std::string(5000, 'z')).size(), 1024u);
 }
 
 TEST(ScriptPathBuilding, ExtensionDecidesWhetherTheDefaultNameIsAppended) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building and testing QvUninst needs (a Japanese font among
-# them, so boxes under Wine show their texts as on a Japanese Windows), and the ja_JP.UTF-8
-# locale that the Wine layers run under. Idempotent: quiet and quick when everything is present.
+# them, so boxes under Wine show their texts as on a Japanese Windows), and the locales that the
+# Wine layers run under (ja_JP.UTF-8; en_US.UTF-8 and zh_CN.UTF-8 for the boxes on systems of
+# other code pages). Idempotent: quiet and quick when everything is present.
 set -euo pipefail
 
 packages=(
@@ -30,9 +31,18 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo_ apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
-  echo "setup: generating the ja_JP.UTF-8 locale"
-  sudo_ sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | sudo_ tee -a /etc/locale.gen >/dev/null
+# The Wine layers run under Japanese (code page 932), and some cases under a Western (1252) and a
+# Chinese (936) locale, whose boxes the program shows in UTF-16.
+wanted_locales=(ja_JP en_US zh_CN)
+absent=()
+for l in "${wanted_locales[@]}"; do
+  locale -a 2>/dev/null | grep -qi "^$l\.utf-\?8\$" || absent+=("$l")
+done
+if [ ${#absent[@]} -gt 0 ]; then
+  echo "setup: generating the locales ${absent[*]/%/.UTF-8}"
+  for l in "${absent[@]}"; do
+    sudo_ sed -i "s/^# *\($l.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^$l.UTF-8 UTF-8" /etc/locale.gen || echo "$l.UTF-8 UTF-8" | sudo_ tee -a /etc/locale.gen >/dev/null
+  done
   sudo_ locale-gen >/dev/null
 fi

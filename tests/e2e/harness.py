@@ -3,8 +3,9 @@
 A case names an exact command line, the fixtures to lay out (files, folders, registry keys and
 values, files held open and named mutexes held by another process), the answers to give to the
 program's message boxes in order, and the folders and registry keys to snapshot before and after.
-The result holds every box (caption, text as code page 932 bytes, buttons, flags, answer), the exit
-code, the program's ANSI calls as Wine's relay trace saw them, and both snapshots.
+The result holds every box (caption and text as the ANSI code page's bytes and as UTF-16, buttons,
+flags, answer), the exit code, the program's calls as Wine's relay trace saw them, and both
+snapshots. A case runs under the Japanese locale (code page 932) unless it names another.
 
 All work inside Wine is done by qvdriver.exe (built from qvdriver.cpp): it sets up the fixtures
 within the prefix's running session (so values that Wine rewrites at session start, such as the
@@ -31,13 +32,17 @@ from typing import Iterable, Sequence
 
 CP = "cp932"
 
-# The program's calls that the relay trace records.
+# Host locales for Wine, by the ANSI code page they give.
+JAPANESE, WESTERN, CHINESE = "ja_JP.UTF-8", "en_US.UTF-8", "zh_CN.UTF-8"
+
 # The system's list of installed programs: one key per product, named by its DisplayName value and
 # removed through its UninstallString.
 UNINSTALL_LIST = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 
+# The program's calls that the relay trace records.
 RELAY_CALLS = (
     "user32.MessageBoxA",
+    "user32.MessageBoxW",
     "kernel32.CreateFileA",
     "shell32.SHChangeNotify",
     "kernel32.FindFirstFileA",
@@ -61,6 +66,8 @@ ROOTS = {
 ROOT_NAMES = {0x80000000: "HKCR", 0x80000001: "HKCU", 0x80000002: "HKLM", 0x80000003: "HKU", 0x80000005: "HKCC"}
 
 REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ = 1, 2, 3, 4, 7
+
+BOX_CALLS = ("user32.MessageBoxA", "user32.MessageBoxW")
 
 ANSWER_IDS = {"ok": 1, "cancel": 2, "abort": 3, "retry": 4, "ignore": 5, "yes": 6, "no": 7}
 
@@ -258,10 +265,12 @@ class Call:
 @dataclass
 class Box:
     caption: bytes
-    text: bytes  # as read from the box's text control
+    text: bytes  # as read from the box's text control, in the ANSI code page
     buttons: tuple[str, ...]
     answer: str
-    call: Call | None = None  # the MessageBoxA call that showed it
+    wide_caption: str = ""  # both as read in UTF-16: what the user sees
+    wide_text: str = ""
+    call: Call | None = None  # the MessageBoxA or MessageBoxW call that showed it
     picture: Path | None = None  # the box as the screen showed it (PNG), when pictures were asked for
 
     @property
@@ -274,7 +283,7 @@ class Box:
 
     def __str__(self) -> str:
         flags = "?" if self.flags is None else "%#x" % self.flags
-        return f"[{self.caption.decode(CP, 'replace')}] {self.text.decode(CP, 'replace')!r} flags={flags} buttons={','.join(self.buttons)} answer={self.answer}"
+        return f"[{self.wide_caption}] {self.wide_text!r} flags={flags} buttons={','.join(self.buttons)} answer={self.answer}"
 
 
 @dataclass(frozen=True)
@@ -431,9 +440,9 @@ class Result:
         lines += [f"  exit code: {self.exit_code}"]
         lines += [f"  trouble: {t}" for t in self.trouble]
         # A box the driver never saw may still have been asked for: the relay tells what came back.
-        shown = self.calls_to("user32.MessageBoxA")
+        shown = [c for c in self.calls if c.name in BOX_CALLS]
         if len(shown) > len(self.boxes):
-            lines += [f"  MessageBoxA call {i + 1} (seen by the relay): flags={c.args[3].value:#x} "
+            lines += [f"  {c.name.split('.')[1]} call {i + 1} (seen by the relay): flags={c.args[3].value:#x} "
                       f"retval={c.retval}" for i, c in enumerate(shown) if i >= len(self.boxes)]
         return "\n".join(lines)
 
@@ -471,6 +480,12 @@ def _parse_args(text: str) -> list[Arg]:
                 c = text[i]
                 if c == "\\" and i + 1 < n:
                     e = text[i + 1]
+                    digits = text[i + 1:i + 5]
+                    if wide and len(digits) == 4 and all(h in "0123456789abcdefABCDEF" for h in digits):
+                        # A wide string shows a character outside printable ASCII as \ and four hex digits.
+                        raw += chr(int(digits, 16)).encode("utf-8", "surrogatepass")
+                        i += 5
+                        continue
                     if e == "x":
                         k = i + 2
                         while k < n and k < i + (6 if wide else 4) and text[k] in "0123456789abcdefABCDEF":
@@ -617,6 +632,13 @@ class Display:
         self.proc = None
 
 
+def _box(fields: Sequence[str], answer: str) -> Box:
+    """A box from the driver's fields: caption, text, both again in UTF-16, buttons."""
+    caption, text, wide_caption, wide_text, buttons = fields
+    return Box(_unhex(caption), _unhex(text), tuple(buttons.split(",")), answer,
+               _unhex(wide_caption).decode("utf-16-le", "replace"), _unhex(wide_text).decode("utf-16-le", "replace"))
+
+
 def _x_socket_ready(number: int) -> bool:
     path = f"/tmp/.X11-unix/X{number}"
     if not os.path.exists(path):
@@ -732,10 +754,10 @@ class Harness:
         """Waits for every case's session to end and removes what the cases left."""
         self._reap()
 
-    def env(self, prefix: Path) -> dict[str, str]:
+    def env(self, prefix: Path, locale: str = JAPANESE) -> dict[str, str]:
         env = dict(os.environ)
         env.update(self.wine.env)
-        env.update(WINEPREFIX=str(prefix), LC_ALL="ja_JP.UTF-8", LANG="ja_JP.UTF-8",
+        env.update(WINEPREFIX=str(prefix), LC_ALL=locale, LANG=locale,
                    DISPLAY=self.display, WINEDEBUG="-all,+relay,+pid", WINEDLLOVERRIDES="winemenubuilder.exe=d")
         return env
 
@@ -744,7 +766,7 @@ class Harness:
             watch_keys: Sequence[str | bytes] = (), exe: str | bytes | None = None,
             cwd: str | bytes | None = None, timeout: float = 10.0, program_mtime: _dt.datetime | None = None,
             rest_as_user: bool = False, pictures: Path | None = None, check: bool = True,
-            checker: str | bytes | None = None) -> Result:
+            checker: str | bytes | None = None, locale: str = JAPANESE) -> Result:
         """Runs the program once.
 
         args:   the command line after the program's quoted path, byte for byte;
@@ -760,7 +782,9 @@ class Harness:
         pictures: a folder where each box is saved as box-N.png (N from 1), as the screen showed it;
         check:  raise HarnessError when the boxes do not match the answers or the run timed out;
         checker: the arguments of a QvCheck.exe run made first, to its end, in the same prefix and
-                session (fixtures held for both); result.checker and result.middle tell what it did.
+                session (fixtures held for both); result.checker and result.middle tell what it did;
+        locale: the host locale Wine runs under, which sets the ANSI code page (JAPANESE: 932,
+                WESTERN: 1252, CHINESE: 936); byte strings of paths and fixtures are that code page's.
         """
         for answer in answers:
             if answer not in ANSWER_IDS:
@@ -807,7 +831,7 @@ class Harness:
             job.append("pictures " + _hex(_win_path(Path(pictures))))
         job_path.write_text("\n".join(job) + "\n")
 
-        env = self.env(prefix)
+        env = self.env(prefix, locale)
         try:
             with open(err_path, "wb") as err:
                 # Started in the prefix's drive C, so the program's current folder is C:\ unless
@@ -873,18 +897,18 @@ class Harness:
             elif op == "first-timeout":
                 trouble.append("QvCheck.exe did not end in time")
             elif op == "box":
-                boxes.append(Box(_unhex(f[3]), _unhex(f[4]), tuple(f[5].split(",")), f[6]))
+                boxes.append(_box(f[3:8], f[8]))
                 if picture is not None:
                     boxes[-1].picture = picture.with_suffix(".png")
                     png_from_bmp(picture, boxes[-1].picture)
                     picture.unlink()
                     picture = None
             elif op == "unexpected-box":
-                box = Box(_unhex(f[1]), _unhex(f[2]), tuple(f[3].split(",")), "-")
+                box = _box(f[1:6], "-")
                 trouble.append(f"box {len(boxes) + 1} was not expected (answers given: {list(answers)}): {box}")
             elif op == "no-button":
-                box = Box(_unhex(f[2]), _unhex(f[3]), tuple(f[4].split(",")), f[5])
-                trouble.append(f"box {int(f[1]) + 1} has no button {f[5]!r}: {box}")
+                box = _box(f[2:7], f[7])
+                trouble.append(f"box {int(f[1]) + 1} has no button {f[7]!r}: {box}")
             elif op == "stuck-box":
                 trouble.append(f"box {int(f[1]) + 1} did not close after the answer")
             elif op == "timeout":
@@ -913,7 +937,7 @@ class Harness:
             output = (case_dir / "checker.txt").read_bytes() if (case_dir / "checker.txt").exists() else b""
             with open(err_path, "rb") as err:
                 checker = CheckerRun(output, checker_exit, parse_relay(err, checker_pid))
-        shown = [c for c in calls if c.name == "user32.MessageBoxA"]
+        shown = [c for c in calls if c.name in BOX_CALLS]
         for box, call in zip(boxes, shown):
             box.call = call
         return Result(line, boxes, exit_code, calls, snapshots["before"], snapshots["after"], 0.0, trouble, case_dir,

@@ -35,9 +35,10 @@
 // Log lines: "setup-error ...", "snapshot before|middle|after" ... "end-snapshot",
 // "first-launched PID", "first-exit CODE" or "first-timeout", "launched PID",
 // "process PID PARENT H" (a program the tree started, by its file name),
-// "box N PID CAPTION TEXT BUTTONS ANSWER", "unexpected-box CAPTION TEXT BUTTONS",
-// "no-button N CAPTION TEXT BUTTONS ANSWER", "stuck-box N", "timeout", "exit-of PID CODE" (each
-// program of the tree), "exit CODE" (the launched one), "done".
+// "box N PID BOX ANSWER", "unexpected-box BOX", "no-button N BOX ANSWER", "stuck-box N", "timeout",
+// "exit-of PID CODE" (each program of the tree), "exit CODE" (the launched one), "done".
+// BOX is "CAPTION TEXT WIDE-CAPTION WIDE-TEXT BUTTONS": caption and text as GetWindowTextA gives
+// them (bytes of the ANSI code page), then as GetWindowTextW does (UTF-16LE).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -59,6 +60,15 @@ std::string Hex(const std::string& bytes) {
     out += digits[c & 15];
   }
   return out;
+}
+
+std::string HexWide(const std::wstring& text) {
+  std::string bytes;
+  for (wchar_t c : text) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>((c >> 8) & 0xFF);
+  }
+  return Hex(bytes);
 }
 
 std::string Unhex(const std::string& text) {
@@ -262,6 +272,7 @@ const Button kButtons[] = {{"ok", IDOK},         {"cancel", IDCANCEL}, {"abort",
 struct Box {
   HWND window = nullptr;
   std::string caption, text, buttons;
+  std::wstring wideCaption, wideText;
   std::vector<std::pair<int, HWND>> controls;  // button id and window
 };
 
@@ -356,6 +367,12 @@ std::string WindowText(HWND window) {
   return std::string(buffer.data(), length > 0 ? length : 0);
 }
 
+std::wstring WindowTextW(HWND window) {
+  std::vector<wchar_t> buffer(8192);
+  int length = GetWindowTextW(window, buffer.data(), static_cast<int>(buffer.size()));
+  return std::wstring(buffer.data(), length > 0 ? length : 0);
+}
+
 BOOL CALLBACK CollectControl(HWND child, LPARAM param) {
   Box* box = reinterpret_cast<Box*>(param);
   char cls[32];
@@ -365,7 +382,10 @@ BOOL CALLBACK CollectControl(HWND child, LPARAM param) {
   } else if (_stricmp(cls, "Static") == 0) {
     // The message is the static with the text id (Windows 0xFFFF, Wine 100); the icon is another.
     int id = GetDlgCtrlID(child);
-    if (id == 0xFFFF || id == 100) box->text = WindowText(child);
+    if (id == 0xFFFF || id == 100) {
+      box->text = WindowText(child);
+      box->wideText = WindowTextW(child);
+    }
   }
   return TRUE;
 }
@@ -374,6 +394,7 @@ Box ReadBox(HWND window) {
   Box box;
   box.window = window;
   box.caption = WindowText(window);
+  box.wideCaption = WindowTextW(window);
   EnumChildWindows(window, CollectControl, reinterpret_cast<LPARAM>(&box));
   for (const Button& b : kButtons)
     for (const auto& control : box.controls)
@@ -418,7 +439,10 @@ bool SavePicture(HWND window, const std::string& path) {
   return saved;
 }
 
-std::string Describe(const Box& box) { return Hex(box.caption) + " " + Hex(box.text) + " " + box.buttons; }
+std::string Describe(const Box& box) {
+  return Hex(box.caption) + " " + Hex(box.text) + " " + HexWide(box.wideCaption) + " " + HexWide(box.wideText) + " " +
+         box.buttons;
+}
 
 // Waits until the window is gone or every program of the tree has ended.
 bool WaitGone(HWND window, ProcessTree& tree, DWORD timeout) {

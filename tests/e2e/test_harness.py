@@ -133,6 +133,14 @@ def test_relay_lines_become_calls_of_one_process():
     assert cut.arg(3) == 0x2010
 
 
+def test_wide_strings_of_the_relay_read_as_text():
+    lines = [b'0100:0104:Call user32.MessageBoxW(00000000,00d45dd0 L"\\" R\\00e9sum\\00e9.inf \\" \\304c\\r\\n",'
+             b'00d45d48 L"Quorvel",00000010) ret=0041050e',
+             b'0100:0104:Ret  user32.MessageBoxW() retval=00000001 ret=0041050e']
+    [call] = parse_relay(lines, 0x100)
+    assert (call.text(1), call.text(2), call.arg(3), call.retval) == ('" Résumé.inf " が\r\n', "Quorvel", 0x10, 1)
+
+
 def test_a_64_bit_trace_reads_as_what_the_32_bit_program_passes():
     lines = [
         b'0100:0104:Call advapi32.RegCreateKeyExA(ffffffff80000001,0021f238 "Software\\\\QvMade",00000000,'

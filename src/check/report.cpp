@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "system/text.h"
+
 namespace qv {
 
 namespace {
@@ -16,10 +18,6 @@ const char* SeverityName(Severity severity) {
       break;
   }
   return "note";
-}
-
-std::string Counted(std::size_t count, const char* what) {
-  return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
 }
 
 }  // namespace
@@ -45,9 +43,9 @@ std::string FormatReport(const std::string& displayPath, const ScriptFile& scrip
     out += std::string(": ") + SeverityName(f.severity) + ": " + f.message + "\n";
     if (f.line >= 0 && f.line < script.Count()) out += "    " + script.Line(f.line) + "\n";
   }
-  out += displayPath + ": " + Counted(counts[static_cast<int>(Severity::kError)], "error") + ", " +
-         Counted(counts[static_cast<int>(Severity::kWarning)], "warning") + ", " +
-         Counted(counts[static_cast<int>(Severity::kNote)], "note") + "\n";
+  out += displayPath + ": " + Counted(counts[static_cast<int>(Severity::kError)], "error", "errors") + ", " +
+         Counted(counts[static_cast<int>(Severity::kWarning)], "warning", "warnings") + ", " +
+         Counted(counts[static_cast<int>(Severity::kNote)], "note", "notes") + "\n";
   return out;
 }
 

@@ -24,15 +24,6 @@ constexpr int kMaxFolderDepth = 64;
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
-std::string Hex(std::uint32_t value) {
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), "0123456789abcdef"[value & 0xF]);
-    value >>= 4;
-  } while (value != 0);
-  return "0x" + digits;
-}
-
 // The text's lines, each after the indent; a box breaks lines at CR LF, CR or LF.
 void AppendText(std::string& out, const std::string& text) {
   std::string line;
@@ -76,12 +67,12 @@ std::string StepLine(const PlanStep& step) {
   const std::string result = std::string(" [") + step.state + "]: " + (step.succeeds ? "done" : "fails");
   switch (step.kind) {
     case Kind::kBox:
-      return "box " + Quoted(step.target) + ", flags " + Hex(step.number) + " (" + BoxKind(step.number) +
+      return "box " + Quoted(step.target) + ", flags " + HexNumber(step.number) + " (" + BoxKind(step.number) +
              "): answered " + Answer(step.answer);
     case Kind::kMutex:
       return "mutex " + Quoted(step.target) + ": " + step.state;
     case Kind::kSetAttributes:
-      return (step.number == 0 ? std::string("clear attributes ") : "set attributes " + Hex(step.number) + " ") +
+      return (step.number == 0 ? std::string("clear attributes ") : "set attributes " + HexNumber(step.number) + " ") +
              Quoted(step.target) + result;
     case Kind::kDeleteFile:
       return "delete file " + Quoted(step.target) + result;
@@ -98,8 +89,8 @@ std::string StepLine(const PlanStep& step) {
              (step.number == win::kRegSz ? "" : " (type " + std::to_string(step.number) + ")") + " in " +
              Quoted(step.target) + result;
     case Kind::kNotifyShell:
-      return "notify the shell (event " + Hex(step.number) + ", flags " + Hex(static_cast<std::uint32_t>(step.answer)) +
-             ")";
+      return "notify the shell (event " + HexNumber(step.number) + ", flags " +
+             HexNumber(static_cast<std::uint32_t>(step.answer)) + ")";
   }
   return {};
 }

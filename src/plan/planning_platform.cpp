@@ -26,48 +26,6 @@ bool SameOrBelow(const std::string& p, const std::string& x) {
   return p.compare(0, x.size(), x) == 0 && (p.size() == x.size() || p[x.size()] == '\\');
 }
 
-// "*" matches any run of characters, "?" any one; both texts upper-cased.
-bool Matches(const char* pattern, const char* text) {
-  const char* star = nullptr;
-  const char* resume = nullptr;
-  while (*text) {
-    if (*pattern == '*') {
-      star = pattern++;
-      resume = text;
-    } else if (*pattern == '?' || *pattern == *text) {
-      ++pattern;
-      ++text;
-    } else if (star) {
-      pattern = star + 1;
-      text = ++resume;
-    } else {
-      return false;
-    }
-  }
-  while (*pattern == '*') ++pattern;
-  return *pattern == '\0';
-}
-
-std::size_t CharacterCount(const std::string& s, const LeadByteTable& lead) {
-  std::size_t count = 0;
-  for (std::size_t i = 0; i < s.size(); ++i, ++count)
-    if (lead[static_cast<unsigned char>(s[i])] && i + 1 < s.size()) ++i;
-  return count;
-}
-
-std::string Hex(std::uint32_t value) {
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), "0123456789abcdef"[value & 0xF]);
-    value >>= 4;
-  } while (value != 0);
-  return "0x" + digits;
-}
-
-std::string Count(std::size_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 }  // namespace
 
 PlanningPlatform::PlanningPlatform(Platform& system, std::string commandLine, std::string moduleFileName)
@@ -294,9 +252,9 @@ std::vector<FoundFile> PlanningPlatform::FindFilesA(const std::string& pattern) 
   const std::string upper = inner_.CharUpperBuffA(name);
   if (!IsDriveRoot(where.real))
     for (const char* own : {".", ".."})
-      if (Matches(upper.c_str(), own)) found.push_back({own, where.data});
+      if (MatchesWildcard(upper.c_str(), own)) found.push_back({own, where.data});
   for (FoundFile& entry : PlannedEntries(place))
-    if (Matches(upper.c_str(), inner_.CharUpperBuffA(entry.name).c_str())) found.push_back(std::move(entry));
+    if (MatchesWildcard(upper.c_str(), inner_.CharUpperBuffA(entry.name).c_str())) found.push_back(std::move(entry));
   return found;
 }
 
@@ -381,7 +339,7 @@ bool PlanningPlatform::RemoveDirectoryA(const std::string& path) {
     state = Describe(where, deletable);
     if (where.exists && IsFolder(where.data)) {
       const std::size_t entries = PlannedEntries(path).size();
-      state += entries == 0 ? ", empty" : ", " + Count(entries, "entry", "entries") + " in it";
+      state += entries == 0 ? ", empty" : ", " + Counted(entries, "entry", "entries") + " in it";
       ok = !IsDriveRoot(where.real) && !IsReadOnly(where.data) && entries == 0 && deletable == kOk;
     }
     if (ok) fileChanges_.push_back({FileChange::Kind::kGone, Canonical(path), {}, {}, 0});
@@ -433,7 +391,7 @@ std::string RootShortName(RegistryRoot root) {
                                                              {kHkeyLocalMachine, "HKLM"},  {kHkeyUsers, "HKU"},
                                                              {kHkeyCurrentConfig, "HKCC"}, {kHkeyDynData, "HKDD"}};
   auto name = kNames.find(root);
-  return name != kNames.end() ? name->second : "(root " + Hex(root) + ")";
+  return name != kNames.end() ? name->second : "(root " + HexNumber(root) + ")";
 }
 
 std::string PlanningPlatform::KeyText(RegistryRoot root, const std::string& shown) const {
@@ -639,9 +597,9 @@ ErrorCode PlanningPlatform::RegDeleteKeyA(KeyHandle key, const std::string& subK
       status = win::kErrorFileNotFound;
     } else {
       const std::size_t subkeys = Subkeys(target.root, target.path).size();
-      state = Count(ValueCount(target.root, target.path), "value", "values");
+      state = Counted(ValueCount(target.root, target.path), "value", "values");
       if (subkeys > 0) {
-        state += ", " + Count(subkeys, "subkey", "subkeys");
+        state += ", " + Counted(subkeys, "subkey", "subkeys");
         status = win::kErrorAccessDenied;
       } else if (keyState == KeyState::kReal) {
         status = OpenReal(target.root, target.path, win::kDelete);

@@ -119,6 +119,47 @@ std::string ExtensionPart(std::string_view path, const LeadByteTable& lead) {
   return start == std::string_view::npos ? std::string() : std::string(path.substr(start));
 }
 
+bool MatchesWildcard(const char* pattern, const char* text) {
+  const char* star = nullptr;    // the latest "*" seen
+  const char* resume = nullptr;  // where the text it matches ends so far
+  while (*text) {
+    if (*pattern == '*') {
+      star = pattern++;
+      resume = text;
+    } else if (*pattern == '?' || *pattern == *text) {
+      ++pattern;
+      ++text;
+    } else if (star) {
+      pattern = star + 1;
+      text = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (*pattern == '*') ++pattern;
+  return *pattern == '\0';
+}
+
+std::size_t CharacterCount(std::string_view s, const LeadByteTable& lead) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < s.size(); ++i, ++count)
+    if (lead[static_cast<unsigned char>(s[i])] && i + 1 < s.size()) ++i;
+  return count;
+}
+
+std::string HexNumber(std::uint32_t value) {
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), "0123456789abcdef"[value & 0xF]);
+    value >>= 4;
+  } while (value != 0);
+  return "0x" + digits;
+}
+
+std::string Counted(std::size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
 std::string CutAtCharBoundary(std::string_view s, std::size_t maxBytes, const LeadByteTable& lead) {
   std::size_t end = 0;
   while (end < s.size()) {

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,6 +46,18 @@ std::string ExtensionPart(std::string_view path, const LeadByteTable& lead);
 
 // The rest of text after prefix, when text begins with it (bytes compared as they are).
 std::optional<std::string> AfterPrefix(std::string_view text, std::string_view prefix);
+
+// Whether text matches pattern, where "*" stands for any run of bytes and "?" for any one byte
+// (the system's wildcards; compare upper-cased copies to match without regard to case). Only the
+// latest "*" is ever retried, so many stars take time in proportion to pattern times text.
+bool MatchesWildcard(const char* pattern, const char* text);
+
+// The number of characters in s, a double-byte character counting as one.
+std::size_t CharacterCount(std::string_view s, const LeadByteTable& lead);
+
+// A number for people: "0x1a"; "1 value", "2 values".
+std::string HexNumber(std::uint32_t value);
+std::string Counted(std::size_t count, const char* one, const char* many);
 
 // The longest prefix of s of at most maxBytes bytes that ends on a character boundary.
 std::string CutAtCharBoundary(std::string_view s, std::size_t maxBytes, const LeadByteTable& lead);

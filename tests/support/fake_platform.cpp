@@ -35,9 +35,6 @@ std::vector<std::string_view> SplitPath(std::string_view path, const LeadByteTab
   return segments;
 }
 
-// "*" matches any run of bytes, "?" any one byte. Only the latest "*" is ever retried, one byte
-// further each time: a pattern of many stars takes time in proportion to pattern times text,
-// not exponential time.
 // The code pages the fake knows, by the names of the host's converter (glibc's iconv), whose
 // tables agree with Windows' (as Wine has them, compared byte pair by byte pair) but where noted
 // here: Windows takes 0x80 of 932 and 949 and the five unassigned bytes of 1252 as the control
@@ -103,34 +100,6 @@ std::optional<std::u16string> Convert(const CodePageModel& model, std::string_vi
   }
   iconv_close(converter);
   return out;
-}
-
-bool GlobMatch(const char* pattern, const char* text) {
-  const char* star = nullptr;    // the latest "*" seen
-  const char* resume = nullptr;  // where the text it matches ends so far
-  while (*text) {
-    if (*pattern == '*') {
-      star = pattern++;
-      resume = text;
-    } else if (*pattern == '?' || *pattern == *text) {
-      ++pattern;
-      ++text;
-    } else if (star) {
-      pattern = star + 1;
-      text = ++resume;
-    } else {
-      return false;
-    }
-  }
-  while (*pattern == '*') ++pattern;
-  return *pattern == '\0';
-}
-
-std::size_t CharacterCount(const std::string& s, const LeadByteTable& lead) {
-  std::size_t count = 0;
-  for (std::size_t i = 0; i < s.size(); ++i, ++count)
-    if (lead[static_cast<unsigned char>(s[i])] && i + 1 < s.size()) ++i;
-  return count;
 }
 
 // A copy of the key and everything below it. With copies given, every copied key is entered
@@ -416,7 +385,7 @@ std::optional<FindData> FakePlatform::FindFirstFileA(const std::string& path) {
     std::string parent = Parent(key);
     std::string pattern = key.substr(parent.size() + 1);
     // A folder's listing begins with its own "." and "..", which a pattern such as "*" matches.
-    if (IsFolder(parent) && (GlobMatch(pattern.c_str(), ".") || GlobMatch(pattern.c_str(), "..")))
+    if (IsFolder(parent) && (MatchesWildcard(pattern.c_str(), ".") || MatchesWildcard(pattern.c_str(), "..")))
       return FindData{win::kFileAttributeDirectory, FakeFile{}.lastWriteTime};
     // Only an entry that starts with the folder and a "\" can have the folder as its parent.
     const std::string prefix = parent + "\\";
@@ -424,7 +393,7 @@ std::optional<FindData> FakePlatform::FindFirstFileA(const std::string& path) {
     for (auto it = first; it != files_.entries.end(); ++it) {
       const std::string& p = it->first;
       if (!parent.empty() && p.compare(0, prefix.size(), prefix) != 0) break;
-      if (Parent(p) == parent && GlobMatch(pattern.c_str(), p.substr(parent.size() + 1).c_str())) {
+      if (Parent(p) == parent && MatchesWildcard(pattern.c_str(), p.substr(parent.size() + 1).c_str())) {
         found = &it->second;
         break;
       }
@@ -455,13 +424,13 @@ std::vector<FoundFile> FakePlatform::FindFilesA(const std::string& pattern) {
   FakeFile itself;
   itself.folder = true;
   for (const char* own : {".", ".."})
-    if (GlobMatch(name.c_str(), own)) add(own, itself);
+    if (MatchesWildcard(name.c_str(), own)) add(own, itself);
   const std::string prefix = parent + "\\";
   for (auto it = files_.entries.lower_bound(prefix); it != files_.entries.end(); ++it) {
     const std::string& path = it->first;
     if (path.compare(0, prefix.size(), prefix) != 0) break;
     const std::string child = path.substr(prefix.size());
-    if (child.find('\\') == std::string::npos && GlobMatch(name.c_str(), child.c_str())) add(child, it->second);
+    if (child.find('\\') == std::string::npos && MatchesWildcard(name.c_str(), child.c_str())) add(child, it->second);
   }
   return found;
 }

@@ -57,14 +57,19 @@ int ShowMessage(Platform& platform, const SystemInfo& system, const MixedText& t
                               flags);
 }
 
-// One walk over all the bytes, as over one string, so that on a system of code page 932 (where
-// both tables are the same) the cut falls where it falls in the joined bytes.
+// One walk over the bytes, as over one string, so that on a system of code page 932 (where both
+// tables are the same) the cut falls where it falls in the joined bytes. A text within the limit
+// is kept whole, and a longer one is read no further than the byte after the limit.
 MixedText CutAtCharBoundary(const MixedText& text, std::size_t maxBytes, const SystemInfo& system) {
+  std::size_t total = 0;
+  for (const TextPart& part : text.parts()) total += part.bytes.size();
+  if (total <= maxBytes) return text;
   const LeadByteTable shiftJis = ShiftJisLeadBytes();
   std::vector<bool> leads;  // for each byte: whether it leads a character in its part's code page
   for (const TextPart& part : text.parts()) {
     const LeadByteTable& lead = part.origin == TextOrigin::kProgram ? shiftJis : system.leadBytes;
-    for (char c : part.bytes) leads.push_back(Leads(lead, c));
+    for (std::size_t i = 0; i < part.bytes.size() && leads.size() <= maxBytes; ++i)
+      leads.push_back(Leads(lead, part.bytes[i]));
   }
   std::size_t end = 0;
   while (end < leads.size()) {

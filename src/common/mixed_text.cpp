@@ -22,10 +22,22 @@ std::string MixedText::Bytes() const {
   return bytes;
 }
 
-MixedText operator+(MixedText a, const MixedText& b) { return a += b; }
+// Each returns its own text, moved out: returning what Append or += return would copy it.
+MixedText operator+(MixedText a, const MixedText& b) {
+  a += b;
+  return a;
+}
 
-MixedText ProgramText(const std::string& bytes) { return MixedText().Append(TextOrigin::kProgram, bytes); }
+MixedText ProgramText(const std::string& bytes) {
+  MixedText text;
+  text.Append(TextOrigin::kProgram, bytes);
+  return text;
+}
 
-MixedText SystemText(const std::string& bytes) { return MixedText().Append(TextOrigin::kSystem, bytes); }
+MixedText SystemText(const std::string& bytes) {
+  MixedText text;
+  text.Append(TextOrigin::kSystem, bytes);
+  return text;
+}
 
 }  // namespace qv

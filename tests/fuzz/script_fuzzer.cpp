@@ -179,9 +179,11 @@ void CheckRun(std::uint8_t variant, std::string_view body) {
 
   const std::string script = (withSignature ? std::string("//QV-Uninstaller\r\n") : std::string()) + std::string(body);
   const qv::test::FakePlatform& before = SystemBefore(startupOfWrongType, leftovers, script);
-  // One system for every run, made equal to the one before the run each time: that keeps what
-  // the last run left unchanged instead of building it anew.
-  static qv::fuzz::RecordingPlatform fake;
+  // One system for each variant, made equal to the one before the run each time: that keeps what
+  // the last run of the variant left unchanged (all but the script, mostly) instead of building
+  // it anew.
+  static qv::fuzz::RecordingPlatform fakes[2][2];
+  qv::fuzz::RecordingPlatform& fake = fakes[startupOfWrongType][leftovers];
   fake.Start(before, declineBegin ? qv::win::kIdNo : qv::win::kIdYes);
   const qv::fuzz::ResetAtEnd reset(fake, before);
   fake.commandLine = "QvUninst.exe /u C:\\App\\";

@@ -38,24 +38,22 @@ void AppendText(std::string& out, const std::string& text) {
   }
 }
 
-std::string BoxKind(std::uint32_t flags) {
-  std::string kind;
+const char* IconName(std::uint32_t flags) {
   switch (flags & 0xF0) {
     case win::kMbIconError:
-      kind = "error";
-      break;
+      return "error";
     case win::kMbIconQuestion:
-      kind = "question";
-      break;
+      return "question";
     case win::kMbIconWarning:
-      kind = "warning";
-      break;
+      return "warning";
     case win::kMbIconInformation:
-      kind = "information";
-      break;
-    default:
-      kind = "no icon";
+      return "information";
   }
+  return "no icon";
+}
+
+std::string BoxKind(std::uint32_t flags) {
+  std::string kind = IconName(flags);
   kind += (flags & 0xF) == win::kMbYesNo ? ", Yes/No" : ", OK";
   if (flags & win::kMbTaskModal) kind += ", task-modal";
   return kind;

@@ -2,106 +2,186 @@
 
 #include <optional>
 #include <string_view>
+#include <vector>
+
+#include "sections/protected_key_rules.h"
 
 namespace qv {
 
 namespace {
 
-// The folders under which every product keeps its own key: the system's list of installed
-// programs and our products' settings folders. Deleting one whole would remove every product's
-// entry; a cleanup entry with nothing after its "=" names exactly such a folder.
+using protection::Reach;
+using protection::Rule;
+using Names = std::vector<std::string>;
+
+// The path's key names, upper-cased, without the empty names of repeated, leading and trailing
+// "\": "\Software\\Quorvel\" reads as SOFTWARE, QUORVEL.
+Names KeyNames(Platform& platform, const LeadByteTable& lead, const std::string& path) {
+  const std::string upper = platform.CharUpperBuffA(path);
+  Names names(1);
+  for (std::size_t i = 0; i < upper.size(); ++i) {
+    if (lead[static_cast<unsigned char>(upper[i])] && i + 1 < upper.size()) {
+      names.back() += upper[i];
+      names.back() += upper[++i];  // a second byte 0x5C belongs to its character
+    } else if (upper[i] == '\\') {
+      if (!names.back().empty()) names.emplace_back();
+    } else {
+      names.back() += upper[i];
+    }
+  }
+  if (names.back().empty()) names.pop_back();
+  return names;
+}
+
+// Where a key is read in the table: its part of the registry and its names from there.
+struct Place {
+  unsigned hive = 0;
+  Names names;
+};
+
+bool EndsWith(const std::string& s, std::string_view end) {
+  return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
+// Below Software, the 32-bit mirror reads as Software itself, and Software\Classes as the
+// classes. Below the classes, their 32-bit mirror reads as the classes themselves. Each mirror
+// alone stays a key of its own; the mirror has no mirror of its own.
+void Unmirror(Place& place) {
+  Names& n = place.names;
+  if (place.hive & protection::kSoftware && n.size() > 2 && n[0] == "SOFTWARE" && n[1] == "WOW6432NODE" &&
+      n[2] != "WOW6432NODE")
+    n.erase(n.begin() + 1);
+  if (place.hive & protection::kSoftware && n.size() > 1 && n[0] == "SOFTWARE" && n[1] == "CLASSES")
+    place = {protection::kClasses, Names(n.begin() + 2, n.end())};
+  if (place.hive == protection::kClasses && n.size() > 1 && n[0] == "WOW6432NODE") n.erase(n.begin());
+}
+
+// The place of the names below root; nothing for a key that no table entry may allow: the root
+// itself and a user's whole hive. A key below HU is read as a user's key below HCU, or below a
+// user's "_Classes" hive as a class.
+std::optional<Place> Locate(RegistryRoot root, Names names) {
+  if (names.empty()) return std::nullopt;
+  Place place{0, std::move(names)};
+  switch (root) {
+    case kHkeyClassesRoot:
+      place.hive = protection::kClasses;
+      break;
+    case kHkeyLocalMachine:
+      place.hive = protection::kMachine;
+      break;
+    case kHkeyCurrentUser:
+      place.hive = protection::kUser;
+      break;
+    case kHkeyCurrentConfig:
+      place.hive = protection::kConfig;
+      break;
+    case kHkeyUsers: {
+      if (place.names.size() == 1) return std::nullopt;
+      const bool classes = EndsWith(place.names[0], "_CLASSES");
+      place = {classes ? protection::kClasses : protection::kUser, Names(place.names.begin() + 1, place.names.end())};
+      break;
+    }
+    default:
+      return place;  // no table entry reads other roots' keys
+  }
+  Unmirror(place);
+  if (place.names.empty()) return std::nullopt;  // Software\Classes itself: the root of the classes
+  return place;
+}
+
+// How closely a rule covers a key: the number of names its pattern covers, then the fewer names
+// it leaves to <any>, then a refusal before a product's entry.
+struct Cover {
+  std::size_t names = 0;
+  int wildcards = 0;
+  bool refuses = false;
+
+  bool CloserThan(const Cover& other) const {
+    if (names != other.names) return names > other.names;
+    if (wildcards != other.wildcards) return wildcards < other.wildcards;
+    return refuses && !other.refuses;
+  }
+};
+
+// Every number of names from names[at] on that the pattern's names from token on can cover.
+void CoveredCounts(const Names& tokens, std::size_t token, const Names& names, std::size_t at,
+                   std::vector<std::size_t>& counts) {
+  if (token == tokens.size()) {
+    counts.push_back(at);
+    return;
+  }
+  if (at >= names.size()) return;
+  const std::string& t = tokens[token];
+  if (t.front() != '<') {
+    if (names[at] == t) CoveredCounts(tokens, token + 1, names, at + 1, counts);
+    return;
+  }
+  if (const std::size_t length = protection::SetMemberLength(t, names, at)) {
+    CoveredCounts(tokens, token + 1, names, at + length, counts);
+    // A two-name member also begins with a one-name member (Directory\Background, Directory).
+    if (length == 2 && protection::SetMemberLength(t, Names{names[at]}, 0) == 1)
+      CoveredCounts(tokens, token + 1, names, at + 1, counts);
+  }
+}
+
+Names PatternNames(const char* pattern) {
+  Names tokens(1);
+  for (const char* c = pattern; *c; ++c)
+    if (*c == '\\')
+      tokens.emplace_back();
+    else
+      tokens.back() += *c;
+  return tokens;
+}
+
+// The closest cover of the key among the rules of its hive; nothing when no rule covers it.
+std::optional<Cover> ClosestCover(const Place& place) {
+  static const std::vector<Names> patterns = [] {
+    std::vector<Names> all;
+    for (const Rule& rule : protection::Rules()) all.push_back(PatternNames(rule.pattern));
+    return all;
+  }();
+  std::optional<Cover> closest;
+  for (std::size_t r = 0; r < patterns.size(); ++r) {
+    const Rule& rule = protection::Rules()[r];
+    if (!(rule.hives & place.hive)) continue;
+    std::vector<std::size_t> counts;
+    CoveredCounts(patterns[r], 0, place.names, 0, counts);
+    for (std::size_t count : counts) {
+      if (rule.reach == Reach::kKey && count != place.names.size()) continue;
+      Cover cover{count, 0, rule.reach != Reach::kProductTree};
+      for (const std::string& t : patterns[r]) cover.wildcards += t == "<any>";
+      if (!closest || cover.CloserThan(*closest)) closest = cover;
+    }
+  }
+  return closest;
+}
+
+// The folders that hold every product's key, under any root: the list of installed programs and
+// our products' settings folders. A cleanup entry with nothing after its "=" names one of them.
 constexpr const char* kFamilyFolders[] = {
     "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL",
     "SOFTWARE\\QUORVEL",
     "SOFTWARE\\VASK",
 };
 
-// Keys that Windows itself owns under HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE. No product owns
-// them, so no script may take them away, even by a slip such as "KEY=HLM\Software".
-constexpr const char* kSystemKeys[] = {
-    "SOFTWARE",
-    "SOFTWARE\\MICROSOFT",
-    "SOFTWARE\\MICROSOFT\\WINDOWS",
-    "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION",
-    "SOFTWARE\\CLASSES",
-    "SOFTWARE\\POLICIES",
-    "SOFTWARE\\WOW6432NODE",
-    "SYSTEM",
-    "CONTROL PANEL",
-    "ENVIRONMENT",
-    "HARDWARE",
-    "SAM",
-    "SECURITY",
-    "APPEVENTS",
-    "CONSOLE",
-    "KEYBOARD LAYOUT",
-    "NETWORK",
-    "PRINTERS",
-};
-
-// On 64-bit Windows a 32-bit program's Software is mirrored below Software\Wow6432Node: every
-// 32-bit product's uninstall entry lives in its Microsoft\Windows\CurrentVersion\Uninstall.
-constexpr std::string_view kMirrorPrefix = "SOFTWARE\\WOW6432NODE\\";
-
-// The key is one of the family folders, or a key that Windows owns under the root.
-bool IsListed(RegistryRoot root, const std::string& key) {
+bool IsFamilyFolder(const Names& names) {
+  std::string key;
+  for (const std::string& name : names) key += (key.empty() ? "" : "\\") + name;
   for (const char* folder : kFamilyFolders)
     if (key == folder) return true;
-  if (root == kHkeyCurrentUser || root == kHkeyLocalMachine)
-    for (const char* system : kSystemKeys)
-      if (key == system) return true;
   return false;
-}
-
-// The key below Software that a key below Software\Wow6432Node mirrors: "SOFTWARE\WOW6432NODE\X"
-// mirrors "SOFTWARE\X". Nothing for any other key, nor for Software\Wow6432Node\Wow6432Node:
-// the mirror has no mirror of its own.
-std::optional<std::string> Mirrored(const std::string& key) {
-  if (key.compare(0, kMirrorPrefix.size(), kMirrorPrefix) != 0) return std::nullopt;
-  const std::string mirrored = "SOFTWARE\\" + key.substr(kMirrorPrefix.size());
-  if (mirrored + '\\' == kMirrorPrefix) return std::nullopt;
-  return mirrored;
-}
-
-// The path's key names, upper-cased and joined by single "\": "\Software\\Quorvel\" reads as
-// "SOFTWARE\QUORVEL". Returns the number of names too.
-std::string Canonical(Platform& platform, const LeadByteTable& lead, const std::string& path, int& names) {
-  const std::string upper = platform.CharUpperBuffA(path);
-  std::string result, name;
-  names = 0;
-  auto endName = [&] {
-    if (name.empty()) return;
-    if (!result.empty()) result += '\\';
-    result += name;
-    name.clear();
-    ++names;
-  };
-  for (std::size_t i = 0; i < upper.size(); ++i) {
-    if (lead[static_cast<unsigned char>(upper[i])] && i + 1 < upper.size()) {
-      name += upper[i];
-      name += upper[++i];  // a second byte 0x5C belongs to its character
-    } else if (upper[i] == '\\') {
-      endName();
-    } else {
-      name += upper[i];
-    }
-  }
-  endName();
-  return result;
 }
 
 }  // namespace
 
 bool IsProtectedKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path) {
-  int names = 0;
-  const std::string key = Canonical(platform, lead, path, names);
-  if (names == 0) return true;                        // the root itself
-  if (root == kHkeyUsers && names == 1) return true;  // a user's whole hive
-  if (IsListed(root, key)) return true;
-  // The 32-bit mirror of a protected key below Software, under the roots that carry Software.
-  if (root != kHkeyCurrentUser && root != kHkeyLocalMachine) return false;
-  const std::optional<std::string> mirrored = Mirrored(key);
-  return mirrored && IsListed(root, *mirrored);
+  Names names = KeyNames(platform, lead, path);
+  if (IsFamilyFolder(names)) return true;
+  const std::optional<Place> place = Locate(root, std::move(names));
+  if (!place) return true;
+  const std::optional<Cover> cover = ClosestCover(*place);
+  return cover && cover->refuses;
 }
 
 }  // namespace qv

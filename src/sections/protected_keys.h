@@ -8,11 +8,13 @@
 
 namespace qv {
 
-// True when the key at path (from the root) is the root itself, one of the folders that hold
-// every product's keys, a key that Windows itself owns, or a user's whole hive; below
-// HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE also the 32-bit mirror (below Software\Wow6432Node) of
-// each such key below Software. Names compare without regard to case; repeated and trailing "\"
-// are ignored.
+// True when the key at path (from the root) is the root itself, a user's whole hive, one of the
+// folders that hold every product's keys, or a key that Windows, the shell or all programs
+// together own (protected_key_rules.cpp holds them, family by family). The same key is refused at
+// every spelling: names compare without regard to case; repeated and trailing "\" are ignored;
+// the 32-bit mirrors below Software\Wow6432Node read as the keys they mirror; HCR, Software\Classes
+// of the machine and of each user and a user's "_Classes" hive all read as the classes; a key
+// below HU\<SID> or HU\.DEFAULT reads as the same key below HCU.
 bool IsProtectedKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path);
 
 }  // namespace qv

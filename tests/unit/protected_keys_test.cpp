@@ -1,0 +1,188 @@
+// The key guard, family by family: the keys that Windows, the shell or all programs together own
+// are refused, and a product's own keys beside and below them are not, at every spelling of each.
+#include "sections/protected_keys.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "fake_platform.h"
+
+namespace qv {
+namespace {
+
+struct Spelling {
+  RegistryRoot root;
+  std::string path;
+};
+
+// Every way a script can name the key. A key is written below a stand-in for where it lives:
+//   CLS\  the classes: HCR, Software\Classes of the machine and the user, their 32-bit mirrors,
+//         a user's Software\Classes and "_Classes" hive below HU
+//   SW\   Software: below HLM and HCU, their 32-bit mirrors, a user's and the default user's
+//   HCU\  a user's own keys: below HCU, a user's and the default user's below HU
+//   HLM\  the machine's own keys
+// Each way again in lower case, with repeated, leading and trailing "\".
+std::vector<Spelling> Spellings(const std::string& key) {
+  const std::size_t slash = key.find('\\');
+  const std::string where = key.substr(0, slash), rest = slash == std::string::npos ? "" : key.substr(slash + 1);
+  std::vector<Spelling> ways;
+  if (where == "CLS") {
+    ways = {{kHkeyClassesRoot, rest},
+            {kHkeyClassesRoot, "Wow6432Node\\" + rest},
+            {kHkeyLocalMachine, "Software\\Classes\\" + rest},
+            {kHkeyLocalMachine, "Software\\Classes\\Wow6432Node\\" + rest},
+            {kHkeyLocalMachine, "Software\\Wow6432Node\\Classes\\" + rest},
+            {kHkeyCurrentUser, "Software\\Classes\\" + rest},
+            {kHkeyCurrentUser, "Software\\Wow6432Node\\Classes\\" + rest},
+            {kHkeyUsers, "S-1-5-21-7-8-9-1001\\Software\\Classes\\" + rest},
+            {kHkeyUsers, "S-1-5-21-7-8-9-1001_Classes\\" + rest}};
+  } else if (where == "SW") {
+    ways = {{kHkeyLocalMachine, "Software\\" + rest},
+            {kHkeyLocalMachine, "Software\\Wow6432Node\\" + rest},
+            {kHkeyCurrentUser, "Software\\" + rest},
+            {kHkeyCurrentUser, "Software\\Wow6432Node\\" + rest},
+            {kHkeyUsers, "S-1-5-21-7-8-9-1001\\Software\\" + rest},
+            {kHkeyUsers, ".DEFAULT\\Software\\" + rest}};
+  } else if (where == "HCU") {
+    ways = {{kHkeyCurrentUser, rest}, {kHkeyUsers, "S-1-5-21-7-8-9-1001\\" + rest}, {kHkeyUsers, ".DEFAULT\\" + rest}};
+  } else {
+    ways = {{kHkeyLocalMachine, rest}};
+  }
+  const std::size_t plain = ways.size();
+  for (std::size_t i = 0; i < plain; ++i) {
+    std::string lower, doubled = "\\\\";
+    for (char c : ways[i].path) {
+      lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+      doubled += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    }
+    ways.push_back({ways[i].root, lower});
+    ways.push_back({ways[i].root, doubled + "\\"});
+  }
+  return ways;
+}
+
+struct Family {
+  const char* name;
+  std::vector<std::string> refused;
+  std::vector<std::string> allowed;  // a product's own keys beside and below the refused ones
+};
+
+const Family kFamilies[] = {
+    {"class registration containers",
+     {"CLS\\CLSID", "CLS\\Interface", "CLS\\TypeLib", "CLS\\AppID", "CLS\\Record", "CLS\\Component Categories",
+      "CLS\\MIME", "CLS\\MIME\\Database\\Content Type", "CLS\\MIME\\Database\\Codepage\\932", "CLS\\Applications",
+      "CLS\\SystemFileAssociations", "CLS\\PROTOCOLS\\Handler", "CLS\\Installer\\Products", "CLS\\Wow6432Node"},
+     {"CLS\\CLSID\\{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F60}",
+      "CLS\\CLSID\\{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F60}\\InprocServer32",
+      "CLS\\Interface\\{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F61}", "CLS\\TypeLib\\{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F62}",
+      "CLS\\AppID\\Product.exe", "CLS\\MIME\\Database\\Content Type\\application/x-product",
+      "CLS\\Applications\\Product.exe", "CLS\\SystemFileAssociations\\.prd", "CLS\\PROTOCOLS\\Handler\\product",
+      "CLS\\Product.Document", "CLS\\.prd", "CLS\\CLSIDX"}},
+    {"shared shell classes",
+     {"CLS\\*", "CLS\\*\\shell", "CLS\\*\\shellex", "CLS\\*\\shellex\\ContextMenuHandlers", "CLS\\AllFilesystemObjects",
+      "CLS\\Directory", "CLS\\Directory\\Background", "CLS\\Directory\\Background\\shellex\\ContextMenuHandlers",
+      "CLS\\Directory\\shell\\cmd\\command", "CLS\\Folder\\shellex\\DragDropHandlers", "CLS\\Drive\\DefaultIcon",
+      "CLS\\DesktopBackground\\Shell", "CLS\\SystemFileAssociations\\image\\ShellEx\\ContextMenuHandlers"},
+     {"CLS\\*\\shellex\\ContextMenuHandlers\\Product", "CLS\\*\\shell\\ProductOpen\\command",
+      "CLS\\Directory\\Background\\shell\\Product", "CLS\\Directory\\Background\\shellex\\ContextMenuHandlers\\Product",
+      "CLS\\Folder\\shellex\\DragDropHandlers\\Product", "CLS\\DesktopBackground\\Shell\\Product",
+      "CLS\\SystemFileAssociations\\image\\ShellEx\\ContextMenuHandlers\\Product", "CLS\\Directoryx"}},
+    {"Windows' file types, classes and protocols",
+     {"CLS\\.exe", "CLS\\.txt", "CLS\\.txt\\ShellNew", "CLS\\.lnk", "CLS\\.zip", "CLS\\.jpg", "CLS\\.mp3", "CLS\\.mp4",
+      "CLS\\exefile", "CLS\\txtfile\\shell\\open\\command", "CLS\\lnkfile", "CLS\\http", "CLS\\https\\shell\\open",
+      "CLS\\mailto", "CLS\\file", "CLS\\.txt\\shellex\\{BB2E617C-0920-11D1-9A0B-00C04FC2D6C1}"},
+     {"CLS\\txtfile\\shell\\ProductEdit", "CLS\\exefile\\shellex\\ContextMenuHandlers\\Product", "CLS\\.prd",
+      "CLS\\product", "CLS\\.txt2"}},
+    {"Software\\Microsoft and its areas",
+     {"SW\\Microsoft",
+      "SW\\Microsoft\\Windows",
+      "SW\\Microsoft\\Windows\\CurrentVersion",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\Run",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\App Paths",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\Explorer",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\NameSpace",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.txt",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions",
+      "SW\\Microsoft\\Windows NT\\CurrentVersion",
+      "SW\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+      "SW\\Microsoft\\Office",
+      "SW\\Microsoft\\Office\\Outlook\\Addins",
+      "SW\\Microsoft\\Internet Explorer",
+      "SW\\Microsoft\\Cryptography",
+      "SW\\Microsoft\\Product"},
+     {"SW\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Product.exe",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Product",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F60}_is1",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers\\ Product",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\NameSpace\\{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F60}",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.prd",
+      "SW\\Microsoft\\Office\\Outlook\\Addins\\Product.Connect", "SW\\Microsoft\\Tracing\\Product_RASAPI32",
+      "SW\\MicrosoftX", "SW\\Maker\\Product"}},
+    {"policies",
+     {"SW\\Policies", "SW\\Policies\\Maker", "SW\\Policies\\Microsoft", "SW\\Policies\\Microsoft\\Windows\\System"},
+     {"SW\\Policies\\Maker\\Product"}},
+    {"folders that hold every product's keys",
+     {"SW", "SW\\Quorvel", "SW\\Vask", "SW\\Clients", "SW\\Clients\\StartMenuInternet", "SW\\RegisteredApplications"},
+     {"SW\\Quorvel\\Product", "SW\\Vask\\Product", "SW\\Clients\\StartMenuInternet\\Product"}},
+    {"the machine's system",
+     {"HLM\\SYSTEM", "HLM\\SYSTEM\\CurrentControlSet", "HLM\\SYSTEM\\ControlSet001",
+      "HLM\\SYSTEM\\ControlSet002\\Control", "HLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment",
+      "HLM\\SYSTEM\\ControlSet001\\Enum\\USB", "HLM\\SYSTEM\\CurrentControlSet\\Services",
+      "HLM\\SYSTEM\\CurrentControlSet\\Services\\Tcpip",
+      "HLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application", "HLM\\SYSTEM\\MountedDevices",
+      "HLM\\SYSTEM\\Select", "HLM\\SAM\\SAM", "HLM\\SECURITY", "HLM\\HARDWARE\\DESCRIPTION", "HLM\\BCD00000000"},
+     {"HLM\\SYSTEM\\CurrentControlSet\\Services\\ProductService",
+      "HLM\\SYSTEM\\ControlSet001\\Services\\ProductService\\Parameters",
+      "HLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Product", "HLM\\SYSTEMX"}},
+    {"the user's own settings",
+     {"HCU\\Control Panel", "HCU\\Control Panel\\Desktop", "HCU\\Environment", "HCU\\Keyboard Layout\\Preload",
+      "HCU\\Console", "HCU\\Console\\Product", "HCU\\Network\\Z", "HCU\\Printers", "HCU\\AppEvents",
+      "HCU\\AppEvents\\Schemes", "HCU\\AppEvents\\Schemes\\Apps", "HCU\\AppEvents\\Schemes\\Apps\\.Default"},
+     {"HCU\\AppEvents\\Schemes\\Apps\\Product", "HCU\\Product"}},
+};
+
+TEST(ProtectedKeys, EachFamilyIsRefusedAndAProductsOwnKeysAreNotAtEverySpelling) {
+  test::FakePlatform platform;
+  const LeadByteTable lead = ShiftJisLeadBytes();
+  for (const Family& family : kFamilies) {
+    for (const std::string& key : family.refused)
+      for (const Spelling& way : Spellings(key))
+        EXPECT_TRUE(IsProtectedKey(platform, lead, way.root, way.path))
+            << family.name << ": " << way.root << " " << way.path;
+    for (const std::string& key : family.allowed)
+      for (const Spelling& way : Spellings(key))
+        EXPECT_FALSE(IsProtectedKey(platform, lead, way.root, way.path))
+            << family.name << ": " << way.root << " " << way.path;
+  }
+}
+
+// The roots, each user's hive, the roots of the classes and the mirrors themselves.
+TEST(ProtectedKeys, RootsHivesAndTheRootsOfTheClassesAreRefused) {
+  test::FakePlatform platform;
+  const LeadByteTable lead = ShiftJisLeadBytes();
+  const Spelling refused[] = {
+      {kHkeyClassesRoot, "\\"},
+      {kHkeyCurrentConfig, ""},
+      {kHkeyUsers, "S-1-5-21-7-8-9-1001"},
+      {kHkeyUsers, "S-1-5-21-7-8-9-1001_Classes\\"},
+      {kHkeyUsers, ".DEFAULT"},
+      {kHkeyLocalMachine, "Software\\Classes"},
+      {kHkeyCurrentUser, "software\\\\classes\\"},
+      {kHkeyLocalMachine, "Software\\Wow6432Node\\Classes"},
+      {kHkeyClassesRoot, "Wow6432Node"},
+      {kHkeyCurrentConfig, "System\\CurrentControlSet"},
+  };
+  for (const Spelling& way : refused)
+    EXPECT_TRUE(IsProtectedKey(platform, lead, way.root, way.path)) << way.root << " " << way.path;
+  // A double-byte name whose second byte is that of "\" stays one name: "表" is no separator.
+  EXPECT_FALSE(IsProtectedKey(platform, lead, kHkeyCurrentUser, "Software\\\x95\x5C"));
+  EXPECT_FALSE(IsProtectedKey(platform, lead, kHkeyClassesRoot, "CLSID\\\x95\x5C"));
+}
+
+}  // namespace
+}  // namespace qv

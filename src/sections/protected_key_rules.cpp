@@ -331,9 +331,9 @@ const std::vector<Rule> kRules = {
     {kSoftware, "SOFTWARE\\APPDATALOW\\SOFTWARE\\MICROSOFT", Reach::kTree},
     {kSoftware, "SOFTWARE\\DESCRIPTION", Reach::kTree},
 
-    // The machine's system: its control sets, hardware, devices and security. Below Services each
-    // service is its own program's, except those of Windows; an event log's sources are the
-    // products that write to it.
+    // The machine's system: its control sets, hardware, devices and security, and the current
+    // hardware profile's. Below Services each service is its own program's, except those of
+    // Windows; an event log's sources are the products that write to it.
     {kMachine | kConfig | kUser, "SYSTEM", Reach::kTree},
     {kMachine, "SYSTEM\\<controlset>\\SERVICES\\<any>", Reach::kProductTree},
     {kMachine, "SYSTEM\\<controlset>\\SERVICES\\<service>", Reach::kTree},
@@ -342,6 +342,7 @@ const std::vector<Rule> kRules = {
     {kMachine, "SECURITY", Reach::kTree},
     {kMachine, "HARDWARE", Reach::kTree},
     {kMachine, "BCD00000000", Reach::kTree},
+    {kConfig, "SOFTWARE\\FONTS", Reach::kTree},
 
     // The user's own settings, kept by Windows: desktop and input, environment, consoles, mapped
     // drives, printers, sounds. A product's own sound scheme below AppEvents\Schemes\Apps is its own.

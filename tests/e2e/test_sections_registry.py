@@ -4,7 +4,7 @@ order of registry work before file work."""
 
 import pytest
 
-from harness import REG_SZ, File, RegKey, RegValue, cp932, script
+from harness import REG_SZ, File, RegKey, RegValue, cp932, script, split_key
 from texts import (ASK_DELETE_SETTINGS, ASK_TO_BEGIN, FATAL_CAPTION, IDNO, IDYES, MB_FATAL, MB_INFORMATION,
                    MB_QUESTION, REPORT_ALL_REMOVED, REPORT_BOTH_REMAIN, REPORT_FILES_REMAIN, SIGNATURE, TITLE,
                    fatal_report)
@@ -258,3 +258,67 @@ def test_cleanup_keeps_the_32_bit_mirrors_of_the_protected_keys(harness):
     assert result.diff.removed_keys == [cp932(MIRROR_UNINSTALL + "\\Product"), cp932(MIRROR_UNINSTALL + "\\Product\\Sub")]
     assert result.after.has_key(MIRROR_UNINSTALL + "\\Other")
     assert result.after.has_key("HKCU\\Software\\Wow6432Node\\Quorvel\\Other")
+
+
+# The user's hive as Wine keeps it below HKU.
+USER_SID = "S-1-5-21-0-0-0-1000"
+GUID = "{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F60}"
+
+# Keys that Windows, the shell or every program together own, a few of each family, in several
+# spellings: none of them is even tried.
+SHARED_KEYS = [
+    "KEY=HCR\\CLSID", "KEY=HLM\\Software\\Classes\\Interface", "KEY=HCR\\SystemFileAssociations",
+    "KEY=HCR\\*\\shellex\\ContextMenuHandlers", "KEY=HCU\\Software\\Classes\\Directory\\Background",
+    "KEY=HCR\\Folder\\shell", "KEY=HCR\\.txt", "KEY=hcr\\exefile\\shell\\open", "KEY=HCR\\http", "KEY=HCR\\lnkfile\\",
+    "KEY=HLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "KEY=HCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+    "KEY=HLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths",
+    "KEY=HLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers",
+    "KEY=HCU\\Software\\Microsoft\\Internet Explorer", "KEY=HLM\\SYSTEM\\ControlSet001\\Services",
+    "KEY=HLM\\SYSTEM\\CurrentControlSet\\Control", "KEY=HLM\\system\\\\CurrentControlSet\\Enum",
+    "KEY=HLM\\Software\\Policies\\Microsoft", "KEY=HCU\\Control Panel\\Desktop",
+    "KEY=HU\\.DEFAULT\\Control Panel\\International", "KEY=HU\\" + USER_SID + "\\Software",
+    "KEY=HCU\\AppEvents\\Schemes\\Apps\\.Default", "KEY=HCU\\Environment", "UNINST=",
+]
+
+# A product's own keys in the same families, each deleted from its root as named.
+OWN_KEYS = [
+    ("HKCR\\CLSID\\" + GUID, "KEY=HCR\\CLSID\\" + GUID),
+    ("HKCR\\.qvprd", "KEY=HCR\\.qvprd"),
+    ("HKLM\\Software\\Classes\\QvProduct.Document", "KEY=HLM\\Software\\Classes\\QvProduct.Document"),
+    ("HKCR\\*\\shellex\\ContextMenuHandlers\\QvProduct", "KEY=HCR\\*\\shellex\\ContextMenuHandlers\\QvProduct"),
+    ("HKCR\\Directory\\Background\\shell\\QvProduct", "KEY=HCR\\Directory\\Background\\shell\\QvProduct"),
+    ("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\QvProduct.exe",
+     "KEY=HLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\QvProduct.exe"),
+    (UNINSTALL + "\\QvProduct", "UNINST=QvProduct"),
+    ("HKLM\\SYSTEM\\CurrentControlSet\\Services\\QvProductService",
+     "KEY=HLM\\SYSTEM\\CurrentControlSet\\Services\\QvProductService"),
+    ("HKCU\\Software\\QvMaker\\Product", "KEY=HCU\\Software\\QvMaker\\Product"),
+    ("HKLM\\Software\\QvMaker\\Product", "KEY=HLM\\Software\\QvMaker\\Product"),
+    ("HKU\\" + USER_SID + "\\Software\\QvMaker\\Product2", "KEY=HU\\" + USER_SID + "\\Software\\QvMaker\\Product2"),
+    ("HKCU\\AppEvents\\Schemes\\Apps\\QvProduct", "KEY=HCU\\AppEvents\\Schemes\\Apps\\QvProduct"),
+]
+
+
+def test_cleanup_refuses_every_family_of_shared_keys_and_deletes_a_products_own_keys_in_them(harness):
+    body = script(SIGNATURE, "[deletereg]", *SHARED_KEYS, *(entry for _, entry in OWN_KEYS), "end;")
+    # Another program's entries in the same lists, which must stay.
+    others = [RegValue("HKCR\\*\\shellex\\ContextMenuHandlers\\QvOther", "", GUID),
+              RegValue("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "QvOther", "C:\\other.exe"),
+              RegValue("HKCU\\Control Panel\\Desktop", "QvOther", "1")]
+    own = [RegValue(key + "\\Sub", "Kept", "until the cleanup") for key, _ in OWN_KEYS]
+    watched = [key for key, _ in OWN_KEYS] + ["HKCR\\*\\shellex\\ContextMenuHandlers",
+                                             "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                             "HKCU\\Control Panel\\Desktop", "HKCU\\Environment"]
+    result = harness.run(ARGS, answers=["yes", "yes", "ok"], setup=[File(FOLDER + "\\Uninst.inf", body), *others, *own],
+                         watch_keys=watched)
+    assert (result.boxes[2].text, result.exit_code) == (REPORT_FILES_REMAIN, 0)
+    # Only the product's own keys are tried, each from its root as named, upper-cased.
+    tried = [(split_key(key)[0], cp932(entry.split("\\", 1)[1]).upper() if entry.startswith("KEY=")
+              else b"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QVPRODUCT") for key, entry in OWN_KEYS]
+    assert root_deletions(result) == tried
+    for key, _ in OWN_KEYS:
+        assert result.before.has_key(key + "\\Sub") and not result.after.has_key(key), key
+        assert not result.after.has_key(key + "\\Sub"), key
+    for kept in watched[len(OWN_KEYS):]:
+        assert result.after.has_key(kept), kept
+    assert result.after.value("HKCR\\*\\shellex\\ContextMenuHandlers\\QvOther", "") == (REG_SZ, cp932(GUID) + b"\0")

@@ -50,7 +50,10 @@ void ShowFinalReport(RunContext& run) {
   const RunState& s = run.state;
   const char* text = s.folderRemoved ? (s.settingsDeleted ? texts::kReportAllRemoved : texts::kReportSettingsRemain)
                                      : (s.settingsDeleted ? texts::kReportFilesRemain : texts::kReportBothRemain);
-  ShowMessage(run.platform, run.system, ProgramText(text), MessageKind::kInformation);
+  // What is left to the next start of Windows is told on a line of its own.
+  const MixedText report =
+      s.leftToRestart.empty() ? ProgramText(text) : ProgramText(text) + ProgramText(texts::kReportRestartLine);
+  ShowMessage(run.platform, run.system, report, MessageKind::kInformation);
   if (s.folderRemoved) run.platform.SHChangeNotify(kShellNotifyEvent, kShellNotifyFlags);
 }
 

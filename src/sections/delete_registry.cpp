@@ -9,22 +9,45 @@
 
 namespace qv {
 
+namespace {
+
+// Whether the section's body ends with its terminator before the script does.
+bool HasTerminator(Platform& platform, const ScriptFile& script, int headerIndex) {
+  for (int i = headerIndex + 1; i < script.Count(); ++i)
+    if (IsTerminator(platform, script.Line(i))) return true;
+  return false;
+}
+
+void CarryOut(RunContext& run, RegistryAccessor& registry, const CleanupTarget& target) {
+  registry.SelectRoot(target.root);
+  if (target.kind == CleanupTarget::Kind::kValue) {
+    // One value of a key that others share: the key stays, so no key is refused here.
+    if (IsCompleteValueEntry(target) && registry.OpenPath(target.path, false)) registry.DeleteValue(target.valueName);
+    return;
+  }
+  // Whether the key existed or could be deleted is not looked at.
+  if (!IsProtectedKey(run.platform, run.system.leadBytes, target.root, target.path))
+    registry.DeleteKeyTree(target.path);
+}
+
+}  // namespace
+
 void DeleteRegistryEntries(RunContext& run, const ScriptFile& script, int headerIndex) {
   Platform& platform = run.platform;
-  if (ShowMessage(platform, run.system, ProgramText(texts::kAskDeleteSettings), MessageKind::kQuestion) != win::kIdYes)
-    return;
+  const bool confirmed =
+      ShowMessage(platform, run.system, ProgramText(texts::kAskDeleteSettings), MessageKind::kQuestion) == win::kIdYes;
+  // The question is about the settings. The product's entry in the list of installed programs goes
+  // whatever the answer: its files and this script go too, and an entry left behind could never be
+  // removed. A section without its terminator is not read after No.
+  if (!confirmed && !HasTerminator(platform, script, headerIndex)) return;
 
   RegistryAccessor registry(platform);
   ForEachBodyLine(platform, script, headerIndex, [&](const std::string& line, int) {
-    if (std::optional<CleanupTarget> target = CleanupTargetOf(platform, platform.CharUpperBuffA(line))) {
-      registry.SelectRoot(target->root);
-      // Whether the key existed or could be deleted is not looked at.
-      if (!IsProtectedKey(platform, run.system.leadBytes, target->root, target->path))
-        registry.DeleteKeyTree(target->path);
-    }
+    const std::optional<CleanupTarget> target = CleanupTargetOf(platform, platform.CharUpperBuffA(line));
+    if (target && (confirmed || target->kind == CleanupTarget::Kind::kUninstallEntry)) CarryOut(run, registry, *target);
     registry.CloseOpenKey();
   });
-  run.state.settingsDeleted = true;
+  if (confirmed) run.state.settingsDeleted = true;
 }
 
 }  // namespace qv

@@ -1,5 +1,7 @@
 #include "sections/entries.h"
 
+#include <vector>
+
 namespace qv {
 
 namespace {
@@ -9,11 +11,13 @@ struct CleanupRow {
   const char* keyword;
   RegistryRoot root;
   const char* folder;
+  CleanupTarget::Kind kind;
 };
 constexpr CleanupRow kCleanupRows[] = {
-    {"UNINST=", kHkeyLocalMachine, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"},
-    {"QUORVEL=", kHkeyCurrentUser, "\\Software\\Quorvel\\"},
-    {"INST=", kHkeyCurrentUser, "\\Software\\Vask\\"},
+    {"UNINST=", kHkeyLocalMachine, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\",
+     CleanupTarget::Kind::kUninstallEntry},
+    {"QUORVEL=", kHkeyCurrentUser, "\\Software\\Quorvel\\", CleanupTarget::Kind::kKey},
+    {"INST=", kHkeyCurrentUser, "\\Software\\Vask\\", CleanupTarget::Kind::kKey},
 };
 
 }  // namespace
@@ -21,11 +25,28 @@ constexpr CleanupRow kCleanupRows[] = {
 std::optional<CleanupTarget> CleanupTargetOf(Platform& platform, const std::string& upperLine) {
   for (const CleanupRow& row : kCleanupRows)
     if (std::optional<std::string> name = AfterPrefix(upperLine, row.keyword))
-      return CleanupTarget{row.root, row.folder + *name};
-  const std::optional<std::string> key = AfterPrefix(upperLine, kKeyKeyword);
-  if (!key) return std::nullopt;
-  const KeyEntry entry = ParseKeyEntry(*key);
-  return CleanupTarget{RootFromAbbreviation(platform, entry.abbreviation), entry.path};
+      return CleanupTarget{row.kind, row.root, row.folder + *name, {}, false};
+  if (const std::optional<std::string> key = AfterPrefix(upperLine, kKeyKeyword)) {
+    const KeyEntry entry = ParseKeyEntry(*key);
+    return CleanupTarget{
+        CleanupTarget::Kind::kKey, RootFromAbbreviation(platform, entry.abbreviation), entry.path, {}, false};
+  }
+  const std::optional<std::string> value = AfterPrefix(upperLine, kValueKeyword);
+  if (!value) return std::nullopt;
+  // The key up to the first ",", the value's name after it.
+  const std::size_t comma = value->find(',');
+  const KeyEntry entry = ParseKeyEntry(value->substr(0, comma));
+  CleanupTarget target{
+      CleanupTarget::Kind::kValue, RootFromAbbreviation(platform, entry.abbreviation), entry.path, {}, false};
+  if (comma != std::string::npos) {
+    target.valueName = value->substr(comma + 1);
+    target.hasValueName = true;
+  }
+  return target;
+}
+
+bool IsCompleteValueEntry(const CleanupTarget& target) {
+  return target.root != kInvalidRoot && target.hasValueName && target.path.find_first_not_of('\\') != std::string::npos;
 }
 
 ValueEntry ParseValueEntry(const std::string& text) {
@@ -44,6 +65,54 @@ RenameEntry ParseRenameEntry(const std::string& upperLine) {
   rename.oldName = entry.name.substr(0, comma);
   rename.newName = entry.name.substr(comma + 1);
   return rename;
+}
+
+namespace {
+
+// The names of a path between its "\", a double-byte character kept whole.
+std::vector<std::string> Names(const std::string& path, const LeadByteTable& lead) {
+  std::vector<std::string> names(1);
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (lead[static_cast<unsigned char>(path[i])] && i + 1 < path.size()) {
+      names.back() += path.substr(i++, 2);
+    } else if (path[i] == '\\') {
+      names.emplace_back();
+    } else {
+      names.back() += path[i];
+    }
+  }
+  return names;
+}
+
+// A name of dots and blanks only: "", ".", " .", "..", "... ".
+bool OnlyDotsAndBlanks(const std::string& name) { return name.find_first_not_of(". ") == std::string::npos; }
+
+}  // namespace
+
+bool IsFolderEntry(const std::string& line, const LeadByteTable& lead) {
+  return !line.empty() && LastDelimiter(line, "\\", lead) == line.size() - 1;
+}
+
+std::optional<FolderRefusal> FolderEntryRefusal(const FileEntry& entry, const LeadByteTable& lead) {
+  bool named = false;
+  for (const std::string& name : Names(entry.name, lead)) {
+    if (name.find("..") != std::string::npos && OnlyDotsAndBlanks(name)) return FolderRefusal::kParent;
+    named = named || !OnlyDotsAndBlanks(name);
+  }
+  if (named) return std::nullopt;
+  return entry.prefix == FolderPrefix::kBase ? FolderRefusal::kProductFolder : FolderRefusal::kPrefixFolder;
+}
+
+bool IsDriveRoot(const std::string& path, const LeadByteTable& lead) {
+  std::vector<std::string> names = Names(path, lead);
+  while (!names.empty() && names.back().empty()) names.pop_back();
+  if (names.empty()) return true;                                            // "\"
+  if (names.size() == 1) return names[0].size() == 2 && names[0][1] == ':';  // "C:\"
+  return names.size() <= 4 && names[0].empty() && names[1].empty();          // "\\server\share\"
+}
+
+int FolderDepth(const std::string& path, const LeadByteTable& lead) {
+  return static_cast<int>(Names(path, lead).size()) - 1;
 }
 
 bool RenamesFiles(const RenameEntry& entry, const LeadByteTable& lead) {

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "common/texts.h"
+#include "script/section_index.h"
 #include "sections/entries.h"
 #include "sections/protected_keys.h"
 
@@ -14,9 +15,6 @@ namespace {
 // The system's calls refuse longer paths (MAX_PATH, its NUL included) and key names.
 constexpr std::size_t kMaxPath = 259;
 constexpr std::size_t kMaxKeyName = 255;
-
-constexpr const char* kHeaders[] = {headers::kExecution, headers::kWarning,    headers::kDeleteReg,
-                                    headers::kCreateReg, headers::kRenameFile, headers::kDeleteFile};
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
@@ -95,7 +93,7 @@ class Checker {
     if (!HasSignature(platform_, script_.Line(0)))
       Add(0, Severity::kError, "the first line lacks the signature //QV-Uninstaller: the run refuses the script");
     for (int i = 0; i < script_.Count(); ++i) CheckBytes(i);
-    FindSections();
+    sections_ = IndexSections(platform_, script_);
     for (int i = 1; i < script_.Count(); ++i) CheckHeaderLike(i);
     for (const Section& section : sections_) CheckSection(section);
     CheckSelfDeletion();
@@ -103,12 +101,6 @@ class Checker {
   }
 
  private:
-  struct Section {
-    int header;
-    std::string name;     // as the header reads, lower case
-    int terminator = -1;  // -1: none
-  };
-
   void Add(int line, Severity severity, std::string message) {
     findings_.push_back({line, severity, std::move(message)});
   }
@@ -123,24 +115,11 @@ class Checker {
               ": the file may be saved in another encoding, and names will not match");
   }
 
-  // Every header the run's passes find, each with where its body ends.
-  void FindSections() {
-    for (int i = 1; i < script_.Count(); ++i) {
-      for (const char* name : kHeaders) {
-        if (!IsHeader(platform_, Line(i), name)) continue;
-        Section section{i, name};
-        for (int j = i + 1; j < script_.Count() && section.terminator < 0; ++j)
-          if (IsTerminator(platform_, Line(j))) section.terminator = j;
-        sections_.push_back(section);
-      }
-    }
-  }
-
   // The section whose body holds line i, if any (the innermost one: the latest header).
   const Section* BodyHolding(int i) const {
     const Section* holder = nullptr;
     for (const Section& s : sections_)
-      if (s.header < i && (s.terminator < 0 || i < s.terminator)) holder = &s;
+      if (s.header < i && (s.terminator == kNoTerminator || i < s.terminator)) holder = &s;
     return holder;
   }
 
@@ -148,19 +127,15 @@ class Checker {
     const std::string trimmed = TrimBlanks(Line(i));
     if (trimmed.size() < 2 || trimmed.front() != '[' || trimmed.back() != ']') return;
     const Section* holder = BodyHolding(i);
-    bool isHeader = false;
-    for (const char* name : kHeaders) isHeader = isHeader || IsHeader(platform_, Line(i), name);
-    if (isHeader) {
+    if (HeaderKind(platform_, Line(i))) {
       if (holder)
         Add(i, Severity::kWarning,
-            "a header inside the body of the " + holder->name + " section of line " +
+            std::string("a header inside the body of the ") + HeaderOf(holder->kind) + " section of line " +
                 std::to_string(holder->header + 1) + ": it starts a section of its own and is read as an entry too");
       return;
     }
-    if (holder && holder->name == headers::kWarning) return;  // a warning's own text
-    bool withBlanks = false;
-    for (const char* name : kHeaders) withBlanks = withBlanks || IsHeader(platform_, trimmed, name);
-    if (withBlanks)
+    if (holder && holder->kind == SectionKind::kWarning) return;  // a warning's own text
+    if (HeaderKind(platform_, trimmed))
       Add(i, Severity::kWarning, "blanks around the header make it an ordinary line: no section starts here");
     else
       Add(i, Severity::kWarning,
@@ -170,19 +145,30 @@ class Checker {
   }
 
   void CheckSection(const Section& section) {
-    if (section.terminator < 0) {
+    if (section.terminator == kNoTerminator) {
       Add(section.header, Severity::kError,
-          "the " + section.name + " section has no terminator line end;: the run ends with the fatal error report");
+          std::string("the ") + HeaderOf(section.kind) +
+              " section has no terminator line end;: the run ends with the fatal error report");
       return;
     }
     for (int i = section.header + 1; i < section.terminator; ++i) CheckTerminatorLike(i);
-    if (section.name == headers::kExecution) CheckExecution(section);
-    if (section.name == headers::kWarning && section.terminator == section.header + 1)
-      Add(section.header, Severity::kWarning, "an empty [warning] section shows no box");
-    if (section.name == headers::kDeleteReg) CheckDeleteReg(section);
-    if (section.name == headers::kCreateReg) CheckCreateReg(section);
-    if (section.name == headers::kRenameFile) CheckRenameFile(section);
-    if (section.name == headers::kDeleteFile) CheckDeleteFile(section);
+    switch (section.kind) {
+      case SectionKind::kExecution:
+        return CheckExecution(section);
+      case SectionKind::kWarning:
+        if (section.terminator == section.header + 1)
+          Add(section.header, Severity::kWarning,
+              std::string("an empty ") + headers::kWarning + " section shows no box");
+        return;
+      case SectionKind::kDeleteReg:
+        return CheckDeleteReg(section);
+      case SectionKind::kCreateReg:
+        return CheckCreateReg(section);
+      case SectionKind::kRenameFile:
+        return CheckRenameFile(section);
+      case SectionKind::kDeleteFile:
+        return CheckDeleteFile(section);
+    }
   }
 
   void CheckTerminatorLike(int i) {
@@ -395,7 +381,7 @@ class Checker {
   // The folder can only go when the script is gone before the last attempt to remove it.
   void CheckSelfDeletion() {
     bool anyDeletion = false;
-    for (const Section& s : sections_) anyDeletion = anyDeletion || s.name == headers::kDeleteFile;
+    for (const Section& s : sections_) anyDeletion = anyDeletion || s.kind == SectionKind::kDeleteFile;
     if (anyDeletion && lastRemoval_ < 0) return;  // every section keeps the folder on purpose
     if (selfDeletion_ < 0)
       Add(kWholeFile, Severity::kWarning,

@@ -20,10 +20,10 @@ std::string OwnName(const std::string& name) {
 
 }  // namespace
 
-bool CheckRunningApplications(RunContext& run, const ScriptFile& script, int headerIndex) {
+bool CheckRunningApplications(RunContext& run, const ScriptFile& script, const Section& section) {
   Platform& platform = run.platform;
   bool running = false;
-  ForEachBodyLine(platform, script, headerIndex, [&](const std::string& line, int index) {
+  ForEachBodyLine(script, section, [&](const std::string& line, int index) {
     const std::optional<std::string> name = AfterKeyword(platform, line, kMutexKeyword);
     if (!name) return;
     // A name met again in the run tells nothing new: it exists now because we created it.

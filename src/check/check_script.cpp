@@ -41,38 +41,35 @@ std::size_t FirstInvalidShiftJis(const std::string& line) {
 }
 
 std::string RootName(RegistryRoot root) {
-  switch (root) {
-    case kHkeyClassesRoot:
-      return "HKEY_CLASSES_ROOT";
-    case kHkeyCurrentUser:
-      return "HKEY_CURRENT_USER";
-    case kHkeyLocalMachine:
-      return "HKEY_LOCAL_MACHINE";
-    case kHkeyUsers:
-      return "HKEY_USERS";
-    case kHkeyCurrentConfig:
-      return "HKEY_CURRENT_CONFIG";
-    case kHkeyDynData:
-      return "HKEY_DYN_DATA";
-    default:
-      return "no root";
-  }
+  const RegistryRootRow* row = FindRoot(root);
+  return row ? row->name : "no root";
 }
 
-const char* PrefixName(FolderPrefix prefix) {
-  switch (prefix) {
-    case FolderPrefix::kWindows:
-      return "WINDIR\\";
-    case FolderPrefix::kSystem:
-      return "SYSDIR\\";
-    case FolderPrefix::kStartup:
-      return "STARTUP\\";
-    case FolderPrefix::kDesktop:
-      return "DESKTOP\\";
-    case FolderPrefix::kBase:
-      break;
-  }
-  return "";
+// The lists a maker is shown of what the run knows.
+std::string SectionList() {
+  std::vector<std::string> headers;
+  for (const SectionKindRow& row : kSectionKinds) headers.push_back(row.header);
+  return JoinedList(headers);
+}
+
+std::string RootList() {
+  std::vector<std::string> abbreviations;
+  for (const RegistryRootRow& row : kRegistryRoots) abbreviations.push_back(row.abbreviation);
+  return JoinedList(abbreviations);
+}
+
+std::string PrefixList(bool withShellFolders) {
+  std::vector<std::string> prefixes;
+  for (const FolderPrefixRow& row : kFolderPrefixes)
+    if (withShellFolders || !row.shellFolder) prefixes.push_back(row.text);
+  return JoinedList(prefixes);
+}
+
+// The prefix of a shell folder named without its "\" ("STARTUP"), if it is one.
+bool IsShellFolderPrefixName(const std::string& name) {
+  for (const FolderPrefixRow& row : kFolderPrefixes)
+    if (row.shellFolder && name + "\\" == row.text) return true;
+  return false;
 }
 
 // First folder names that look like a folder prefix but are none, in upper case.
@@ -139,9 +136,8 @@ class Checker {
       Add(i, Severity::kWarning, "blanks around the header make it an ordinary line: no section starts here");
     else
       Add(i, Severity::kWarning,
-          Quoted(trimmed) +
-              " is no section (a typo?): the run reads it as an ordinary line; the sections are [execution], "
-              "[warning], [deletereg], [createreg], [renamefile] and [deletefile]");
+          Quoted(trimmed) + " is no section (a typo?): the run reads it as an ordinary line; the sections are " +
+              SectionList());
   }
 
   void CheckSection(const Section& section) {
@@ -177,8 +173,8 @@ class Checker {
       Add(i, Severity::kWarning, "this is no terminator: end; must stand alone on its line, without blanks");
   }
 
-  void Ignored(int i, const char* what) {
-    if (!IsBlank(Line(i))) Add(i, Severity::kWarning, std::string("the run ignores this line: ") + what);
+  void Ignored(int i, const std::string& what) {
+    if (!IsBlank(Line(i))) Add(i, Severity::kWarning, "the run ignores this line: " + what);
   }
 
   void CheckExecution(const Section& section) {
@@ -201,7 +197,7 @@ class Checker {
         if (i == section.header + 1 || !AfterKeyword(platform_, Line(i - 1), kMutexKeyword))
           Add(i, Severity::kWarning, "APPNAME= is used only on the line right after a MUTEX= line");
       } else {
-        Ignored(i, "an [execution] section knows MUTEX= and APPNAME= lines only");
+        Ignored(i, "an [execution] section knows " + JoinedList({kMutexKeyword, kAppNameKeyword}) + " lines only");
       }
     }
   }
@@ -212,7 +208,7 @@ class Checker {
       const std::string upper = Upper(Line(i));
       const std::optional<CleanupTarget> target = CleanupTargetOf(platform_, upper);
       if (!target) {
-        Ignored(i, "a [deletereg] section knows UNINST=, QUORVEL=, INST= and KEY= entries only");
+        Ignored(i, "a [deletereg] section knows " + JoinedList(CleanupKeywords()) + " entries only");
         continue;
       }
       if (AfterKeyword(platform_, Line(i), kKeyKeyword)) {
@@ -241,7 +237,7 @@ class Checker {
     const KeyEntry entry = ParseKeyEntry(rest ? *rest : std::string());
     if (entry.path.empty()) return "KEY= without a \\ before its path names no registry root";
     if (RootFromAbbreviation(platform_, entry.abbreviation) == kInvalidRoot)
-      return Quoted(entry.abbreviation) + " is no registry root; the roots are HCR, HCU, HLM, HU, HCC and HDD";
+      return Quoted(entry.abbreviation) + " is no registry root; the roots are " + RootList();
     if (entry.path.size() > 1 && entry.path[1] == '\\') return std::string("a key path may not begin with \\\\");
     return std::nullopt;
   }
@@ -286,7 +282,8 @@ class Checker {
         else if (!values.insert({keyLine, Upper(ParseValueEntry(*value).name)}).second)
           Add(i, Severity::kNote, "this value is written twice under the same key");
       }
-      if (!key && !value) Ignored(i, "a [createreg] section knows KEY= and STRING= lines only");
+      if (!key && !value)
+        Ignored(i, "a [createreg] section knows " + JoinedList({kKeyKeyword, kStringKeyword}) + " lines only");
     }
   }
 
@@ -296,19 +293,17 @@ class Checker {
     const std::size_t slash = name.find_first_of("\\/");
     if (slash == std::string::npos) return;
     const std::string first = TrimBlanks(name.substr(0, slash));
-    if (!withShellFolders && (first == "STARTUP" || first == "DESKTOP") && name[slash] == '\\') {
+    if (!withShellFolders && IsShellFolderPrefixName(first) && name[slash] == '\\') {
       Add(i, Severity::kWarning,
-          first +
-              "\\ is no prefix in a [renamefile] section (it knows WINDIR\\ and SYSDIR\\): the name is read in "
-              "the product's folder");
+          first + "\\ is no prefix in a [renamefile] section (it knows " + PrefixList(false) +
+              "): the name is read in the product's folder");
       return;
     }
     for (const char* lookalike : kPrefixLookalikes)
       if (first == lookalike) {
         Add(i, Severity::kWarning,
             Quoted(first + name[slash]) +
-                " is no folder prefix: the name is read in the product's folder; the "
-                "prefixes are WINDIR\\, SYSDIR\\, STARTUP\\ and DESKTOP\\");
+                " is no folder prefix: the name is read in the product's folder; the prefixes are " + PrefixList(true));
         return;
       }
   }
@@ -322,7 +317,7 @@ class Checker {
   void NoteUserFolder(int i, FolderPrefix prefix) {
     if (prefix == FolderPrefix::kStartup || prefix == FolderPrefix::kDesktop)
       Add(i, Severity::kNote,
-          std::string(PrefixName(prefix)) +
+          std::string(PrefixText(prefix)) +
               " is the folder of the user who runs the uninstall; another user's "
               "copy stays");
   }

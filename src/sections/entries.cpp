@@ -28,6 +28,13 @@ std::optional<CleanupTarget> CleanupTargetOf(Platform& platform, const std::stri
   return CleanupTarget{RootFromAbbreviation(platform, entry.abbreviation), entry.path};
 }
 
+std::vector<std::string> CleanupKeywords() {
+  std::vector<std::string> keywords;
+  for (const CleanupRow& row : kCleanupRows) keywords.push_back(row.keyword);
+  keywords.push_back(kKeyKeyword);
+  return keywords;
+}
+
 ValueEntry ParseValueEntry(const std::string& text) {
   const std::size_t comma = text.find(',');
   if (comma == std::string::npos) return {std::string(), text};

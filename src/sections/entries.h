@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "script/locations.h"
 #include "seam/platform.h"
@@ -21,6 +22,8 @@ struct CleanupTarget {
   std::string path;  // from the root, starting with "\"
 };
 std::optional<CleanupTarget> CleanupTargetOf(Platform& platform, const std::string& upperLine);
+// The keywords of those entries, in the order they are tried.
+std::vector<std::string> CleanupKeywords();
 
 // "[createreg]"
 inline constexpr char kKeyKeyword[] = "KEY=";

@@ -160,6 +160,13 @@ std::string Counted(std::size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
+std::string JoinedList(const std::vector<std::string>& items) {
+  std::string text;
+  for (std::size_t i = 0; i < items.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == items.size() ? " and " : ", ") + items[i];
+  return text;
+}
+
 std::string CutAtCharBoundary(std::string_view s, std::size_t maxBytes, const LeadByteTable& lead) {
   std::size_t end = 0;
   while (end < s.size()) {

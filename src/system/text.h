@@ -58,6 +58,8 @@ std::size_t CharacterCount(std::string_view s, const LeadByteTable& lead);
 // A number for people: "0x1a"; "1 value", "2 values".
 std::string HexNumber(std::uint32_t value);
 std::string Counted(std::size_t count, const char* one, const char* many);
+// A list for people: "a", "a and b", "a, b and c".
+std::string JoinedList(const std::vector<std::string>& items);
 
 // The longest prefix of s of at most maxBytes bytes that ends on a character boundary.
 std::string CutAtCharBoundary(std::string_view s, std::size_t maxBytes, const LeadByteTable& lead);

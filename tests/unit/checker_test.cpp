@@ -67,6 +67,22 @@ TEST(Checker, KeysThatCannotBeOpenedEndTheRunAtTheirValues) {
             Found{"3:W"});
 }
 
+// The lists of what the run knows that the every-finding report does not show, as makers read them.
+TEST(Checker, ListsOfWhatTheRunKnows) {
+  test::FakePlatform platform;
+  const ScriptPaths paths{"C:\\App\\Uninst.inf", "C:\\App\\"};
+  const ScriptFile script =
+      ScriptFile::FromBytes(Script({"[createreg]", "VALUE=a", "end;", "[renamefile]", "DESKTOP\\a,b", "end;"}));
+  std::vector<std::string> messages;
+  for (const Finding& f : CheckScript(platform, ShiftJisLeadBytes(), script, paths)) messages.push_back(f.message);
+  EXPECT_EQ(messages, (std::vector<std::string>{
+                          "the run ignores this line: a [createreg] section knows KEY= and STRING= lines only",
+                          "DESKTOP\\ is no prefix in a [renamefile] section (it knows WINDIR\\ and SYSDIR\\): the name "
+                          "is read in the product's folder",
+                          "no [deletefile] entry deletes the script 'Uninst.inf' itself, so the product's folder "
+                          "cannot be removed"}));
+}
+
 TEST(Checker, ExitCodes) {
   EXPECT_EQ(CheckExitCode({}), kCheckClean);
   EXPECT_EQ(CheckExitCode({{3, Severity::kNote, "n"}}), kCheckClean);

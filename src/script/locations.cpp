@@ -59,9 +59,7 @@ const char* PrefixText(FolderPrefix prefix) {
 }
 
 bool NamesNoFile(const std::string& name, const LeadByteTable& lead) {
-  std::string last = FileNamePart(name, lead);
-  while (!last.empty() && (last.back() == ' ' || last.back() == '.')) last.pop_back();
-  return last.empty();
+  return WithoutTrailingBlanksAndDots(FileNamePart(name, lead)).empty();
 }
 
 std::optional<std::string> PrefixFolder(Platform& platform, FolderPrefix prefix, const std::string& baseFolder) {

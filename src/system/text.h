@@ -44,6 +44,13 @@ std::string FileNamePart(std::string_view path, const LeadByteTable& lead);
 // From the last "." to the end, when no "\" or ":" follows it; otherwise empty.
 std::string ExtensionPart(std::string_view path, const LeadByteTable& lead);
 
+// The names between the separators of a path, a separator byte that is the second byte of a
+// double-byte character ("\x95\x5C") counting as part of its character; empty names are left out.
+std::vector<std::string> SplitPathNames(std::string_view path, std::string_view separators, const LeadByteTable& lead);
+
+// The name without the blanks and dots at its end, which the system drops from a file name.
+std::string_view WithoutTrailingBlanksAndDots(std::string_view name);
+
 // The rest of text after prefix, when text begins with it (bytes compared as they are).
 std::optional<std::string> AfterPrefix(std::string_view text, std::string_view prefix);
 

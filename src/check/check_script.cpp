@@ -187,7 +187,7 @@ class Checker {
           Add(i, Severity::kWarning,
               "a mutex name longer than 259 characters: the system refuses it, so a running "
               "program is never found");
-        else if (!mutexes.insert(*name).second)
+        else if (!mutexes.insert(SessionMutexName(*name)).second)  // the run asks for such a name once
           Add(i, Severity::kNote, "the mutex " + Quoted(*name) + " is named twice in this section");
         if (i + 1 >= section.terminator || !AfterKeyword(platform_, Line(i + 1), kAppNameKeyword))
           Add(i, Severity::kWarning,

@@ -12,12 +12,6 @@ bool HeldByAnotherProgram(ErrorCode error) {
   return error == win::kErrorAlreadyExists || error == win::kErrorAccessDenied;
 }
 
-// "Local\" names the session's own namespace, where a name without a prefix lives too.
-std::string OwnName(const std::string& name) {
-  constexpr std::string_view kLocal = "Local\\";
-  return name.compare(0, kLocal.size(), kLocal) == 0 ? name.substr(kLocal.size()) : name;
-}
-
 }  // namespace
 
 bool CheckRunningApplications(RunContext& run, const ScriptFile& script, const Section& section) {
@@ -27,7 +21,7 @@ bool CheckRunningApplications(RunContext& run, const ScriptFile& script, const S
     const std::optional<std::string> name = AfterKeyword(platform, line, kMutexKeyword);
     if (!name) return;
     // A name met again in the run tells nothing new: it exists now because we created it.
-    const std::string own = OwnName(*name);
+    const std::string own = SessionMutexName(*name);
     if (run.ownMutexes.count(own)) return;
     // The mutex is ours from now until the process ends: a product program started meanwhile
     // finds it and knows an uninstall is under way.

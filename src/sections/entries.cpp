@@ -1,5 +1,7 @@
 #include "sections/entries.h"
 
+#include <string_view>
+
 namespace qv {
 
 namespace {
@@ -17,6 +19,11 @@ constexpr CleanupRow kCleanupRows[] = {
 };
 
 }  // namespace
+
+std::string SessionMutexName(const std::string& name) {
+  constexpr std::string_view kLocal = "Local\\";
+  return name.compare(0, kLocal.size(), kLocal) == 0 ? name.substr(kLocal.size()) : name;
+}
 
 std::optional<CleanupTarget> CleanupTargetOf(Platform& platform, const std::string& upperLine) {
   for (const CleanupRow& row : kCleanupRows)

@@ -14,6 +14,9 @@ namespace qv {
 // "[execution]"
 inline constexpr char kMutexKeyword[] = "MUTEX=";
 inline constexpr char kAppNameKeyword[] = "APPNAME=";
+// The name a mutex has in the session's own namespace: "Local\X" (so written) and "X" name the
+// same mutex.
+std::string SessionMutexName(const std::string& name);
 
 // "[deletereg]": the key an upper-cased entry names. The first keyword that matches decides;
 // nothing for a line that is no entry.

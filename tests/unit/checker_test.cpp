@@ -83,6 +83,31 @@ TEST(Checker, ListsOfWhatTheRunKnows) {
                           "cannot be removed"}));
 }
 
+// The checker notes a mutex named twice in a section exactly when the run asks the system for it
+// only once: "Local\\" (so written) names the session's own namespace, where a bare name lives too.
+TEST(Checker, AMutexNamedTwiceIsOneTheRunAsksForOnce) {
+  struct Pair {
+    const char* first;
+    const char* second;
+    bool same;
+  };
+  for (const Pair& pair : {Pair{"A", "A", true}, Pair{"Local\\A", "A", true}, Pair{"A", "Local\\A", true},
+                           Pair{"Local\\A", "Local\\A", true}, Pair{"local\\A", "A", false},
+                           Pair{"Global\\A", "A", false}, Pair{"A", "a", false}}) {
+    const std::string script = Script({"[execution]", ("MUTEX=" + std::string(pair.first)).c_str(), "APPNAME=One",
+                                       ("MUTEX=" + std::string(pair.second)).c_str(), "APPNAME=Two", "end;",
+                                       "[deletefile]", "uninst.inf", "end;"});
+    const bool noted = Findings(script) == Found{"5:N"};
+    test::FakePlatform system;
+    system.AddFile("C:\\App\\Uninst.inf", script);
+    system.commandLine = "QvUninst.exe /u C:\\App\\";
+    ProgramEntry(system);
+    const bool askedOnce = system.mutexesCreated.size() == 1;
+    EXPECT_EQ(noted, pair.same) << pair.first << " and " << pair.second;
+    EXPECT_EQ(noted, askedOnce) << pair.first << " and " << pair.second;
+  }
+}
+
 TEST(Checker, ExitCodes) {
   EXPECT_EQ(CheckExitCode({}), kCheckClean);
   EXPECT_EQ(CheckExitCode({{3, Severity::kNote, "n"}}), kCheckClean);

@@ -1,6 +1,5 @@
 // Where the script's sections stand: every header line from the second line on, its kind and
-// the terminator that ends its body. The run and the checker read the script's
-// structure from here.
+// the terminator that ends its body. The run and the checker read the script's structure here.
 #pragma once
 
 #include <optional>

@@ -17,10 +17,10 @@ std::optional<std::string> ResolveEntry(RunContext& run, const FileEntry& entry)
 
 }  // namespace
 
-void DeleteFiles(RunContext& run, const ScriptFile& script, int headerIndex) {
+void DeleteFiles(RunContext& run, const ScriptFile& script, const Section& section) {
   Platform& platform = run.platform;
   bool keepFolder = false;
-  ForEachBodyLine(platform, script, headerIndex, [&](const std::string& line, int) {
+  ForEachBodyLine(script, section, [&](const std::string& line, int) {
     const std::string upper = platform.CharUpperBuffA(line);
     if (upper == kSaveFolder) {
       keepFolder = true;

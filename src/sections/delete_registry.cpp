@@ -9,13 +9,13 @@
 
 namespace qv {
 
-void DeleteRegistryEntries(RunContext& run, const ScriptFile& script, int headerIndex) {
+void DeleteRegistryEntries(RunContext& run, const ScriptFile& script, const Section& section) {
   Platform& platform = run.platform;
   if (ShowMessage(platform, run.system, ProgramText(texts::kAskDeleteSettings), MessageKind::kQuestion) != win::kIdYes)
     return;
 
   RegistryAccessor registry(platform);
-  ForEachBodyLine(platform, script, headerIndex, [&](const std::string& line, int) {
+  ForEachBodyLine(script, section, [&](const std::string& line, int) {
     if (std::optional<CleanupTarget> target = CleanupTargetOf(platform, platform.CharUpperBuffA(line))) {
       registry.SelectRoot(target->root);
       // Whether the key existed or could be deleted is not looked at.

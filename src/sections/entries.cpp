@@ -1,5 +1,7 @@
 #include "sections/entries.h"
 
+#include <string_view>
+
 namespace qv {
 
 namespace {
@@ -18,6 +20,11 @@ constexpr CleanupRow kCleanupRows[] = {
 
 }  // namespace
 
+std::string SessionMutexName(const std::string& name) {
+  constexpr std::string_view kLocal = "Local\\";
+  return name.compare(0, kLocal.size(), kLocal) == 0 ? name.substr(kLocal.size()) : name;
+}
+
 std::optional<CleanupTarget> CleanupTargetOf(Platform& platform, const std::string& upperLine) {
   for (const CleanupRow& row : kCleanupRows)
     if (std::optional<std::string> name = AfterPrefix(upperLine, row.keyword))
@@ -26,6 +33,13 @@ std::optional<CleanupTarget> CleanupTargetOf(Platform& platform, const std::stri
   if (!key) return std::nullopt;
   const KeyEntry entry = ParseKeyEntry(*key);
   return CleanupTarget{RootFromAbbreviation(platform, entry.abbreviation), entry.path};
+}
+
+std::vector<std::string> CleanupKeywords() {
+  std::vector<std::string> keywords;
+  for (const CleanupRow& row : kCleanupRows) keywords.push_back(row.keyword);
+  keywords.push_back(kKeyKeyword);
+  return keywords;
 }
 
 ValueEntry ParseValueEntry(const std::string& text) {

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "common/texts.h"
+#include "script/section_index.h"
 #include "sections/entries.h"
 #include "sections/protected_keys.h"
 
@@ -14,9 +15,6 @@ namespace {
 // The system's calls refuse longer paths (MAX_PATH, its NUL included) and key names.
 constexpr std::size_t kMaxPath = 259;
 constexpr std::size_t kMaxKeyName = 255;
-
-constexpr const char* kHeaders[] = {headers::kExecution, headers::kWarning,    headers::kDeleteReg,
-                                    headers::kCreateReg, headers::kRenameFile, headers::kDeleteFile};
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
@@ -43,38 +41,35 @@ std::size_t FirstInvalidShiftJis(const std::string& line) {
 }
 
 std::string RootName(RegistryRoot root) {
-  switch (root) {
-    case kHkeyClassesRoot:
-      return "HKEY_CLASSES_ROOT";
-    case kHkeyCurrentUser:
-      return "HKEY_CURRENT_USER";
-    case kHkeyLocalMachine:
-      return "HKEY_LOCAL_MACHINE";
-    case kHkeyUsers:
-      return "HKEY_USERS";
-    case kHkeyCurrentConfig:
-      return "HKEY_CURRENT_CONFIG";
-    case kHkeyDynData:
-      return "HKEY_DYN_DATA";
-    default:
-      return "no root";
-  }
+  const RegistryRootRow* row = FindRoot(root);
+  return row ? row->name : "no root";
 }
 
-const char* PrefixName(FolderPrefix prefix) {
-  switch (prefix) {
-    case FolderPrefix::kWindows:
-      return "WINDIR\\";
-    case FolderPrefix::kSystem:
-      return "SYSDIR\\";
-    case FolderPrefix::kStartup:
-      return "STARTUP\\";
-    case FolderPrefix::kDesktop:
-      return "DESKTOP\\";
-    case FolderPrefix::kBase:
-      break;
-  }
-  return "";
+// The lists a maker is shown of what the run knows.
+std::string SectionList() {
+  std::vector<std::string> headers;
+  for (const SectionKindRow& row : kSectionKinds) headers.push_back(row.header);
+  return JoinedList(headers);
+}
+
+std::string RootList() {
+  std::vector<std::string> abbreviations;
+  for (const RegistryRootRow& row : kRegistryRoots) abbreviations.push_back(row.abbreviation);
+  return JoinedList(abbreviations);
+}
+
+std::string PrefixList(bool withShellFolders) {
+  std::vector<std::string> prefixes;
+  for (const FolderPrefixRow& row : kFolderPrefixes)
+    if (withShellFolders || !row.shellFolder) prefixes.push_back(row.text);
+  return JoinedList(prefixes);
+}
+
+// The prefix of a shell folder named without its "\" ("STARTUP"), if it is one.
+bool IsShellFolderPrefixName(const std::string& name) {
+  for (const FolderPrefixRow& row : kFolderPrefixes)
+    if (row.shellFolder && name + "\\" == row.text) return true;
+  return false;
 }
 
 // First folder names that look like a folder prefix but are none, in upper case.
@@ -95,7 +90,7 @@ class Checker {
     if (!HasSignature(platform_, script_.Line(0)))
       Add(0, Severity::kError, "the first line lacks the signature //QV-Uninstaller: the run refuses the script");
     for (int i = 0; i < script_.Count(); ++i) CheckBytes(i);
-    FindSections();
+    sections_ = IndexSections(platform_, script_);
     for (int i = 1; i < script_.Count(); ++i) CheckHeaderLike(i);
     for (const Section& section : sections_) CheckSection(section);
     CheckSelfDeletion();
@@ -103,12 +98,6 @@ class Checker {
   }
 
  private:
-  struct Section {
-    int header;
-    std::string name;     // as the header reads, lower case
-    int terminator = -1;  // -1: none
-  };
-
   void Add(int line, Severity severity, std::string message) {
     findings_.push_back({line, severity, std::move(message)});
   }
@@ -123,24 +112,11 @@ class Checker {
               ": the file may be saved in another encoding, and names will not match");
   }
 
-  // Every header the run's passes find, each with where its body ends.
-  void FindSections() {
-    for (int i = 1; i < script_.Count(); ++i) {
-      for (const char* name : kHeaders) {
-        if (!IsHeader(platform_, Line(i), name)) continue;
-        Section section{i, name};
-        for (int j = i + 1; j < script_.Count() && section.terminator < 0; ++j)
-          if (IsTerminator(platform_, Line(j))) section.terminator = j;
-        sections_.push_back(section);
-      }
-    }
-  }
-
   // The section whose body holds line i, if any (the innermost one: the latest header).
   const Section* BodyHolding(int i) const {
     const Section* holder = nullptr;
     for (const Section& s : sections_)
-      if (s.header < i && (s.terminator < 0 || i < s.terminator)) holder = &s;
+      if (s.header < i && (s.terminator == kNoTerminator || i < s.terminator)) holder = &s;
     return holder;
   }
 
@@ -148,41 +124,47 @@ class Checker {
     const std::string trimmed = TrimBlanks(Line(i));
     if (trimmed.size() < 2 || trimmed.front() != '[' || trimmed.back() != ']') return;
     const Section* holder = BodyHolding(i);
-    bool isHeader = false;
-    for (const char* name : kHeaders) isHeader = isHeader || IsHeader(platform_, Line(i), name);
-    if (isHeader) {
+    if (HeaderKind(platform_, Line(i))) {
       if (holder)
         Add(i, Severity::kWarning,
-            "a header inside the body of the " + holder->name + " section of line " +
+            std::string("a header inside the body of the ") + HeaderOf(holder->kind) + " section of line " +
                 std::to_string(holder->header + 1) + ": it starts a section of its own and is read as an entry too");
       return;
     }
-    if (holder && holder->name == headers::kWarning) return;  // a warning's own text
-    bool withBlanks = false;
-    for (const char* name : kHeaders) withBlanks = withBlanks || IsHeader(platform_, trimmed, name);
-    if (withBlanks)
+    if (holder && holder->kind == SectionKind::kWarning) return;  // a warning's own text
+    if (HeaderKind(platform_, trimmed))
       Add(i, Severity::kWarning, "blanks around the header make it an ordinary line: no section starts here");
     else
       Add(i, Severity::kWarning,
-          Quoted(trimmed) +
-              " is no section (a typo?): the run reads it as an ordinary line; the sections are [execution], "
-              "[warning], [deletereg], [createreg], [renamefile] and [deletefile]");
+          Quoted(trimmed) + " is no section (a typo?): the run reads it as an ordinary line; the sections are " +
+              SectionList());
   }
 
   void CheckSection(const Section& section) {
-    if (section.terminator < 0) {
+    if (section.terminator == kNoTerminator) {
       Add(section.header, Severity::kError,
-          "the " + section.name + " section has no terminator line end;: the run ends with the fatal error report");
+          std::string("the ") + HeaderOf(section.kind) +
+              " section has no terminator line end;: the run ends with the fatal error report");
       return;
     }
     for (int i = section.header + 1; i < section.terminator; ++i) CheckTerminatorLike(i);
-    if (section.name == headers::kExecution) CheckExecution(section);
-    if (section.name == headers::kWarning && section.terminator == section.header + 1)
-      Add(section.header, Severity::kWarning, "an empty [warning] section shows no box");
-    if (section.name == headers::kDeleteReg) CheckDeleteReg(section);
-    if (section.name == headers::kCreateReg) CheckCreateReg(section);
-    if (section.name == headers::kRenameFile) CheckRenameFile(section);
-    if (section.name == headers::kDeleteFile) CheckDeleteFile(section);
+    switch (section.kind) {
+      case SectionKind::kExecution:
+        return CheckExecution(section);
+      case SectionKind::kWarning:
+        if (section.terminator == section.header + 1)
+          Add(section.header, Severity::kWarning,
+              std::string("an empty ") + headers::kWarning + " section shows no box");
+        return;
+      case SectionKind::kDeleteReg:
+        return CheckDeleteReg(section);
+      case SectionKind::kCreateReg:
+        return CheckCreateReg(section);
+      case SectionKind::kRenameFile:
+        return CheckRenameFile(section);
+      case SectionKind::kDeleteFile:
+        return CheckDeleteFile(section);
+    }
   }
 
   void CheckTerminatorLike(int i) {
@@ -191,8 +173,8 @@ class Checker {
       Add(i, Severity::kWarning, "this is no terminator: end; must stand alone on its line, without blanks");
   }
 
-  void Ignored(int i, const char* what) {
-    if (!IsBlank(Line(i))) Add(i, Severity::kWarning, std::string("the run ignores this line: ") + what);
+  void Ignored(int i, const std::string& what) {
+    if (!IsBlank(Line(i))) Add(i, Severity::kWarning, "the run ignores this line: " + what);
   }
 
   void CheckExecution(const Section& section) {
@@ -205,7 +187,7 @@ class Checker {
           Add(i, Severity::kWarning,
               "a mutex name longer than 259 characters: the system refuses it, so a running "
               "program is never found");
-        else if (!mutexes.insert(*name).second)
+        else if (!mutexes.insert(SessionMutexName(*name)).second)  // the run asks for such a name once
           Add(i, Severity::kNote, "the mutex " + Quoted(*name) + " is named twice in this section");
         if (i + 1 >= section.terminator || !AfterKeyword(platform_, Line(i + 1), kAppNameKeyword))
           Add(i, Severity::kWarning,
@@ -215,7 +197,7 @@ class Checker {
         if (i == section.header + 1 || !AfterKeyword(platform_, Line(i - 1), kMutexKeyword))
           Add(i, Severity::kWarning, "APPNAME= is used only on the line right after a MUTEX= line");
       } else {
-        Ignored(i, "an [execution] section knows MUTEX= and APPNAME= lines only");
+        Ignored(i, "an [execution] section knows " + JoinedList({kMutexKeyword, kAppNameKeyword}) + " lines only");
       }
     }
   }
@@ -226,7 +208,7 @@ class Checker {
       const std::string upper = Upper(Line(i));
       const std::optional<CleanupTarget> target = CleanupTargetOf(platform_, upper);
       if (!target) {
-        Ignored(i, "a [deletereg] section knows UNINST=, QUORVEL=, INST= and KEY= entries only");
+        Ignored(i, "a [deletereg] section knows " + JoinedList(CleanupKeywords()) + " entries only");
         continue;
       }
       if (AfterKeyword(platform_, Line(i), kKeyKeyword)) {
@@ -255,7 +237,7 @@ class Checker {
     const KeyEntry entry = ParseKeyEntry(rest ? *rest : std::string());
     if (entry.path.empty()) return "KEY= without a \\ before its path names no registry root";
     if (RootFromAbbreviation(platform_, entry.abbreviation) == kInvalidRoot)
-      return Quoted(entry.abbreviation) + " is no registry root; the roots are HCR, HCU, HLM, HU, HCC and HDD";
+      return Quoted(entry.abbreviation) + " is no registry root; the roots are " + RootList();
     if (entry.path.size() > 1 && entry.path[1] == '\\') return std::string("a key path may not begin with \\\\");
     return std::nullopt;
   }
@@ -300,7 +282,8 @@ class Checker {
         else if (!values.insert({keyLine, Upper(ParseValueEntry(*value).name)}).second)
           Add(i, Severity::kNote, "this value is written twice under the same key");
       }
-      if (!key && !value) Ignored(i, "a [createreg] section knows KEY= and STRING= lines only");
+      if (!key && !value)
+        Ignored(i, "a [createreg] section knows " + JoinedList({kKeyKeyword, kStringKeyword}) + " lines only");
     }
   }
 
@@ -310,19 +293,17 @@ class Checker {
     const std::size_t slash = name.find_first_of("\\/");
     if (slash == std::string::npos) return;
     const std::string first = TrimBlanks(name.substr(0, slash));
-    if (!withShellFolders && (first == "STARTUP" || first == "DESKTOP") && name[slash] == '\\') {
+    if (!withShellFolders && IsShellFolderPrefixName(first) && name[slash] == '\\') {
       Add(i, Severity::kWarning,
-          first +
-              "\\ is no prefix in a [renamefile] section (it knows WINDIR\\ and SYSDIR\\): the name is read in "
-              "the product's folder");
+          first + "\\ is no prefix in a [renamefile] section (it knows " + PrefixList(false) +
+              "): the name is read in the product's folder");
       return;
     }
     for (const char* lookalike : kPrefixLookalikes)
       if (first == lookalike) {
         Add(i, Severity::kWarning,
             Quoted(first + name[slash]) +
-                " is no folder prefix: the name is read in the product's folder; the "
-                "prefixes are WINDIR\\, SYSDIR\\, STARTUP\\ and DESKTOP\\");
+                " is no folder prefix: the name is read in the product's folder; the prefixes are " + PrefixList(true));
         return;
       }
   }
@@ -336,7 +317,7 @@ class Checker {
   void NoteUserFolder(int i, FolderPrefix prefix) {
     if (prefix == FolderPrefix::kStartup || prefix == FolderPrefix::kDesktop)
       Add(i, Severity::kNote,
-          std::string(PrefixName(prefix)) +
+          std::string(PrefixText(prefix)) +
               " is the folder of the user who runs the uninstall; another user's "
               "copy stays");
   }
@@ -395,7 +376,7 @@ class Checker {
   // The folder can only go when the script is gone before the last attempt to remove it.
   void CheckSelfDeletion() {
     bool anyDeletion = false;
-    for (const Section& s : sections_) anyDeletion = anyDeletion || s.name == headers::kDeleteFile;
+    for (const Section& s : sections_) anyDeletion = anyDeletion || s.kind == SectionKind::kDeleteFile;
     if (anyDeletion && lastRemoval_ < 0) return;  // every section keeps the folder on purpose
     if (selfDeletion_ < 0)
       Add(kWholeFile, Severity::kWarning,

@@ -1,5 +1,6 @@
 #include "entry/version_box.h"
 
+#include <optional>
 #include <string>
 
 #include "common/errors.h"
@@ -54,6 +55,83 @@ std::size_t MarkerLength(const std::string& picture, std::size_t i) {
   return 0;
 }
 
+// The text of a field letter (y, m or d in lower case) that stands run times in a row; nothing
+// for any other letter or length, which is copied as it stands.
+std::optional<std::string> FieldText(char letter, std::size_t run, const CalendarDateTime& date,
+                                     const LocaleFormats& formats) {
+  const int width = static_cast<int>(run);
+  switch (letter) {
+    case 'y':
+      return run <= 2 ? Digits(date.year % 100, 2) : Digits(date.year, 4);
+    case 'm':
+      if (run <= 2) return Digits(date.month, width);
+      return (run == 3 ? formats.shortMonthNames : formats.longMonthNames)[date.month - 1];
+    case 'd':
+      if (run <= 2) return Digits(date.day, width);
+      if (run > 4) break;
+      return (run == 3 ? formats.shortDayNames : formats.longDayNames)[DayOfWeek(date.year, date.month, date.day)];
+  }
+  return std::nullopt;
+}
+
+// One pass over a short date picture, piece by piece: a double-byte character, a quoted stretch,
+// a sign, an am/pm marker, or a letter with the letters like it that follow.
+class ShortDateFormatter {
+ public:
+  ShortDateFormatter(const std::string& picture, const CalendarDateTime& date, const LocaleFormats& formats,
+                     const LeadByteTable& lead)
+      : picture_(picture), date_(date), formats_(formats), lead_(lead) {}
+
+  std::string Format() {
+    for (std::size_t i = 0; i < picture_.size() && out_.size() <= kDateLimit;) i = Piece(i);
+    return CutAtCharBoundary(out_, kDateLimit, lead_);
+  }
+
+ private:
+  bool Leads(std::size_t i) const { return lead_[static_cast<unsigned char>(picture_[i])]; }
+
+  // Formats the piece that starts at i; returns where the next one starts.
+  std::size_t Piece(std::size_t i) {
+    const char c = picture_[i];
+    if (Leads(i)) {
+      if (i + 1 < picture_.size()) out_.append(picture_, i, 2);
+      return i + 2;
+    }
+    if (c == '\'' || c == '"') return Quoted(i);
+    const char letter = LowerAscii(c);
+    if (letter < 'a' || letter > 'z') {
+      out_ += c == '/' ? formats_.dateSeparator : c;
+      return i + 1;
+    }
+    if (const std::size_t marker = letter == 'a' ? MarkerLength(picture_, i) : 0) {
+      out_.append(picture_, i, marker);  // an am/pm marker as a whole, its m no month
+      return i + marker;
+    }
+    const std::size_t run = RunLength(picture_, i);
+    const std::optional<std::string> field = FieldText(letter, run, date_, formats_);
+    out_.append(field ? *field : picture_.substr(i, run));  // any other letter, a run whole
+    return i + run;
+  }
+
+  // The text between the quote at i and the next same quote (or the end), without the quotes.
+  std::size_t Quoted(std::size_t i) {
+    std::size_t j = i + 1;
+    while (j < picture_.size() && picture_[j] != picture_[i]) {
+      const std::size_t width = Leads(j) ? 2 : 1;
+      if (j + width > picture_.size()) break;  // a lead byte alone at the end is left out
+      out_.append(picture_, j, width);
+      j += width;
+    }
+    return j + 1;
+  }
+
+  const std::string& picture_;
+  const CalendarDateTime& date_;
+  const LocaleFormats& formats_;
+  const LeadByteTable& lead_;
+  std::string out_;
+};
+
 }  // namespace
 
 CalendarDateTime DecodeFileAge(std::int32_t age) {
@@ -82,68 +160,7 @@ CalendarDateTime DecodeFileAge(std::int32_t age) {
 // second byte (the "N" of "年") is never read as a code; a lead byte alone at the end is left out.
 std::string FormatShortDate(const std::string& picture, const CalendarDateTime& date, const LocaleFormats& formats,
                             const LeadByteTable& lead) {
-  std::string out;
-  std::size_t i = 0;
-  while (i < picture.size() && out.size() <= kDateLimit) {
-    const char c = picture[i];
-    if (lead[static_cast<unsigned char>(c)]) {
-      if (i + 1 < picture.size()) out.append(picture, i, 2);
-      i += 2;
-      continue;
-    }
-    if (c == '\'' || c == '"') {
-      std::size_t j = i + 1;
-      while (j < picture.size() && picture[j] != c) {
-        const bool leads = lead[static_cast<unsigned char>(picture[j])];
-        if (leads && j + 1 >= picture.size()) break;  // a lead byte alone at the end is left out
-        out.append(picture, j, leads ? 2 : 1);
-        j += leads ? 2 : 1;
-      }
-      i = j + 1;
-      continue;
-    }
-    const char letter = LowerAscii(c);
-    if (letter < 'a' || letter > 'z') {
-      if (c == '/')
-        out += formats.dateSeparator;
-      else
-        out += c;
-      ++i;
-      continue;
-    }
-    if (const std::size_t marker = letter == 'a' ? MarkerLength(picture, i) : 0) {
-      out.append(picture, i, marker);  // an am/pm marker as a whole, its m no month
-      i += marker;
-      continue;
-    }
-    const std::size_t run = RunLength(picture, i);
-    const int weekday = DayOfWeek(date.year, date.month, date.day);
-    if (letter == 'y') {
-      out += run <= 2 ? Digits(date.year % 100, 2) : Digits(date.year, 4);
-    } else if (letter == 'm') {
-      if (run == 1)
-        out += Digits(date.month, 1);
-      else if (run == 2)
-        out += Digits(date.month, 2);
-      else if (run == 3)
-        out += formats.shortMonthNames[date.month - 1];
-      else
-        out += formats.longMonthNames[date.month - 1];
-    } else if (letter == 'd' && run <= 4) {
-      if (run == 1)
-        out += Digits(date.day, 1);
-      else if (run == 2)
-        out += Digits(date.day, 2);
-      else if (run == 3)
-        out += formats.shortDayNames[weekday];
-      else
-        out += formats.longDayNames[weekday];
-    } else {
-      out.append(picture, i, run);  // any other letter, a run whole
-    }
-    i += run;
-  }
-  return CutAtCharBoundary(out, kDateLimit, lead);
+  return ShortDateFormatter(picture, date, formats, lead).Format();
 }
 
 MixedText VersionBoxText(const std::string& buildDate) {

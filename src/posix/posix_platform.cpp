@@ -4,6 +4,7 @@
 #include <fnmatch.h>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,15 @@
 #include "system/text.h"
 
 namespace qv {
+
+namespace {
+
+// An open folder listing is closed by its owner, on every way out.
+struct FolderCloser {
+  void operator()(DIR* dir) const { closedir(dir); }
+};
+
+}  // namespace
 
 std::string PosixPlatform::CharUpperBuffA(std::string text) {
   return UpperCase932(std::move(text), ShiftJisLeadBytes());
@@ -46,14 +56,13 @@ std::vector<FoundFile> PosixPlatform::FindFilesA(const std::string& pattern) {
   const std::size_t slash = pattern.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
-  DIR* dir = opendir(folder.c_str());
+  const std::unique_ptr<DIR, FolderCloser> dir(opendir(folder.c_str()));
   if (!dir) return found;
-  while (const dirent* entry = readdir(dir)) {
+  while (const dirent* entry = readdir(dir.get())) {
     if (fnmatch(name.c_str(), entry->d_name, FNM_CASEFOLD) != 0) continue;
     std::optional<FindData> data = FindFirstFileA(folder + "/" + entry->d_name);
     if (data) found.push_back({entry->d_name, *data});
   }
-  closedir(dir);
   return found;
 }
 

@@ -1,5 +1,8 @@
 #include "run/run.h"
 
+#include <vector>
+
+#include "script/section_index.h"
 #include "sections/sections.h"
 
 namespace qv {
@@ -10,13 +13,13 @@ namespace {
 constexpr long kShellNotifyEvent = 0x80;
 constexpr std::uint32_t kShellNotifyFlags = 0x2000;
 
-using SectionHandler = void (*)(RunContext&, const ScriptFile&, int headerIndex);
+using SectionHandler = void (*)(RunContext&, const ScriptFile&, const Section&);
 
-// Calls handler for every line from 1 on that is a header of the given name. Header lines are
-// looked for everywhere, also inside another section's body.
-void RunPass(RunContext& run, const ScriptFile& script, const char* header, SectionHandler handler) {
-  for (int i = 1; i < script.Count(); ++i)
-    if (IsHeader(run.platform, script.Line(i), header)) handler(run, script, i);
+// Calls handler for every section of the kind, in the order the headers stand.
+void RunPass(RunContext& run, const ScriptFile& script, const std::vector<Section>& sections, SectionKind kind,
+             SectionHandler handler) {
+  for (const Section& section : sections)
+    if (section.kind == kind) handler(run, script, section);
 }
 
 }  // namespace
@@ -25,23 +28,24 @@ void RunPasses(RunContext& run) {
   // The whole run works on this one copy: a section that deletes the script file cannot make a
   // later section fail to read it.
   const ScriptFile script = ScriptFile::Load(run.platform, run.scriptPath);
+  const std::vector<Section> sections = IndexSections(run.platform, script);
 
   // A running program of the product stops the run before anything is asked or changed.
-  for (int i = 1; i < script.Count(); ++i)
-    if (IsHeader(run.platform, script.Line(i), headers::kExecution) && CheckRunningApplications(run, script, i)) return;
-  RunPass(run, script, headers::kWarning, ShowWarning);
+  for (const Section& section : sections)
+    if (section.kind == SectionKind::kExecution && CheckRunningApplications(run, script, section)) return;
+  RunPass(run, script, sections, SectionKind::kWarning, ShowWarning);
 
   if (ShowMessage(run.platform, run.system, ProgramText(texts::kAskToBegin), MessageKind::kQuestion) != win::kIdYes)
     return;
 
   // All registry work comes before any file work, and removals before creations.
-  RunPass(run, script, headers::kDeleteReg, DeleteRegistryEntries);
-  RunPass(run, script, headers::kCreateReg, CreateRegistryEntries);
+  RunPass(run, script, sections, SectionKind::kDeleteReg, DeleteRegistryEntries);
+  RunPass(run, script, sections, SectionKind::kCreateReg, CreateRegistryEntries);
 
   // The file pass: renaming and deletion sections interleaved, in the order they stand.
-  for (int i = 1; i < script.Count(); ++i) {
-    if (IsHeader(run.platform, script.Line(i), headers::kRenameFile)) RenameFiles(run, script, i);
-    if (IsHeader(run.platform, script.Line(i), headers::kDeleteFile)) DeleteFiles(run, script, i);
+  for (const Section& section : sections) {
+    if (section.kind == SectionKind::kRenameFile) RenameFiles(run, script, section);
+    if (section.kind == SectionKind::kDeleteFile) DeleteFiles(run, script, section);
   }
   run.state.completed = true;
 }

@@ -6,23 +6,6 @@ namespace qv {
 
 namespace {
 
-struct RootRow {
-  const char* abbreviation;
-  RegistryRoot root;
-};
-constexpr RootRow kRoots[] = {{"HCR", kHkeyClassesRoot}, {"HCU", kHkeyCurrentUser},   {"HLM", kHkeyLocalMachine},
-                              {"HU", kHkeyUsers},        {"HCC", kHkeyCurrentConfig}, {"HDD", kHkeyDynData}};
-
-struct PrefixRow {
-  const char* text;
-  FolderPrefix prefix;
-  bool shellFolder;
-};
-constexpr PrefixRow kPrefixes[] = {{"WINDIR\\", FolderPrefix::kWindows, false},
-                                   {"SYSDIR\\", FolderPrefix::kSystem, false},
-                                   {"STARTUP\\", FolderPrefix::kStartup, true},
-                                   {"DESKTOP\\", FolderPrefix::kDesktop, true}};
-
 std::optional<std::string> Found(const std::string& folder) {
   // "" (no Shell Folders key) and "\" alone (no value, or no folder reported) name no folder.
   if (folder.empty() || folder == "\\") return std::nullopt;
@@ -42,9 +25,15 @@ std::string ShellFolder(Platform& platform, int index) {
   return registry.ReadStringValue(kShellFolderNames[index]) + "\\";
 }
 
+const RegistryRootRow* FindRoot(RegistryRoot root) {
+  for (const RegistryRootRow& row : kRegistryRoots)
+    if (row.root == root) return &row;
+  return nullptr;
+}
+
 RegistryRoot RootFromAbbreviation(Platform& platform, const std::string& text) {
   const std::string upper = platform.CharUpperBuffA(text);
-  for (const RootRow& row : kRoots)
+  for (const RegistryRootRow& row : kRegistryRoots)
     if (upper == row.abbreviation) return row.root;
   return kInvalidRoot;
 }
@@ -56,17 +45,21 @@ KeyEntry ParseKeyEntry(const std::string& text) {
 }
 
 FileEntry ParseFileEntry(const std::string& upperLine, bool withShellFolders) {
-  for (const PrefixRow& row : kPrefixes) {
+  for (const FolderPrefixRow& row : kFolderPrefixes) {
     if (row.shellFolder && !withShellFolders) continue;
     if (std::optional<std::string> rest = AfterPrefix(upperLine, row.text)) return {row.prefix, *rest};
   }
   return {FolderPrefix::kBase, upperLine};
 }
 
+const char* PrefixText(FolderPrefix prefix) {
+  for (const FolderPrefixRow& row : kFolderPrefixes)
+    if (row.prefix == prefix) return row.text;
+  return "";
+}
+
 bool NamesNoFile(const std::string& name, const LeadByteTable& lead) {
-  std::string last = FileNamePart(name, lead);
-  while (!last.empty() && (last.back() == ' ' || last.back() == '.')) last.pop_back();
-  return last.empty();
+  return WithoutTrailingBlanksAndDots(FileNamePart(name, lead)).empty();
 }
 
 std::optional<std::string> PrefixFolder(Platform& platform, FolderPrefix prefix, const std::string& baseFolder) {

@@ -25,7 +25,24 @@ std::string SystemFolder(Platform& platform);
 // opened, "\" alone when the value is missing or empty.
 std::string ShellFolder(Platform& platform, int index);
 
-// "HCR", "HCU", "HLM", "HU", "HCC", "HDD" in any case, as the whole text; anything else gives the
+// The registry roots a key entry can name: the abbreviation it names a root by, and the root's
+// names for people, in full and short.
+struct RegistryRootRow {
+  const char* abbreviation;
+  RegistryRoot root;
+  const char* name;
+  const char* shortName;
+};
+inline constexpr RegistryRootRow kRegistryRoots[] = {
+    {"HCR", kHkeyClassesRoot, "HKEY_CLASSES_ROOT", "HKCR"},     {"HCU", kHkeyCurrentUser, "HKEY_CURRENT_USER", "HKCU"},
+    {"HLM", kHkeyLocalMachine, "HKEY_LOCAL_MACHINE", "HKLM"},   {"HU", kHkeyUsers, "HKEY_USERS", "HKU"},
+    {"HCC", kHkeyCurrentConfig, "HKEY_CURRENT_CONFIG", "HKCC"}, {"HDD", kHkeyDynData, "HKEY_DYN_DATA", "HKDD"},
+};
+
+// A root's row; nothing for a value that is no root (the invalid root among them).
+const RegistryRootRow* FindRoot(RegistryRoot root);
+
+// An abbreviation of kRegistryRoots in any case, as the whole text; anything else gives the
 // invalid root, on which every registry operation fails.
 RegistryRoot RootFromAbbreviation(Platform& platform, const std::string& text);
 
@@ -38,6 +55,21 @@ struct KeyEntry {
 KeyEntry ParseKeyEntry(const std::string& text);
 
 enum class FolderPrefix { kBase, kWindows, kSystem, kStartup, kDesktop };
+
+// The prefixes a file entry can begin with, as its upper-cased line must read. The shell
+// folders' prefixes are known in deletion sections only.
+struct FolderPrefixRow {
+  const char* text;
+  FolderPrefix prefix;
+  bool shellFolder;
+};
+inline constexpr FolderPrefixRow kFolderPrefixes[] = {{"WINDIR\\", FolderPrefix::kWindows, false},
+                                                      {"SYSDIR\\", FolderPrefix::kSystem, false},
+                                                      {"STARTUP\\", FolderPrefix::kStartup, true},
+                                                      {"DESKTOP\\", FolderPrefix::kDesktop, true}};
+
+// The prefix as written ("WINDIR\"); "" for the base folder, which has none.
+const char* PrefixText(FolderPrefix prefix);
 
 struct FileEntry {
   FolderPrefix prefix = FolderPrefix::kBase;

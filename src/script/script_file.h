@@ -42,13 +42,6 @@ bool IsTerminator(Platform& platform, const std::string& line);
 // When the upper-cased line begins with the keyword: the rest of the line, as written.
 std::optional<std::string> AfterKeyword(Platform& platform, const std::string& line, std::string_view keyword);
 
-// Calls visit(line, index) for each line of the body of the section whose header stands at
-// headerIndex, up to the terminator. A body without terminator runs to the end of the script,
-// where reading the line after the last raises EStringListError.
-template <typename Visit>
-void ForEachBodyLine(Platform& platform, const ScriptFile& script, int headerIndex, Visit&& visit) {
-  for (int i = headerIndex + 1; !IsTerminator(platform, script.Line(i)); ++i) visit(script.Line(i), i);
-}
 // The signature "//QV-Uninstaller" stands anywhere in the line, in any case.
 bool HasSignature(Platform& platform, const std::string& line);
 

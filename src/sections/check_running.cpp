@@ -12,22 +12,16 @@ bool HeldByAnotherProgram(ErrorCode error) {
   return error == win::kErrorAlreadyExists || error == win::kErrorAccessDenied;
 }
 
-// "Local\" names the session's own namespace, where a name without a prefix lives too.
-std::string OwnName(const std::string& name) {
-  constexpr std::string_view kLocal = "Local\\";
-  return name.compare(0, kLocal.size(), kLocal) == 0 ? name.substr(kLocal.size()) : name;
-}
-
 }  // namespace
 
-bool CheckRunningApplications(RunContext& run, const ScriptFile& script, int headerIndex) {
+bool CheckRunningApplications(RunContext& run, const ScriptFile& script, const Section& section) {
   Platform& platform = run.platform;
   bool running = false;
-  ForEachBodyLine(platform, script, headerIndex, [&](const std::string& line, int index) {
+  ForEachBodyLine(script, section, [&](const std::string& line, int index) {
     const std::optional<std::string> name = AfterKeyword(platform, line, kMutexKeyword);
     if (!name) return;
     // A name met again in the run tells nothing new: it exists now because we created it.
-    const std::string own = OwnName(*name);
+    const std::string own = SessionMutexName(*name);
     if (run.ownMutexes.count(own)) return;
     // The mutex is ours from now until the process ends: a product program started meanwhile
     // finds it and knows an uninstall is under way.

@@ -5,10 +5,10 @@
 
 namespace qv {
 
-void CreateRegistryEntries(RunContext& run, const ScriptFile& script, int headerIndex) {
+void CreateRegistryEntries(RunContext& run, const ScriptFile& script, const Section& section) {
   Platform& platform = run.platform;
   RegistryAccessor registry(platform);
-  ForEachBodyLine(platform, script, headerIndex, [&](const std::string& line, int) {
+  ForEachBodyLine(script, section, [&](const std::string& line, int) {
     // Names, paths and data come from the line as written: created keys and values keep the
     // script's case.
     if (std::optional<std::string> key = AfterKeyword(platform, line, kKeyKeyword)) {

@@ -68,12 +68,12 @@ void RemoveFolders(RunContext& run, std::vector<std::string> folders) {
 
 }  // namespace
 
-void DeleteFiles(RunContext& run, const ScriptFile& script, int headerIndex) {
+void DeleteFiles(RunContext& run, const ScriptFile& script, const Section& section) {
   Platform& platform = run.platform;
   const LeadByteTable& lead = run.system.leadBytes;
   bool keepFolder = false;
   std::vector<std::string> folders;
-  ForEachBodyLine(platform, script, headerIndex, [&](const std::string& line, int) {
+  ForEachBodyLine(script, section, [&](const std::string& line, int) {
     const std::string upper = platform.CharUpperBuffA(line);
     if (upper == kSaveFolder) {
       keepFolder = true;

@@ -11,13 +11,6 @@ namespace qv {
 
 namespace {
 
-// Whether the section's body ends with its terminator before the script does.
-bool HasTerminator(Platform& platform, const ScriptFile& script, int headerIndex) {
-  for (int i = headerIndex + 1; i < script.Count(); ++i)
-    if (IsTerminator(platform, script.Line(i))) return true;
-  return false;
-}
-
 void CarryOut(RunContext& run, RegistryAccessor& registry, const CleanupTarget& target) {
   registry.SelectRoot(target.root);
   if (target.kind == CleanupTarget::Kind::kValue) {
@@ -32,17 +25,17 @@ void CarryOut(RunContext& run, RegistryAccessor& registry, const CleanupTarget& 
 
 }  // namespace
 
-void DeleteRegistryEntries(RunContext& run, const ScriptFile& script, int headerIndex) {
+void DeleteRegistryEntries(RunContext& run, const ScriptFile& script, const Section& section) {
   Platform& platform = run.platform;
   const bool confirmed =
       ShowMessage(platform, run.system, ProgramText(texts::kAskDeleteSettings), MessageKind::kQuestion) == win::kIdYes;
   // The question is about the settings. The product's entry in the list of installed programs goes
   // whatever the answer: its files and this script go too, and an entry left behind could never be
   // removed. A section without its terminator is not read after No.
-  if (!confirmed && !HasTerminator(platform, script, headerIndex)) return;
+  if (!confirmed && section.terminator == kNoTerminator) return;
 
   RegistryAccessor registry(platform);
-  ForEachBodyLine(platform, script, headerIndex, [&](const std::string& line, int) {
+  ForEachBodyLine(script, section, [&](const std::string& line, int) {
     const std::optional<CleanupTarget> target = CleanupTargetOf(platform, platform.CharUpperBuffA(line));
     if (target && (confirmed || target->kind == CleanupTarget::Kind::kUninstallEntry)) CarryOut(run, registry, *target);
     registry.CloseOpenKey();

@@ -1,5 +1,6 @@
 #include "sections/entries.h"
 
+#include <string_view>
 #include <vector>
 
 namespace qv {
@@ -21,6 +22,11 @@ constexpr CleanupRow kCleanupRows[] = {
 };
 
 }  // namespace
+
+std::string SessionMutexName(const std::string& name) {
+  constexpr std::string_view kLocal = "Local\\";
+  return name.compare(0, kLocal.size(), kLocal) == 0 ? name.substr(kLocal.size()) : name;
+}
 
 std::optional<CleanupTarget> CleanupTargetOf(Platform& platform, const std::string& upperLine) {
   for (const CleanupRow& row : kCleanupRows)
@@ -47,6 +53,14 @@ std::optional<CleanupTarget> CleanupTargetOf(Platform& platform, const std::stri
 
 bool IsCompleteValueEntry(const CleanupTarget& target) {
   return target.root != kInvalidRoot && target.hasValueName && target.path.find_first_not_of('\\') != std::string::npos;
+}
+
+std::vector<std::string> CleanupKeywords() {
+  std::vector<std::string> keywords;
+  for (const CleanupRow& row : kCleanupRows) keywords.push_back(row.keyword);
+  keywords.push_back(kKeyKeyword);
+  keywords.push_back(kValueKeyword);
+  return keywords;
 }
 
 ValueEntry ParseValueEntry(const std::string& text) {

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "script/locations.h"
 #include "seam/platform.h"
@@ -13,6 +14,9 @@ namespace qv {
 // "[execution]"
 inline constexpr char kMutexKeyword[] = "MUTEX=";
 inline constexpr char kAppNameKeyword[] = "APPNAME=";
+// The name a mutex has in the session's own namespace: "Local\X" (so written) and "X" name the
+// same mutex.
+std::string SessionMutexName(const std::string& name);
 
 // "[deletereg]": the key an upper-cased entry names. The first keyword that matches decides;
 // nothing for a line that is no entry.
@@ -32,6 +36,8 @@ inline constexpr char kValueKeyword[] = "VALUE=";
 std::optional<CleanupTarget> CleanupTargetOf(Platform& platform, const std::string& upperLine);
 // A value entry is carried out only with a root, a key below it and its ",".
 bool IsCompleteValueEntry(const CleanupTarget& target);
+// The keywords of those entries, in the order they are tried.
+std::vector<std::string> CleanupKeywords();
 
 // "[createreg]"
 inline constexpr char kKeyKeyword[] = "KEY=";

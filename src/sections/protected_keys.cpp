@@ -17,20 +17,7 @@ using Names = std::vector<std::string>;
 // The path's key names, upper-cased, without the empty names of repeated, leading and trailing
 // "\": "\Software\\Quorvel\" reads as SOFTWARE, QUORVEL.
 Names KeyNames(Platform& platform, const LeadByteTable& lead, const std::string& path) {
-  const std::string upper = platform.CharUpperBuffA(path);
-  Names names(1);
-  for (std::size_t i = 0; i < upper.size(); ++i) {
-    if (lead[static_cast<unsigned char>(upper[i])] && i + 1 < upper.size()) {
-      names.back() += upper[i];
-      names.back() += upper[++i];  // a second byte 0x5C belongs to its character
-    } else if (upper[i] == '\\') {
-      if (!names.back().empty()) names.emplace_back();
-    } else {
-      names.back() += upper[i];
-    }
-  }
-  if (names.back().empty()) names.pop_back();
-  return names;
+  return SplitPathNames(platform.CharUpperBuffA(path), "\\", lead);
 }
 
 // Where a key is read in the table: its part of the registry and its names from there.

@@ -6,9 +6,9 @@
 
 namespace qv {
 
-void RenameFiles(RunContext& run, const ScriptFile& script, int headerIndex) {
+void RenameFiles(RunContext& run, const ScriptFile& script, const Section& section) {
   Platform& platform = run.platform;
-  ForEachBodyLine(platform, script, headerIndex, [&](const std::string& line, int) {
+  ForEachBodyLine(script, section, [&](const std::string& line, int) {
     // The names come from the upper-cased line, so the new file's name is upper case.
     const RenameEntry entry = ParseRenameEntry(platform.CharUpperBuffA(line));
     if (!RenamesFiles(entry, run.system.leadBytes)) return;

@@ -1,30 +1,30 @@
 // One handler per section kind. Each walks its own section's body, from the line after its
-// header (headerIndex, in the run's copy of the script) to the terminator "end;".
+// header (in the run's copy of the script) to the terminator "end;".
 #pragma once
 
-#include "script/script_file.h"
+#include "script/section_index.h"
 #include "sections/run_context.h"
 
 namespace qv {
 
 // "[execution]": creates the named mutexes of the product's programs; a mutex that existed
 // before, followed by "APPNAME=", is reported as a running program. True when one was reported.
-bool CheckRunningApplications(RunContext& run, const ScriptFile& script, int headerIndex);
+bool CheckRunningApplications(RunContext& run, const ScriptFile& script, const Section& section);
 
 // "[warning]": the body's lines joined into one warning box.
-void ShowWarning(RunContext& run, const ScriptFile& script, int headerIndex);
+void ShowWarning(RunContext& run, const ScriptFile& script, const Section& section);
 
 // "[deletereg]": asks first; on Yes deletes the keys the entries name, each with all below it.
-void DeleteRegistryEntries(RunContext& run, const ScriptFile& script, int headerIndex);
+void DeleteRegistryEntries(RunContext& run, const ScriptFile& script, const Section& section);
 
 // "[createreg]": creates keys and writes string values.
-void CreateRegistryEntries(RunContext& run, const ScriptFile& script, int headerIndex);
+void CreateRegistryEntries(RunContext& run, const ScriptFile& script, const Section& section);
 
 // "[renamefile]": renames files in the base, Windows or system folder.
-void RenameFiles(RunContext& run, const ScriptFile& script, int headerIndex);
+void RenameFiles(RunContext& run, const ScriptFile& script, const Section& section);
 
 // "[deletefile]": deletes the product's files, then removes the base folder unless the section
 // says "SAVEFOLDER"; records whether the folder is gone.
-void DeleteFiles(RunContext& run, const ScriptFile& script, int headerIndex);
+void DeleteFiles(RunContext& run, const ScriptFile& script, const Section& section);
 
 }  // namespace qv

@@ -2,10 +2,10 @@
 
 namespace qv {
 
-void ShowWarning(RunContext& run, const ScriptFile& script, int headerIndex) {
+void ShowWarning(RunContext& run, const ScriptFile& script, const Section& section) {
   std::string text;
   bool first = true;
-  ForEachBodyLine(run.platform, script, headerIndex, [&](const std::string& line, int) {
+  ForEachBodyLine(script, section, [&](const std::string& line, int) {
     text += first ? line : "\r\n" + line;
     first = false;
   });

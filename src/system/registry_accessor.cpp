@@ -82,8 +82,7 @@ void RegistryAccessor::DeleteSubkeys(KeyHandle key, int depth) {
   if (depth > kMaxKeyDepth) return;
   std::uint32_t count = 0, longest = 0;
   if (platform_.RegQueryInfoKeyA(key, count, longest) != win::kErrorSuccess) return;
-  // The longest name is reported in characters; a double-byte name needs two bytes for each.
-  const std::uint32_t bufferSize = 2 * longest + 1;
+  const std::uint32_t bufferSize = SubkeyNameBufferSize(longest);
   std::vector<std::string> names;
   for (std::uint32_t index = 0; index < count; ++index) {
     std::string name;

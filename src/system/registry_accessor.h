@@ -10,6 +10,11 @@
 
 namespace qv {
 
+// The bytes a buffer needs for any subkey name of a key whose longest subkey name is longest
+// characters long (as RegQueryInfoKeyA reports it): two bytes for each, a double-byte name's
+// included, and the NUL.
+constexpr std::uint32_t SubkeyNameBufferSize(std::uint32_t longest) { return 2 * longest + 1; }
+
 class RegistryAccessor {
  public:
   // Root HKEY_CURRENT_USER, no current key.

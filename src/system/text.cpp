@@ -119,6 +119,28 @@ std::string ExtensionPart(std::string_view path, const LeadByteTable& lead) {
   return start == std::string_view::npos ? std::string() : std::string(path.substr(start));
 }
 
+std::vector<std::string> SplitPathNames(std::string_view path, std::string_view separators, const LeadByteTable& lead) {
+  std::vector<std::string> names;
+  std::size_t start = 0;
+  auto endName = [&](std::size_t end) {
+    if (end > start) names.emplace_back(path.substr(start, end - start));
+    start = end + 1;
+  };
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (lead[static_cast<unsigned char>(path[i])] && i + 1 < path.size())
+      ++i;  // the second byte of a double-byte character is never a separator
+    else if (separators.find(path[i]) != std::string_view::npos)
+      endName(i);
+  }
+  endName(path.size());
+  return names;
+}
+
+std::string_view WithoutTrailingBlanksAndDots(std::string_view name) {
+  const std::size_t end = name.find_last_not_of(" .");
+  return name.substr(0, end == std::string_view::npos ? 0 : end + 1);
+}
+
 bool MatchesWildcard(const char* pattern, const char* text) {
   const char* star = nullptr;    // the latest "*" seen
   const char* resume = nullptr;  // where the text it matches ends so far
@@ -158,6 +180,13 @@ std::string HexNumber(std::uint32_t value) {
 
 std::string Counted(std::size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string JoinedList(const std::vector<std::string>& items) {
+  std::string text;
+  for (std::size_t i = 0; i < items.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == items.size() ? " and " : ", ") + items[i];
+  return text;
 }
 
 std::string CutAtCharBoundary(std::string_view s, std::size_t maxBytes, const LeadByteTable& lead) {

@@ -44,6 +44,13 @@ std::string FileNamePart(std::string_view path, const LeadByteTable& lead);
 // From the last "." to the end, when no "\" or ":" follows it; otherwise empty.
 std::string ExtensionPart(std::string_view path, const LeadByteTable& lead);
 
+// The names between the separators of a path, a separator byte that is the second byte of a
+// double-byte character ("\x95\x5C") counting as part of its character; empty names are left out.
+std::vector<std::string> SplitPathNames(std::string_view path, std::string_view separators, const LeadByteTable& lead);
+
+// The name without the blanks and dots at its end, which the system drops from a file name.
+std::string_view WithoutTrailingBlanksAndDots(std::string_view name);
+
 // The rest of text after prefix, when text begins with it (bytes compared as they are).
 std::optional<std::string> AfterPrefix(std::string_view text, std::string_view prefix);
 
@@ -58,6 +65,8 @@ std::size_t CharacterCount(std::string_view s, const LeadByteTable& lead);
 // A number for people: "0x1a"; "1 value", "2 values".
 std::string HexNumber(std::uint32_t value);
 std::string Counted(std::size_t count, const char* one, const char* many);
+// A list for people: "a", "a and b", "a, b and c".
+std::string JoinedList(const std::vector<std::string>& items);
 
 // The longest prefix of s of at most maxBytes bytes that ends on a character boundary.
 std::string CutAtCharBoundary(std::string_view s, std::size_t maxBytes, const LeadByteTable& lead);

@@ -307,9 +307,16 @@ class ProcessTree {
         HANDLE process =
             OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
         if (!process) continue;
+        // A program caught while it is being created has no file name yet: wait for it (up to a
+        // second), so that the harness can tell which program it is.
+        std::string name = FileName(process, entry.szExeFile);
+        for (int tries = 0; name.empty() && tries < 200; ++tries) {
+          Sleep(5);
+          name = FileName(process, "");
+        }
         members_[entry.th32ProcessID] = process;
         Log("process " + std::to_string(entry.th32ProcessID) + " " + std::to_string(entry.th32ParentProcessID) + " " +
-            Hex(FileName(process, entry.szExeFile)));
+            Hex(name));
         grew = true;
       }
     }

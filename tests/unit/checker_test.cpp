@@ -67,6 +67,47 @@ TEST(Checker, KeysThatCannotBeOpenedEndTheRunAtTheirValues) {
             Found{"3:W"});
 }
 
+// The lists of what the run knows that the every-finding report does not show, as makers read them.
+TEST(Checker, ListsOfWhatTheRunKnows) {
+  test::FakePlatform platform;
+  const ScriptPaths paths{"C:\\App\\Uninst.inf", "C:\\App\\"};
+  const ScriptFile script =
+      ScriptFile::FromBytes(Script({"[createreg]", "VALUE=a", "end;", "[renamefile]", "DESKTOP\\a,b", "end;"}));
+  std::vector<std::string> messages;
+  for (const Finding& f : CheckScript(platform, ShiftJisLeadBytes(), script, paths)) messages.push_back(f.message);
+  EXPECT_EQ(messages, (std::vector<std::string>{
+                          "the run ignores this line: a [createreg] section knows KEY= and STRING= lines only",
+                          "DESKTOP\\ is no prefix in a [renamefile] section (it knows WINDIR\\ and SYSDIR\\): the name "
+                          "is read in the product's folder",
+                          "no [deletefile] entry deletes the script 'Uninst.inf' itself, so the product's folder "
+                          "cannot be removed"}));
+}
+
+// The checker notes a mutex named twice in a section exactly when the run asks the system for it
+// only once: "Local\\" (so written) names the session's own namespace, where a bare name lives too.
+TEST(Checker, AMutexNamedTwiceIsOneTheRunAsksForOnce) {
+  struct Pair {
+    const char* first;
+    const char* second;
+    bool same;
+  };
+  for (const Pair& pair : {Pair{"A", "A", true}, Pair{"Local\\A", "A", true}, Pair{"A", "Local\\A", true},
+                           Pair{"Local\\A", "Local\\A", true}, Pair{"local\\A", "A", false},
+                           Pair{"Global\\A", "A", false}, Pair{"A", "a", false}}) {
+    const std::string script = Script({"[execution]", ("MUTEX=" + std::string(pair.first)).c_str(), "APPNAME=One",
+                                       ("MUTEX=" + std::string(pair.second)).c_str(), "APPNAME=Two", "end;",
+                                       "[deletefile]", "uninst.inf", "end;"});
+    const bool noted = Findings(script) == Found{"5:N"};
+    test::FakePlatform system;
+    system.AddFile("C:\\App\\Uninst.inf", script);
+    system.commandLine = "QvUninst.exe /u C:\\App\\";
+    ProgramEntry(system);
+    const bool askedOnce = system.mutexesCreated.size() == 1;
+    EXPECT_EQ(noted, pair.same) << pair.first << " and " << pair.second;
+    EXPECT_EQ(noted, askedOnce) << pair.first << " and " << pair.second;
+  }
+}
+
 TEST(Checker, ExitCodes) {
   EXPECT_EQ(CheckExitCode({}), kCheckClean);
   EXPECT_EQ(CheckExitCode({{3, Severity::kNote, "n"}}), kCheckClean);

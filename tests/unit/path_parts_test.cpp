@@ -40,6 +40,22 @@ TEST(PathParts, SecondByteOfADoubleByteCharacterIsNoDelimiter) {
   EXPECT_EQ(ExtensionPart("C:\\a\x82.", kSjis), "");
 }
 
+TEST(PathParts, NamesBetweenSeparatorsKeepDoubleByteCharactersWhole) {
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(SplitPathNames("\\Software\\\\Quorvel\\", "\\", kSjis), (Names{"Software", "Quorvel"}));
+  EXPECT_EQ(SplitPathNames("\x95\x5C\\x\x81\x81\x5Cy", "\\", kSjis), (Names{"\x95\x5C", "x\x81\x81", "y"}));
+  EXPECT_EQ(SplitPathNames("\x95\x5C", "\\", NoLeadBytes()), Names{"\x95"});
+  EXPECT_EQ(SplitPathNames("a/b\\c\x81", "\\/", kSjis), (Names{"a", "b", "c\x81"}));
+  EXPECT_EQ(SplitPathNames("\\\\", "\\", kSjis), Names{});
+}
+
+TEST(PathParts, TrailingBlanksAndDotsAreDropped) {
+  EXPECT_EQ(WithoutTrailingBlanksAndDots("app.exe. . "), "app.exe");
+  EXPECT_EQ(WithoutTrailingBlanksAndDots(" .."), "");
+  EXPECT_EQ(WithoutTrailingBlanksAndDots(".profile"), ".profile");
+  EXPECT_EQ(WithoutTrailingBlanksAndDots(""), "");
+}
+
 TEST(PathParts, LoneLeadByteAtTheEndIsOneCharacter) { EXPECT_EQ(FileNamePart("C:\\x\x81", kSjis), "x\x81"); }
 
 TEST(PathParts, LongTextIsScannedInOnePass) {

@@ -4,6 +4,7 @@
 
 #include "common/errors.h"
 #include "fake_platform.h"
+#include "script/section_index.h"
 
 namespace qv {
 namespace {
@@ -90,6 +91,35 @@ TEST(ScriptMatching, Terminator) {
   EXPECT_FALSE(IsTerminator(p, "end"));
   EXPECT_FALSE(IsTerminator(p, "end; "));
   EXPECT_FALSE(IsTerminator(p, " end;"));
+}
+
+TEST(SectionIndex, HeadersFromTheSecondLineEachBodyToTheFirstTerminatorAfterIt) {
+  test::FakePlatform p;
+  const ScriptFile script = ScriptFile::FromBytes(
+      "[warning]\r\n"          // 0: the signature's line is never a header
+      "[RenameFile]\r\n"       // 1
+      "a,b\r\n"                // 2
+      "[deletefile]\r\n"       // 3: a header inside another body starts a section too
+      "End;\r\n"               // 4: ends both bodies
+      " [warning]\r\nend\r\n"  // 5, 6: neither a header nor a terminator
+      "[execution]\r\n"        // 7: no terminator
+      "MUTEX=M\r\n");
+  const std::vector<Section> sections = IndexSections(p, script);
+  ASSERT_EQ(sections.size(), 3u);
+  EXPECT_TRUE(sections[0].kind == SectionKind::kRenameFile && sections[0].header == 1 && sections[0].terminator == 4);
+  EXPECT_TRUE(sections[1].kind == SectionKind::kDeleteFile && sections[1].header == 3 && sections[1].terminator == 4);
+  EXPECT_TRUE(sections[2].kind == SectionKind::kExecution && sections[2].header == 7 &&
+              sections[2].terminator == kNoTerminator);
+  for (const SectionKindRow& row : kSectionKinds) EXPECT_STREQ(HeaderOf(row.kind), row.header);
+
+  Lines body;
+  ForEachBodyLine(script, sections[0], [&](const std::string& line, int) { body.push_back(line); });
+  EXPECT_EQ(body, (Lines{"a,b", "[deletefile]"}));
+  // A body without terminator is read up to the line after the last, which is no line.
+  body.clear();
+  EXPECT_THROW(ForEachBodyLine(script, sections[2], [&](const std::string& line, int) { body.push_back(line); }),
+               EStringListError);
+  EXPECT_EQ(body, Lines{"MUTEX=M"});
 }
 
 TEST(ScriptMatching, KeywordIsTheStartOfTheUpperCasedLineAndTheRestStaysAsWritten) {

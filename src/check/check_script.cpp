@@ -343,7 +343,7 @@ class Checker {
   }
 
   void NoteUserFolder(int i, FolderPrefix prefix) {
-    if (prefix == FolderPrefix::kStartup || prefix == FolderPrefix::kDesktop)
+    if (IsUserFolder(prefix))
       Add(i, Severity::kNote,
           std::string(PrefixText(prefix)) +
               " is the folder of the user who runs the uninstall; another user's "

@@ -243,7 +243,9 @@ TEST(Locations, FoldersEndWithABackslash) {
   p.SetValue(kHkeyCurrentUser, kShellFolders, "Startup", "C:\\S");
   EXPECT_EQ(ShellFolder(p, kShellFolderStartup), "C:\\S\\");
   EXPECT_EQ(std::string(kShellFolderNames[kShellFolderStartup]), "Startup");
-  EXPECT_EQ(std::size(kShellFolderNames), 11u);
+  EXPECT_EQ(std::string(kShellFolderNames[kShellFolderPrograms]), "Programs");
+  EXPECT_EQ(std::string(kShellFolderNames[kShellFolderAppData]), "AppData");
+  EXPECT_EQ(std::size(kShellFolderNames), 12u);
   EXPECT_EQ(p.OpenKeyCount(), 0u);
 }
 

@@ -76,3 +76,20 @@ def test_a_value_entry_deletes_the_value_and_keeps_its_neighbour_and_the_key(har
     assert result.calls_to("advapi32.RegDeleteKeyA") == []
     assert result.after.value(RUN, "Other") == (REG_SZ, b"C:\\other.exe\0")
     assert result.after.value(RUN, "Example") is None
+
+
+def test_the_start_menu_and_application_data_folders_go_and_the_makers_other_product_stays(harness):
+    shell = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"
+    programs, appdata = "C:\\users\\qv\\Start Menu\\Programs", "C:\\users\\qv\\AppData"
+    body = script(SIGNATURE, "[deletefile]", "PROGRAMS\\Quorvel\\Example\\Example.lnk", "PROGRAMS\\Quorvel\\Example\\",
+                  "PROGRAMS\\Quorvel\\", "APPDATA\\Quorvel\\Example\\settings.ini", "APPDATA\\Quorvel\\Example\\",
+                  "APPDATA\\Quorvel\\", "APPDATA\\", "Uninst.inf", "end;")
+    setup = [File(FOLDER + "\\Uninst.inf", body), RegValue(shell, "Programs", programs), RegValue(shell, "AppData", appdata),
+             File(programs + "\\Quorvel\\Example\\Example.lnk", "x"), File(programs + "\\Quorvel\\Other\\Other.lnk", "x"),
+             File(appdata + "\\Quorvel\\Example\\settings.ini", "x")]
+    result = harness.run(ARGS, answers=["yes", "ok"], setup=setup, watch_folders=["C:\\users\\qv"])
+    assert result.boxes[-1].text == REPORT_SETTINGS_REMAIN
+    # The maker's folder in the Start menu holds another product and stays; in application data it goes.
+    assert sorted(p.lower() for p in result.after.files) == sorted(cp932(p).lower() for p in (
+        "C:\\users\\qv\\AppData", "C:\\users\\qv\\Start Menu", programs, programs + "\\Quorvel",
+        programs + "\\Quorvel\\Other", programs + "\\Quorvel\\Other\\Other.lnk"))

@@ -122,7 +122,7 @@ bool IsFinalReport(const std::string& text) {
 // What stays below the folder, one line each, folders with their contents after them.
 void AppendLeft(std::string& out, PlanningPlatform& planning, const std::vector<PlanStep>& steps,
                 const std::string& folder, const std::string& relative, int depth) {
-  for (const FoundFile& entry : planning.PlannedEntries(folder + relative)) {
+  for (const FoundFile& entry : planning.Files().Entries(folder + relative)) {
     const std::string name = relative + entry.name;
     if (entry.data.attributes & win::kFileAttributeDirectory) {
       out += kIndent + name + "\\\n";
@@ -131,7 +131,7 @@ void AppendLeft(std::string& out, PlanningPlatform& planning, const std::vector<
     }
     std::string why = "no entry deletes it";
     for (const PlanStep& step : steps)
-      if (step.kind == Kind::kDeleteFile && !step.succeeds && planning.SamePath(step.target, folder + name))
+      if (step.kind == Kind::kDeleteFile && !step.succeeds && planning.Files().SamePath(step.target, folder + name))
         why = "its deletion fails: " + step.state;
     out += kIndent + name + "  (" + why + ")\n";
   }

@@ -25,23 +25,39 @@ bool SameOrBelow(const std::string& p, const std::string& x) {
   return p.compare(0, x.size(), x) == 0 && (p.size() == x.size() || p[x.size()] == '\\');
 }
 
-}  // namespace
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-std::string PlannedFiles::Canonical(const std::string& path) {
+// What stands before a path's names: a drive ("C:"), "\\" of a share, "\" of the current drive,
+// or nothing for a relative path; and where the names begin.
+struct PathStart {
   std::string prefix;
   std::size_t start = 0;
   bool relative = false;
-  auto separator = [](char c) { return c == '\\' || c == '/'; };
-  if (path.size() >= 2 && path[1] == ':') {
-    prefix = path.substr(0, 2);
-    start = 2;
-  } else if (path.size() >= 2 && separator(path[0]) && separator(path[1])) {
-    prefix = "\\\\";
-  } else if (!path.empty() && separator(path[0])) {
-    prefix = "\\";
-  } else {
-    relative = true;
+};
+PathStart StartOf(const std::string& path) {
+  if (path.size() >= 2 && path[1] == ':') return {path.substr(0, 2), 2, false};
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return {"\\\\", 0, false};
+  if (!path.empty() && IsSeparator(path[0])) return {"\\", 0, false};
+  return {{}, 0, true};
+}
+
+// The prefix and the names joined by single "\"; "." for nothing at all.
+std::string Joined(const std::string& prefix, const std::vector<std::string>& names) {
+  std::string result = prefix;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0 || (!prefix.empty() && prefix.back() != '\\')) result += '\\';
+    result += names[i];
   }
+  if (result.empty()) result = ".";
+  return result;
+}
+
+}  // namespace
+
+std::string PlannedFiles::Canonical(const std::string& path) {
+  const PathStart at = StartOf(path);
+  const bool relative = at.relative;
+  auto separator = IsSeparator;
   std::vector<std::string> names;
   std::string name;
   auto endName = [&] {
@@ -55,7 +71,7 @@ std::string PlannedFiles::Canonical(const std::string& path) {
     }
     name.clear();
   };
-  for (std::size_t i = start; i < path.size(); ++i) {
+  for (std::size_t i = at.start; i < path.size(); ++i) {
     if (lead_[static_cast<unsigned char>(path[i])] && i + 1 < path.size()) {
       name += path[i];
       name += path[++i];
@@ -71,13 +87,7 @@ std::string PlannedFiles::Canonical(const std::string& path) {
     while (!last.empty() && (last.back() == ' ' || last.back() == '.')) last.pop_back();
     if (last.empty()) names.pop_back();
   }
-  std::string result = prefix;
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (i > 0 || (!prefix.empty() && prefix.back() != '\\')) result += '\\';
-    result += names[i];
-  }
-  if (result.empty()) result = ".";
-  return system_.CharUpperBuffA(std::move(result));
+  return system_.CharUpperBuffA(Joined(at.prefix, names));
 }
 
 std::string PlannedFiles::Parent(const std::string& canonical) const {

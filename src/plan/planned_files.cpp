@@ -3,6 +3,8 @@
 #include <map>
 #include <set>
 
+#include "plan/same_or_below.h"
+
 namespace qv {
 
 namespace {
@@ -17,12 +19,6 @@ bool IsReadOnly(const FindData& data) { return (data.attributes & win::kFileAttr
 
 bool IsDriveRoot(const std::string& canonical) {
   return (canonical.size() == 2 && canonical[1] == ':') || canonical == "\\";
-}
-
-// p is x or lies below it; both canonical.
-bool SameOrBelow(const std::string& p, const std::string& x) {
-  if (x.empty()) return true;
-  return p.compare(0, x.size(), x) == 0 && (p.size() == x.size() || p[x.size()] == '\\');
 }
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }

@@ -3,17 +3,13 @@
 #include <algorithm>
 #include <set>
 
+#include "plan/same_or_below.h"
+
 namespace qv {
 
 namespace {
 
 constexpr ErrorCode kOk = win::kErrorSuccess;
-
-// p is x or lies below it; both canonical.
-bool SameOrBelow(const std::string& p, const std::string& x) {
-  if (x.empty()) return true;
-  return p.compare(0, x.size(), x) == 0 && (p.size() == x.size() || p[x.size()] == '\\');
-}
 
 // The system refuses a subkey path that begins with "\".
 bool BadSubKey(const std::string& subKey) { return !subKey.empty() && subKey[0] == '\\'; }

@@ -135,8 +135,9 @@ void CheckPlan(std::uint8_t variant, std::string_view body) {
   PrintCalls(plannedLog.calls, realLog.calls);
   QV_FUZZ_CHECK(plannedCode == realCode, "the plan ends with the real run's exit code");
   QV_FUZZ_CHECK(plannedLog.calls == realLog.calls, "the planned run makes the real run's calls, with its results");
-  QV_FUZZ_CHECK(qv::test::PlannedStateDifference(planning, before, real).empty(),
-                "what the plan reads at its end is what the real run left");
+  const std::string difference = qv::test::PlannedStateDifference(planning, before, real);
+  if (!difference.empty() && std::getenv("QV_FUZZ_VERBOSE")) std::fprintf(stderr, "%s\n", difference.c_str());
+  QV_FUZZ_CHECK(difference.empty(), "what the plan reads at its end is what the real run left");
 
   FakePlatform printing = before;
   std::string plan;

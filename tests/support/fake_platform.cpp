@@ -256,9 +256,14 @@ std::optional<std::string> FakePlatform::GetLocaleInfoA(std::uint32_t, std::uint
 // ---------------------------------------------------------------- files and folders
 
 std::string FakePlatform::Normalize(const std::string& written, bool& trailingSlash) const {
-  // The system reads "/" in a path as "\\" (no second byte of a double-byte character is "/").
+  // The system reads "/" in a path as "\\", but not as the second byte of a double-byte character.
   std::string path = written;
-  std::replace(path.begin(), path.end(), '/', '\\');
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (lead_[static_cast<unsigned char>(path[i])] && i + 1 < path.size())
+      ++i;
+    else if (path[i] == '/')
+      path[i] = '\\';
+  }
   trailingSlash = !path.empty() && path.back() == '\\';
   std::string absolute;
   if (path.size() >= 2 && path[1] == ':')

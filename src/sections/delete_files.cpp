@@ -20,7 +20,7 @@ std::optional<std::string> ResolveEntry(RunContext& run, const FileEntry& entry)
 void DeleteFiles(RunContext& run, const ScriptFile& script, const Section& section) {
   Platform& platform = run.platform;
   bool keepFolder = false;
-  ForEachBodyLine(script, section, [&](const std::string& line, int) {
+  ForEachBodyLine(script, section, [&](const std::string& line, int index) {
     const std::string upper = platform.CharUpperBuffA(line);
     if (upper == kSaveFolder) {
       keepFolder = true;
@@ -29,11 +29,15 @@ void DeleteFiles(RunContext& run, const ScriptFile& script, const Section& secti
     const FileEntry entry = ParseFileEntry(upper, /*withShellFolders=*/true);
     // An entry without a file name would name a folder (the product's, the Windows folder, the
     // desktop, a parent): its attributes are not for us to clear. It is passed over.
-    if (NamesNoFile(entry.name, run.system.leadBytes)) return;
+    if (NamesNoFile(entry.name, run.system.leadBytes))
+      return run.observer.EntryPassedOver({PassedOver::Why::kNoFile, index, line});
     // Attributes are cleared first, so read-only, hidden and system files are deleted too.
     // Results are not looked at: a missing or busy file is passed over.
     if (std::optional<std::string> path = ResolveEntry(run, entry)) platform.SetFileAttributesA(*path, 0);
-    if (std::optional<std::string> path = ResolveEntry(run, entry)) platform.DeleteFileA(*path);
+    if (std::optional<std::string> path = ResolveEntry(run, entry))
+      platform.DeleteFileA(*path);
+    else
+      run.observer.EntryPassedOver({PassedOver::Why::kNoFolder, index, line});
   });
   if (!keepFolder) {
     // Once removed, the folder stays removed: a later section's failed attempt does not bring

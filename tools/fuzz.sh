@@ -27,7 +27,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 [[ "$seconds" =~ ^[1-9][0-9]*$ ]] || { echo "fuzz: seconds must be a whole number above 0, not '$seconds'" >&2; exit 2; }
-[ ${#targets[@]} -gt 0 ] || targets=(command_line script date_picture checker)
+[ ${#targets[@]} -gt 0 ] || targets=(command_line script date_picture checker plan)
 
 # Allocations keep no stack of their own while fuzzing: recording one for every allocation of
 # every run took a quarter of the time. A finding is run once more with the full stacks for its
@@ -46,14 +46,14 @@ for target in "${targets[@]}"; do
   [ -x "$exe" ] || { echo "fuzz: no target $target" >&2; exit 2; }
   [ "${FUZZ_FRESH:-0}" = 1 ] && rm -rf "$work"
   mkdir -p "$work/corpus" "$work/artifacts"
-  # The checker reads scripts as the script target does, and starts from its corpus too.
+  # The checker and the plan read scripts as the script target does, and start from its corpus too.
   seeds=("tests/fuzz/corpus/$target")
-  [ "$target" = checker ] && seeds=(tests/fuzz/corpus/script)
+  case "$target" in checker | plan) seeds=(tests/fuzz/corpus/script) ;; esac
   for seed in "${seeds[@]}"; do cp -p "$seed/"* "$work/corpus/"; done
 
   options=(-timeout=5 -rss_limit_mb=2048 -print_final_stats=1 "-artifact_prefix=$work/artifacts/")
   dict="tests/fuzz/$target.dict"
-  [ "$target" = checker ] && dict=tests/fuzz/script.dict
+  case "$target" in checker | plan) dict=tests/fuzz/script.dict ;; esac
   [ -f "$dict" ] && options+=("-dict=$dict")
 
   status=0

@@ -3,7 +3,7 @@
 #   tools/test.sh                 all layers
 #   tools/test.sh unit asan       native unit tests, and the same under the sanitizers
 #   tools/test.sh win32 e2e       Win32Platform under Wine, the real QvUninst.exe under Wine
-#   tools/test.sh fuzz            the fuzz targets, about a minute and a half
+#   tools/test.sh fuzz            the fuzz targets, about two minutes
 # The Wine layers run the 32-bit build under 32-bit Wine where the host runs 32-bit code, else the
 # same sources built for 64-bit Windows under 64-bit Wine (tests/wine/mode.sh decides and says why;
 # QV_WINE_MODE=win32 or win64 asks for one way). The checks of the product's file always read the

@@ -37,10 +37,10 @@ void StartUninstall(RunContext& run, const std::string& scriptArgument) {
   RunPasses(run);
 }
 
-int RunChosenMode(Platform& platform, const SystemInfo& system) {
+int RunChosenMode(Platform& platform, const SystemInfo& system, RunObserver& observer) {
   const std::vector<std::string> parameters = SplitCommandLine(platform.GetCommandLineA());
   if (parameters.size() >= 2 && platform.CharLowerBuffA(parameters[0]) == texts::kUninstallSwitch) {
-    RunContext run{platform, system, {}, {}, {}, {}};
+    RunContext run{platform, system, {}, {}, {}, {}, observer};
     StartUninstall(run, ScriptArgument({parameters.begin() + 1, parameters.end()}));
     if (run.state.completed) ShowFinalReport(run);
   } else {
@@ -70,10 +70,10 @@ ScriptPaths BuildScriptPaths(const std::string& scriptArgument, const LeadByteTa
   return paths;
 }
 
-int ProgramEntry(Platform& platform) {
+int ProgramEntry(Platform& platform, RunObserver& observer) {
   const SystemInfo system = ReadSystemInfo(platform);
   try {
-    return RunChosenMode(platform, system);
+    return RunChosenMode(platform, system, observer);
   } catch (const QvError& error) {
     ShowFatalReport(platform, system, error.className(), error.text(), error.address());
   } catch (const std::exception& error) {

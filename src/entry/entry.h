@@ -6,6 +6,7 @@
 
 #include "common/errors.h"
 #include "seam/platform.h"
+#include "sections/run_observer.h"
 #include "system/text.h"
 
 namespace qv {
@@ -23,6 +24,7 @@ std::string ScriptArgument(const std::vector<std::string>& parameters);
 ScriptPaths BuildScriptPaths(const std::string& scriptArgument, const LeadByteTable& lead);
 
 // The whole program; returns the exit code: 0 after a normal end, 1 after the fatal error report.
-int ProgramEntry(Platform& platform);
+// An uninstall run tells the observer what it does.
+int ProgramEntry(Platform& platform, RunObserver& observer = NoObserver());
 
 }  // namespace qv

@@ -1,13 +1,12 @@
 #include "plan/plan.h"
 
+#include <map>
+#include <optional>
 #include <vector>
 
-#include "common/texts.h"
 #include "entry/entry.h"
 #include "plan/planning_platform.h"
-#include "script/script_file.h"
-#include "sections/entries.h"
-#include "sections/protected_keys.h"
+#include "sections/run_observer.h"
 #include "system/files.h"
 #include "system/system_info.h"
 
@@ -86,6 +85,10 @@ std::string StepLine(const PlanStep& step) {
       return "set value " + Quoted(step.detail) + " = " + Quoted(step.data) +
              (step.number == win::kRegSz ? "" : " (type " + std::to_string(step.number) + ")") + " in " +
              Quoted(step.target) + result;
+    case Kind::kDeleteValue:
+      return "delete value " + Quoted(step.detail) + " in " + Quoted(step.target) + result;
+    case Kind::kLeaveToRestart:
+      return "leave " + Quoted(step.target) + " to the next start of Windows" + result;
     case Kind::kNotifyShell:
       return "notify the shell (event " + HexNumber(step.number) + ", flags " +
              HexNumber(static_cast<std::uint32_t>(step.answer)) + ")";
@@ -93,36 +96,35 @@ std::string StepLine(const PlanStep& step) {
   return {};
 }
 
-// For each "[deletereg]" section, in the order the run takes them: its entries that name a
-// protected key, which the run passes over without a word.
-std::vector<std::vector<std::string>> ProtectedEntries(Platform& system, const ScriptFile& script,
-                                                       const LeadByteTable& lead) {
-  std::vector<std::vector<std::string>> sections;
-  for (int header = 1; header < script.Count(); ++header) {
-    if (!IsHeader(system, script.Line(header), headers::kDeleteReg)) continue;
-    std::vector<std::string> notes;
-    for (int i = header + 1; i < script.Count() && !IsTerminator(system, script.Line(i)); ++i) {
-      const std::optional<CleanupTarget> target = CleanupTargetOf(system, system.CharUpperBuffA(script.Line(i)));
-      if (target && IsProtectedKey(system, lead, target->root, target->path))
-        notes.push_back("the entry " + Quoted(script.Line(i)) + " names the protected key " +
-                        Quoted(RootShortName(target->root) + target->path) + ": passed over");
-    }
-    sections.push_back(std::move(notes));
-  }
-  return sections;
-}
+// What the plan hears from the run: the notes that a box gets below its text, and which box is
+// the final report. Boxes are known by their step numbers.
+class PlanListener final : public RunObserver {
+ public:
+  explicit PlanListener(const PlanningPlatform& planning) : planning_(planning) {}
 
-bool IsFinalReport(const std::string& text) {
-  for (const char* report :
-       {texts::kReportAllRemoved, texts::kReportFilesRemain, texts::kReportSettingsRemain, texts::kReportBothRemain})
-    if (text == report) return true;
-  return false;
-}
+  void BoxAnswered(RunBox box, int) override {
+    if (box == RunBox::kDeleteSettings) question_ = planning_.Steps().size();
+    if (box == RunBox::kFinalReport) finalReport = planning_.Steps().size();
+  }
+  // A protected key is passed over without a word: the plan says so below the section's question.
+  void EntryPassedOver(const PassedOver& entry) override {
+    if (entry.why != PassedOver::Why::kProtectedKey) return;
+    notes[question_].push_back("the entry " + Quoted(entry.line) + " names the protected key " +
+                               Quoted(RootShortName(entry.root) + entry.path) + ": passed over");
+  }
+
+  std::map<std::size_t, std::vector<std::string>> notes;  // by the box's step number
+  std::size_t finalReport = 0;                            // its step number; 0 when there is none
+
+ private:
+  const PlanningPlatform& planning_;
+  std::size_t question_ = 0;
+};
 
 // What stays below the folder, one line each, folders with their contents after them.
 void AppendLeft(std::string& out, PlanningPlatform& planning, const std::vector<PlanStep>& steps,
                 const std::string& folder, const std::string& relative, int depth) {
-  for (const FoundFile& entry : planning.PlannedEntries(folder + relative)) {
+  for (const FoundFile& entry : planning.Files().Entries(folder + relative)) {
     const std::string name = relative + entry.name;
     if (entry.data.attributes & win::kFileAttributeDirectory) {
       out += kIndent + name + "\\\n";
@@ -131,10 +133,59 @@ void AppendLeft(std::string& out, PlanningPlatform& planning, const std::vector<
     }
     std::string why = "no entry deletes it";
     for (const PlanStep& step : steps)
-      if (step.kind == Kind::kDeleteFile && !step.succeeds && planning.SamePath(step.target, folder + name))
+      if (step.kind == Kind::kDeleteFile && !step.succeeds && planning.Files().SamePath(step.target, folder + name))
         why = "its deletion fails: " + step.state;
+    if (planning.Files().IsLeftToRestart(folder + name)) why = "left to the next start of Windows";
     out += kIndent + name + "  (" + why + ")\n";
   }
+}
+
+// Every step, numbered, a box with its text and notes below it. Returns the last box's number.
+std::size_t AppendSteps(std::string& out, const std::vector<PlanStep>& steps, const PlanListener& listener) {
+  std::size_t lastBox = 0;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    const std::string number = std::to_string(i + 1);
+    out += std::string(number.size() < 3 ? 3 - number.size() : 0, ' ') + number + ". " + StepLine(steps[i]) + "\n";
+    if (steps[i].kind != Kind::kBox) continue;
+    lastBox = i + 1;
+    AppendText(out, steps[i].detail);
+    const auto notes = listener.notes.find(lastBox);
+    if (notes != listener.notes.end())
+      for (const std::string& note : notes->second) out += kIndent + note + "\n";
+  }
+  return lastBox;
+}
+
+// How the run ends.
+PlanEnding AppendEnd(std::string& out, int entryCode, std::size_t lastBox, const PlanListener& listener,
+                     const std::vector<PlanStep>& steps) {
+  out += "\n";
+  if (entryCode != 0) {
+    out += "The run ends in the fatal error report (step " + std::to_string(lastBox) +
+           "); its code address is this checker's, not the uninstaller's.\n";
+    return kPlanEndsInFatal;
+  }
+  if (listener.finalReport > 0) {
+    out += "The run ends with its final report (step " + std::to_string(listener.finalReport) + "):\n";
+    AppendText(out, steps[listener.finalReport - 1].detail);
+    return kPlanEndsWithReport;
+  }
+  out += "The run stops at step " + std::to_string(lastBox) + ".\n";
+  return kPlanStopsEarly;
+}
+
+// Whether the product's folder is there afterwards, and what stays in it.
+void AppendFolder(std::string& out, PlanningPlatform& planning, const std::string& folder) {
+  std::string last = folder;
+  while (last.size() > 1 && (last.back() == '\\' || last.back() == '/')) last.pop_back();
+  const std::optional<FindData> found = planning.FindFirstFileA(last);
+  if (!found || !(found->attributes & win::kFileAttributeDirectory)) {
+    out += "The folder " + Quoted(folder) + " is gone afterwards.\n";
+    return;
+  }
+  std::string left;
+  AppendLeft(left, planning, planning.Steps(), folder, "", 0);
+  out += "The folder " + Quoted(folder) + (left.empty() ? " stays, empty.\n" : " stays, holding:\n") + left;
 }
 
 }  // namespace
@@ -142,70 +193,24 @@ void AppendLeft(std::string& out, PlanningPlatform& planning, const std::vector<
 int PlanCommand(Platform& system, const std::string& scriptArgument, std::string& out) {
   const LeadByteTable lead = ReadLeadBytes(system);
   const ScriptPaths paths = BuildScriptPaths(scriptArgument, lead);
-  const std::optional<std::string> bytes =
-      FileExists(system, paths.scriptPath) ? system.ReadWholeFile(paths.scriptPath) : std::nullopt;
+  const bool readable = FileExists(system, paths.scriptPath) && system.ReadWholeFile(paths.scriptPath);
 
   // The uninstaller's own command line for the argument: quoted, the argument arrives whole.
   const std::string argument = scriptArgument.find('"') == std::string::npos ? Quoted(scriptArgument) : scriptArgument;
   const std::string module = FolderPart(system.GetModuleFileNameA(), lead) + kUninstallerName;
   PlanningPlatform planning(system, Quoted(module) + " /u " + argument, module);
-  const int entryCode = ProgramEntry(planning);
-  const std::vector<PlanStep>& steps = planning.Steps();
+  PlanListener listener(planning);
+  const int entryCode = ProgramEntry(planning, listener);
 
   out += "Plan of the uninstall with the script " + Quoted(paths.scriptPath) + "\n";
   out += std::string("The run of ") + kUninstallerName + " /u " + argument +
          " would do this, in order. Nothing has been changed; each box is answered as a user who says Yes would.\n\n";
-
-  const std::vector<std::vector<std::string>> protectedEntries =
-      bytes ? ProtectedEntries(system, ScriptFile::FromBytes(*bytes), lead) : std::vector<std::vector<std::string>>{};
-  std::size_t section = 0, lastBox = 0;
-  bool begun = false;
-  for (std::size_t i = 0; i < steps.size(); ++i) {
-    const PlanStep& step = steps[i];
-    const std::string number = std::to_string(i + 1);
-    out += std::string(number.size() < 3 ? 3 - number.size() : 0, ' ') + number + ". " + StepLine(step) + "\n";
-    if (step.kind != Kind::kBox) continue;
-    lastBox = i + 1;
-    AppendText(out, step.detail);
-    if (begun && step.detail == texts::kAskDeleteSettings && section < protectedEntries.size())
-      for (const std::string& note : protectedEntries[section++]) out += kIndent + note + "\n";
-    begun = begun || step.detail == texts::kAskToBegin;
-  }
-
-  int code = kPlanStopsEarly;
-  out += "\n";
-  if (entryCode != 0) {
-    code = kPlanEndsInFatal;
-    out += "The run ends in the fatal error report (step " + std::to_string(lastBox) +
-           "); its code address is this checker's, not the uninstaller's.\n";
-  } else if (lastBox > 0 && IsFinalReport(steps[lastBox - 1].detail)) {
-    code = kPlanEndsWithReport;
-    out += "The run ends with its final report (step " + std::to_string(lastBox) + "):\n";
-    AppendText(out, steps[lastBox - 1].detail);
-  } else {
-    out += "The run stops at step " + std::to_string(lastBox) + ".\n";
-  }
-  if (!bytes) code = kPlanUnreadable;
-
-  if (!paths.baseFolder.empty()) {
-    const std::string& folder = paths.baseFolder;
-    std::string last = folder;
-    while (last.size() > 1 && (last.back() == '\\' || last.back() == '/')) last.pop_back();
-    const std::optional<FindData> found = planning.FindFirstFileA(last);
-    if (!found || !(found->attributes & win::kFileAttributeDirectory)) {
-      out += "The folder " + Quoted(folder) + " is gone afterwards.\n";
-    } else {
-      std::string left;
-      AppendLeft(left, planning, steps, folder, "", 0);
-      out += "The folder " + Quoted(folder) + (left.empty() ? " stays, empty.\n" : " stays, holding:\n") + left;
-    }
-  }
-
-  static const char* const kMeanings[] = {"the run would end with its final report",
-                                          "the run would stop early, before its passes",
-                                          "the run would end in the fatal error report", "the script cannot be read"};
-  out += "Exit code " + std::to_string(code) + ": " + kMeanings[code] + ".\n";
-  return code;
+  const std::size_t lastBox = AppendSteps(out, planning.Steps(), listener);
+  PlanEnding ending = AppendEnd(out, entryCode, lastBox, listener, planning.Steps());
+  if (!readable) ending = kPlanUnreadable;
+  if (!paths.baseFolder.empty()) AppendFolder(out, planning, paths.baseFolder);
+  out += "Exit code " + std::to_string(ending.code) + ": " + ending.meaning + ".\n";
+  return ending;
 }
 
 }  // namespace qv

@@ -7,11 +7,17 @@
 
 namespace qv {
 
-// The plan's exit codes.
-inline constexpr int kPlanEndsWithReport = 0;  // the run would end with its final report
-inline constexpr int kPlanStopsEarly = 1;      // it would stop early: a program of the product runs, or no script
-inline constexpr int kPlanEndsInFatal = 2;     // it would end in the fatal error report
-inline constexpr int kPlanUnreadable = 3;      // the script cannot be read
+// How a plan ends: its exit code and the words its last line gives for it. These are all of them.
+struct PlanEnding {
+  int code;
+  const char* meaning;
+  constexpr operator int() const { return code; }
+};
+inline constexpr PlanEnding kPlanEndsWithReport{0, "the run would end with its final report"};
+// A program of the product runs, or there is no script.
+inline constexpr PlanEnding kPlanStopsEarly{1, "the run would stop early, before its passes"};
+inline constexpr PlanEnding kPlanEndsInFatal{2, "the run would end in the fatal error report"};
+inline constexpr PlanEnding kPlanUnreadable{3, "the script cannot be read"};
 
 // Runs the uninstall that "QvUninst.exe /u ARGUMENT" would make on a planning platform over the
 // system and appends the plan to out, in the ANSI code page as the program's own texts: every box

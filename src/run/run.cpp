@@ -15,11 +15,19 @@ constexpr std::uint32_t kShellNotifyFlags = 0x2000;
 
 using SectionHandler = void (*)(RunContext&, const ScriptFile&, const Section&);
 
+// The observer hears of each section as its pass starts.
+void Starts(RunContext& run, const Section& section) {
+  run.observer.SectionStarts(HeaderOf(section.kind), section.header);
+}
+
 // Calls handler for every section of the kind, in the order the headers stand.
 void RunPass(RunContext& run, const ScriptFile& script, const std::vector<Section>& sections, SectionKind kind,
              SectionHandler handler) {
   for (const Section& section : sections)
-    if (section.kind == kind) handler(run, script, section);
+    if (section.kind == kind) {
+      Starts(run, section);
+      handler(run, script, section);
+    }
 }
 
 }  // namespace
@@ -32,11 +40,13 @@ void RunPasses(RunContext& run) {
 
   // A running program of the product stops the run before anything is asked or changed.
   for (const Section& section : sections)
-    if (section.kind == SectionKind::kExecution && CheckRunningApplications(run, script, section)) return;
+    if (section.kind == SectionKind::kExecution) {
+      Starts(run, section);
+      if (CheckRunningApplications(run, script, section)) return;
+    }
   RunPass(run, script, sections, SectionKind::kWarning, ShowWarning);
 
-  if (ShowMessage(run.platform, run.system, ProgramText(texts::kAskToBegin), MessageKind::kQuestion) != win::kIdYes)
-    return;
+  if (ShowRunBox(run, RunBox::kBegin, ProgramText(texts::kAskToBegin), MessageKind::kQuestion) != win::kIdYes) return;
 
   // All registry work comes before any file work, and removals before creations.
   RunPass(run, script, sections, SectionKind::kDeleteReg, DeleteRegistryEntries);
@@ -44,8 +54,14 @@ void RunPasses(RunContext& run) {
 
   // The file pass: renaming and deletion sections interleaved, in the order they stand.
   for (const Section& section : sections) {
-    if (section.kind == SectionKind::kRenameFile) RenameFiles(run, script, section);
-    if (section.kind == SectionKind::kDeleteFile) DeleteFiles(run, script, section);
+    if (section.kind == SectionKind::kRenameFile) {
+      Starts(run, section);
+      RenameFiles(run, script, section);
+    }
+    if (section.kind == SectionKind::kDeleteFile) {
+      Starts(run, section);
+      DeleteFiles(run, script, section);
+    }
   }
   run.state.completed = true;
 }
@@ -57,7 +73,7 @@ void ShowFinalReport(RunContext& run) {
   // What is left to the next start of Windows is told on a line of its own.
   const MixedText report =
       s.leftToRestart.empty() ? ProgramText(text) : ProgramText(text) + ProgramText(texts::kReportRestartLine);
-  ShowMessage(run.platform, run.system, report, MessageKind::kInformation);
+  ShowRunBox(run, RunBox::kFinalReport, report, MessageKind::kInformation);
   if (s.folderRemoved) run.platform.SHChangeNotify(kShellNotifyEvent, kShellNotifyFlags);
 }
 

@@ -22,15 +22,15 @@ bool CheckRunningApplications(RunContext& run, const ScriptFile& script, const S
     if (!name) return;
     // A name met again in the run tells nothing new: it exists now because we created it.
     const std::string own = SessionMutexName(*name);
-    if (run.ownMutexes.count(own)) return;
+    if (run.ownMutexes.count(own)) return run.observer.EntryPassedOver({PassedOver::Why::kOwnMutex, index, line});
     // The mutex is ours from now until the process ends: a product program started meanwhile
     // finds it and knows an uninstall is under way.
     const ErrorCode error = platform.CreateMutexA(*name);
     if (error == win::kErrorSuccess) run.ownMutexes.insert(own);
     if (!HeldByAnotherProgram(error)) return;
     if (std::optional<std::string> appName = AfterKeyword(platform, script.Line(index + 1), kAppNameKeyword)) {
-      ShowMessage(platform, run.system, ProgramText(*appName + texts::kIsRunning + "\r\n" + texts::kCloseItFirst),
-                  MessageKind::kWarning);
+      ShowRunBox(run, RunBox::kProgramRunning,
+                 ProgramText(*appName + texts::kIsRunning + "\r\n" + texts::kCloseItFirst), MessageKind::kWarning);
       running = true;
     }
   });

@@ -73,7 +73,7 @@ void DeleteFiles(RunContext& run, const ScriptFile& script, const Section& secti
   const LeadByteTable& lead = run.system.leadBytes;
   bool keepFolder = false;
   std::vector<std::string> folders;
-  ForEachBodyLine(script, section, [&](const std::string& line, int) {
+  ForEachBodyLine(script, section, [&](const std::string& line, int index) {
     const std::string upper = platform.CharUpperBuffA(line);
     if (upper == kSaveFolder) {
       keepFolder = true;
@@ -82,21 +82,26 @@ void DeleteFiles(RunContext& run, const ScriptFile& script, const Section& secti
     const FileEntry entry = ParseFileEntry(upper, /*withShellFolders=*/true);
     if (IsFolderEntry(upper, lead)) {
       // The product's folder, a prefix's folder, a drive's root and a way up are never removed.
-      if (FolderEntryRefusal(entry, lead)) return;
+      if (FolderEntryRefusal(entry, lead))
+        return run.observer.EntryPassedOver({PassedOver::Why::kRefusedFolder, index, line});
       std::optional<std::string> path = ResolveEntry(run, entry);
-      if (!path || IsDriveRoot(*path, lead)) return;
+      if (!path) return run.observer.EntryPassedOver({PassedOver::Why::kNoFolder, index, line});
+      if (IsDriveRoot(*path, lead)) return run.observer.EntryPassedOver({PassedOver::Why::kRefusedFolder, index, line});
       platform.SetFileAttributesA(*path, 0);
       if ((path = ResolveEntry(run, entry))) folders.push_back(*path);
       return;
     }
     // An entry without a file name would name a folder (the product's, the Windows folder, the
     // desktop, a parent): its attributes are not for us to clear. It is passed over.
-    if (NamesNoFile(entry.name, lead)) return;
+    if (NamesNoFile(entry.name, lead)) return run.observer.EntryPassedOver({PassedOver::Why::kNoFile, index, line});
     // Attributes are cleared first, so read-only, hidden and system files are deleted too.
     // A missing file is passed over.
     if (std::optional<std::string> path = ResolveEntry(run, entry)) platform.SetFileAttributesA(*path, 0);
-    if (std::optional<std::string> path = ResolveEntry(run, entry))
+    if (std::optional<std::string> path = ResolveEntry(run, entry)) {
       if (!platform.DeleteFileA(*path)) LeaveFileToRestart(run, *path);
+    } else {
+      run.observer.EntryPassedOver({PassedOver::Why::kNoFolder, index, line});
+    }
   });
   RemoveFolders(run, std::move(folders));
   if (!keepFolder) {

@@ -1,5 +1,5 @@
-// What one uninstall run holds: the platform, the start-up facts, the script's paths and the
-// run's results. Handlers get it explicitly; there are no globals.
+// What one uninstall run holds: the platform, the start-up facts, the script's paths, the run's
+// results and whoever watches the run. Handlers get it explicitly; there are no globals.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "seam/platform.h"
+#include "sections/run_observer.h"
 #include "system/message_box.h"
 #include "system/system_info.h"
 
@@ -30,6 +31,14 @@ struct RunContext {
   RunState state;
   // Names of the mutexes this run created itself: asked for again, they exist because of us.
   std::set<std::string> ownMutexes;
+  RunObserver& observer = NoObserver();
 };
+
+// Shows one of the run's boxes and tells the observer the answer.
+inline int ShowRunBox(RunContext& run, RunBox box, const MixedText& text, MessageKind kind) {
+  const int answer = ShowMessage(run.platform, run.system, text, kind);
+  run.observer.BoxAnswered(box, answer);
+  return answer;
+}
 
 }  // namespace qv

@@ -10,7 +10,7 @@ void ShowWarning(RunContext& run, const ScriptFile& script, const Section& secti
     first = false;
   });
   // An empty body shows nothing.
-  if (!first) ShowMessage(run.platform, run.system, ProgramText(text), MessageKind::kWarning);
+  if (!first) ShowRunBox(run, RunBox::kWarning, ProgramText(text), MessageKind::kWarning);
 }
 
 }  // namespace qv

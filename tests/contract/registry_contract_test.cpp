@@ -145,6 +145,15 @@ TEST_F(RegistryRules, InvalidRootFails) {
   EXPECT_FALSE(world_->KeyExists(kBase));
 }
 
+// The handle is looked at before the subkey path: an invalid one fails as such even with a path
+// that begins with "\".
+TEST_F(RegistryRules, AnInvalidHandleFailsBeforeALeadingBackslash) {
+  KeyHandle key = 0;
+  EXPECT_EQ(kInvalidHandle, platform_.RegOpenKeyExA(kInvalidRoot, "\\Software", win::kKeyRead, key));
+  EXPECT_EQ(kInvalidHandle, platform_.RegCreateKeyExA(kInvalidRoot, "\\" + kBase, 0, win::kKeyAllAccess, key));
+  EXPECT_EQ(kInvalidHandle, platform_.RegDeleteKeyA(kInvalidRoot, "\\" + kBase));
+}
+
 // How the system reads backslashes in a subkey path.
 TEST_F(RegistryRules, BackslashesInSubkeyPaths) {
   KeyHandle key = 0;

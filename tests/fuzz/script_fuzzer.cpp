@@ -20,11 +20,19 @@
 #include "entry/entry.h"
 #include "fuzz_support.h"
 #include "script/script_file.h"
+#include "seeded_system.h"
 
 namespace {
 
 using qv::fuzz::AsciiUpper;
+using qv::fuzz::kAppFolder;
+using qv::fuzz::kFileSentinelFolder;
+using qv::fuzz::kFileSentinelName;
+using qv::fuzz::kRegistrySentinels;
+using qv::fuzz::kScriptPath;
 using qv::fuzz::Mentions;
+using qv::fuzz::RegistrySentinel;
+using qv::fuzz::SeedSystem;
 
 // ---------------------------------------------------------------- cutting into lines
 
@@ -77,72 +85,6 @@ void CheckLineCutting(std::string_view bytes) {
 }
 
 // ---------------------------------------------------------------- a whole run
-
-constexpr char kAppFolder[] = "C:\\App\\";
-constexpr char kScriptPath[] = "C:\\App\\Uninst.inf";
-constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-constexpr char kUninstallList[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
-// Keys that a script can only reach by naming them or their root: nothing deletes or creates
-// keys elsewhere on its own account.
-struct RegistrySentinel {
-  qv::RegistryRoot root;
-  const char* rootAbbreviation;
-  const char* path;  // below the root
-  const char* name;  // the word a script must hold to name the key
-};
-constexpr RegistrySentinel kRegistrySentinels[] = {
-    {qv::kHkeyClassesRoot, "HCR", "KeepHcr\\Shell", "KEEPHCR"},
-    {qv::kHkeyCurrentUser, "HCU", "Software\\KeepHcu\\Deep", "KEEPHCU"},
-    {qv::kHkeyLocalMachine, "HLM", "Software\\KeepHlm\\Deep", "KEEPHLM"},
-    {qv::kHkeyUsers, "HU", ".DEFAULT\\KeepHu", "KEEPHU"},
-    {qv::kHkeyCurrentConfig, "HCC", "KeepHcc", "KEEPHCC"},
-    {qv::kHkeyDynData, "HDD", "KeepHdd", "KEEPHDD"},
-};
-// Files that only a script naming their folder can reach.
-constexpr char kFileSentinelFolder[] = "C:\\Vault\\";
-constexpr char kFileSentinelName[] = "VAULT";
-
-void SeedSystem(qv::test::FakePlatform& fake, bool startupOfWrongType, bool leftovers) {
-  // The product's folder, its files and the Windows folders' shared files.
-  fake.AddFile(std::string(kAppFolder) + "app.exe", "MZ");
-  fake.AddFile(std::string(kAppFolder) + "readme.txt", "read me").attributes = 0x1;  // read-only
-  if (leftovers) {
-    fake.AddFile(std::string(kAppFolder) + "data\\old.txt", "old");
-    fake.AddFile(std::string(kAppFolder) + "locked.dat", "in use").heldOpen = true;
-  }
-  fake.AddFile("C:\\WINDOWS\\app.ini", "[app]");
-  fake.AddFile("C:\\WINDOWS\\a.ini", "[a]");
-  fake.AddFile("C:\\WINDOWS\\system32\\shared.bak", "old dll");
-  fake.AddFile("C:\\Users\\Demo\\Desktop\\App.lnk", "lnk");
-  fake.AddFile("C:\\Users\\Demo\\Start Menu\\Programs\\Startup\\App.lnk", "lnk");
-  fake.AddFile(std::string(kFileSentinelFolder) + "keep.txt", "keep");
-  fake.AddFolder(std::string(kFileSentinelFolder) + "Empty\\");
-
-  // The user's shell folders.
-  fake.SetValue(qv::kHkeyCurrentUser, kShellFolders, "Desktop", std::string("C:\\Users\\Demo\\Desktop\0", 22));
-  const std::string startup("C:\\Users\\Demo\\Start Menu\\Programs\\Startup\0", 42);
-  fake.SetValue(qv::kHkeyCurrentUser, kShellFolders, "Startup", startup, startupOfWrongType ? 3u : qv::win::kRegSz);
-
-  // The product's keys and a neighbour's, where "UNINST=", "QUORVEL=" and "INST=" reach.
-  const std::string list = kUninstallList;
-  fake.SetValue(qv::kHkeyLocalMachine, list + "\\Demo", "DisplayName", std::string("Demo\0", 5));
-  fake.SetValue(qv::kHkeyLocalMachine, list + "\\Neighbour", "DisplayName", std::string("Neighbour\0", 10));
-  fake.SetValue(qv::kHkeyCurrentUser, "Software\\Quorvel\\Demo\\Settings\\Window", "Left", std::string("10\0", 3));
-  fake.AddKey(qv::kHkeyCurrentUser, "Software\\Quorvel\\Other");
-  fake.AddKey(qv::kHkeyCurrentUser, "Software\\Vask\\Demo\\Level1\\Level2\\Level3");
-  fake.AddKey(qv::kHkeyCurrentUser, "Software\\Example\\Sub");
-  fake.AddKey(qv::kHkeyLocalMachine, "Software\\Example");
-  // Keys that refuse: one cannot be opened for more than reading, one takes no writes.
-  fake.AddKey(qv::kHkeyLocalMachine, "Software\\Locked\\Inner").denyAllAccess = true;
-  fake.AddKey(qv::kHkeyLocalMachine, "Software\\Locked").denyAllAccess = true;
-  fake.AddKey(qv::kHkeyCurrentUser, "Software\\ReadOnly").denyWrite = true;
-
-  for (const RegistrySentinel& s : kRegistrySentinels) fake.SetValue(s.root, s.path, "Keep", std::string("yes\0", 4));
-
-  // A product program that is running: its mutex exists before the uninstaller starts.
-  fake.mutexesHeldElsewhere.insert("RunningMutex");
-}
 
 bool IsFinalReport(const std::string& text) {
   return text == qv::texts::kReportAllRemoved || text == qv::texts::kReportFilesRemain ||

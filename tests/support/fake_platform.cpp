@@ -255,7 +255,15 @@ std::optional<std::string> FakePlatform::GetLocaleInfoA(std::uint32_t, std::uint
 
 // ---------------------------------------------------------------- files and folders
 
-std::string FakePlatform::Normalize(const std::string& path, bool& trailingSlash) const {
+std::string FakePlatform::Normalize(const std::string& written, bool& trailingSlash) const {
+  // The system reads "/" in a path as "\\", but not as the second byte of a double-byte character.
+  std::string path = written;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (lead_[static_cast<unsigned char>(path[i])] && i + 1 < path.size())
+      ++i;
+    else if (path[i] == '/')
+      path[i] = '\\';
+  }
   trailingSlash = !path.empty() && path.back() == '\\';
   std::string absolute;
   if (path.size() >= 2 && path[1] == ':')
@@ -493,8 +501,12 @@ bool FakePlatform::MoveFileA(const std::string& oldPath, const std::string& newP
   std::string from = Normalize(oldPath, slash), to = Normalize(newPath, slash);
   auto it = files_.entries.find(from);
   if (it != files_.entries.end() && from == to && !it->second.heldOpen) return true;  // a change of case only
-  if (it == files_.entries.end() || it->second.heldOpen || files_.entries.count(to) || !IsFolder(Parent(to)) ||
-      from.size() <= 2)
+  // A name with wildcards is no name a file can get.
+  if (to.find_first_of("*?") != std::string::npos) return false;
+  // The drive's root holds no entry of its own, but is a folder to move into.
+  const std::string parent = Parent(to);
+  const bool intoFolder = IsFolder(parent) || (parent.size() == 2 && parent[1] == ':');
+  if (it == files_.entries.end() || it->second.heldOpen || files_.entries.count(to) || !intoFolder || from.size() <= 2)
     return false;
   if (to.compare(0, from.size() + 1, from + "\\") == 0) return false;  // into itself
   std::map<std::string, FakeFile> moved;
@@ -593,10 +605,10 @@ KeyHandle FakePlatform::NewHandle(std::shared_ptr<FakeKey> key, bool writable) {
 
 ErrorCode FakePlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access,
                                       KeyHandle& result) {
-  if (BadSubKey(subKey)) return win::kErrorBadPathname;
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
+  if (BadSubKey(subKey)) return win::kErrorBadPathname;
   for (std::string_view segment : SplitKeyPath(subKey)) {
     auto it = node->subkeys.find(CharUpperBuffA(std::string(segment)));
     if (it == node->subkeys.end()) return win::kErrorFileNotFound;
@@ -610,10 +622,10 @@ ErrorCode FakePlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, 
 
 ErrorCode FakePlatform::RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t, std::uint32_t access,
                                         KeyHandle& result) {
-  if (BadSubKey(subKey)) return win::kErrorBadPathname;
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
+  if (BadSubKey(subKey)) return win::kErrorBadPathname;
   for (std::string_view segment : SplitKeyPath(subKey)) {
     auto& child = node->subkeys[CharUpperBuffA(std::string(segment))];
     if (!child) {
@@ -637,10 +649,10 @@ ErrorCode FakePlatform::RegCloseKey(KeyHandle key) {
 }
 
 ErrorCode FakePlatform::RegDeleteKeyA(KeyHandle key, const std::string& subKey) {
-  if (BadSubKey(subKey)) return win::kErrorBadPathname;
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
+  if (BadSubKey(subKey)) return win::kErrorBadPathname;
   std::vector<std::string_view> segments = SplitKeyPath(subKey);
   if (segments.empty()) {
     // An empty subkey deletes the handle's own key; a root is never deleted here.

@@ -3,71 +3,22 @@
 #include "plan/plan.h"
 
 #include <algorithm>
-#include <functional>
 #include <gtest/gtest.h>
 
 #include "plan/planning_platform.h"
+#include "plan_agreement.h"
 #include "product.h"
 #include "system/registry_accessor.h"
-#include "system/unique_key.h"
 
 namespace qv {
 namespace {
 
-using test::FakeKey;
+using test::CallLog;
 using test::FakePlatform;
 using test::Product;
 
 constexpr char kFolder[] = "C:\\Program Files\\Example\\";
 constexpr char kArgument[] = "C:\\Program Files\\Example\\";
-
-// Every call of the run that shows something or changes something, with its result.
-class CallLog final : public ForwardingPlatform {
- public:
-  using ForwardingPlatform::ForwardingPlatform;
-  std::vector<std::string> calls;
-
-  int MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) override {
-    return Log("MessageBoxA " + caption + " " + text + " " + std::to_string(flags),
-               inner_.MessageBoxA(text, caption, flags));
-  }
-  ErrorCode CreateMutexA(const std::string& name) override {
-    return Log("CreateMutexA " + name, inner_.CreateMutexA(name));
-  }
-  bool SetFileAttributesA(const std::string& path, std::uint32_t attributes) override {
-    return Log("SetFileAttributesA " + path, inner_.SetFileAttributesA(path, attributes));
-  }
-  bool DeleteFileA(const std::string& path) override { return Log("DeleteFileA " + path, inner_.DeleteFileA(path)); }
-  bool MoveFileA(const std::string& from, const std::string& to) override {
-    return Log("MoveFileA " + from + " " + to, inner_.MoveFileA(from, to));
-  }
-  bool RemoveDirectoryA(const std::string& path) override {
-    return Log("RemoveDirectoryA " + path, inner_.RemoveDirectoryA(path));
-  }
-  void SHChangeNotify(long event, std::uint32_t flags) override {
-    Log("SHChangeNotify", event);
-    inner_.SHChangeNotify(event, flags);
-  }
-  ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& sub, std::uint32_t options, std::uint32_t access,
-                            KeyHandle& result) override {
-    return Log("RegCreateKeyExA " + Key(key) + sub, inner_.RegCreateKeyExA(key, sub, options, access, result));
-  }
-  ErrorCode RegDeleteKeyA(KeyHandle key, const std::string& sub) override {
-    return Log("RegDeleteKeyA " + Key(key) + sub, inner_.RegDeleteKeyA(key, sub));
-  }
-  ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
-                           const std::string& data) override {
-    return Log("RegSetValueExA " + name + "=" + data, inner_.RegSetValueExA(key, name, type, data));
-  }
-
- private:
-  template <typename Result>
-  Result Log(const std::string& call, Result result) {
-    calls.push_back(call + " -> " + std::to_string(result));
-    return result;
-  }
-  static std::string Key(KeyHandle key) { return IsPredefinedKey(key) ? std::to_string(key) + "\\" : "(open)\\"; }
-};
 
 // What a user's uninstall of the example product finds: files of every kind, settings with
 // subkeys, a system library kept aside.
@@ -97,42 +48,6 @@ constexpr char kExampleScript[] =
     "[deletefile]\r\nAPP.NEW\r\nro.dat\r\nheld.dll\r\nmissing.txt\r\nTaken.txt\r\nsub\\inner.txt\r\n"
     "DESKTOP\\Example.lnk\r\nUninst.inf\r\nend;\r\n";
 
-// Every file and key that was there before or is there after, and every value left, read
-// through the plan.
-void ExpectSameState(PlanningPlatform& planning, const FakePlatform& before, const FakePlatform& real) {
-  std::vector<std::string> paths = before.Paths();
-  for (const std::string& path : real.Paths()) paths.push_back(path);
-  for (std::string path : paths) {
-    if (path.back() == '\\') path.pop_back();
-    const std::optional<FindData> found = planning.FindFirstFileA(path);
-    ASSERT_EQ(found.has_value(), real.Exists(path)) << path;
-    if (found) {
-      EXPECT_EQ(found->attributes & 0x11u, real.Find(path)->attributes | (real.IsFolder(path) ? 0x10u : 0u));
-    }
-  }
-  for (RegistryRoot root : {kHkeyCurrentUser, kHkeyLocalMachine}) {
-    std::function<void(const FakeKey&, const std::string&)> walk = [&](const FakeKey& key, const std::string& path) {
-      KeyHandle handle = 0;
-      const FakeKey* left = real.FindKey(root, path);
-      ASSERT_EQ(planning.RegOpenKeyExA(root, path, win::kKeyRead, handle) == win::kErrorSuccess, left != nullptr)
-          << path;
-      if (left) {
-        for (const auto& [upper, value] : left->values) {
-          std::string data;
-          std::uint32_t type = 0, size = 1024;
-          EXPECT_EQ(planning.RegQueryValueExA(handle, value.name, type, &data, size), win::kErrorSuccess);
-          EXPECT_EQ(data, value.data) << path << " : " << value.name;
-        }
-        planning.RegCloseKey(handle);
-      }
-      for (const auto& [upper, child] : key.subkeys)
-        walk(*child, path.empty() ? child->name : path + "\\" + child->name);
-    };
-    walk(*before.FindKey(root, ""), "");
-    walk(*real.FindKey(root, ""), "");
-  }
-}
-
 // Plans the run on the product, then makes it for real on a copy taken before: the plan leaves
 // the system as it was, the run gets the same answer to every call, and what the plan reads at
 // its end is what the real run left.
@@ -153,7 +68,7 @@ void ExpectPlanIsTheRun(FakePlatform& platform, const std::string& body) {
   CallLog done(real);
   EXPECT_EQ(ProgramEntry(done), plannedCode);
   EXPECT_EQ(done.calls, planned.calls);
-  ExpectSameState(planning, before, real);
+  EXPECT_EQ(test::PlannedStateDifference(planning, before, real), "");
 }
 
 TEST(Plan, PredictsEveryResultOfAFullRunAndChangesNothing) {
@@ -249,9 +164,11 @@ TEST(PlanCommand, TellsHowTheRunEndsAndWhatStaysInTheFolder) {
        {"the entry \"UNINST=\" names the protected key "
         "\"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\\": passed over",
         " 24. delete file \"C:\\Program Files\\Example\\HELD.DLL\" [file, in use by another program]: fails",
-        "The run ends with its final report (step 36):", "The folder \"C:\\Program Files\\Example\\\" stays, holding:",
-        "       HELD.DLL  (its deletion fails: file, in use by another program)",
-        "       SUB\\OTHER.TXT  (no entry deletes it)", "Exit code 0: the run would end with its final report."}},
+        " 25. leave \"C:\\Program Files\\Example\\HELD.DLL\" to the next start of Windows [file, in use by another "
+        "program]: done",
+        "The run ends with its final report (step 37):", "The folder \"C:\\Program Files\\Example\\\" stays, holding:",
+        "       HELD.DLL  (left to the next start of Windows)", "       SUB\\OTHER.TXT  (no entry deletes it)",
+        "Exit code 0: the run would end with its final report."}},
       {true,
        kExampleScript,
        "ExampleMutex",

@@ -1,0 +1,309 @@
+#include "plan/planned_files.h"
+
+#include <map>
+#include <set>
+
+#include "plan/same_or_below.h"
+
+namespace qv {
+
+namespace {
+
+constexpr ErrorCode kOk = win::kErrorSuccess;
+
+bool HasWildcard(const std::string& path) { return path.find_first_of("*?") != std::string::npos; }
+
+bool IsFolder(const FindData& data) { return (data.attributes & win::kFileAttributeDirectory) != 0; }
+
+bool IsReadOnly(const FindData& data) { return (data.attributes & win::kFileAttributeReadOnly) != 0; }
+
+bool IsDriveRoot(const std::string& canonical) {
+  return (canonical.size() == 2 && canonical[1] == ':') || canonical == "\\";
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// What stands before a path's names: a drive ("C:"), "\\" of a share, "\" of the current drive,
+// or nothing for a relative path; and where the names begin.
+struct PathStart {
+  std::string prefix;
+  std::size_t start = 0;
+  bool relative = false;
+};
+PathStart StartOf(const std::string& path) {
+  if (path.size() >= 2 && path[1] == ':') return {path.substr(0, 2), 2, false};
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return {"\\\\", 0, false};
+  if (!path.empty() && IsSeparator(path[0])) return {"\\", 0, false};
+  return {{}, 0, true};
+}
+
+// The prefix and the names joined by single "\"; "." for nothing at all.
+std::string Joined(const std::string& prefix, const std::vector<std::string>& names) {
+  std::string result = prefix;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0 || (!prefix.empty() && prefix.back() != '\\')) result += '\\';
+    result += names[i];
+  }
+  if (result.empty()) result = ".";
+  return result;
+}
+
+}  // namespace
+
+std::string PlannedFiles::Canonical(const std::string& path) {
+  const PathStart at = StartOf(path);
+  const bool relative = at.relative;
+  auto separator = IsSeparator;
+  std::vector<std::string> names;
+  std::string name;
+  auto endName = [&] {
+    if (name == "..") {
+      if (!names.empty() && names.back() != "..")
+        names.pop_back();
+      else if (relative)
+        names.push_back(name);
+    } else if (!name.empty() && name != ".") {
+      names.push_back(name);
+    }
+    name.clear();
+  };
+  for (std::size_t i = at.start; i < path.size(); ++i) {
+    if (lead_[static_cast<unsigned char>(path[i])] && i + 1 < path.size()) {
+      name += path[i];
+      name += path[++i];
+    } else if (separator(path[i])) {
+      endName();
+    } else {
+      name += path[i];
+    }
+  }
+  endName();
+  if (!names.empty() && names.back() != "..") {
+    std::string& last = names.back();
+    while (!last.empty() && (last.back() == ' ' || last.back() == '.')) last.pop_back();
+    if (last.empty()) names.pop_back();
+  }
+  return system_.CharUpperBuffA(Joined(at.prefix, names));
+}
+
+std::string PlannedFiles::Parent(const std::string& canonical) const {
+  const std::size_t slash = LastDelimiter(canonical, "\\", lead_);
+  if (slash == std::string::npos) return canonical.size() == 2 && canonical[1] == ':' ? canonical : ".";
+  return slash == 0 ? "\\" : canonical.substr(0, slash);
+}
+
+bool PlannedFiles::EndsWithSeparator(const std::string& path) const {
+  return !path.empty() && LastDelimiter(path, "\\/", lead_) == path.size() - 1;
+}
+
+PlannedFiles::Located PlannedFiles::Locate(const std::string& path) {
+  std::string current = Canonical(path);
+  std::optional<std::uint32_t> attributes;
+  // From the latest change back: follow the path through renames to where it is now.
+  for (auto change = changes_.rbegin(); change != changes_.rend(); ++change) {
+    switch (change->kind) {
+      case Change::Kind::kGone:
+        if (SameOrBelow(current, change->path)) return {};
+        break;
+      case Change::Kind::kMoved:
+        if (SameOrBelow(current, change->to))
+          current = change->path + current.substr(change->to.size());
+        else if (SameOrBelow(current, change->path))
+          return {};
+        break;
+      case Change::Kind::kAttributes:
+        if (!attributes && current == change->path) attributes = change->attributes;
+        break;
+    }
+  }
+  Located where;
+  where.real = current;
+  if (IsDriveRoot(current)) {
+    where.exists = true;
+    where.data.attributes = win::kFileAttributeDirectory;
+    return where;
+  }
+  std::optional<FindData> found = system_.FindFirstFileA(current);
+  if (!found) return {};
+  where.exists = true;
+  where.data = *found;
+  if (attributes)
+    where.data.attributes =
+        (found->attributes & win::kFileAttributeDirectory) | (*attributes & ~win::kFileAttributeDirectory);
+  return where;
+}
+
+ErrorCode PlannedFiles::Probe(const Located& where, std::uint32_t access) {
+  if (!where.exists) return win::kErrorFileNotFound;
+  if (IsDriveRoot(where.real)) return win::kErrorAccessDenied;
+  return system_.TryOpenFileA(where.real, access);
+}
+
+std::string PlannedFiles::Describe(const Located& where, ErrorCode deleteProbe) const {
+  if (!where.exists) return "missing";
+  std::string text = IsFolder(where.data) ? "folder" : "file";
+  if (IsReadOnly(where.data)) text += ", read-only";
+  if (deleteProbe == win::kErrorSharingViolation)
+    text += ", in use by another program";
+  else if (deleteProbe != kOk)
+    text += ", may not be deleted (error " + std::to_string(deleteProbe) + ")";
+  return text;
+}
+
+std::vector<FoundFile> PlannedFiles::Entries(const std::string& folder) {
+  std::vector<FoundFile> entries;
+  const Located where = Locate(folder);
+  if (!where.exists || !IsFolder(where.data)) return entries;
+  const std::string canonical = Canonical(folder);
+  // Candidates: what is in the folder on the real system, and what was moved into it. The later
+  // name wins for one path.
+  std::vector<std::pair<std::string, std::string>> names;  // canonical path, name as shown
+  for (const FoundFile& found : system_.FindFilesA(where.real + "\\*"))
+    if (found.name != "." && found.name != "..") names.emplace_back(Canonical(folder + "\\" + found.name), found.name);
+  for (const Change& change : changes_)
+    if (change.kind == Change::Kind::kMoved && Parent(change.to) == canonical)
+      names.emplace_back(change.to, change.toName);
+  std::map<std::string, std::string> shown;
+  for (const auto& [path, name] : names) shown[path] = name;
+  std::set<std::string> listed;
+  for (const auto& [path, name] : names) {
+    if (!listed.insert(path).second) continue;
+    const Located entry = Locate(path);
+    if (entry.exists) entries.push_back({shown[path], entry.data});
+  }
+  return entries;
+}
+
+std::optional<FindData> PlannedFiles::FindFirst(const std::string& path) {
+  if (changes_.empty()) return system_.FindFirstFileA(path);
+  std::vector<FoundFile> found = Find(path);
+  if (found.empty()) return std::nullopt;
+  return found.front().data;
+}
+
+// Every match in the planned state: "." and ".." first, then the folder's entries in the order
+// Entries gives them. A name is matched with "*" and "?" only.
+std::vector<FoundFile> PlannedFiles::Find(const std::string& pattern) {
+  if (changes_.empty()) return system_.FindFilesA(pattern);
+  std::vector<FoundFile> found;
+  if (pattern.empty() || EndsWithSeparator(pattern)) return found;
+  const std::string folder = FolderPart(pattern, lead_);
+  const std::string name = FileNamePart(pattern, lead_);
+  if (!HasWildcard(name)) {
+    const Located where = Locate(pattern);
+    if (where.exists) found.push_back({name, where.data});
+    return found;
+  }
+  const std::string place = folder.empty() ? "." : folder;
+  const Located where = Locate(place);
+  if (!where.exists || !IsFolder(where.data)) return found;
+  const std::string upper = system_.CharUpperBuffA(name);
+  if (!IsDriveRoot(where.real))
+    for (const char* own : {".", ".."})
+      if (MatchesWildcard(upper.c_str(), own)) found.push_back({own, where.data});
+  for (FoundFile& entry : Entries(place))
+    if (MatchesWildcard(upper.c_str(), system_.CharUpperBuffA(entry.name).c_str())) found.push_back(std::move(entry));
+  return found;
+}
+
+std::optional<std::string> PlannedFiles::Read(const std::string& path) {
+  if (changes_.empty() || HasWildcard(path)) return system_.ReadWholeFile(path);
+  if (EndsWithSeparator(path)) return std::nullopt;
+  const Located where = Locate(path);
+  if (!where.exists || IsFolder(where.data)) return std::nullopt;
+  return system_.ReadWholeFile(where.real);
+}
+
+ErrorCode PlannedFiles::TryOpen(const std::string& path, std::uint32_t access) {
+  if (changes_.empty() || HasWildcard(path)) return system_.TryOpenFileA(path, access);
+  const Located where = Locate(path);
+  if (where.exists) return system_.TryOpenFileA(where.real, access);
+  const Located parent = Locate(Parent(Canonical(path)));
+  return parent.exists && IsFolder(parent.data) ? win::kErrorFileNotFound : win::kErrorPathNotFound;
+}
+
+PlannedFiles::Outcome PlannedFiles::SetAttributes(const std::string& path, std::uint32_t attributes) {
+  bool ok = false;
+  std::string state = "a name with wildcards";
+  if (!HasWildcard(path)) {
+    const Located where = Locate(path);
+    state = Describe(where, Probe(where, win::kDelete));
+    ok = where.exists && (!EndsWithSeparator(path) || IsFolder(where.data)) &&
+         (IsDriveRoot(where.real) || Probe(where, win::kFileWriteAttributes) == kOk);
+    if (ok)
+      changes_.push_back(
+          {Change::Kind::kAttributes, Canonical(path), {}, {}, attributes & ~win::kFileAttributeDirectory});
+  }
+  return {ok, state};
+}
+
+PlannedFiles::Outcome PlannedFiles::LeaveToRestart(const std::string& path) {
+  const Located where = Locate(path);
+  const std::string state = Describe(where, Probe(where, win::kDelete));
+  leftToRestart_.push_back(Canonical(path));
+  return {true, state};
+}
+
+bool PlannedFiles::IsLeftToRestart(const std::string& path) {
+  const std::string canonical = Canonical(path);
+  for (const std::string& left : leftToRestart_)
+    if (left == canonical) return true;
+  return false;
+}
+
+PlannedFiles::Outcome PlannedFiles::Delete(const std::string& path) {
+  bool ok = false;
+  std::string state = "a name with wildcards";
+  if (!HasWildcard(path)) {
+    const Located where = Locate(path);
+    const ErrorCode deletable = Probe(where, win::kDelete);
+    state = Describe(where, deletable);
+    ok = where.exists && !EndsWithSeparator(path) && !IsFolder(where.data) && !IsReadOnly(where.data) &&
+         deletable == kOk;
+    if (ok) changes_.push_back({Change::Kind::kGone, Canonical(path), {}, {}, 0});
+  }
+  return {ok, state};
+}
+
+PlannedFiles::Outcome PlannedFiles::Move(const std::string& oldPath, const std::string& newPath) {
+  bool ok = false;
+  std::string state = "a name with wildcards";
+  if (!HasWildcard(oldPath) && !HasWildcard(newPath)) {
+    const Located from = Locate(oldPath);
+    const ErrorCode deletable = Probe(from, win::kDelete);
+    state = Describe(from, deletable);
+    const std::string source = Canonical(oldPath), target = Canonical(newPath);
+    if (from.exists && !IsDriveRoot(source) && deletable == kOk) {
+      const Located parent = Locate(Parent(target));
+      if (source == target)
+        ok = true;  // a change of case only
+      else if (Locate(newPath).exists)
+        state += "; the new name is taken";
+      else if (!parent.exists || !IsFolder(parent.data))
+        state += "; no folder for the new name";
+      else
+        ok = !SameOrBelow(target, source);
+    }
+    if (ok) changes_.push_back({Change::Kind::kMoved, source, target, FileNamePart(newPath, lead_), 0});
+  }
+  return {ok, state};
+}
+
+PlannedFiles::Outcome PlannedFiles::RemoveFolder(const std::string& path) {
+  bool ok = false;
+  std::string state = "a name with wildcards";
+  if (!HasWildcard(path)) {
+    const Located where = Locate(path);
+    const ErrorCode deletable = Probe(where, win::kDelete);
+    state = Describe(where, deletable);
+    if (where.exists && IsFolder(where.data)) {
+      const std::size_t entries = Entries(path).size();
+      state += entries == 0 ? ", empty" : ", " + Counted(entries, "entry", "entries") + " in it";
+      ok = !IsDriveRoot(where.real) && !IsReadOnly(where.data) && entries == 0 && deletable == kOk;
+    }
+    if (ok) changes_.push_back({Change::Kind::kGone, Canonical(path), {}, {}, 0});
+  }
+  return {ok, state};
+}
+
+}  // namespace qv

@@ -45,14 +45,6 @@ std::string PlannedRegistry::Join(const std::string& base, const std::vector<std
   return path;
 }
 
-std::string RootShortName(RegistryRoot root) {
-  static const std::map<RegistryRoot, const char*> kNames = {{kHkeyClassesRoot, "HKCR"},   {kHkeyCurrentUser, "HKCU"},
-                                                             {kHkeyLocalMachine, "HKLM"},  {kHkeyUsers, "HKU"},
-                                                             {kHkeyCurrentConfig, "HKCC"}, {kHkeyDynData, "HKDD"}};
-  auto name = kNames.find(root);
-  return name != kNames.end() ? name->second : "(root " + HexNumber(root) + ")";
-}
-
 std::string PlannedRegistry::KeyText(RegistryRoot root, const std::string& shown) const {
   const std::string text = RootShortName(root);
   return shown.empty() ? text : text + "\\" + shown;

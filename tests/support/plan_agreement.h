@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "fake_platform.h"
-#include "plan/forwarding_platform.h"
 #include "plan/planning_platform.h"
+#include "seam/forwarding_platform.h"
 #include "system/unique_key.h"
 
 namespace qv::test {

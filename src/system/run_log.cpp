@@ -67,7 +67,7 @@ void RunLog::Box(const char* caption, const MixedText& text, std::uint32_t flags
       line += utf8[i];
       continue;
     }
-    utf8_ += kTextIndent + line + kLineEnd;
+    utf8_ += (line.empty() ? std::string() : kTextIndent + line) + kLineEnd;
     line.clear();
     if (i + 1 < utf8.size() && utf8[i] == '\r' && utf8[i + 1] == '\n') ++i;
   }

@@ -2,6 +2,7 @@
 
 #include <set>
 #include <string_view>
+#include <tuple>
 
 #include "common/texts.h"
 #include "script/section_index.h"
@@ -204,6 +205,7 @@ class Checker {
 
   void CheckDeleteReg(const Section& section) {
     std::set<std::pair<RegistryRoot, std::string>> keys;
+    std::set<std::tuple<RegistryRoot, std::string, std::string>> values;
     for (int i = section.header + 1; i < section.terminator; ++i) {
       const std::string upper = Upper(Line(i));
       const std::optional<CleanupTarget> target = CleanupTargetOf(platform_, upper);
@@ -211,8 +213,12 @@ class Checker {
         Ignored(i, "a [deletereg] section knows " + JoinedList(CleanupKeywords()) + " entries only");
         continue;
       }
+      if (target->kind == CleanupTarget::Kind::kValue) {
+        CheckValueEntry(i, *target, values);
+        continue;
+      }
       if (AfterKeyword(platform_, Line(i), kKeyKeyword)) {
-        if (std::optional<std::string> problem = KeyProblem(i)) {
+        if (std::optional<std::string> problem = KeyProblem(i, kKeyKeyword)) {
           Add(i, Severity::kWarning, "the run deletes nothing here: " + *problem);
           continue;
         }
@@ -231,11 +237,33 @@ class Checker {
     }
   }
 
-  // Why the key of a KEY= line cannot be opened, whatever the registry holds; nothing when it can.
-  std::optional<std::string> KeyProblem(int i) {
-    const std::optional<std::string> rest = AfterKeyword(platform_, Line(i), kKeyKeyword);
-    const KeyEntry entry = ParseKeyEntry(rest ? *rest : std::string());
-    if (entry.path.empty()) return "KEY= without a \\ before its path names no registry root";
+  // One value of a key: the key guard does not apply, but the entry needs its root, its key and
+  // the "," before the value's name.
+  void CheckValueEntry(int i, const CleanupTarget& target,
+                       std::set<std::tuple<RegistryRoot, std::string, std::string>>& values) {
+    if (std::optional<std::string> problem = KeyProblem(i, kValueKeyword)) {
+      Add(i, Severity::kWarning, "the run deletes nothing here: " + *problem);
+    } else if (!target.hasValueName) {
+      Add(i, Severity::kWarning,
+          "the run deletes nothing here: VALUE= needs a , between the key and the value's name (nothing after "
+          "it names the key's default value)");
+    } else if (!IsCompleteValueEntry(target)) {
+      Add(i, Severity::kWarning, "the run deletes nothing here: VALUE= names a value of a key below the root");
+    } else {
+      CheckKeyNames(i, target.path);
+      if (!values.insert({target.root, Upper(target.path), target.valueName}).second)
+        Add(i, Severity::kNote, "the value is named twice in this section");
+    }
+  }
+
+  // Why the key of a KEY= or VALUE= line cannot be opened, whatever the registry holds; nothing
+  // when it can.
+  std::optional<std::string> KeyProblem(int i, const char* keyword) {
+    const std::optional<std::string> rest = AfterKeyword(platform_, Line(i), keyword);
+    std::string text = rest ? *rest : std::string();
+    if (keyword == kValueKeyword) text = text.substr(0, text.find(','));
+    const KeyEntry entry = ParseKeyEntry(text);
+    if (entry.path.empty()) return std::string(keyword) + " without a \\ before its path names no registry root";
     if (RootFromAbbreviation(platform_, entry.abbreviation) == kInvalidRoot)
       return Quoted(entry.abbreviation) + " is no registry root; the roots are " + RootList();
     if (entry.path.size() > 1 && entry.path[1] == '\\') return std::string("a key path may not begin with \\\\");
@@ -263,7 +291,7 @@ class Checker {
       const std::optional<std::string> value = AfterKeyword(platform_, Line(i), kStringKeyword);
       if (key) {
         keyLine = i;
-        const std::optional<std::string> problem = KeyProblem(i);
+        const std::optional<std::string> problem = KeyProblem(i, kKeyKeyword);
         keyOpens = !problem;
         if (problem)
           Add(i, Severity::kWarning, "the key is not created: " + *problem);
@@ -315,7 +343,7 @@ class Checker {
   }
 
   void NoteUserFolder(int i, FolderPrefix prefix) {
-    if (prefix == FolderPrefix::kStartup || prefix == FolderPrefix::kDesktop)
+    if (IsUserFolder(prefix))
       Add(i, Severity::kNote,
           std::string(PrefixText(prefix)) +
               " is the folder of the user who runs the uninstall; another user's "
@@ -343,7 +371,7 @@ class Checker {
   }
 
   void CheckDeleteFile(const Section& section) {
-    std::set<std::pair<FolderPrefix, std::string>> names;
+    std::set<std::pair<FolderPrefix, std::string>> names, folders;
     bool keepsFolder = false;
     for (int i = section.header + 1; i < section.terminator; ++i) {
       const std::string upper = Upper(Line(i));
@@ -356,6 +384,10 @@ class Checker {
         continue;
       }
       const FileEntry entry = ParseFileEntry(upper, /*withShellFolders=*/true);
+      if (IsFolderEntry(upper, lead_)) {
+        CheckFolderEntry(i, entry, folders);
+        continue;
+      }
       if (NamesNoFile(entry.name, lead_)) {
         Add(i, Severity::kWarning, "this entry names no file (a folder): the run passes over it");
         continue;
@@ -369,6 +401,38 @@ class Checker {
         selfDeletion_ = i;
     }
     if (!keepsFolder) lastRemoval_ = section.terminator;
+  }
+
+  // A folder entry: removed at the section's end when empty, unless it is refused.
+  void CheckFolderEntry(int i, const FileEntry& entry, std::set<std::pair<FolderPrefix, std::string>>& folders) {
+    std::optional<FolderRefusal> refusal = FolderEntryRefusal(entry, lead_);
+    if (!refusal && entry.prefix == FolderPrefix::kBase && IsDriveRoot(paths_.baseFolder + entry.name, lead_))
+      refusal = FolderRefusal::kDriveRoot;
+    if (refusal) {
+      Add(i, Severity::kWarning,
+          "the run never removes " + RefusedFolder(*refusal, entry.prefix) + ": it passes over this line");
+      return;
+    }
+    CheckPrefixLike(i, entry.name, entry.prefix, true);
+    CheckPathLength(i, entry.prefix, entry.name);
+    NoteUserFolder(i, entry.prefix);
+    if (!folders.insert({entry.prefix, entry.name}).second)
+      Add(i, Severity::kNote, "this folder is named twice in this section");
+  }
+
+  static std::string RefusedFolder(FolderRefusal refusal, FolderPrefix prefix) {
+    switch (refusal) {
+      case FolderRefusal::kProductFolder:
+        return "the product's folder through an entry (each [deletefile] section without SAVEFOLDER removes it "
+               "at its end)";
+      case FolderRefusal::kPrefixFolder:
+        return std::string("the folder of ") + PrefixText(prefix) + " itself";
+      case FolderRefusal::kParent:
+        return "a folder named with ..";
+      case FolderRefusal::kDriveRoot:
+        break;
+    }
+    return "a drive's root";
   }
 
   std::string ScriptName() const { return paths_.scriptPath.substr(paths_.baseFolder.size()); }

@@ -46,6 +46,8 @@ inline constexpr char kReportSettingsRemain[] =
     "アンインストールは無事終了しました。\r\n\r\n>>設定情報は、残されました。";
 inline constexpr char kReportBothRemain[] =
     "アンインストールは無事終了しました。\r\n\r\n>>インストールした以外のファイルが、フォルダ内に残っています。\r\n>>設定情報は、残されました。";
+// Ends the final report when files are left to the next start of Windows.
+inline constexpr char kReportRestartLine[] = "\r\n>>使用中のファイルは、Windowsの再起動後に削除されます。";
 
 // Section handlers.
 inline constexpr char kAskDeleteSettings[] = "設定情報を削除しますか?";

@@ -50,6 +50,7 @@ class ForwardingPlatform : public Platform {
     return inner_.MoveFileA(oldPath, newPath);
   }
   bool RemoveDirectoryA(const std::string& path) override { return inner_.RemoveDirectoryA(path); }
+  bool MoveFileExA(const std::string& path, std::uint32_t flags) override { return inner_.MoveFileExA(path, flags); }
   std::string GetWindowsDirectoryA() override { return inner_.GetWindowsDirectoryA(); }
   std::string GetSystemDirectoryA() override { return inner_.GetSystemDirectoryA(); }
   std::optional<std::string> ReadWholeFile(const std::string& path) override { return inner_.ReadWholeFile(path); }
@@ -89,6 +90,9 @@ class ForwardingPlatform : public Platform {
   ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
                            const std::string& data) override {
     return inner_.RegSetValueExA(key, name, type, data);
+  }
+  ErrorCode RegDeleteValueA(KeyHandle key, const std::string& name) override {
+    return inner_.RegDeleteValueA(key, name);
   }
 
  protected:

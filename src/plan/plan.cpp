@@ -85,6 +85,10 @@ std::string StepLine(const PlanStep& step) {
       return "set value " + Quoted(step.detail) + " = " + Quoted(step.data) +
              (step.number == win::kRegSz ? "" : " (type " + std::to_string(step.number) + ")") + " in " +
              Quoted(step.target) + result;
+    case Kind::kDeleteValue:
+      return "delete value " + Quoted(step.detail) + " in " + Quoted(step.target) + result;
+    case Kind::kLeaveToRestart:
+      return "leave " + Quoted(step.target) + " to the next start of Windows" + result;
     case Kind::kNotifyShell:
       return "notify the shell (event " + HexNumber(step.number) + ", flags " +
              HexNumber(static_cast<std::uint32_t>(step.answer)) + ")";
@@ -131,6 +135,7 @@ void AppendLeft(std::string& out, PlanningPlatform& planning, const std::vector<
     for (const PlanStep& step : steps)
       if (step.kind == Kind::kDeleteFile && !step.succeeds && planning.Files().SamePath(step.target, folder + name))
         why = "its deletion fails: " + step.state;
+    if (planning.Files().IsLeftToRestart(folder + name)) why = "left to the next start of Windows";
     out += kIndent + name + "  (" + why + ")\n";
   }
 }

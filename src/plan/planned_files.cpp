@@ -221,6 +221,20 @@ PlannedFiles::Outcome PlannedFiles::SetAttributes(const std::string& path, std::
   return {ok, state};
 }
 
+PlannedFiles::Outcome PlannedFiles::LeaveToRestart(const std::string& path) {
+  const Located where = Locate(path);
+  const std::string state = Describe(where, Probe(where, win::kDelete));
+  leftToRestart_.push_back(Canonical(path));
+  return {true, state};
+}
+
+bool PlannedFiles::IsLeftToRestart(const std::string& path) {
+  const std::string canonical = Canonical(path);
+  for (const std::string& left : leftToRestart_)
+    if (left == canonical) return true;
+  return false;
+}
+
 PlannedFiles::Outcome PlannedFiles::Delete(const std::string& path) {
   bool ok = false;
   std::string state = "a name with wildcards";

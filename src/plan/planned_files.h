@@ -26,6 +26,10 @@ class PlannedFiles {
   Outcome Delete(const std::string& path);
   Outcome Move(const std::string& oldPath, const std::string& newPath);
   Outcome RemoveFolder(const std::string& path);
+  // Leaving a file or folder to the next start of Windows changes nothing now; it is written down
+  // so that what stays can say so.
+  Outcome LeaveToRestart(const std::string& path);
+  bool IsLeftToRestart(const std::string& path);
 
   // The reads of the platform, in the planned state.
   std::optional<FindData> FindFirst(const std::string& path);
@@ -67,6 +71,7 @@ class PlannedFiles {
   Platform& system_;
   const LeadByteTable& lead_;
   std::vector<Change> changes_;
+  std::vector<std::string> leftToRestart_;  // canonical paths
 };
 
 }  // namespace qv

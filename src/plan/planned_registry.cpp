@@ -138,8 +138,11 @@ std::optional<PlannedRegistry::Change> PlannedRegistry::WrittenValue(RegistryRoo
   fromReal = false;
   for (auto change = changes_.rbegin(); change != changes_.rend(); ++change) {
     if (change->root != root) continue;
-    if (change->kind == Change::Kind::kValue && change->path == path && system_.CharUpperBuffA(change->name) == upper)
-      return *change;
+    if ((change->kind == Change::Kind::kValue || change->kind == Change::Kind::kValueDeleted) && change->path == path &&
+        system_.CharUpperBuffA(change->name) == upper) {
+      if (change->kind == Change::Kind::kValue) return *change;
+      return std::nullopt;  // deleted: missing, also from the real system
+    }
     if (change->kind == Change::Kind::kDeleted && SameOrBelow(path, change->path)) return std::nullopt;
     if (change->kind == Change::Kind::kCreated && change->path == path) return std::nullopt;
   }
@@ -148,12 +151,12 @@ std::optional<PlannedRegistry::Change> PlannedRegistry::WrittenValue(RegistryRoo
 }
 
 std::uint32_t PlannedRegistry::ValueCount(RegistryRoot root, const std::string& path) {
-  std::set<std::string> written;
+  std::map<std::string, bool> latest;  // by upper-cased name: whether the latest change leaves it there
   bool real = StateOf(root, path) == KeyState::kReal;
   for (auto change = changes_.rbegin(); change != changes_.rend(); ++change) {
     if (change->root != root) continue;
-    if (change->kind == Change::Kind::kValue && change->path == path)
-      written.insert(system_.CharUpperBuffA(change->name));
+    if ((change->kind == Change::Kind::kValue || change->kind == Change::Kind::kValueDeleted) && change->path == path)
+      latest.emplace(system_.CharUpperBuffA(change->name), change->kind == Change::Kind::kValue);
     if ((change->kind == Change::Kind::kDeleted && SameOrBelow(path, change->path)) ||
         (change->kind == Change::Kind::kCreated && change->path == path)) {
       real = false;
@@ -162,12 +165,13 @@ std::uint32_t PlannedRegistry::ValueCount(RegistryRoot root, const std::string& 
   }
   ErrorCode status = kOk;
   const UniqueKey key = real ? RealKey(root, path, win::kKeyRead, status) : UniqueKey();
-  if (!key) return static_cast<std::uint32_t>(written.size());
   std::uint32_t count = 0;
-  system_.RegQueryValueCountA(key.get(), count);
-  for (const std::string& name : written) {
+  if (key) system_.RegQueryValueCountA(key.get(), count);
+  for (const auto& [name, there] : latest) {
     std::uint32_t type = 0, size = 0;
-    if (system_.RegQueryValueExA(key.get(), name, type, nullptr, size) != kOk) ++count;
+    const bool inReal = key && system_.RegQueryValueExA(key.get(), name, type, nullptr, size) == kOk;
+    if (there && !inReal) ++count;
+    if (!there && inReal) --count;
   }
   return count;
 }
@@ -335,6 +339,28 @@ PlannedRegistry::Outcome PlannedRegistry::SetValue(KeyHandle key, const std::str
     if ((base.access & win::kKeySetValue) == 0) status = win::kErrorAccessDenied;
   }
   if (status == kOk) changes_.push_back({Change::Kind::kValue, base.root, base.path, name, type, data});
+  return {status, KeyText(base.root, base.shown), state};
+}
+
+PlannedRegistry::Outcome PlannedRegistry::DeleteValue(KeyHandle key, const std::string& name) {
+  OpenKey base{};
+  ErrorCode status = Base(key, base);
+  std::string state = "no such key";
+  if (status == kOk) {
+    std::uint32_t type = 0, size = 0;
+    std::string old;
+    if (QueryValue(key, name, type, nullptr, size) != kOk)
+      state = "missing";
+    else if (QueryValue(key, name, type, &old, size) == kOk && type == win::kRegSz)
+      state = "\"" + old.substr(0, old.find('\0')) + "\"";
+    else
+      state = "a value of type " + std::to_string(type);
+    if ((base.access & win::kKeySetValue) == 0)
+      status = win::kErrorAccessDenied;
+    else if (state == "missing")
+      status = win::kErrorFileNotFound;
+  }
+  if (status == kOk) changes_.push_back({Change::Kind::kValueDeleted, base.root, base.path, name, 0, {}});
   return {status, KeyText(base.root, base.shown), state};
 }
 

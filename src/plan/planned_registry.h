@@ -43,11 +43,12 @@ class PlannedRegistry {
   ErrorCode QueryValue(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
                        std::uint32_t& size);
   Outcome SetValue(KeyHandle key, const std::string& name, std::uint32_t type, const std::string& data);
+  Outcome DeleteValue(KeyHandle key, const std::string& name);
 
  private:
   // A planned change of the registry. Paths are canonical key paths below the root.
   struct Change {
-    enum class Kind { kDeleted, kCreated, kValue } kind;
+    enum class Kind { kDeleted, kCreated, kValue, kValueDeleted } kind;
     RegistryRoot root;
     std::string path;
     std::string name;  // a value's name as written

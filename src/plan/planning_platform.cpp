@@ -99,6 +99,13 @@ bool PlanningPlatform::RemoveDirectoryA(const std::string& path) {
   return outcome.succeeds;
 }
 
+bool PlanningPlatform::MoveFileExA(const std::string& path, std::uint32_t flags) {
+  if (flags != win::kMoveFileDelayUntilReboot) return false;
+  PlannedFiles::Outcome outcome = files_.LeaveToRestart(path);
+  Record(Kind::kLeaveToRestart, path, std::move(outcome.state), outcome.succeeds);
+  return outcome.succeeds;
+}
+
 // ---------------------------------------------------------------- registry
 
 ErrorCode PlanningPlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access,
@@ -146,6 +153,12 @@ ErrorCode PlanningPlatform::RegSetValueExA(KeyHandle key, const std::string& nam
       Record(Kind::kSetValue, std::move(outcome.key), std::move(outcome.state), outcome.status == kOk, name);
   step.data = data.substr(0, data.size() - (!data.empty() && data.back() == '\0' ? 1 : 0));
   step.number = type;
+  return outcome.status;
+}
+
+ErrorCode PlanningPlatform::RegDeleteValueA(KeyHandle key, const std::string& name) {
+  PlannedRegistry::Outcome outcome = registry_.DeleteValue(key, name);
+  Record(Kind::kDeleteValue, std::move(outcome.key), std::move(outcome.state), outcome.status == kOk, name);
   return outcome.status;
 }
 

@@ -30,6 +30,8 @@ struct PlanStep {
     kDeleteKey,
     kCreateKey,
     kSetValue,
+    kDeleteValue,
+    kLeaveToRestart,
     kNotifyShell,
   };
   Kind kind;
@@ -64,6 +66,8 @@ class PlanningPlatform final : public ForwardingPlatform {
   bool DeleteFileA(const std::string& path) override;
   bool MoveFileA(const std::string& oldPath, const std::string& newPath) override;
   bool RemoveDirectoryA(const std::string& path) override;
+  // Written down, never asked of the system: the run leaves the file to the next start of Windows.
+  bool MoveFileExA(const std::string& path, std::uint32_t flags) override;
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
   std::vector<FoundFile> FindFilesA(const std::string& pattern) override;
   ErrorCode TryOpenFileA(const std::string& path, std::uint32_t access) override;
@@ -85,6 +89,7 @@ class PlanningPlatform final : public ForwardingPlatform {
                              std::uint32_t& size) override;
   ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
                            const std::string& data) override;
+  ErrorCode RegDeleteValueA(KeyHandle key, const std::string& name) override;
 
  private:
   PlanStep& Record(PlanStep::Kind kind, std::string target, std::string state, bool succeeds, std::string detail = {});

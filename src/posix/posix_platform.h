@@ -28,6 +28,7 @@ class PosixPlatform final : public Platform {
   bool DeleteFileA(const std::string&) override { return false; }
   bool MoveFileA(const std::string&, const std::string&) override { return false; }
   bool RemoveDirectoryA(const std::string&) override { return false; }
+  bool MoveFileExA(const std::string&, std::uint32_t) override { return false; }
   std::string GetWindowsDirectoryA() override { return {}; }
   std::string GetSystemDirectoryA() override { return {}; }
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
@@ -50,6 +51,7 @@ class PosixPlatform final : public Platform {
   ErrorCode RegSetValueExA(KeyHandle, const std::string&, std::uint32_t, const std::string&) override {
     return kNoRegistry;
   }
+  ErrorCode RegDeleteValueA(KeyHandle, const std::string&) override { return kNoRegistry; }
 
  private:
   static constexpr ErrorCode kNoRegistry = win::kErrorAccessDenied;

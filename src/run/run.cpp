@@ -70,7 +70,10 @@ void ShowFinalReport(RunContext& run) {
   const RunState& s = run.state;
   const char* text = s.folderRemoved ? (s.settingsDeleted ? texts::kReportAllRemoved : texts::kReportSettingsRemain)
                                      : (s.settingsDeleted ? texts::kReportFilesRemain : texts::kReportBothRemain);
-  ShowRunBox(run, RunBox::kFinalReport, ProgramText(text), MessageKind::kInformation);
+  // What is left to the next start of Windows is told on a line of its own.
+  const MixedText report =
+      s.leftToRestart.empty() ? ProgramText(text) : ProgramText(text) + ProgramText(texts::kReportRestartLine);
+  ShowRunBox(run, RunBox::kFinalReport, report, MessageKind::kInformation);
   if (s.folderRemoved) run.platform.SHChangeNotify(kShellNotifyEvent, kShellNotifyFlags);
 }
 

@@ -58,6 +58,12 @@ const char* PrefixText(FolderPrefix prefix) {
   return "";
 }
 
+bool IsUserFolder(FolderPrefix prefix) {
+  for (const FolderPrefixRow& row : kFolderPrefixes)
+    if (row.prefix == prefix) return row.shellFolder;
+  return false;
+}
+
 bool NamesNoFile(const std::string& name, const LeadByteTable& lead) {
   return WithoutTrailingBlanksAndDots(FileNamePart(name, lead)).empty();
 }
@@ -72,6 +78,10 @@ std::optional<std::string> PrefixFolder(Platform& platform, FolderPrefix prefix,
       return Found(ShellFolder(platform, kShellFolderStartup));
     case FolderPrefix::kDesktop:
       return Found(ShellFolder(platform, kShellFolderDesktop));
+    case FolderPrefix::kPrograms:
+      return Found(ShellFolder(platform, kShellFolderPrograms));
+    case FolderPrefix::kAppData:
+      return Found(ShellFolder(platform, kShellFolderAppData));
     case FolderPrefix::kBase:
       break;
   }

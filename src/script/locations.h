@@ -11,11 +11,13 @@
 namespace qv {
 
 // The user's special folders, in the order of their index.
-inline constexpr const char* kShellFolderNames[] = {"Desktop",    "Favorites", "Fonts",    "NetHood",
-                                                    "Personal",   "Programs",  "Recent",   "SendTo",
-                                                    "Start Menu", "Startup",   "Templates"};
+inline constexpr const char* kShellFolderNames[] = {"Desktop",    "Favorites", "Fonts",     "NetHood",
+                                                    "Personal",   "Programs",  "Recent",    "SendTo",
+                                                    "Start Menu", "Startup",   "Templates", "AppData"};
 inline constexpr int kShellFolderDesktop = 0;
+inline constexpr int kShellFolderPrograms = 5;  // the Start menu's program folder
 inline constexpr int kShellFolderStartup = 9;
+inline constexpr int kShellFolderAppData = 11;  // the user's application data
 inline constexpr char kShellFoldersKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // The Windows and system folders followed by "\".
@@ -54,7 +56,7 @@ struct KeyEntry {
 };
 KeyEntry ParseKeyEntry(const std::string& text);
 
-enum class FolderPrefix { kBase, kWindows, kSystem, kStartup, kDesktop };
+enum class FolderPrefix { kBase, kWindows, kSystem, kStartup, kDesktop, kPrograms, kAppData };
 
 // The prefixes a file entry can begin with, as its upper-cased line must read. The shell
 // folders' prefixes are known in deletion sections only.
@@ -63,10 +65,12 @@ struct FolderPrefixRow {
   FolderPrefix prefix;
   bool shellFolder;
 };
-inline constexpr FolderPrefixRow kFolderPrefixes[] = {{"WINDIR\\", FolderPrefix::kWindows, false},
-                                                      {"SYSDIR\\", FolderPrefix::kSystem, false},
-                                                      {"STARTUP\\", FolderPrefix::kStartup, true},
-                                                      {"DESKTOP\\", FolderPrefix::kDesktop, true}};
+inline constexpr FolderPrefixRow kFolderPrefixes[] = {
+    {"WINDIR\\", FolderPrefix::kWindows, false},   {"SYSDIR\\", FolderPrefix::kSystem, false},
+    {"STARTUP\\", FolderPrefix::kStartup, true},   {"DESKTOP\\", FolderPrefix::kDesktop, true},
+    {"PROGRAMS\\", FolderPrefix::kPrograms, true}, {"APPDATA\\", FolderPrefix::kAppData, true}};
+// The prefix names a folder of the user who runs the uninstall.
+bool IsUserFolder(FolderPrefix prefix);
 
 // The prefix as written ("WINDIR\"); "" for the base folder, which has none.
 const char* PrefixText(FolderPrefix prefix);
@@ -77,7 +81,8 @@ struct FileEntry {
 };
 
 // Splits an upper-cased entry into its prefix and the rest. Renaming knows only the Windows and
-// system folder prefixes; deletion knows the Startup and desktop folders too.
+// system folder prefixes; deletion knows the user's folders too (Startup, desktop, Start menu programs,
+// application data).
 FileEntry ParseFileEntry(const std::string& upperLine, bool withShellFolders);
 
 // True when the entry's last name is empty once the trailing blanks and dots that the system

@@ -56,6 +56,9 @@ constexpr ErrorCode kErrorNoMoreItems = 259;
 constexpr ErrorCode kErrorAlreadyExists = 183;
 constexpr ErrorCode kErrorKeyDeleted = 1018;
 
+// MoveFileExA: the file, or the folder once it is empty, is deleted when Windows next starts.
+constexpr std::uint32_t kMoveFileDelayUntilReboot = 0x4;
+
 constexpr std::uint32_t kKeyRead = 0x20019;
 constexpr std::uint32_t kKeyAllAccess = 0xF003F;
 constexpr std::uint32_t kKeySetValue = 0x2;
@@ -131,6 +134,9 @@ class Platform {
   virtual bool DeleteFileA(const std::string& path) = 0;
   virtual bool MoveFileA(const std::string& oldPath, const std::string& newPath) = 0;
   virtual bool RemoveDirectoryA(const std::string& path) = 0;
+  // MoveFileExA(path, NULL, flags): with kMoveFileDelayUntilReboot, the deletion is written down
+  // for the next start of Windows (which needs an administrator); nothing changes now.
+  virtual bool MoveFileExA(const std::string& path, std::uint32_t flags) = 0;
   // Buffer of 260 characters; the text up to its NUL, empty when the call fails.
   virtual std::string GetWindowsDirectoryA() = 0;
   virtual std::string GetSystemDirectoryA() = 0;
@@ -176,6 +182,7 @@ class Platform {
   // data holds exactly the bytes to store (for REG_SZ: the text and its NUL).
   virtual ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
                                    const std::string& data) = 0;
+  virtual ErrorCode RegDeleteValueA(KeyHandle key, const std::string& name) = 0;
 };
 
 }  // namespace qv

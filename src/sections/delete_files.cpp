@@ -1,8 +1,10 @@
+#include <algorithm>
 #include <optional>
 
 #include "script/locations.h"
 #include "sections/entries.h"
 #include "sections/sections.h"
+#include "system/files.h"
 
 namespace qv {
 
@@ -15,11 +17,62 @@ std::optional<std::string> ResolveEntry(RunContext& run, const FileEntry& entry)
   return *folder + entry.name;
 }
 
+bool HasWildcard(const std::string& path) { return path.find_first_of("*?") != std::string::npos; }
+
+// A file that is there but cannot be deleted now (another program holds it, or it may not be
+// deleted while in use) is left to the next start of Windows. When that cannot be arranged
+// either, it stays, as any file that cannot be deleted.
+void LeaveFileToRestart(RunContext& run, const std::string& path) {
+  if (HasWildcard(path) || !FileExists(run.platform, path)) return;
+  if (run.platform.MoveFileExA(path, win::kMoveFileDelayUntilReboot))
+    run.state.leftToRestart.push_back(run.platform.CharUpperBuffA(path));
+}
+
+// Paths compare upper-cased: what is left holds the entry's upper-cased name, the system gives
+// the name as it is written on disk.
+bool IsLeftToRestart(RunContext& run, const std::string& path) {
+  const std::vector<std::string>& left = run.state.leftToRestart;
+  return std::find(left.begin(), left.end(), run.platform.CharUpperBuffA(path)) != left.end();
+}
+
+// A folder that could not be removed only because it holds what is left to the restart (files,
+// and folders that are left too) is left to the restart after them; true when it was.
+// Only a folder written with its final "\\" is looked at (a base folder that ends with ":" names
+// a drive's current folder), and never a drive's root.
+bool LeaveFolderToRestart(RunContext& run, const std::string& folder) {
+  const LeadByteTable& lead = run.system.leadBytes;
+  if (run.state.leftToRestart.empty() || HasWildcard(folder) || !IsFolderEntry(folder, lead) ||
+      IsDriveRoot(folder, lead))
+    return false;
+  bool holdsAny = false;
+  for (const FoundFile& found : run.platform.FindFilesA(folder + "*")) {
+    if (found.name == "." || found.name == "..") continue;
+    if (!IsLeftToRestart(run, folder + found.name)) return false;
+    holdsAny = true;
+  }
+  const std::string path = folder.substr(0, folder.size() - 1);
+  if (!holdsAny || !run.platform.MoveFileExA(path, win::kMoveFileDelayUntilReboot)) return false;
+  run.state.leftToRestart.push_back(run.platform.CharUpperBuffA(path));
+  return true;
+}
+
+// The folders that the section's folder entries name, each removed when it is empty, the
+// deepest first; a folder that holds only what is left to the restart is left to it as well.
+void RemoveFolders(RunContext& run, std::vector<std::string> folders) {
+  std::stable_sort(folders.begin(), folders.end(), [&](const std::string& a, const std::string& b) {
+    return FolderDepth(a, run.system.leadBytes) > FolderDepth(b, run.system.leadBytes);
+  });
+  for (const std::string& folder : folders)
+    if (!run.platform.RemoveDirectoryA(folder)) LeaveFolderToRestart(run, folder);
+}
+
 }  // namespace
 
 void DeleteFiles(RunContext& run, const ScriptFile& script, const Section& section) {
   Platform& platform = run.platform;
+  const LeadByteTable& lead = run.system.leadBytes;
   bool keepFolder = false;
+  std::vector<std::string> folders;
   ForEachBodyLine(script, section, [&](const std::string& line, int index) {
     const std::string upper = platform.CharUpperBuffA(line);
     if (upper == kSaveFolder) {
@@ -27,22 +80,34 @@ void DeleteFiles(RunContext& run, const ScriptFile& script, const Section& secti
       return;
     }
     const FileEntry entry = ParseFileEntry(upper, /*withShellFolders=*/true);
+    if (IsFolderEntry(upper, lead)) {
+      // The product's folder, a prefix's folder, a drive's root and a way up are never removed.
+      if (FolderEntryRefusal(entry, lead))
+        return run.observer.EntryPassedOver({PassedOver::Why::kRefusedFolder, index, line});
+      std::optional<std::string> path = ResolveEntry(run, entry);
+      if (!path) return run.observer.EntryPassedOver({PassedOver::Why::kNoFolder, index, line});
+      if (IsDriveRoot(*path, lead)) return run.observer.EntryPassedOver({PassedOver::Why::kRefusedFolder, index, line});
+      platform.SetFileAttributesA(*path, 0);
+      if ((path = ResolveEntry(run, entry))) folders.push_back(*path);
+      return;
+    }
     // An entry without a file name would name a folder (the product's, the Windows folder, the
     // desktop, a parent): its attributes are not for us to clear. It is passed over.
-    if (NamesNoFile(entry.name, run.system.leadBytes))
-      return run.observer.EntryPassedOver({PassedOver::Why::kNoFile, index, line});
+    if (NamesNoFile(entry.name, lead)) return run.observer.EntryPassedOver({PassedOver::Why::kNoFile, index, line});
     // Attributes are cleared first, so read-only, hidden and system files are deleted too.
-    // Results are not looked at: a missing or busy file is passed over.
+    // A missing file is passed over.
     if (std::optional<std::string> path = ResolveEntry(run, entry)) platform.SetFileAttributesA(*path, 0);
-    if (std::optional<std::string> path = ResolveEntry(run, entry))
-      platform.DeleteFileA(*path);
-    else
+    if (std::optional<std::string> path = ResolveEntry(run, entry)) {
+      if (!platform.DeleteFileA(*path)) LeaveFileToRestart(run, *path);
+    } else {
       run.observer.EntryPassedOver({PassedOver::Why::kNoFolder, index, line});
+    }
   });
+  RemoveFolders(run, std::move(folders));
   if (!keepFolder) {
     // Once removed, the folder stays removed: a later section's failed attempt does not bring
     // back the report that files remain.
-    const bool removed = platform.RemoveDirectoryA(run.baseFolder);
+    const bool removed = platform.RemoveDirectoryA(run.baseFolder) || LeaveFolderToRestart(run, run.baseFolder);
     run.state.folderRemoved = run.state.folderRemoved || removed;
   }
 }

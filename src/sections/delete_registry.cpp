@@ -9,25 +9,45 @@
 
 namespace qv {
 
+namespace {
+
+void CarryOut(RunContext& run, RegistryAccessor& registry, const CleanupTarget& target, int index,
+              const std::string& line) {
+  registry.SelectRoot(target.root);
+  if (target.kind == CleanupTarget::Kind::kValue) {
+    // One value of a key that others share: the key stays, so no key is refused here.
+    if (!IsCompleteValueEntry(target))
+      run.observer.EntryPassedOver({PassedOver::Why::kIncompleteValue, index, line});
+    else if (registry.OpenPath(target.path, false))
+      registry.DeleteValue(target.valueName);
+    return;
+  }
+  // Whether the key existed or could be deleted is not looked at.
+  if (!IsProtectedKey(run.platform, run.system.leadBytes, target.root, target.path))
+    registry.DeleteKeyTree(target.path);
+  else
+    run.observer.EntryPassedOver({PassedOver::Why::kProtectedKey, index, line, target.root, target.path});
+}
+
+}  // namespace
+
 void DeleteRegistryEntries(RunContext& run, const ScriptFile& script, const Section& section) {
   Platform& platform = run.platform;
-  if (ShowRunBox(run, RunBox::kDeleteSettings, ProgramText(texts::kAskDeleteSettings), MessageKind::kQuestion) !=
-      win::kIdYes)
-    return;
+  const bool confirmed = ShowRunBox(run, RunBox::kDeleteSettings, ProgramText(texts::kAskDeleteSettings),
+                                    MessageKind::kQuestion) == win::kIdYes;
+  // The question is about the settings. The product's entry in the list of installed programs goes
+  // whatever the answer: its files and this script go too, and an entry left behind could never be
+  // removed. A section without its terminator is not read after No.
+  if (!confirmed && section.terminator == kNoTerminator) return;
 
   RegistryAccessor registry(platform);
   ForEachBodyLine(script, section, [&](const std::string& line, int index) {
-    if (std::optional<CleanupTarget> target = CleanupTargetOf(platform, platform.CharUpperBuffA(line))) {
-      registry.SelectRoot(target->root);
-      // Whether the key existed or could be deleted is not looked at.
-      if (!IsProtectedKey(platform, run.system.leadBytes, target->root, target->path))
-        registry.DeleteKeyTree(target->path);
-      else
-        run.observer.EntryPassedOver({PassedOver::Why::kProtectedKey, index, line, target->root, target->path});
-    }
+    const std::optional<CleanupTarget> target = CleanupTargetOf(platform, platform.CharUpperBuffA(line));
+    if (target && (confirmed || target->kind == CleanupTarget::Kind::kUninstallEntry))
+      CarryOut(run, registry, *target, index, line);
     registry.CloseOpenKey();
   });
-  run.state.settingsDeleted = true;
+  if (confirmed) run.state.settingsDeleted = true;
 }
 
 }  // namespace qv

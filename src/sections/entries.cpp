@@ -1,6 +1,7 @@
 #include "sections/entries.h"
 
 #include <string_view>
+#include <vector>
 
 namespace qv {
 
@@ -11,11 +12,13 @@ struct CleanupRow {
   const char* keyword;
   RegistryRoot root;
   const char* folder;
+  CleanupTarget::Kind kind;
 };
 constexpr CleanupRow kCleanupRows[] = {
-    {"UNINST=", kHkeyLocalMachine, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"},
-    {"QUORVEL=", kHkeyCurrentUser, "\\Software\\Quorvel\\"},
-    {"INST=", kHkeyCurrentUser, "\\Software\\Vask\\"},
+    {"UNINST=", kHkeyLocalMachine, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\",
+     CleanupTarget::Kind::kUninstallEntry},
+    {"QUORVEL=", kHkeyCurrentUser, "\\Software\\Quorvel\\", CleanupTarget::Kind::kKey},
+    {"INST=", kHkeyCurrentUser, "\\Software\\Vask\\", CleanupTarget::Kind::kKey},
 };
 
 }  // namespace
@@ -28,17 +31,35 @@ std::string SessionMutexName(const std::string& name) {
 std::optional<CleanupTarget> CleanupTargetOf(Platform& platform, const std::string& upperLine) {
   for (const CleanupRow& row : kCleanupRows)
     if (std::optional<std::string> name = AfterPrefix(upperLine, row.keyword))
-      return CleanupTarget{row.root, row.folder + *name};
-  const std::optional<std::string> key = AfterPrefix(upperLine, kKeyKeyword);
-  if (!key) return std::nullopt;
-  const KeyEntry entry = ParseKeyEntry(*key);
-  return CleanupTarget{RootFromAbbreviation(platform, entry.abbreviation), entry.path};
+      return CleanupTarget{row.kind, row.root, row.folder + *name, {}, false};
+  if (const std::optional<std::string> key = AfterPrefix(upperLine, kKeyKeyword)) {
+    const KeyEntry entry = ParseKeyEntry(*key);
+    return CleanupTarget{
+        CleanupTarget::Kind::kKey, RootFromAbbreviation(platform, entry.abbreviation), entry.path, {}, false};
+  }
+  const std::optional<std::string> value = AfterPrefix(upperLine, kValueKeyword);
+  if (!value) return std::nullopt;
+  // The key up to the first ",", the value's name after it.
+  const std::size_t comma = value->find(',');
+  const KeyEntry entry = ParseKeyEntry(value->substr(0, comma));
+  CleanupTarget target{
+      CleanupTarget::Kind::kValue, RootFromAbbreviation(platform, entry.abbreviation), entry.path, {}, false};
+  if (comma != std::string::npos) {
+    target.valueName = value->substr(comma + 1);
+    target.hasValueName = true;
+  }
+  return target;
+}
+
+bool IsCompleteValueEntry(const CleanupTarget& target) {
+  return target.root != kInvalidRoot && target.hasValueName && target.path.find_first_not_of('\\') != std::string::npos;
 }
 
 std::vector<std::string> CleanupKeywords() {
   std::vector<std::string> keywords;
   for (const CleanupRow& row : kCleanupRows) keywords.push_back(row.keyword);
   keywords.push_back(kKeyKeyword);
+  keywords.push_back(kValueKeyword);
   return keywords;
 }
 
@@ -58,6 +79,38 @@ RenameEntry ParseRenameEntry(const std::string& upperLine) {
   rename.oldName = entry.name.substr(0, comma);
   rename.newName = entry.name.substr(comma + 1);
   return rename;
+}
+
+namespace {
+
+// A name of dots and blanks only: "", ".", " .", "..", "... ".
+bool OnlyDotsAndBlanks(const std::string& name) { return name.find_first_not_of(". ") == std::string::npos; }
+
+}  // namespace
+
+bool IsFolderEntry(const std::string& line, const LeadByteTable& lead) {
+  return !line.empty() && LastDelimiter(line, "\\", lead) == line.size() - 1;
+}
+
+std::optional<FolderRefusal> FolderEntryRefusal(const FileEntry& entry, const LeadByteTable& lead) {
+  bool named = false;
+  for (const std::string& name : SplitPathNames(entry.name, "\\", lead)) {
+    if (name.find("..") != std::string::npos && OnlyDotsAndBlanks(name)) return FolderRefusal::kParent;
+    named = named || !OnlyDotsAndBlanks(name);
+  }
+  if (named) return std::nullopt;
+  return entry.prefix == FolderPrefix::kBase ? FolderRefusal::kProductFolder : FolderRefusal::kPrefixFolder;
+}
+
+bool IsDriveRoot(const std::string& path, const LeadByteTable& lead) {
+  const std::vector<std::string> names = SplitPathNames(path, "\\", lead);
+  // A share's root ("\\server\share\"), or a drive's ("\", "C:\").
+  if (path.compare(0, 2, "\\\\") == 0) return names.size() <= 2;
+  return names.empty() || (names.size() == 1 && names[0].size() == 2 && names[0][1] == ':');
+}
+
+int FolderDepth(const std::string& path, const LeadByteTable& lead) {
+  return static_cast<int>(SplitPathNames(path, "\\", lead).size());
 }
 
 bool RenamesFiles(const RenameEntry& entry, const LeadByteTable& lead) {

@@ -21,10 +21,21 @@ std::string SessionMutexName(const std::string& name);
 // "[deletereg]": the key an upper-cased entry names. The first keyword that matches decides;
 // nothing for a line that is no entry.
 struct CleanupTarget {
+  enum class Kind {
+    kKey,             // the key with everything below it
+    kUninstallEntry,  // the same, for the product's entry in the list of installed programs
+    kValue,           // one value of the key; the key stays
+  };
+  Kind kind = Kind::kKey;
   RegistryRoot root;
-  std::string path;  // from the root, starting with "\"
+  std::string path;           // from the root, starting with "\"
+  std::string valueName;      // a value entry's value: after the first ","; empty for the default value
+  bool hasValueName = false;  // a value entry has its ","
 };
+inline constexpr char kValueKeyword[] = "VALUE=";
 std::optional<CleanupTarget> CleanupTargetOf(Platform& platform, const std::string& upperLine);
+// A value entry is carried out only with a root, a key below it and its ",".
+bool IsCompleteValueEntry(const CleanupTarget& target);
 // The keywords of those entries, in the order they are tried.
 std::vector<std::string> CleanupKeywords();
 
@@ -53,5 +64,20 @@ bool RenamesFiles(const RenameEntry& entry, const LeadByteTable& lead);
 
 // "[deletefile]": the line that keeps the product's folder.
 inline constexpr char kSaveFolder[] = "SAVEFOLDER";
+// An entry (the whole line) that ends with "\" names a folder, removed at the end of its section
+// when it is empty.
+bool IsFolderEntry(const std::string& line, const LeadByteTable& lead);
+// Why a folder entry is never carried out; nothing when it may be.
+enum class FolderRefusal {
+  kProductFolder,  // the product's own folder: its removal is the section's own end
+  kPrefixFolder,   // a prefix's folder itself: WINDIR\, DESKTOP\, ...
+  kParent,         // a ".." name, which could climb out of the folder it starts in
+  kDriveRoot,      // a drive's root, or a share's
+};
+std::optional<FolderRefusal> FolderEntryRefusal(const FileEntry& entry, const LeadByteTable& lead);
+// The path is a drive's root ("C:\", "\"), or a share's ("\\server\share\").
+bool IsDriveRoot(const std::string& path, const LeadByteTable& lead);
+// How deep a path lies: the number of its names, a double-byte character kept whole.
+int FolderDepth(const std::string& path, const LeadByteTable& lead);
 
 }  // namespace qv

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "seam/platform.h"
 #include "sections/run_observer.h"
@@ -17,6 +18,9 @@ struct RunState {
   bool completed = false;        // the run went through all passes
   bool settingsDeleted = false;  // a confirmed registry cleanup was carried out
   bool folderRemoved = false;    // the last attempt to remove the base folder succeeded
+  // Files and folders whose deletion is left to the next start of Windows, upper-cased, folders
+  // without their final "\", in the order they were left.
+  std::vector<std::string> leftToRestart;
 };
 
 struct RunContext {

@@ -22,10 +22,12 @@ enum class RunBox {
 // An entry of a section body that does nothing, and why.
 struct PassedOver {
   enum class Why {
-    kOwnMutex,      // "[execution]": a mutex that this run made itself is named again
-    kProtectedKey,  // "[deletereg]": the entry names a key that is never deleted
-    kNoFile,        // "[deletefile]", "[renamefile]": the entry names a folder, or no two files
-    kNoFolder,      // "[deletefile]", "[renamefile]": the system cannot tell where its prefix's folder is
+    kOwnMutex,         // "[execution]": a mutex that this run made itself is named again
+    kProtectedKey,     // "[deletereg]": the entry names a key that is never deleted
+    kNoFile,           // "[deletefile]", "[renamefile]": the entry names a folder, or no two files
+    kNoFolder,         // "[deletefile]", "[renamefile]": the system cannot tell where its prefix's folder is
+    kRefusedFolder,    // "[deletefile]": a folder entry that names a folder the run never removes
+    kIncompleteValue,  // "[deletereg]": a value entry without its root, key or ","
   };
   PassedOver(Why why, int lineIndex, const std::string& line, RegistryRoot root = 0, std::string path = {})
       : why(why), lineIndex(lineIndex), line(line), root(root), path(std::move(path)) {}

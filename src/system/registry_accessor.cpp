@@ -63,6 +63,10 @@ void RegistryAccessor::CloseOpenKey() {
   path_.clear();
 }
 
+bool RegistryAccessor::DeleteValue(const std::string& name) {
+  return current_ && platform_.RegDeleteValueA(current_.get(), name) == win::kErrorSuccess;
+}
+
 bool RegistryAccessor::DeleteKeyTree(const std::string& path) {
   const Target target = Resolve(path);
   {

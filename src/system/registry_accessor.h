@@ -41,6 +41,9 @@ class RegistryAccessor {
   // key is untouched. True only when the key itself was deleted; a missing key gives false.
   bool DeleteKeyTree(const std::string& path);
 
+  // Deletes a value of the current key; true when it was there and is gone.
+  bool DeleteValue(const std::string& name);
+
   // The string value of the current key; "" when it is missing or empty. Raises ERegistryException
   // when it cannot be read or is not REG_SZ / REG_EXPAND_SZ. Cut at the first NUL; not expanded.
   std::string ReadStringValue(const std::string& name);

@@ -132,6 +132,10 @@ bool Win32Platform::MoveFileA(const std::string& oldPath, const std::string& new
 
 bool Win32Platform::RemoveDirectoryA(const std::string& path) { return ::RemoveDirectoryA(path.c_str()) != 0; }
 
+bool Win32Platform::MoveFileExA(const std::string& path, std::uint32_t flags) {
+  return ::MoveFileExA(path.c_str(), nullptr, flags) != 0;
+}
+
 std::string Win32Platform::GetWindowsDirectoryA() {
   char buffer[MAX_PATH];
   UINT length = ::GetWindowsDirectoryA(buffer, MAX_PATH);
@@ -256,6 +260,10 @@ ErrorCode Win32Platform::RegSetValueExA(KeyHandle key, const std::string& name, 
                                         const std::string& data) {
   return ::RegSetValueExA(ToHkey(key), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
                           static_cast<DWORD>(data.size()));
+}
+
+ErrorCode Win32Platform::RegDeleteValueA(KeyHandle key, const std::string& name) {
+  return ::RegDeleteValueA(ToHkey(key), name.c_str());
 }
 
 }  // namespace qv

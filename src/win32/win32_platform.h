@@ -30,6 +30,7 @@ class Win32Platform final : public Platform {
   bool DeleteFileA(const std::string& path) override;
   bool MoveFileA(const std::string& oldPath, const std::string& newPath) override;
   bool RemoveDirectoryA(const std::string& path) override;
+  bool MoveFileExA(const std::string& path, std::uint32_t flags) override;
   std::string GetWindowsDirectoryA() override;
   std::string GetSystemDirectoryA() override;
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
@@ -51,6 +52,7 @@ class Win32Platform final : public Platform {
                              std::uint32_t& size) override;
   ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
                            const std::string& data) override;
+  ErrorCode RegDeleteValueA(KeyHandle key, const std::string& name) override;
 };
 
 }  // namespace qv

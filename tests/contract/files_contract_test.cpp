@@ -53,5 +53,18 @@ TEST_F(FileRules, TryOpenTellsWhetherTheAccessWouldBeGranted) {
   EXPECT_EQ(1u, platform_.FindFilesA(file).size());
 }
 
+// Leaving a file or a folder to the next start of Windows changes nothing now, also for a file
+// that another program holds.
+TEST_F(FileRules, LeavingToTheRestartChangesNothingNow) {
+  const std::string file = folder_ + "\\held.dll";
+  world_->WriteFile(file, "x");
+  world_->HoldFile(file);
+  EXPECT_TRUE(platform_.MoveFileExA(file, win::kMoveFileDelayUntilReboot));
+  EXPECT_TRUE(platform_.MoveFileExA(folder_, win::kMoveFileDelayUntilReboot));
+  EXPECT_EQ(1u, platform_.FindFilesA(file).size());
+  EXPECT_EQ(win::kErrorSharingViolation, platform_.TryOpenFileA(file, win::kDelete));
+  EXPECT_FALSE(platform_.RemoveDirectoryA(folder_));
+}
+
 }  // namespace
 }  // namespace qv::contract

@@ -191,5 +191,24 @@ TEST_F(RegistryRules, EmptySubkeyNamesTheKeyItself) {
   EXPECT_FALSE(Exists("Self"));
 }
 
+// A value goes alone: the key and its other values stay; a missing value and a handle without
+// the right to set values are refused.
+TEST_F(RegistryRules, DeletingAValueLeavesTheKeyAndItsOtherValues) {
+  KeyHandle key = Create("Shared");
+  ASSERT_EQ(kOk, platform_.RegSetValueExA(key, "Product", win::kRegSz, std::string("a\0", 2)));
+  ASSERT_EQ(kOk, platform_.RegSetValueExA(key, "Other", win::kRegSz, std::string("b\0", 2)));
+  ASSERT_EQ(kOk, platform_.RegSetValueExA(key, "", win::kRegSz, std::string("c\0", 2)));
+  KeyHandle readOnly = Open("Shared", win::kKeyRead);
+  EXPECT_EQ(kAccessDenied, platform_.RegDeleteValueA(readOnly, "Product"));
+  EXPECT_EQ(kOk, platform_.RegDeleteValueA(key, "PRODUCT"));  // names compare without regard to case
+  EXPECT_EQ(kNotFound, platform_.RegDeleteValueA(key, "Product"));
+  EXPECT_EQ(kOk, platform_.RegDeleteValueA(key, ""));
+  std::uint32_t values = 0, type = 0;
+  EXPECT_EQ(kOk, platform_.RegQueryValueCountA(key, values));
+  EXPECT_EQ(1u, values);
+  EXPECT_EQ(std::string("b\0", 2), ReadValue(key, "Other", type));
+  EXPECT_TRUE(Exists("Shared"));
+}
+
 }  // namespace
 }  // namespace qv::contract

@@ -51,6 +51,8 @@ RELAY_CALLS = (
     "advapi32.RegSetValueExA",
     "kernel32.CreateMutexA",
     "kernel32.DeleteFileA",
+    "kernel32.MoveFileExA",
+    "advapi32.RegDeleteValueA",
     "kernel32.SetFileAttributesA",
     "kernel32.MoveFileA",
     "kernel32.RemoveDirectoryA",
@@ -423,6 +425,7 @@ class Result:
     case_dir: Path
     checker: CheckerRun | None = None  # when the case ran QvCheck.exe first
     middle: Snapshot | None = None  # between the checker's run and the program's
+    restarted: set[bytes] | None = None  # after a restart of Windows: the paths below the watched folders
 
     def calls_to(self, name: str) -> list[Call]:
         return [c for c in self.calls if c.name.lower() == name.lower()]
@@ -766,7 +769,7 @@ class Harness:
             watch_keys: Sequence[str | bytes] = (), exe: str | bytes | None = None,
             cwd: str | bytes | None = None, timeout: float = 10.0, program_mtime: _dt.datetime | None = None,
             rest_as_user: bool = False, pictures: Path | None = None, check: bool = True,
-            checker: str | bytes | None = None, locale: str = JAPANESE) -> Result:
+            checker: str | bytes | None = None, locale: str = JAPANESE, restart: bool = False) -> Result:
         """Runs the program once.
 
         args:   the command line after the program's quoted path, byte for byte;
@@ -785,6 +788,8 @@ class Harness:
                 session (fixtures held for both); result.checker and result.middle tell what it did;
         locale: the host locale Wine runs under, which sets the ANSI code page (JAPANESE: 932,
                 WESTERN: 1252, CHINESE: 936); byte strings of paths and fixtures are that code page's.
+        restart: after the run, restart Windows in the prefix (wineboot -r carries out what was left
+                to the restart) and write down what then stands below watch_folders (result.restarted).
         """
         for answer in answers:
             if answer not in ANSWER_IDS:
@@ -844,11 +849,31 @@ class Harness:
         except subprocess.TimeoutExpired:
             driver_status = None
         result = self._read(line, log_path, err_path, answers, driver_status, case_dir)
+        if restart:
+            result.restarted = self._restart(env, prefix, watch_folders)
         self._retire(env, case_dir)
         result.seconds = time.monotonic() - started
         if check and result.trouble:
             raise HarnessError("the run did not go as the case said:\n" + result.describe())
         return result
+
+    def _restart(self, env: dict[str, str], prefix: Path, folders: Sequence[str | bytes]) -> set[bytes]:
+        """Restarts Windows in the prefix; the paths (lower-cased, as Windows writes them) that then
+        stand below the folders, the folders themselves included."""
+        quiet = dict(env, WINEDEBUG="-all")
+        subprocess.run([self.wine.loader, "wineboot", "-r"], env=quiet, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120, check=True)
+        subprocess.run([self.wine.server, "-w"], env=quiet, timeout=120)
+        found: set[bytes] = set()
+        drive = prefix / "drive_c"
+        for folder in folders:
+            raw = cp932(folder)
+            assert raw[:3].lower() == b"c:\\", "watch folders below C:\\ only"
+            host = drive.joinpath(*[part.decode("cp932") for part in raw[3:].split(b"\\") if part])
+            for place in [host, *host.rglob("*")] if host.exists() else []:
+                rel = place.relative_to(drive).parts
+                found.add(b"c:\\" + b"\\".join(p.encode("cp932") for p in rel).lower())
+        return found
 
     def _read(self, line: bytes, log_path: Path, err_path: Path, answers: Sequence[str],
               driver_status: int | None, case_dir: Path) -> Result:

@@ -18,6 +18,7 @@ from harness import CP, UNINSTALL_LIST, Display, File, Harness, RegValue, pe_mod
 
 FOLDER = "C:\\Program Files\\Sample"
 DESKTOP = "C:\\users\\sample\\Desktop"
+PROGRAMS = "C:\\users\\sample\\Start Menu\\Programs"
 SHELL_FOLDERS = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"
 
 # The product's files: path -> content.
@@ -25,11 +26,15 @@ FILES = {
     f"{FOLDER}\\Sample.exe": b"MZ sample program",
     f"{FOLDER}\\Sample.dll": b"MZ sample library",
     f"{FOLDER}\\Readme.txt": "サンプルの説明書です。\r\n",
+    f"{FOLDER}\\Help\\Sample.chm": b"ITSF sample help",
     "C:\\windows\\Sample.ini": "[Sample]\r\nFolder=C:\\Program Files\\Sample\r\n",
     # The shared library the product brought, and the older one it kept aside when it came.
     "C:\\windows\\system32\\SampleShared.dll": b"MZ shared library 2.0",
     "C:\\windows\\system32\\SampleShared.bak": b"MZ shared library 1.0",
     f"{DESKTOP}\\Sample.lnk": b"shortcut to Sample.exe",
+    # The Start menu's folder of the product, beside the one of another product of the maker.
+    f"{PROGRAMS}\\Sample\\Sample.lnk": b"shortcut to Sample.exe",
+    f"{PROGRAMS}\\Other\\Other.lnk": b"shortcut to another product",
 }
 
 # The uninstall command's arguments as the product's installer registers them: the folder quoted,
@@ -44,6 +49,7 @@ REGISTRY = [
     ("HKCU\\Software\\Quorvel\\Sample", "Folder", FOLDER),
     ("HKCU\\Software\\Quorvel\\Sample\\Window", "Left", 100),
     (SHELL_FOLDERS, "Desktop", DESKTOP),
+    (SHELL_FOLDERS, "Programs", PROGRAMS),
 ]
 
 # The uninstall script, as the product ships it (Shift-JIS, CR LF).

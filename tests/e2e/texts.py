@@ -50,3 +50,6 @@ def fatal_report(error_class: str, message: str | bytes) -> re.Pattern:
     """The fatal error report's text: the error's class, the program file, a code address, the message."""
     return re.compile(re.escape(cp932(error_class + "がﾓｼﾞｭｰﾙ QvUninst.exe の ")) + rb"[0-9A-F]{8}" +
                       re.escape(cp932(" で発生しました。\n") + cp932(message) + b".") + rb"\Z")
+
+# Ends the final report when files are left to the next start of Windows.
+RESTART_LINE = cp932("\r\n>>使用中のファイルは、Windowsの再起動後に削除されます。")

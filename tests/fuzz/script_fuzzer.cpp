@@ -91,6 +91,13 @@ bool IsFinalReport(const std::string& text) {
          text == qv::texts::kReportSettingsRemain || text == qv::texts::kReportBothRemain;
 }
 
+// The report's text without the line that tells of files left to the restart, and whether it has it.
+std::string WithoutRestartLine(const std::string& text, bool& restartLine) {
+  const std::string line = qv::texts::kReportRestartLine;
+  restartLine = text.size() > line.size() && text.compare(text.size() - line.size(), line.size(), line) == 0;
+  return restartLine ? text.substr(0, text.size() - line.size()) : text;
+}
+
 void CheckSentinels(const qv::test::FakePlatform& before, const qv::test::FakePlatform& after,
                     const std::string& upperScript) {
   for (const RegistrySentinel& s : kRegistrySentinels) {
@@ -151,10 +158,19 @@ void CheckRun(std::uint8_t variant, std::string_view body) {
   // folder is true of the file system.
   if (asked && !declineBegin && exitCode == 0) {
     const qv::test::ShownBox& last = fake.boxes.back();
-    QV_FUZZ_CHECK(IsFinalReport(last.text) && last.flags == 0x40, "the run ends with the final report");
-    const bool claimsRemoved =
-        last.text == qv::texts::kReportAllRemoved || last.text == qv::texts::kReportSettingsRemain;
-    QV_FUZZ_CHECK(!claimsRemoved || !fake.Exists(kAppFolder), "a report of a removed folder means it is gone");
+    bool restartLine = false;
+    const std::string report = WithoutRestartLine(last.text, restartLine);
+    QV_FUZZ_CHECK(IsFinalReport(report) && last.flags == 0x40, "the run ends with the final report");
+    QV_FUZZ_CHECK(restartLine == !fake.pendingAtRestart.empty(),
+                  "the report tells of the restart exactly when something was left to it");
+    const bool claimsRemoved = report == qv::texts::kReportAllRemoved || report == qv::texts::kReportSettingsRemain;
+    if (claimsRemoved && fake.Exists(kAppFolder)) {
+      qv::test::FakePlatform restarted = fake;
+      restarted.Restart();
+      QV_FUZZ_CHECK(!restarted.Exists(kAppFolder),
+                    "a report of a removed folder means it is gone, once Windows "
+                    "restarted when it was left to the restart");
+    }
     QV_FUZZ_CHECK(fake.shellNotifications.size() == (claimsRemoved ? 1u : 0u),
                   "the shell is notified exactly when the folder was removed");
     // The only questions besides the one to begin are the registry cleanups' confirmations.
@@ -162,12 +178,13 @@ void CheckRun(std::uint8_t variant, std::string_view body) {
     for (const qv::test::ShownBox& box : fake.boxes)
       cleanupConfirmed |= box.flags == 0x24 && box.text != qv::texts::kAskToBegin && box.answer == qv::win::kIdYes;
     const bool claimsSettingsDeleted =
-        last.text == qv::texts::kReportAllRemoved || last.text == qv::texts::kReportFilesRemain;
+        report == qv::texts::kReportAllRemoved || report == qv::texts::kReportFilesRemain;
     QV_FUZZ_CHECK(claimsSettingsDeleted == cleanupConfirmed,
                   "the report says the settings are deleted exactly when a registry cleanup was confirmed");
   } else {
     for (const qv::test::ShownBox& box : fake.boxes)
-      QV_FUZZ_CHECK(!IsFinalReport(box.text), "no final report without a completed run");
+      QV_FUZZ_CHECK(!IsFinalReport(box.text) && box.text.find(qv::texts::kReportRestartLine) == std::string::npos,
+                    "no final report without a completed run");
     QV_FUZZ_CHECK(fake.shellNotifications.empty(), "no shell notification without a completed run");
   }
 

@@ -54,6 +54,14 @@ inline void SeedSystem(test::FakePlatform& fake, bool startupOfWrongType, bool l
   fake.SetValue(kHkeyCurrentUser, kShellFolders, "Desktop", std::string("C:\\Users\\Demo\\Desktop\0", 22));
   const std::string startup("C:\\Users\\Demo\\Start Menu\\Programs\\Startup\0", 42);
   fake.SetValue(kHkeyCurrentUser, kShellFolders, "Startup", startup, startupOfWrongType ? 3u : win::kRegSz);
+  fake.SetValue(kHkeyCurrentUser, kShellFolders, "Programs",
+                std::string("C:\\Users\\Demo\\Start Menu\\Programs\0", 34));
+  fake.SetValue(kHkeyCurrentUser, kShellFolders, "AppData", std::string("C:\\Users\\Demo\\AppData\0", 22));
+  fake.AddFile("C:\\Users\\Demo\\AppData\\Demo\\settings.ini", "[demo]");
+  // The product's value in a key that others share, and a neighbour's.
+  const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  fake.SetValue(kHkeyCurrentUser, run, "Demo", std::string("app.exe\0", 8));
+  fake.SetValue(kHkeyCurrentUser, run, "Neighbour", std::string("n.exe\0", 6));
 
   // The product's keys and a neighbour's, where "UNINST=", "QUORVEL=" and "INST=" reach.
   const std::string list = kUninstallList;

@@ -532,6 +532,23 @@ bool FakePlatform::RemoveDirectoryA(const std::string& path) {
   return true;
 }
 
+bool FakePlatform::MoveFileExA(const std::string& path, std::uint32_t flags) {
+  if (flags != win::kMoveFileDelayUntilReboot || !restartAllowed) return false;
+  pendingAtRestart.push_back(path);
+  return true;
+}
+
+void FakePlatform::Restart() {
+  for (const std::string& path : pendingAtRestart) {
+    bool slash;
+    const std::string key = Normalize(path, slash);
+    auto it = files_.entries.find(key);
+    if (it != files_.entries.end() && (!it->second.folder || !HasChildren(key))) files_.entries.erase(it);
+  }
+  pendingAtRestart.clear();
+  for (auto& [path, file] : files_.entries) file.heldOpen = false;  // the programs that held them are gone
+}
+
 std::optional<std::string> FakePlatform::ReadWholeFile(const std::string& path) {
   reads.push_back(path);
   bool slash;
@@ -730,6 +747,16 @@ ErrorCode FakePlatform::RegSetValueExA(KeyHandle key, const std::string& name, s
     return win::kErrorAccessDenied;
   node->values[CharUpperBuffA(name)] = FakeValue{name, type, data};
   return win::kErrorSuccess;
+}
+
+ErrorCode FakePlatform::RegDeleteValueA(KeyHandle key, const std::string& name) {
+  ErrorCode status;
+  std::shared_ptr<FakeKey> node = KeyOf(key, status);
+  if (!node) return status;
+  auto handle = registry_.handles.find(key);
+  if ((handle != registry_.handles.end() && !handle->second.writable) || node->denyWrite)
+    return win::kErrorAccessDenied;
+  return node->values.erase(CharUpperBuffA(name)) ? win::kErrorSuccess : win::kErrorFileNotFound;
 }
 
 FakeKey& FakePlatform::AddKey(RegistryRoot root, const std::string& path) {

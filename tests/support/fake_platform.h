@@ -90,6 +90,13 @@ class FakePlatform : public Platform {
   std::map<std::string, std::uint32_t> mutexErrors;  // names whose creation fails with this code
   std::vector<std::string> mutexesCreated;
 
+  // Deletions left to the next start of Windows, paths as given, in call order; refused without
+  // an administrator's rights. Restart() carries them out as Windows does when it starts: files,
+  // and folders that are empty by then; no program holds a file open afterwards.
+  std::vector<std::string> pendingAtRestart;
+  bool restartAllowed = true;
+  void Restart();
+
   // Files and folders: AddFolder creates missing parents; AddFile creates its folder.
   void AddFolder(const std::string& path);
   FakeFile& AddFile(const std::string& path, const std::string& bytes = "");
@@ -142,6 +149,7 @@ class FakePlatform : public Platform {
   bool DeleteFileA(const std::string& path) override;
   bool MoveFileA(const std::string& oldPath, const std::string& newPath) override;
   bool RemoveDirectoryA(const std::string& path) override;
+  bool MoveFileExA(const std::string& path, std::uint32_t flags) override;
   std::string GetWindowsDirectoryA() override { return windowsFolder; }
   std::string GetSystemDirectoryA() override { return systemFolder; }
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
@@ -163,6 +171,7 @@ class FakePlatform : public Platform {
                              std::uint32_t& size) override;
   ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
                            const std::string& data) override;
+  ErrorCode RegDeleteValueA(KeyHandle key, const std::string& name) override;
 
   // Local time is UTC plus this many hours.
   int utcOffsetHours = 9;

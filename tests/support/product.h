@@ -52,6 +52,7 @@ inline constexpr char kFilesRemain[] =
 inline constexpr char kSettingsRemain[] = "アンインストールは無事終了しました。\r\n\r\n>>設定情報は、残されました。";
 inline constexpr char kBothRemain[] =
     "アンインストールは無事終了しました。\r\n\r\n>>インストールした以外のファイルが、フォルダ内に残っています。\r\n>>設定情報は、残されました。";
+inline constexpr char kRestartLine[] = "\r\n>>使用中のファイルは、Windowsの再起動後に削除されます。";
 }  // namespace shown
 
 }  // namespace qv::test

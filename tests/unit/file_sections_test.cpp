@@ -102,8 +102,8 @@ TEST_F(FileSections, AnEntryWithoutANameTouchesNoFolder) {
   platform.SetFileAttributesA("C:\\Program Files", 0x1);
   platform.SetFileAttributesA("C:\\Program Files\\Example\\sub", 0x1);
   Uninstall(
-      "[deletefile]\r\n\r\nWINDIR\\\r\nSYSDIR\\\r\nSTARTUP\\\r\nDESKTOP\\\r\n \r\n.\r\n..\r\nsub\\\r\nWINDIR\\. \r\n"
-      "SAVEFOLDER\r\nend;\r\n");
+      "[deletefile]\r\n\r\nWINDIR\\\r\nSYSDIR\\\r\nSTARTUP\\\r\nDESKTOP\\\r\n \r\n.\r\n..\r\nWINDIR\\. \r\n"
+      "\\\r\n.\\\r\n..\\\r\nsub\\..\\\r\nWINDIR\\.\\\r\nDESKTOP\\\\\r\nSAVEFOLDER\r\nend;\r\n");
   EXPECT_EQ(platform.Find("C:\\Program Files")->attributes, 0x1u);
   EXPECT_EQ(platform.Find("C:\\Program Files\\Example\\sub")->attributes, 0x1u);
   for (const char* folder : {"C:\\WINDOWS", "C:\\WINDOWS\\system32", "C:\\Users\\u\\Startup", "C:\\Users\\u\\Desktop",
@@ -194,7 +194,9 @@ TEST_F(FileSections, OddEntriesTouchNothingTheyDoNotName) {
   for (const std::string& path : around) EXPECT_TRUE(Has(path)) << path;
   EXPECT_TRUE(Has("C:\\Program Files\\Example\\busy.dll"));
   EXPECT_TRUE(platform.IsFolder("C:\\Program Files\\Example\\folder.txt"));
-  EXPECT_EQ(Report(), kBothRemain);
+  // The file in use is the only one left to the restart.
+  EXPECT_EQ(platform.pendingAtRestart, std::vector<std::string>{"C:\\Program Files\\Example\\BUSY.DLL"});
+  EXPECT_EQ(Report(), std::string(kBothRemain) + shown::kRestartLine);
 }
 
 TEST_F(FileSections, TrailingBlanksAndDoubleByteNamesReachTheirFiles) {
@@ -241,7 +243,9 @@ TEST(Locations, FoldersEndWithABackslash) {
   p.SetValue(kHkeyCurrentUser, kShellFolders, "Startup", "C:\\S");
   EXPECT_EQ(ShellFolder(p, kShellFolderStartup), "C:\\S\\");
   EXPECT_EQ(std::string(kShellFolderNames[kShellFolderStartup]), "Startup");
-  EXPECT_EQ(std::size(kShellFolderNames), 11u);
+  EXPECT_EQ(std::string(kShellFolderNames[kShellFolderPrograms]), "Programs");
+  EXPECT_EQ(std::string(kShellFolderNames[kShellFolderAppData]), "AppData");
+  EXPECT_EQ(std::size(kShellFolderNames), 12u);
   EXPECT_EQ(p.OpenKeyCount(), 0u);
 }
 

@@ -164,9 +164,11 @@ TEST(PlanCommand, TellsHowTheRunEndsAndWhatStaysInTheFolder) {
        {"the entry \"UNINST=\" names the protected key "
         "\"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\\": passed over",
         " 24. delete file \"C:\\Program Files\\Example\\HELD.DLL\" [file, in use by another program]: fails",
-        "The run ends with its final report (step 36):", "The folder \"C:\\Program Files\\Example\\\" stays, holding:",
-        "       HELD.DLL  (its deletion fails: file, in use by another program)",
-        "       SUB\\OTHER.TXT  (no entry deletes it)", "Exit code 0: the run would end with its final report."}},
+        " 25. leave \"C:\\Program Files\\Example\\HELD.DLL\" to the next start of Windows [file, in use by another "
+        "program]: done",
+        "The run ends with its final report (step 37):", "The folder \"C:\\Program Files\\Example\\\" stays, holding:",
+        "       HELD.DLL  (left to the next start of Windows)", "       SUB\\OTHER.TXT  (no entry deletes it)",
+        "Exit code 0: the run would end with its final report."}},
       {true,
        kExampleScript,
        "ExampleMutex",

@@ -26,7 +26,8 @@ class Recorder final : public RunObserver {
     heard.push_back(std::string("box ") + kNames[static_cast<int>(box)] + ": " + std::to_string(answer));
   }
   void EntryPassedOver(const PassedOver& entry) override {
-    static const char* const kWhy[] = {"own mutex", "protected key", "no file", "no folder"};
+    static const char* const kWhy[] = {"own mutex", "protected key",  "no file",
+                                       "no folder", "refused folder", "incomplete value"};
     std::string text = std::string("passed over ") + kWhy[static_cast<int>(entry.why)] + ": " + entry.line + " at " +
                        std::to_string(entry.lineIndex);
     if (entry.why == Why::kProtectedKey) text += " (" + std::to_string(entry.root) + entry.path + ")";
@@ -45,7 +46,7 @@ TEST(RunObserver, HearsSectionsBoxesAndPassedOverEntriesInTheRunsOrder) {
       "[warning]\r\nRemoved soon.\r\nend;\r\n"                                   // 5-7
       "[deletereg]\r\nquorvel=\r\nQUORVEL=Demo\r\nKEY=HU\\.DEFAULT\r\nend;\r\n"  // 8-12
       "[renamefile]\r\nno comma\r\nend;\r\n"                                     // 13-15
-      "[deletefile]\r\nsub\\\r\nDESKTOP\\Example.lnk\r\napp.exe\r\nend;\r\n";    // 16-21
+      "[deletefile]\r\nsub\\..\r\nDESKTOP\\Example.lnk\r\napp.exe\r\nend;\r\n";  // 16-21
   Recorder recorder;
   product.platform.AddFile(Product::kScript, std::string("//QV-Uninstaller\r\n") + body);
   product.platform.commandLine = "QvUninst.exe /u \"C:\\Program Files\\Example\\\"";
@@ -65,7 +66,7 @@ TEST(RunObserver, HearsSectionsBoxesAndPassedOverEntriesInTheRunsOrder) {
                                 "[renamefile] at 13",
                                 "passed over no file: no comma at 14",
                                 "[deletefile] at 16",
-                                "passed over no file: sub\\ at 17",
+                                "passed over no file: sub\\.. at 17",
                                 "passed over no folder: DESKTOP\\Example.lnk at 18",
                                 "box final report: 1",
                             }));

@@ -52,36 +52,20 @@ std::string Joined(const std::string& prefix, const std::vector<std::string>& na
 
 std::string PlannedFiles::Canonical(const std::string& path) {
   const PathStart at = StartOf(path);
-  const bool relative = at.relative;
-  auto separator = IsSeparator;
   std::vector<std::string> names;
-  std::string name;
-  auto endName = [&] {
+  for (const std::string& name : SplitPathNames(std::string_view(path).substr(at.start), "\\/", lead_)) {
     if (name == "..") {
       if (!names.empty() && names.back() != "..")
         names.pop_back();
-      else if (relative)
+      else if (at.relative)
         names.push_back(name);
-    } else if (!name.empty() && name != ".") {
+    } else if (name != ".") {
       names.push_back(name);
     }
-    name.clear();
-  };
-  for (std::size_t i = at.start; i < path.size(); ++i) {
-    if (lead_[static_cast<unsigned char>(path[i])] && i + 1 < path.size()) {
-      name += path[i];
-      name += path[++i];
-    } else if (separator(path[i])) {
-      endName();
-    } else {
-      name += path[i];
-    }
   }
-  endName();
   if (!names.empty() && names.back() != "..") {
-    std::string& last = names.back();
-    while (!last.empty() && (last.back() == ' ' || last.back() == '.')) last.pop_back();
-    if (last.empty()) names.pop_back();
+    names.back() = std::string(WithoutTrailingBlanksAndDots(names.back()));
+    if (names.back().empty()) names.pop_back();
   }
   return system_.CharUpperBuffA(Joined(at.prefix, names));
 }

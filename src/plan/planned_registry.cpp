@@ -4,6 +4,8 @@
 #include <set>
 
 #include "plan/same_or_below.h"
+#include "script/locations.h"
+#include "system/registry_accessor.h"
 
 namespace qv {
 
@@ -22,21 +24,7 @@ std::string KeyParent(const std::string& path) {
 }  // namespace
 
 std::vector<std::string> PlannedRegistry::KeySegments(const std::string& path) {
-  std::vector<std::string> names;
-  std::string name;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    if (lead_[static_cast<unsigned char>(path[i])] && i + 1 < path.size()) {
-      name += path[i];
-      name += path[++i];
-    } else if (path[i] == '\\') {
-      if (!name.empty()) names.push_back(std::move(name));
-      name.clear();
-    } else {
-      name += path[i];
-    }
-  }
-  if (!name.empty()) names.push_back(std::move(name));
-  return names;
+  return SplitPathNames(path, "\\", lead_);
 }
 
 std::string PlannedRegistry::Join(const std::string& base, const std::vector<std::string>& segments) const {
@@ -110,7 +98,7 @@ std::vector<PlannedRegistry::KeyName> PlannedRegistry::RealSubkeys(RegistryRoot 
   if (!key || system_.RegQueryInfoKeyA(key.get(), count, longest) != kOk) return names;
   for (std::uint32_t index = 0; index < count; ++index) {
     std::string name;
-    status = system_.RegEnumKeyExA(key.get(), index, 2 * longest + 1, name);
+    status = system_.RegEnumKeyExA(key.get(), index, SubkeyNameBufferSize(longest), name);
     if (status == win::kErrorNoMoreItems) break;
     if (status == kOk) names.push_back({Join(path, {system_.CharUpperBuffA(name)}), name});
   }

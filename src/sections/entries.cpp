@@ -83,21 +83,6 @@ RenameEntry ParseRenameEntry(const std::string& upperLine) {
 
 namespace {
 
-// The names of a path between its "\", a double-byte character kept whole.
-std::vector<std::string> Names(const std::string& path, const LeadByteTable& lead) {
-  std::vector<std::string> names(1);
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    if (lead[static_cast<unsigned char>(path[i])] && i + 1 < path.size()) {
-      names.back() += path.substr(i++, 2);
-    } else if (path[i] == '\\') {
-      names.emplace_back();
-    } else {
-      names.back() += path[i];
-    }
-  }
-  return names;
-}
-
 // A name of dots and blanks only: "", ".", " .", "..", "... ".
 bool OnlyDotsAndBlanks(const std::string& name) { return name.find_first_not_of(". ") == std::string::npos; }
 
@@ -109,7 +94,7 @@ bool IsFolderEntry(const std::string& line, const LeadByteTable& lead) {
 
 std::optional<FolderRefusal> FolderEntryRefusal(const FileEntry& entry, const LeadByteTable& lead) {
   bool named = false;
-  for (const std::string& name : Names(entry.name, lead)) {
+  for (const std::string& name : SplitPathNames(entry.name, "\\", lead)) {
     if (name.find("..") != std::string::npos && OnlyDotsAndBlanks(name)) return FolderRefusal::kParent;
     named = named || !OnlyDotsAndBlanks(name);
   }
@@ -118,15 +103,14 @@ std::optional<FolderRefusal> FolderEntryRefusal(const FileEntry& entry, const Le
 }
 
 bool IsDriveRoot(const std::string& path, const LeadByteTable& lead) {
-  std::vector<std::string> names = Names(path, lead);
-  while (!names.empty() && names.back().empty()) names.pop_back();
-  if (names.empty()) return true;                                            // "\"
-  if (names.size() == 1) return names[0].size() == 2 && names[0][1] == ':';  // "C:\"
-  return names.size() <= 4 && names[0].empty() && names[1].empty();          // "\\server\share\"
+  const std::vector<std::string> names = SplitPathNames(path, "\\", lead);
+  // A share's root ("\\server\share\"), or a drive's ("\", "C:\").
+  if (path.compare(0, 2, "\\\\") == 0) return names.size() <= 2;
+  return names.empty() || (names.size() == 1 && names[0].size() == 2 && names[0][1] == ':');
 }
 
 int FolderDepth(const std::string& path, const LeadByteTable& lead) {
-  return static_cast<int>(Names(path, lead).size()) - 1;
+  return static_cast<int>(SplitPathNames(path, "\\", lead).size());
 }
 
 bool RenamesFiles(const RenameEntry& entry, const LeadByteTable& lead) {

@@ -77,7 +77,7 @@ enum class FolderRefusal {
 std::optional<FolderRefusal> FolderEntryRefusal(const FileEntry& entry, const LeadByteTable& lead);
 // The path is a drive's root ("C:\", "\"), or a share's ("\\server\share\").
 bool IsDriveRoot(const std::string& path, const LeadByteTable& lead);
-// The number of "\" in a path, a double-byte character's second byte not counted.
+// How deep a path lies: the number of its names, a double-byte character kept whole.
 int FolderDepth(const std::string& path, const LeadByteTable& lead);
 
 }  // namespace qv

@@ -1,7 +1,7 @@
 #include "sections/protected_key_rules.h"
 
 #include <algorithm>
-#include <initializer_list>
+#include <iterator>
 
 namespace qv::protection {
 
@@ -231,7 +231,7 @@ std::size_t SharedClassLength(const std::vector<std::string>& names, std::size_t
 
 // The rules, family by family. The most specific rule that covers a key decides (the guard in
 // protected_keys.cpp says which that is); a key that no rule covers is a product's own.
-const std::vector<Rule> kRules = {
+constexpr Rule kRules[] = {
     // The class registration containers: every program registers its classes, interfaces, type
     // libraries, applications and MIME types in them. A product's own {GUID}, name or extension
     // below a container is its own.
@@ -362,7 +362,7 @@ const std::vector<Rule> kRules = {
 
 }  // namespace
 
-const std::vector<Rule>& Rules() { return kRules; }
+RuleTable Rules() { return {kRules, std::size(kRules)}; }
 
 std::size_t SetMemberLength(std::string_view placeholder, const std::vector<std::string>& names, std::size_t at) {
   if (at >= names.size()) return 0;

@@ -39,7 +39,14 @@ struct Rule {
   Reach reach;
 };
 
-const std::vector<Rule>& Rules();
+// The rules, in a table of constants.
+struct RuleTable {
+  const Rule* rules;
+  std::size_t count;
+  const Rule* begin() const { return rules; }
+  const Rule* end() const { return rules + count; }
+};
+RuleTable Rules();
 
 // The number of names from names[at] on that make a member of the placeholder's set; 0 when
 // they make none. Names and members are upper-cased.

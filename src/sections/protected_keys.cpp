@@ -130,7 +130,7 @@ std::optional<Cover> ClosestCover(const Place& place) {
   }();
   std::optional<Cover> closest;
   for (std::size_t r = 0; r < patterns.size(); ++r) {
-    const Rule& rule = protection::Rules()[r];
+    const Rule& rule = protection::Rules().rules[r];
     if (!(rule.hives & place.hive)) continue;
     std::vector<std::size_t> counts;
     CoveredCounts(patterns[r], 0, place.names, 0, counts);

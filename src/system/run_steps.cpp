@@ -1,7 +1,6 @@
 #include "system/run_steps.h"
 
-#include <map>
-
+#include "system/registry_roots.h"
 #include "system/text.h"
 
 namespace qv {
@@ -101,11 +100,8 @@ std::string StepLine(const RunStep& step) {
 }
 
 std::string RootShortName(RegistryRoot root) {
-  static const std::map<RegistryRoot, const char*> kNames = {{kHkeyClassesRoot, "HKCR"},   {kHkeyCurrentUser, "HKCU"},
-                                                             {kHkeyLocalMachine, "HKLM"},  {kHkeyUsers, "HKU"},
-                                                             {kHkeyCurrentConfig, "HKCC"}, {kHkeyDynData, "HKDD"}};
-  auto name = kNames.find(root);
-  return name != kNames.end() ? name->second : "(root " + HexNumber(root) + ")";
+  const RegistryRootRow* row = FindRoot(root);
+  return row ? row->shortName : "(root " + HexNumber(root) + ")";
 }
 
 std::string MutexState(ErrorCode status) {

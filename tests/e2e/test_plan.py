@@ -10,12 +10,13 @@ import pytest
 
 from harness import CP, Arg, File, HeldFile, RegValue, Snapshot, _lower, cp932
 from sample_uninstall import COMMAND, FILES, FOLDER, REGISTRY, SCRIPT, WATCH_FOLDERS, WATCH_KEYS
-from texts import REPORT_ALL_REMOVED, REPORT_FILES_REMAIN
+from texts import REPORT_ALL_REMOVED, REPORT_FILES_REMAIN, RESTART_LINE
 
 PLAN = "/plan " + COMMAND.split(" ", 1)[1]
 ROOTS = {0x80000000: b"HKCR", 0x80000001: b"HKCU", 0x80000002: b"HKLM", 0x80000003: b"HKU"}
-CHANGES = ("kernel32.SetFileAttributesA", "kernel32.DeleteFileA", "kernel32.MoveFileA", "kernel32.RemoveDirectoryA",
-           "advapi32.RegDeleteKeyA", "advapi32.RegCreateKeyExA", "advapi32.RegSetValueExA", "shell32.SHChangeNotify")
+CHANGES = ("kernel32.SetFileAttributesA", "kernel32.DeleteFileA", "kernel32.MoveFileA", "kernel32.MoveFileExA",
+           "kernel32.RemoveDirectoryA", "advapi32.RegDeleteKeyA", "advapi32.RegCreateKeyExA", "advapi32.RegSetValueExA",
+           "advapi32.RegDeleteValueA", "shell32.SHChangeNotify")
 SEEN = CHANGES + ("user32.MessageBoxA", "kernel32.CreateMutexA")
 ANSWERS = {b"Yes": 6, b"No": 7, b"OK": 1}
 
@@ -58,6 +59,10 @@ def plan_steps(output: bytes) -> list[tuple]:
             steps.append(("rename", rename.group(1), rename.group(2), rename.group(3) == b"done"))
         elif value := re.match(rb'^set value "(.*)" = "(.*)" in "(.*)" \[.*\]: (done|fails)$', text):
             steps.append(("set value", value.group(1), value.group(2), value.group(3), value.group(4) == b"done"))
+        elif left := re.match(rb'^leave "(.*)" to the next start of Windows \[.*\]: (done|fails)$', text):
+            steps.append(("leave", left.group(1), left.group(2) == b"done"))
+        elif value := re.match(rb'^delete value "(.*)" in "(.*)" \[.*\]: (done|fails)$', text):
+            steps.append(("delete value", value.group(1), value.group(3) == b"done"))
         elif shell := re.match(rb"^notify the shell \(event 0x([0-9a-f]+), flags 0x([0-9a-f]+)\)$", text):
             steps.append(("notify", int(shell.group(1), 16), int(shell.group(2), 16)))
         else:
@@ -90,6 +95,10 @@ def run_steps(calls, boxes) -> list[tuple]:
             steps.append((kind, ROOTS.get(c.arg(0)), c.args[1], c.retval == 0))
         elif name == "RegSetValueExA":
             steps.append(("set value", c.args[1], c.arg(3), c.retval == 0))
+        elif name == "MoveFileExA":
+            steps.append(("leave", c.args[0], c.retval != 0))
+        elif name == "RegDeleteValueA":
+            steps.append(("delete value", c.args[1], c.retval == 0))
         elif name == "SHChangeNotify":
             steps.append(("notify", c.arg(0), c.arg(1)))
     return steps
@@ -195,12 +204,13 @@ def test_a_file_in_use_keeps_the_folder_and_the_plan_says_what_stays(harness):
     result = harness.run(COMMAND, setup=sample(File(mine, "my notes"), HeldFile(held)), rest_as_user=True,
                          watch_folders=WATCH_FOLDERS, watch_keys=WATCH_KEYS, checker=PLAN)
     planned = expect_plan_is_the_run(result)
-    assert result.boxes[-1].text == REPORT_FILES_REMAIN
-    assert [s for s in planned if s[0] == "box"][-1][4] == lines_of(REPORT_FILES_REMAIN)
+    # The file in use is left to the next start of Windows; the user's notes keep the folder.
+    assert result.boxes[-1].text == REPORT_FILES_REMAIN + RESTART_LINE
+    assert [s for s in planned if s[0] == "box"][-1][4] == lines_of(REPORT_FILES_REMAIN + RESTART_LINE)
     stays = result.checker.output.split(cp932(f'The folder "{FOLDER}\\" stays, holding:\n'))[1].split(b"\nExit code")[0]
     assert stays.split(b"\n") == [
         b"       Notes.txt  (no entry deletes it)",
-        b"       Sample.dll  (its deletion fails: file, in use by another program)",
+        b"       Sample.dll  (left to the next start of Windows)",
     ]
     left = sorted(p for p in result.after.files if _lower(p).startswith(_lower(cp932(FOLDER + "\\"))))
     assert left == [cp932(mine), cp932(held)]

@@ -64,8 +64,10 @@ def test_uninstall_deletes_the_named_files_in_every_folder_and_removes_the_produ
                   "Startup\\Example.lnk",
                   "Uninst.inf",
                   "end;",
-                  # Entries that name a folder, not a file: each is passed over. The section's own
-                  # removal attempt fails (the folder is gone), yet the folder counts as removed.
+                  # Entries that name no file: each is passed over, and so are the folder entries that
+                  # name a prefix's folder itself; a folder entry below one is tried, and a folder
+                  # that holds files stays. The section's own removal attempt fails (the folder is
+                  # gone), yet the folder counts as removed.
                   "[deletefile]",
                   "", "WINDIR\\", "SYSDIR\\", "DESKTOP\\", "STARTUP\\", " ", ".", "..", "WINDIR\\system32\\",
                   "WINDIR\\..", "sysdir\\ .",
@@ -107,7 +109,8 @@ def test_uninstall_deletes_the_named_files_in_every_folder_and_removes_the_produ
                  SYSTEM_FOLDER + "EXSHARED.DLL", DESKTOP + "\\EXAMPLE.LNK", STARTUP + "\\EXAMPLE.LNK",
                  BASE + "UNINST.INF"]:
         expected += deleted(path)
-    expected += [("rmdir", cp932(BASE), 1), ("rmdir", cp932(BASE), 0)]
+    expected += [("rmdir", cp932(BASE), 1), ("attr", cp932(WINDOWS + "SYSTEM32\\"), 0, 1),
+                 ("rmdir", cp932(WINDOWS + "SYSTEM32\\"), 0), ("rmdir", cp932(BASE), 0)]
     assert file_calls(result) == expected
 
     d = result.diff

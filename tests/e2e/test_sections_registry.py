@@ -88,7 +88,7 @@ CLEANED = [UNINSTALL + "\\AppA", UNINSTALL + "\\AppB", QUORVEL + "\\Demo", VASK 
 
 
 @pytest.mark.parametrize("answer", ["yes", "no"])
-def test_cleanup_deletes_exactly_the_products_keys_after_yes_and_nothing_after_no(harness, answer):
+def test_cleanup_deletes_exactly_the_products_keys_after_yes_and_only_its_uninstall_entries_after_no(harness, answer):
     result = harness.run(ARGS, answers=["yes", answer, "ok"], setup=CLEANUP_SETUP, watch_keys=WATCH_KEYS)
     assert [(b.caption, b.text, b.flags, b.buttons) for b in result.boxes[:2]] == \
         [(TITLE, ASK_TO_BEGIN, MB_QUESTION, ("yes", "no")), (TITLE, ASK_DELETE_SETTINGS, MB_QUESTION, ("yes", "no"))]
@@ -98,9 +98,13 @@ def test_cleanup_deletes_exactly_the_products_keys_after_yes_and_nothing_after_n
     d = result.diff
 
     if answer == "no":
+        # The settings stay; the product's entries in the list of installed programs go all the same.
         assert report.text == REPORT_BOTH_REMAIN
-        assert result.calls_to("advapi32.RegDeleteKeyA") == []
-        assert d.empty(), d.lines()
+        assert root_deletions(result) == [
+            (HKLM_ROOT, b"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\APPA"),
+            (HKLM_ROOT, b"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\APPB")]
+        assert d.removed_keys == [cp932(UNINSTALL + "\\AppA"), cp932(UNINSTALL + "\\AppB")], d.lines()
+        assert (d.created_keys, d.removed_values, d.created_values, d.changed_values) == ([], [], [], []), d.lines()
         return
 
     assert report.text == REPORT_FILES_REMAIN

@@ -1,7 +1,5 @@
 #include "entry/silent_run.h"
 
-#include <cstdio>
-
 namespace qv {
 
 namespace {
@@ -24,6 +22,13 @@ const char* Outcome(int exitCode) {
   return "";
 }
 
+// The number with leading zeros to at least width digits. (The C library's formatted printing
+// would add about 27 KB to the program.)
+std::string Digits(int number, std::size_t width) {
+  std::string text = std::to_string(number);
+  return std::string(text.size() < width ? width - text.size() : 0, '0') + text;
+}
+
 }  // namespace
 
 int SilentExitCode(Start start, const RunState& state) {
@@ -35,9 +40,8 @@ int SilentExitCode(Start start, const RunState& state) {
 
 void BeginRunLog(Platform& platform, RunLog& log, const std::string& commandLine) {
   const LocalTime now = platform.GetLocalTime();
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d ", now.year, now.month, now.day, now.hour,
-                now.minute, now.second);
+  const std::string stamp = Digits(now.year, 4) + "-" + Digits(now.month, 2) + "-" + Digits(now.day, 2) + " " +
+                            Digits(now.hour, 2) + ":" + Digits(now.minute, 2) + ":" + Digits(now.second, 2) + " ";
   log.Line(ProgramText(stamp) + SystemText(commandLine));
 }
 

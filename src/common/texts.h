@@ -10,6 +10,8 @@ inline constexpr char kProgramTitle[] = "Quorvel Uninstaller 2.09";
 
 // Program entry.
 inline constexpr char kUninstallSwitch[] = "/u";
+// The same uninstall without any box, for deployment tools (lower case, as the switch is compared).
+inline constexpr char kSilentSwitch[] = "/s";
 inline constexpr char kDefaultScriptName[] = "Uninst.inf";
 inline constexpr char kSignature[] = "//qv-uninstaller";
 inline constexpr char kScriptNotFound[] = "が見つかりません。\r\nアンインストール出来ませんでした。";

@@ -1,21 +1,24 @@
 #include "entry/entry.h"
 
 #include <exception>
+#include <optional>
 
 #include "common/texts.h"
 #include "entry/fatal_report.h"
+#include "entry/silent_run.h"
 #include "entry/version_box.h"
 #include "run/run.h"
 #include "script/script_file.h"
 #include "sections/run_context.h"
 #include "system/files.h"
+#include "system/recording_platform.h"
 #include "system/system_info.h"
 
 namespace qv {
 
 namespace {
 
-void StartUninstall(RunContext& run, const std::string& scriptArgument) {
+Start StartUninstall(RunContext& run, const std::string& scriptArgument) {
   Platform& platform = run.platform;
   const LeadByteTable& lead = run.system.leadBytes;
   ScriptPaths paths = BuildScriptPaths(scriptArgument, lead);
@@ -26,23 +29,45 @@ void StartUninstall(RunContext& run, const std::string& scriptArgument) {
     // The file name is the command line's, in the system's code page.
     const MixedText text = ProgramText("\" ") + SystemText(FileNamePart(run.scriptPath, lead)) +
                            ProgramText(std::string(" \" ") + texts::kScriptNotFound);
-    ShowMessage(platform, run.system, text, MessageKind::kError);
-    return;
+    ShowOrLog(platform, run.system, run.silentLog, text, MessageKind::kError);
+    return Start::kScriptNotFound;
   }
   const ScriptFile script = ScriptFile::Load(platform, run.scriptPath);
   if (!HasSignature(platform, script.Line(0))) {
-    ShowMessage(platform, run.system, ProgramText(texts::kWrongScript), MessageKind::kError);
-    return;
+    ShowOrLog(platform, run.system, run.silentLog, ProgramText(texts::kWrongScript), MessageKind::kError);
+    return Start::kWrongScript;
   }
   RunPasses(run);
+  return Start::kRan;
 }
 
-int RunChosenMode(Platform& platform, const SystemInfo& system, RunObserver& observer) {
-  const std::vector<std::string> parameters = SplitCommandLine(platform.GetCommandLineA());
-  if (parameters.size() >= 2 && platform.CharLowerBuffA(parameters[0]) == texts::kUninstallSwitch) {
+// The same run as the uninstall switch's, with every box written to the log instead. The log is
+// the caller's, so that the fatal error report can still be written to it.
+int RunSilently(Platform& platform, const SystemInfo& system, RunObserver& observer, const std::string& argument,
+                RunLog& log) {
+  RecordingPlatform recording(platform, log);
+  SilentWatcher watcher(log, observer);
+  RunContext run{recording, system, {}, {}, {}, {}, watcher, &log};
+  const Start start = StartUninstall(run, argument);
+  if (run.state.completed) ShowFinalReport(run);
+  const int code = SilentExitCode(start, run.state);
+  EndRunLog(platform, system, log, code);
+  return code;
+}
+
+int RunChosenMode(Platform& platform, const SystemInfo& system, RunObserver& observer, std::optional<RunLog>& silent) {
+  const std::string commandLine = platform.GetCommandLineA();
+  const std::vector<std::string> parameters = SplitCommandLine(commandLine);
+  const std::string mode = parameters.size() >= 2 ? platform.CharLowerBuffA(parameters[0]) : std::string();
+  const std::string argument =
+      parameters.size() >= 2 ? ScriptArgument({parameters.begin() + 1, parameters.end()}) : std::string();
+  if (mode == texts::kUninstallSwitch) {
     RunContext run{platform, system, {}, {}, {}, {}, observer};
-    StartUninstall(run, ScriptArgument({parameters.begin() + 1, parameters.end()}));
+    StartUninstall(run, argument);
     if (run.state.completed) ShowFinalReport(run);
+  } else if (mode == texts::kSilentSwitch) {
+    BeginRunLog(platform, silent.emplace(platform, system), commandLine);
+    return RunSilently(platform, system, observer, argument, *silent);
   } else {
     ShowVersionBox(platform, system);
   }
@@ -72,15 +97,20 @@ ScriptPaths BuildScriptPaths(const std::string& scriptArgument, const LeadByteTa
 
 int ProgramEntry(Platform& platform, RunObserver& observer) {
   const SystemInfo system = ReadSystemInfo(platform);
+  std::optional<RunLog> silent;  // made when the run is silent
+  RunLog* log = nullptr;
   try {
-    return RunChosenMode(platform, system, observer);
+    return RunChosenMode(platform, system, observer, silent);
   } catch (const QvError& error) {
-    ShowFatalReport(platform, system, error.className(), error.text(), error.address());
+    log = silent ? &*silent : nullptr;
+    ShowFatalReport(platform, system, log, error.className(), error.text(), error.address());
   } catch (const std::exception& error) {
     // Not one of the program's own errors (memory exhausted): reported the same way.
-    ShowFatalReport(platform, system, "Exception", ProgramText(error.what()), platform.GetModuleBase());
+    log = silent ? &*silent : nullptr;
+    ShowFatalReport(platform, system, log, "Exception", ProgramText(error.what()), platform.GetModuleBase());
   }
-  return 1;
+  if (log) EndRunLog(platform, system, *log, exit_code::kFatal);
+  return exit_code::kFatal;
 }
 
 }  // namespace qv

@@ -24,7 +24,8 @@ std::string ScriptArgument(const std::vector<std::string>& parameters);
 ScriptPaths BuildScriptPaths(const std::string& scriptArgument, const LeadByteTable& lead);
 
 // The whole program; returns the exit code: 0 after a normal end, 1 after the fatal error report.
-// An uninstall run tells the observer what it does.
+// A silent run ("/s") shows no box and returns the codes of entry/silent_run.h. An uninstall run
+// tells the observer what it does.
 int ProgramEntry(Platform& platform, RunObserver& observer = NoObserver());
 
 }  // namespace qv

@@ -14,14 +14,12 @@ namespace qv {
 
 namespace {
 
-using Kind = PlanStep::Kind;
+using Kind = RunStep::Kind;
 
 constexpr char kUninstallerName[] = "QvUninst.exe";
 constexpr char kIndent[] = "       ";
 // Deeper than any product folder; a loop of links ends here.
 constexpr int kMaxFolderDepth = 64;
-
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // The text's lines, each after the indent; a box breaks lines at CR LF, CR or LF.
 void AppendText(std::string& out, const std::string& text) {
@@ -37,65 +35,6 @@ void AppendText(std::string& out, const std::string& text) {
   }
 }
 
-const char* IconName(std::uint32_t flags) {
-  switch (flags & 0xF0) {
-    case win::kMbIconError:
-      return "error";
-    case win::kMbIconQuestion:
-      return "question";
-    case win::kMbIconWarning:
-      return "warning";
-    case win::kMbIconInformation:
-      return "information";
-  }
-  return "no icon";
-}
-
-std::string BoxKind(std::uint32_t flags) {
-  std::string kind = IconName(flags);
-  kind += (flags & 0xF) == win::kMbYesNo ? ", Yes/No" : ", OK";
-  if (flags & win::kMbTaskModal) kind += ", task-modal";
-  return kind;
-}
-
-std::string Answer(int answer) { return answer == win::kIdYes ? "Yes" : answer == win::kIdNo ? "No" : "OK"; }
-
-std::string StepLine(const PlanStep& step) {
-  const std::string result = std::string(" [") + step.state + "]: " + (step.succeeds ? "done" : "fails");
-  switch (step.kind) {
-    case Kind::kBox:
-      return "box " + Quoted(step.target) + ", flags " + HexNumber(step.number) + " (" + BoxKind(step.number) +
-             "): answered " + Answer(step.answer);
-    case Kind::kMutex:
-      return "mutex " + Quoted(step.target) + ": " + step.state;
-    case Kind::kSetAttributes:
-      return (step.number == 0 ? std::string("clear attributes ") : "set attributes " + HexNumber(step.number) + " ") +
-             Quoted(step.target) + result;
-    case Kind::kDeleteFile:
-      return "delete file " + Quoted(step.target) + result;
-    case Kind::kMoveFile:
-      return "rename " + Quoted(step.target) + " to " + Quoted(step.detail) + result;
-    case Kind::kRemoveFolder:
-      return "remove folder " + Quoted(step.target) + result;
-    case Kind::kDeleteKey:
-      return "delete key " + Quoted(step.target) + result;
-    case Kind::kCreateKey:
-      return "create key " + Quoted(step.target) + result;
-    case Kind::kSetValue:
-      return "set value " + Quoted(step.detail) + " = " + Quoted(step.data) +
-             (step.number == win::kRegSz ? "" : " (type " + std::to_string(step.number) + ")") + " in " +
-             Quoted(step.target) + result;
-    case Kind::kDeleteValue:
-      return "delete value " + Quoted(step.detail) + " in " + Quoted(step.target) + result;
-    case Kind::kLeaveToRestart:
-      return "leave " + Quoted(step.target) + " to the next start of Windows" + result;
-    case Kind::kNotifyShell:
-      return "notify the shell (event " + HexNumber(step.number) + ", flags " +
-             HexNumber(static_cast<std::uint32_t>(step.answer)) + ")";
-  }
-  return {};
-}
-
 // What the plan hears from the run: the notes that a box gets below its text, and which box is
 // the final report. Boxes are known by their step numbers.
 class PlanListener final : public RunObserver {
@@ -109,8 +48,7 @@ class PlanListener final : public RunObserver {
   // A protected key is passed over without a word: the plan says so below the section's question.
   void EntryPassedOver(const PassedOver& entry) override {
     if (entry.why != PassedOver::Why::kProtectedKey) return;
-    notes[question_].push_back("the entry " + Quoted(entry.line) + " names the protected key " +
-                               Quoted(RootShortName(entry.root) + entry.path) + ": passed over");
+    notes[question_].push_back(ProtectedKeyNote(entry.line, entry.root, entry.path));
   }
 
   std::map<std::size_t, std::vector<std::string>> notes;  // by the box's step number
@@ -122,7 +60,7 @@ class PlanListener final : public RunObserver {
 };
 
 // What stays below the folder, one line each, folders with their contents after them.
-void AppendLeft(std::string& out, PlanningPlatform& planning, const std::vector<PlanStep>& steps,
+void AppendLeft(std::string& out, PlanningPlatform& planning, const std::vector<RunStep>& steps,
                 const std::string& folder, const std::string& relative, int depth) {
   for (const FoundFile& entry : planning.Files().Entries(folder + relative)) {
     const std::string name = relative + entry.name;
@@ -132,7 +70,7 @@ void AppendLeft(std::string& out, PlanningPlatform& planning, const std::vector<
       continue;
     }
     std::string why = "no entry deletes it";
-    for (const PlanStep& step : steps)
+    for (const RunStep& step : steps)
       if (step.kind == Kind::kDeleteFile && !step.succeeds && planning.Files().SamePath(step.target, folder + name))
         why = "its deletion fails: " + step.state;
     if (planning.Files().IsLeftToRestart(folder + name)) why = "left to the next start of Windows";
@@ -141,7 +79,7 @@ void AppendLeft(std::string& out, PlanningPlatform& planning, const std::vector<
 }
 
 // Every step, numbered, a box with its text and notes below it. Returns the last box's number.
-std::size_t AppendSteps(std::string& out, const std::vector<PlanStep>& steps, const PlanListener& listener) {
+std::size_t AppendSteps(std::string& out, const std::vector<RunStep>& steps, const PlanListener& listener) {
   std::size_t lastBox = 0;
   for (std::size_t i = 0; i < steps.size(); ++i) {
     const std::string number = std::to_string(i + 1);
@@ -158,7 +96,7 @@ std::size_t AppendSteps(std::string& out, const std::vector<PlanStep>& steps, co
 
 // How the run ends.
 PlanEnding AppendEnd(std::string& out, int entryCode, std::size_t lastBox, const PlanListener& listener,
-                     const std::vector<PlanStep>& steps) {
+                     const std::vector<RunStep>& steps) {
   out += "\n";
   if (entryCode != 0) {
     out += "The run ends in the fatal error report (step " + std::to_string(lastBox) +

@@ -33,11 +33,6 @@ std::string PlannedRegistry::Join(const std::string& base, const std::vector<std
   return path;
 }
 
-std::string RootShortName(RegistryRoot root) {
-  const RegistryRootRow* row = FindRoot(root);
-  return row ? row->shortName : "(root " + HexNumber(root) + ")";
-}
-
 std::string PlannedRegistry::KeyText(RegistryRoot root, const std::string& shown) const {
   const std::string text = RootShortName(root);
   return shown.empty() ? text : text + "\\" + shown;

@@ -12,13 +12,11 @@
 #include <vector>
 
 #include "seam/platform.h"
+#include "system/run_steps.h"
 #include "system/text.h"
 #include "system/unique_key.h"
 
 namespace qv {
-
-// "HKCU" and the like; an unknown root as its number.
-std::string RootShortName(RegistryRoot root);
 
 class PlannedRegistry {
  public:

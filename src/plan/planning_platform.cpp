@@ -6,7 +6,7 @@ namespace qv {
 
 namespace {
 
-using Kind = PlanStep::Kind;
+using Kind = RunStep::Kind;
 
 constexpr ErrorCode kOk = win::kErrorSuccess;
 
@@ -20,9 +20,8 @@ PlanningPlatform::PlanningPlatform(Platform& system, std::string commandLine, st
       files_(system, lead_),
       registry_(system, lead_) {}
 
-PlanStep& PlanningPlatform::Record(Kind kind, std::string target, std::string state, bool succeeds,
-                                   std::string detail) {
-  PlanStep step;
+RunStep& PlanningPlatform::Record(Kind kind, std::string target, std::string state, bool succeeds, std::string detail) {
+  RunStep step;
   step.kind = kind;
   step.target = std::move(target);
   step.state = std::move(state);
@@ -38,7 +37,7 @@ int PlanningPlatform::MessageBoxA(const std::string& text, const std::string& ca
   const std::uint32_t buttons = flags & 0xF;
   constexpr std::uint32_t kYesNoCancel = 0x3;
   const int answer = buttons == win::kMbYesNo || buttons == kYesNoCancel ? win::kIdYes : win::kIdOk;
-  PlanStep& step = Record(Kind::kBox, caption, {}, true, text);
+  RunStep& step = Record(Kind::kBox, caption, {}, true, text);
   step.number = flags;
   step.answer = answer;
   return answer;
@@ -46,19 +45,12 @@ int PlanningPlatform::MessageBoxA(const std::string& text, const std::string& ca
 
 ErrorCode PlanningPlatform::CreateMutexA(const std::string& name) {
   const ErrorCode status = inner_.CreateMutexA(name);
-  std::string state = "free: no program holding it runs";
-  if (status == win::kErrorAlreadyExists)
-    state = "exists: a program of the product is running";
-  else if (status == win::kErrorAccessDenied)
-    state = "exists, held where this user may not open it: a program of the product is running";
-  else if (status != kOk)
-    state = "cannot be made (error " + std::to_string(status) + ")";
-  Record(Kind::kMutex, name, state, status == kOk);
+  Record(Kind::kMutex, name, MutexState(status), status == kOk);
   return status;
 }
 
 void PlanningPlatform::SHChangeNotify(long event, std::uint32_t flags) {
-  PlanStep& step = Record(Kind::kNotifyShell, {}, {}, true);
+  RunStep& step = Record(Kind::kNotifyShell, {}, {}, true);
   step.number = static_cast<std::uint32_t>(event);
   step.answer = static_cast<int>(flags);
 }
@@ -149,7 +141,7 @@ ErrorCode PlanningPlatform::RegQueryValueExA(KeyHandle key, const std::string& n
 ErrorCode PlanningPlatform::RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
                                            const std::string& data) {
   PlannedRegistry::Outcome outcome = registry_.SetValue(key, name, type, data);
-  PlanStep& step =
+  RunStep& step =
       Record(Kind::kSetValue, std::move(outcome.key), std::move(outcome.state), outcome.status == kOk, name);
   step.data = data.substr(0, data.size() - (!data.empty() && data.back() == '\0' ? 1 : 0));
   step.number = type;

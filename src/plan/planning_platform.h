@@ -11,45 +11,20 @@
 #include <string>
 #include <vector>
 
-#include "plan/forwarding_platform.h"
 #include "plan/planned_files.h"
 #include "plan/planned_registry.h"
+#include "seam/forwarding_platform.h"
+#include "system/run_steps.h"
 #include "system/text.h"
 
 namespace qv {
-
-// One thing the run did that the user would see or that would change the system, in order.
-struct PlanStep {
-  enum class Kind {
-    kBox,
-    kMutex,
-    kSetAttributes,
-    kDeleteFile,
-    kMoveFile,
-    kRemoveFolder,
-    kDeleteKey,
-    kCreateKey,
-    kSetValue,
-    kDeleteValue,
-    kLeaveToRestart,
-    kNotifyShell,
-  };
-  Kind kind;
-  std::string target;        // path; key (root's short name first); mutex name; box caption
-  std::string detail;        // new path of a rename; value name; box text
-  std::string data;          // value data, without its final NUL
-  std::uint32_t number = 0;  // attributes set; box flags; value type; shell event
-  std::string state;         // the target just before the step, in words
-  bool succeeds = true;      // the call's result; for a mutex: it did not exist before
-  int answer = 0;            // the box's answer
-};
 
 class PlanningPlatform final : public ForwardingPlatform {
  public:
   // The run gets commandLine and moduleFileName as its own.
   PlanningPlatform(Platform& system, std::string commandLine, std::string moduleFileName);
 
-  const std::vector<PlanStep>& Steps() const { return steps_; }
+  const std::vector<RunStep>& Steps() const { return steps_; }
   // The files as the steps so far would leave them.
   PlannedFiles& Files() { return files_; }
 
@@ -71,6 +46,8 @@ class PlanningPlatform final : public ForwardingPlatform {
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
   std::vector<FoundFile> FindFilesA(const std::string& pattern) override;
   ErrorCode TryOpenFileA(const std::string& path, std::uint32_t access) override;
+  // Refused: a plan writes nothing.
+  bool AppendToFileA(const std::string&, const std::string&, const std::string&) override { return false; }
 
   // Made for real: the mutex only tells programs of the product that an uninstall is under way,
   // and it goes when this process ends. Recorded.
@@ -92,14 +69,14 @@ class PlanningPlatform final : public ForwardingPlatform {
   ErrorCode RegDeleteValueA(KeyHandle key, const std::string& name) override;
 
  private:
-  PlanStep& Record(PlanStep::Kind kind, std::string target, std::string state, bool succeeds, std::string detail = {});
+  RunStep& Record(RunStep::Kind kind, std::string target, std::string state, bool succeeds, std::string detail = {});
 
   std::string commandLine_;
   std::string moduleFileName_;
   LeadByteTable lead_;
   PlannedFiles files_;
   PlannedRegistry registry_;
-  std::vector<PlanStep> steps_;
+  std::vector<RunStep> steps_;
 };
 
 }  // namespace qv

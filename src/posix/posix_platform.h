@@ -34,6 +34,9 @@ class PosixPlatform final : public Platform {
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
   std::vector<FoundFile> FindFilesA(const std::string& pattern) override;
   ErrorCode TryOpenFileA(const std::string& path, std::uint32_t access) override;
+  bool AppendToFileA(const std::string&, const std::string&, const std::string&) override { return false; }
+  std::optional<std::string> GetEnvironmentVariableA(const std::string&) override { return std::nullopt; }
+  LocalTime GetLocalTime() override { return {}; }
   ErrorCode CreateMutexA(const std::string&) override { return win::kErrorAccessDenied; }
   void SHChangeNotify(long, std::uint32_t) override {}
   ErrorCode RegOpenKeyExA(KeyHandle, const std::string&, std::uint32_t, KeyHandle&) override { return kNoRegistry; }

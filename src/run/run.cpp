@@ -42,7 +42,10 @@ void RunPasses(RunContext& run) {
   for (const Section& section : sections)
     if (section.kind == SectionKind::kExecution) {
       Starts(run, section);
-      if (CheckRunningApplications(run, script, section)) return;
+      if (CheckRunningApplications(run, script, section)) {
+        run.state.programRunning = true;
+        return;
+      }
     }
   RunPass(run, script, sections, SectionKind::kWarning, ShowWarning);
 

@@ -25,12 +25,6 @@ std::string ShellFolder(Platform& platform, int index) {
   return registry.ReadStringValue(kShellFolderNames[index]) + "\\";
 }
 
-const RegistryRootRow* FindRoot(RegistryRoot root) {
-  for (const RegistryRootRow& row : kRegistryRoots)
-    if (row.root == root) return &row;
-  return nullptr;
-}
-
 RegistryRoot RootFromAbbreviation(Platform& platform, const std::string& text) {
   const std::string upper = platform.CharUpperBuffA(text);
   for (const RegistryRootRow& row : kRegistryRoots)

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "seam/platform.h"
+#include "system/registry_roots.h"
 #include "system/text.h"
 
 namespace qv {
@@ -26,23 +27,6 @@ std::string SystemFolder(Platform& platform);
 // The special folder of the index followed by "\"; empty when the Shell Folders key cannot be
 // opened, "\" alone when the value is missing or empty.
 std::string ShellFolder(Platform& platform, int index);
-
-// The registry roots a key entry can name: the abbreviation it names a root by, and the root's
-// names for people, in full and short.
-struct RegistryRootRow {
-  const char* abbreviation;
-  RegistryRoot root;
-  const char* name;
-  const char* shortName;
-};
-inline constexpr RegistryRootRow kRegistryRoots[] = {
-    {"HCR", kHkeyClassesRoot, "HKEY_CLASSES_ROOT", "HKCR"},     {"HCU", kHkeyCurrentUser, "HKEY_CURRENT_USER", "HKCU"},
-    {"HLM", kHkeyLocalMachine, "HKEY_LOCAL_MACHINE", "HKLM"},   {"HU", kHkeyUsers, "HKEY_USERS", "HKU"},
-    {"HCC", kHkeyCurrentConfig, "HKEY_CURRENT_CONFIG", "HKCC"}, {"HDD", kHkeyDynData, "HKEY_DYN_DATA", "HKDD"},
-};
-
-// A root's row; nothing for a value that is no root (the invalid root among them).
-const RegistryRootRow* FindRoot(RegistryRoot root);
 
 // An abbreviation of kRegistryRoots in any case, as the whole text; anything else gives the
 // invalid root, on which every registry operation fails.

@@ -89,6 +89,16 @@ struct FoundFile {
   FindData data;
 };
 
+// The local date and time as GetLocalTime gives it.
+struct LocalTime {
+  int year = 0;
+  int month = 0;  // 1 to 12
+  int day = 0;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
 struct DosDateTime {
   std::uint16_t date = 0;
   std::uint16_t time = 0;
@@ -153,6 +163,15 @@ class Platform {
   // access to the file or folder now, else the error (a missing file, another program's handle
   // that does not share it, no right to it). Nothing is changed.
   virtual ErrorCode TryOpenFileA(const std::string& path, std::uint32_t access) = 0;
+
+  // CreateFileA(path, FILE_APPEND_DATA, share read, OPEN_ALWAYS, normal attributes); when the
+  // file is empty then (GetFileSize), WriteFile of firstBytes; WriteFile of bytes at its end;
+  // CloseHandle. False when the file cannot be opened or a write fails.
+  virtual bool AppendToFileA(const std::string& path, const std::string& firstBytes, const std::string& bytes) = 0;
+
+  // Process environment: GetEnvironmentVariableA, nothing when the variable is not set.
+  virtual std::optional<std::string> GetEnvironmentVariableA(const std::string& name) = 0;
+  virtual LocalTime GetLocalTime() = 0;
 
   // Named mutex: CreateMutexA(NULL, FALSE, name), then GetLastError. The handle stays open until
   // the process ends. Returns the error code (0, 183 when the mutex existed, others on failure).

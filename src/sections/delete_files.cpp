@@ -66,11 +66,39 @@ void RemoveFolders(RunContext& run, std::vector<std::string> folders) {
     if (!run.platform.RemoveDirectoryA(folder)) LeaveFolderToRestart(run, folder);
 }
 
+// A folder entry: its attributes are cleared now; the folder is kept for removal at the section's
+// end. The product's folder, a prefix's folder, a drive's root and a way up are never removed.
+void TakeFolderEntry(RunContext& run, const FileEntry& entry, const std::string& line, int index,
+                     std::vector<std::string>& folders) {
+  const LeadByteTable& lead = run.system.leadBytes;
+  if (FolderEntryRefusal(entry, lead))
+    return run.observer.EntryPassedOver({PassedOver::Why::kRefusedFolder, index, line});
+  std::optional<std::string> path = ResolveEntry(run, entry);
+  if (!path) return run.observer.EntryPassedOver({PassedOver::Why::kNoFolder, index, line});
+  if (IsDriveRoot(*path, lead)) return run.observer.EntryPassedOver({PassedOver::Why::kRefusedFolder, index, line});
+  run.platform.SetFileAttributesA(*path, 0);
+  if ((path = ResolveEntry(run, entry))) folders.push_back(*path);
+}
+
+// A file entry: attributes are cleared first, so read-only, hidden and system files are deleted
+// too. A missing file is passed over; one that is there but cannot be deleted is left to the restart.
+void TakeFileEntry(RunContext& run, const FileEntry& entry, const std::string& line, int index) {
+  // An entry without a file name would name a folder (the product's, the Windows folder, the
+  // desktop, a parent): its attributes are not for us to clear. It is passed over.
+  if (NamesNoFile(entry.name, run.system.leadBytes))
+    return run.observer.EntryPassedOver({PassedOver::Why::kNoFile, index, line});
+  if (std::optional<std::string> path = ResolveEntry(run, entry)) run.platform.SetFileAttributesA(*path, 0);
+  if (std::optional<std::string> path = ResolveEntry(run, entry)) {
+    if (!run.platform.DeleteFileA(*path)) LeaveFileToRestart(run, *path);
+  } else {
+    run.observer.EntryPassedOver({PassedOver::Why::kNoFolder, index, line});
+  }
+}
+
 }  // namespace
 
 void DeleteFiles(RunContext& run, const ScriptFile& script, const Section& section) {
   Platform& platform = run.platform;
-  const LeadByteTable& lead = run.system.leadBytes;
   bool keepFolder = false;
   std::vector<std::string> folders;
   ForEachBodyLine(script, section, [&](const std::string& line, int index) {
@@ -80,28 +108,10 @@ void DeleteFiles(RunContext& run, const ScriptFile& script, const Section& secti
       return;
     }
     const FileEntry entry = ParseFileEntry(upper, /*withShellFolders=*/true);
-    if (IsFolderEntry(upper, lead)) {
-      // The product's folder, a prefix's folder, a drive's root and a way up are never removed.
-      if (FolderEntryRefusal(entry, lead))
-        return run.observer.EntryPassedOver({PassedOver::Why::kRefusedFolder, index, line});
-      std::optional<std::string> path = ResolveEntry(run, entry);
-      if (!path) return run.observer.EntryPassedOver({PassedOver::Why::kNoFolder, index, line});
-      if (IsDriveRoot(*path, lead)) return run.observer.EntryPassedOver({PassedOver::Why::kRefusedFolder, index, line});
-      platform.SetFileAttributesA(*path, 0);
-      if ((path = ResolveEntry(run, entry))) folders.push_back(*path);
-      return;
-    }
-    // An entry without a file name would name a folder (the product's, the Windows folder, the
-    // desktop, a parent): its attributes are not for us to clear. It is passed over.
-    if (NamesNoFile(entry.name, lead)) return run.observer.EntryPassedOver({PassedOver::Why::kNoFile, index, line});
-    // Attributes are cleared first, so read-only, hidden and system files are deleted too.
-    // A missing file is passed over.
-    if (std::optional<std::string> path = ResolveEntry(run, entry)) platform.SetFileAttributesA(*path, 0);
-    if (std::optional<std::string> path = ResolveEntry(run, entry)) {
-      if (!platform.DeleteFileA(*path)) LeaveFileToRestart(run, *path);
-    } else {
-      run.observer.EntryPassedOver({PassedOver::Why::kNoFolder, index, line});
-    }
+    if (IsFolderEntry(upper, run.system.leadBytes))
+      TakeFolderEntry(run, entry, line, index, folders);
+    else
+      TakeFileEntry(run, entry, line, index);
   });
   RemoveFolders(run, std::move(folders));
   if (!keepFolder) {

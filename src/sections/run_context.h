@@ -10,6 +10,7 @@
 #include "seam/platform.h"
 #include "sections/run_observer.h"
 #include "system/message_box.h"
+#include "system/run_log.h"
 #include "system/system_info.h"
 
 namespace qv {
@@ -18,6 +19,7 @@ struct RunState {
   bool completed = false;        // the run went through all passes
   bool settingsDeleted = false;  // a confirmed registry cleanup was carried out
   bool folderRemoved = false;    // the last attempt to remove the base folder succeeded
+  bool programRunning = false;   // a program of the product runs: the run stopped before any change
   // Files and folders whose deletion is left to the next start of Windows, upper-cased, folders
   // without their final "\", in the order they were left.
   std::vector<std::string> leftToRestart;
@@ -32,11 +34,13 @@ struct RunContext {
   // Names of the mutexes this run created itself: asked for again, they exist because of us.
   std::set<std::string> ownMutexes;
   RunObserver& observer = NoObserver();
+  // A silent run's log: with it, no box is shown (see ShowOrLog).
+  RunLog* silentLog = nullptr;
 };
 
-// Shows one of the run's boxes and tells the observer the answer.
+// Shows one of the run's boxes, or writes it to a silent run's log, and tells the observer the answer.
 inline int ShowRunBox(RunContext& run, RunBox box, const MixedText& text, MessageKind kind) {
-  const int answer = ShowMessage(run.platform, run.system, text, kind);
+  const int answer = ShowOrLog(run.platform, run.system, run.silentLog, text, kind);
   run.observer.BoxAnswered(box, answer);
   return answer;
 }

@@ -34,7 +34,8 @@ std::u16string Widen(Platform& platform, std::uint32_t codePage, std::string_vie
   return out;
 }
 
-// Each part in its code page: 932, or the system's ANSI code page.
+}  // namespace
+
 std::u16string WideText(Platform& platform, const SystemInfo& system, const MixedText& text) {
   const LeadByteTable shiftJis = ShiftJisLeadBytes();
   std::u16string wide;
@@ -46,8 +47,6 @@ std::u16string WideText(Platform& platform, const SystemInfo& system, const Mixe
   }
   return wide;
 }
-
-}  // namespace
 
 int ShowMessage(Platform& platform, const SystemInfo& system, const MixedText& text, MessageKind kind,
                 const char* caption) {

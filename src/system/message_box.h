@@ -27,6 +27,10 @@ enum class MessageKind : std::uint32_t {
 int ShowMessage(Platform& platform, const SystemInfo& system, const MixedText& text, MessageKind kind,
                 const char* caption = texts::kProgramTitle);
 
+// The text in UTF-16, each part read in its code page: 932, or the system's ANSI code page. A
+// character that is not valid gives U+FFFD.
+std::u16string WideText(Platform& platform, const SystemInfo& system, const MixedText& text);
+
 // The longest beginning of the text of at most maxBytes bytes that ends on a character boundary,
 // each byte read with the lead bytes of its own part's code page.
 MixedText CutAtCharBoundary(const MixedText& text, std::size_t maxBytes, const SystemInfo& system);

@@ -179,6 +179,40 @@ ErrorCode Win32Platform::TryOpenFileA(const std::string& path, std::uint32_t acc
   return file ? ERROR_SUCCESS : ::GetLastError();
 }
 
+namespace {
+
+bool WriteAll(HANDLE file, const std::string& bytes) {
+  DWORD written = 0;
+  return bytes.empty() || (::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                           written == bytes.size());
+}
+
+}  // namespace
+
+bool Win32Platform::AppendToFileA(const std::string& path, const std::string& firstBytes, const std::string& bytes) {
+  FileHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  if (::GetFileSize(file.get(), nullptr) == 0 && !WriteAll(file.get(), firstBytes)) return false;
+  return WriteAll(file.get(), bytes);
+}
+
+std::optional<std::string> Win32Platform::GetEnvironmentVariableA(const std::string& name) {
+  const DWORD size = ::GetEnvironmentVariableA(name.c_str(), nullptr, 0);
+  if (size == 0) return std::nullopt;
+  std::string value(size, '\0');
+  const DWORD length = ::GetEnvironmentVariableA(name.c_str(), value.data(), size);
+  if (length == 0 || length >= size) return std::nullopt;
+  value.resize(length);
+  return value;
+}
+
+LocalTime Win32Platform::GetLocalTime() {
+  SYSTEMTIME time;
+  ::GetLocalTime(&time);
+  return {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
+}
+
 ErrorCode Win32Platform::CreateMutexA(const std::string& name) {
   // The handle is kept until the process ends, so the mutex exists for as long as we run.
   HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name.c_str());

@@ -37,6 +37,10 @@ class Win32Platform final : public Platform {
   std::vector<FoundFile> FindFilesA(const std::string& pattern) override;
   ErrorCode TryOpenFileA(const std::string& path, std::uint32_t access) override;
 
+  bool AppendToFileA(const std::string& path, const std::string& firstBytes, const std::string& bytes) override;
+  std::optional<std::string> GetEnvironmentVariableA(const std::string& name) override;
+  LocalTime GetLocalTime() override;
+
   ErrorCode CreateMutexA(const std::string& name) override;
   void SHChangeNotify(long event, std::uint32_t flags) override;
 

@@ -426,6 +426,8 @@ class Result:
     checker: CheckerRun | None = None  # when the case ran QvCheck.exe first
     middle: Snapshot | None = None  # between the checker's run and the program's
     restarted: set[bytes] | None = None  # after a restart of Windows: the paths below the watched folders
+    # The silent mode's logs (QvUninst.log) found below C:\users after the run: Windows path -> bytes.
+    silent_logs: dict[str, bytes] = field(default_factory=dict)
 
     def calls_to(self, name: str) -> list[Call]:
         return [c for c in self.calls if c.name.lower() == name.lower()]
@@ -849,6 +851,9 @@ class Harness:
         except subprocess.TimeoutExpired:
             driver_status = None
         result = self._read(line, log_path, err_path, answers, driver_status, case_dir)
+        drive = prefix / "drive_c"
+        result.silent_logs = {"C:\\" + "\\".join(p.relative_to(drive).parts): p.read_bytes()
+                              for p in (drive / "users").rglob("QvUninst.log")}
         if restart:
             result.restarted = self._restart(env, prefix, watch_folders)
         self._retire(env, case_dir)

@@ -40,12 +40,16 @@ FILES = {
 # The uninstall command's arguments as the product's installer registers them: the folder quoted,
 # for its blank.
 COMMAND = f'/u "{FOLDER}\\"'
+QUIET_COMMAND = f'/s "{FOLDER}\\"'
 
 # The product's registry values: (key, name, data).
 REGISTRY = [
     ("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample", "DisplayName", "サンプル"),
     ("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample", "UninstallString",
      "C:\\windows\\QvUninst.exe " + COMMAND),
+    # What deployment tools run to remove the product with no one at the screen.
+    ("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample", "QuietUninstallString",
+     "C:\\windows\\QvUninst.exe " + QUIET_COMMAND),
     ("HKCU\\Software\\Quorvel\\Sample", "Folder", FOLDER),
     ("HKCU\\Software\\Quorvel\\Sample\\Window", "Left", 100),
     (SHELL_FOLDERS, "Desktop", DESKTOP),
@@ -81,6 +85,9 @@ def main(build: Path, pristine: Path, pictures: Path) -> int:
     try:
         result = harness.run(line=REMOVE, exe=LIST_PROGRAM, setup=setup, rest_as_user=True,
                              watch_folders=WATCH_FOLDERS, watch_keys=WATCH_KEYS, pictures=pictures, check=False)
+        # A second copy of the product, removed as a deployment tool does: its quiet command.
+        quiet = harness.run(QUIET_COMMAND, setup=setup, watch_folders=WATCH_FOLDERS, watch_keys=WATCH_KEYS,
+                            check=False)
     finally:
         harness.close()
         display.stop()
@@ -106,7 +113,24 @@ def main(build: Path, pristine: Path, pictures: Path) -> int:
     for line in changes or ["  (none)"]:
         print(f"  {line}")
     print(f"\n{result.seconds:.1f} s")
-    return 0 if not result.trouble else 1
+    print_quiet(quiet)
+    return 0 if not result.trouble and not quiet.trouble and quiet.exit_code == 0 else 1
+
+
+def print_quiet(result) -> None:
+    """The silent removal of the second copy: its command, boxes (none), exit code, changes and log."""
+    _, command = result.before.value(UNINSTALL_LIST + "\\Sample", "QuietUninstallString")
+    print(f"\nsilent removal of a second copy: {command.rstrip(bytes(1)).decode(CP)}")
+    print(f"boxes: {len(result.boxes)}, exit code: {result.exit_code}")
+    for trouble in result.trouble:
+        print(f"trouble: {trouble}")
+    print("changes (- removed, + created, ~ changed):")
+    for line in result.diff.lines() or ["  (none)"]:
+        print(f"  {line}")
+    for path, data in result.silent_logs.items():
+        print(f"\nits log, {path} (UTF-8 with a byte-order mark, CR LF):")
+        for line in data.decode("utf-8-sig").split("\r\n"):
+            print(f"    {line}")
 
 
 if __name__ == "__main__":

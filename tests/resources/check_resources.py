@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Checks the built QvUninst.exe as a file: a 32-bit (PE32, i386) GUI program of at most 288 KiB
+"""Checks the built QvUninst.exe as a file: a 32-bit (PE32, i386) GUI program of at most 320 KiB
 that imports only Windows system DLLs, and its resources, read back with wrestool (icoutils): the
 icon group MAINICON with its one 32 by 32, 16-colour image, the version record with its numbers and
 strings, and the application manifest.
@@ -19,10 +19,10 @@ EXE, ICO, COMPILER = sys.argv[1:4] if len(sys.argv) >= 4 else (None, None, None)
 
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 LANG_JAPANESE = 0x0411
-# The program is about 263 KiB: its logic (the table of shared registry keys among it) and the
-# runtime it links. The ceiling leaves room to grow, and none for a runtime part it does not use
-# (the demangler alone is about 46 KB).
-SIZE_LIMIT = 288 * 1024
+# The program is about 285 KiB: its logic (the table of shared registry keys and the silent mode's
+# log among it) and the runtime it links. The ceiling leaves room to grow, and none for a runtime
+# part it does not use (the demangler alone is about 46 KB, the C library's formatted printing 27).
+SIZE_LIMIT = 320 * 1024
 SYSTEM_DLLS = {"advapi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll", "user32.dll"}
 
 EXPECTED_STRINGS = {
@@ -88,7 +88,7 @@ class ProgramFile(unittest.TestCase):
         imported = {name.lower() for name in re.findall(r"DLL Name: (\S+)", headers)}
         self.assertTrue(imported and imported <= SYSTEM_DLLS, imported)
 
-    def test_fits_in_288_kib(self):
+    def test_fits_in_320_kib(self):
         # One self-contained file: the program links only the parts of the runtime it uses.
         self.assertLessEqual(os.path.getsize(EXE), SIZE_LIMIT)
 

@@ -557,6 +557,29 @@ std::optional<std::string> FakePlatform::ReadWholeFile(const std::string& path) 
   return it->second.bytes;
 }
 
+// A new file is made in an existing folder; a folder, a file held open with share mode 0 and a
+// read-only file are refused.
+bool FakePlatform::AppendToFileA(const std::string& path, const std::string& firstBytes, const std::string& bytes) {
+  bool slash;
+  const std::string key = Normalize(path, slash);
+  auto it = files_.entries.find(key);
+  if (it == files_.entries.end()) {
+    if (slash || !IsFolder(Parent(key))) return false;
+    it = files_.entries.emplace(key, FakeFile{}).first;
+  }
+  FakeFile& file = it->second;
+  if (slash || file.folder || file.heldOpen || (file.attributes & win::kFileAttributeReadOnly)) return false;
+  if (file.bytes.empty()) file.bytes = firstBytes;
+  file.bytes += bytes;
+  return true;
+}
+
+std::optional<std::string> FakePlatform::GetEnvironmentVariableA(const std::string& name) {
+  auto it = environment.find(UpperCase932(name, lead_));
+  if (it == environment.end()) return std::nullopt;
+  return it->second;
+}
+
 ErrorCode FakePlatform::CreateMutexA(const std::string& written) {
   auto error = mutexErrors.find(written);
   if (error != mutexErrors.end()) return error->second;

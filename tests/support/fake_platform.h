@@ -76,6 +76,9 @@ class FakePlatform : public Platform {
   std::string windowsFolder = "C:\\WINDOWS";
   std::string systemFolder = "C:\\WINDOWS\\system32";
   std::string currentFolder = "C:\\Current\\";  // relative paths resolve against it
+  // The process's environment by upper-cased name (names compare without regard to case).
+  std::map<std::string, std::string> environment;
+  LocalTime localTime{2024, 4, 3, 9, 5, 7};
 
   // Makes the system one of another ANSI code page (1252, 936 or 949): the code page, whether it
   // has double-byte characters and its lead bytes. Case mapping and names stay as under 932.
@@ -155,6 +158,10 @@ class FakePlatform : public Platform {
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
   std::vector<FoundFile> FindFilesA(const std::string& pattern) override;
   ErrorCode TryOpenFileA(const std::string& path, std::uint32_t access) override;
+
+  bool AppendToFileA(const std::string& path, const std::string& firstBytes, const std::string& bytes) override;
+  std::optional<std::string> GetEnvironmentVariableA(const std::string& name) override;
+  LocalTime GetLocalTime() override { return localTime; }
 
   ErrorCode CreateMutexA(const std::string& name) override;
   void SHChangeNotify(long event, std::uint32_t flags) override { shellNotifications.emplace_back(event, flags); }

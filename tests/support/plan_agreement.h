@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "fake_platform.h"
-#include "plan/forwarding_platform.h"
 #include "plan/planning_platform.h"
+#include "seam/forwarding_platform.h"
 #include "system/unique_key.h"
 
 namespace qv::test {
@@ -38,6 +38,9 @@ class CallLog final : public ForwardingPlatform {
   bool RemoveDirectoryA(const std::string& path) override {
     return Log("RemoveDirectoryA " + path, inner_.RemoveDirectoryA(path));
   }
+  bool MoveFileExA(const std::string& path, std::uint32_t flags) override {
+    return Log("MoveFileExA " + path, inner_.MoveFileExA(path, flags));
+  }
   void SHChangeNotify(long event, std::uint32_t flags) override {
     Log("SHChangeNotify", event);
     inner_.SHChangeNotify(event, flags);
@@ -52,6 +55,9 @@ class CallLog final : public ForwardingPlatform {
   ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
                            const std::string& data) override {
     return Log("RegSetValueExA " + name + "=" + data, inner_.RegSetValueExA(key, name, type, data));
+  }
+  ErrorCode RegDeleteValueA(KeyHandle key, const std::string& name) override {
+    return Log("RegDeleteValueA " + name, inner_.RegDeleteValueA(key, name));
   }
 
  private:

@@ -110,8 +110,8 @@ TEST(Plan, WritesTheBoxesDownOnASystemOfAnotherCodePage) {
   ProgramEntry(planning);
   EXPECT_TRUE(product.platform.boxes.empty());
   std::vector<std::string> texts;
-  for (const PlanStep& step : planning.Steps())
-    if (step.kind == PlanStep::Kind::kBox) texts.push_back(step.detail);
+  for (const RunStep& step : planning.Steps())
+    if (step.kind == RunStep::Kind::kBox) texts.push_back(step.detail);
   EXPECT_NE(std::find(texts.begin(), texts.end(), "アンインストールを始めてよろしいですか?"), texts.end());
 }
 

@@ -59,6 +59,14 @@ class ForwardingPlatform : public Platform {
     return inner_.TryOpenFileA(path, access);
   }
 
+  bool AppendToFileA(const std::string& path, const std::string& firstBytes, const std::string& bytes) override {
+    return inner_.AppendToFileA(path, firstBytes, bytes);
+  }
+  std::optional<std::string> GetEnvironmentVariableA(const std::string& name) override {
+    return inner_.GetEnvironmentVariableA(name);
+  }
+  LocalTime GetLocalTime() override { return inner_.GetLocalTime(); }
+
   ErrorCode CreateMutexA(const std::string& name) override { return inner_.CreateMutexA(name); }
   void SHChangeNotify(long event, std::uint32_t flags) override { inner_.SHChangeNotify(event, flags); }
 

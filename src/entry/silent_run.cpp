@@ -1,0 +1,60 @@
+#include "entry/silent_run.h"
+
+namespace qv {
+
+namespace {
+
+const char* Outcome(int exitCode) {
+  switch (exitCode) {
+    case exit_code::kDone:
+      return "done";
+    case exit_code::kFatal:
+      return "ended by the fatal error report (its text is above)";
+    case exit_code::kProgramRunning:
+      return "a program of the product is running: nothing was changed, try again later";
+    case exit_code::kScriptNotFound:
+      return "the script was not found: nothing was changed";
+    case exit_code::kWrongScript:
+      return "the file is not an uninstall script (no signature): nothing was changed";
+    case exit_code::kRestartNeeded:
+      return "done; files in use were left to the next start of Windows, which removes them";
+  }
+  return "";
+}
+
+// The number with leading zeros to at least width digits. (The C library's formatted printing
+// would add about 27 KB to the program.)
+std::string Digits(int number, std::size_t width) {
+  std::string text = std::to_string(number);
+  return std::string(text.size() < width ? width - text.size() : 0, '0') + text;
+}
+
+}  // namespace
+
+int SilentExitCode(Start start, const RunState& state) {
+  if (start == Start::kScriptNotFound) return exit_code::kScriptNotFound;
+  if (start == Start::kWrongScript) return exit_code::kWrongScript;
+  if (state.programRunning) return exit_code::kProgramRunning;
+  return state.leftToRestart.empty() ? exit_code::kDone : exit_code::kRestartNeeded;
+}
+
+void BeginRunLog(Platform& platform, RunLog& log, const std::string& commandLine) {
+  const LocalTime now = platform.GetLocalTime();
+  const std::string stamp = Digits(now.year, 4) + "-" + Digits(now.month, 2) + "-" + Digits(now.day, 2) + " " +
+                            Digits(now.hour, 2) + ":" + Digits(now.minute, 2) + ":" + Digits(now.second, 2) + " ";
+  log.Line(ProgramText(stamp) + SystemText(commandLine));
+}
+
+void EndRunLog(Platform& platform, const SystemInfo& system, RunLog& log, int exitCode) {
+  log.Line(ProgramText("exit code " + std::to_string(exitCode) + ": " + Outcome(exitCode)));
+  log.Line({});
+  AppendRunLog(platform, system, log);
+}
+
+void SilentWatcher::EntryPassedOver(const PassedOver& entry) {
+  if (entry.why == PassedOver::Why::kProtectedKey)
+    log_.Line(ProgramText("  ") + SystemText(ProtectedKeyNote(entry.line, entry.root, entry.path)));
+  next_.EntryPassedOver(entry);
+}
+
+}  // namespace qv

@@ -1,0 +1,93 @@
+#include "system/run_log.h"
+
+namespace qv {
+
+namespace {
+
+constexpr char kStepIndent[] = "  ";
+constexpr char kTextIndent[] = "       ";
+constexpr char kLineEnd[] = "\r\n";
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr char kLogName[] = "QvUninst.log";
+
+void AppendUtf8(std::string& out, std::uint32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+bool IsHigh(char16_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
+bool IsLow(char16_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
+
+}  // namespace
+
+std::string Utf8FromUtf16(const std::u16string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    std::uint32_t c = text[i];
+    if (IsHigh(text[i]) && i + 1 < text.size() && IsLow(text[i + 1])) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (IsHigh(text[i]) || IsLow(text[i])) {
+      c = 0xFFFD;
+    }
+    AppendUtf8(out, c);
+  }
+  return out;
+}
+
+void RunLog::Line(const MixedText& line) { utf8_ += Utf8FromUtf16(WideText(platform_, system_, line)) + kLineEnd; }
+
+void RunLog::Step(const RunStep& step) { Line(ProgramText(kStepIndent) + SystemText(StepLine(step))); }
+
+void RunLog::Box(const char* caption, const MixedText& text, std::uint32_t flags, int answer) {
+  RunStep step{RunStep::Kind::kBox, caption};
+  step.number = flags;
+  step.answer = answer;
+  step.state = "not shown";
+  // The caption is the program's, and so is every word of the line.
+  Line(ProgramText(kStepIndent + StepLine(step)));
+  // The text's lines, broken where a box breaks them: at CR LF, CR or LF.
+  const std::string utf8 = Utf8FromUtf16(WideText(platform_, system_, text));
+  std::string line;
+  for (std::size_t i = 0; i <= utf8.size(); ++i) {
+    if (i < utf8.size() && utf8[i] != '\r' && utf8[i] != '\n') {
+      line += utf8[i];
+      continue;
+    }
+    utf8_ += (line.empty() ? std::string() : kTextIndent + line) + kLineEnd;
+    line.clear();
+    if (i + 1 < utf8.size() && utf8[i] == '\r' && utf8[i + 1] == '\n') ++i;
+  }
+}
+
+int ShowOrLog(Platform& platform, const SystemInfo& system, RunLog* silent, const MixedText& text, MessageKind kind,
+              const char* caption) {
+  if (!silent) return ShowMessage(platform, system, text, kind, caption);
+  const auto flags = static_cast<std::uint32_t>(kind);
+  const int answer = (flags & 0xF) == win::kMbYesNo ? win::kIdYes : win::kIdOk;
+  silent->Box(caption, text, flags, answer);
+  return answer;
+}
+
+bool AppendRunLog(Platform& platform, const SystemInfo& system, const RunLog& log) {
+  const std::optional<std::string> folder = platform.GetEnvironmentVariableA("TEMP");
+  if (!folder || folder->empty()) return false;
+  // A final "\" is the last byte only when no lead byte stands before it.
+  const bool ends = LastDelimiter(*folder, "\\", system.leadBytes) == folder->size() - 1;
+  return platform.AppendToFileA(*folder + (ends ? "" : "\\") + kLogName, kByteOrderMark, log.Utf8());
+}
+
+}  // namespace qv

@@ -1,0 +1,51 @@
+// The log of a silent run: what the run did, in the words of the plan, with the real result of
+// each call, and every box it did not show with the answer it took. Kept in UTF-8 with CR LF line
+// ends, and appended to "QvUninst.log" in the folder named by %TEMP% when the run ends.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "common/mixed_text.h"
+#include "common/texts.h"
+#include "seam/platform.h"
+#include "system/message_box.h"
+#include "system/run_steps.h"
+#include "system/system_info.h"
+
+namespace qv {
+
+class RunLog {
+ public:
+  RunLog(Platform& platform, const SystemInfo& system) : platform_(platform), system_(system) {}
+
+  // One line as it is.
+  void Line(const MixedText& line);
+  // A step of the run, indented; its target names are the system's.
+  void Step(const RunStep& step);
+  // A box that was not shown, with the answer taken, and its text's lines below it.
+  void Box(const char* caption, const MixedText& text, std::uint32_t flags, int answer);
+
+  // Every line so far, each ended by CR LF.
+  const std::string& Utf8() const { return utf8_; }
+
+ private:
+  Platform& platform_;
+  const SystemInfo& system_;
+  std::string utf8_;
+};
+
+// The UTF-16 text in UTF-8; a surrogate without its partner gives U+FFFD.
+std::string Utf8FromUtf16(const std::u16string& text);
+
+// Every box of the run goes through here. Without a log the box is shown and answered by the
+// user. With one (a silent run) it is written to the log instead, answered as a user who wants
+// the product removed would: Yes to a question, OK to any other box.
+int ShowOrLog(Platform& platform, const SystemInfo& system, RunLog* silent, const MixedText& text, MessageKind kind,
+              const char* caption = texts::kProgramTitle);
+
+// Appends the log to "QvUninst.log" in the folder %TEMP% names; a new file starts with the UTF-8
+// byte-order mark. False when there is no %TEMP% or the file cannot be written.
+bool AppendRunLog(Platform& platform, const SystemInfo& system, const RunLog& log);
+
+}  // namespace qv

@@ -1,0 +1,120 @@
+#include "system/run_steps.h"
+
+#include "system/registry_roots.h"
+#include "system/text.h"
+
+namespace qv {
+
+namespace {
+
+using Kind = RunStep::Kind;
+
+const char* IconName(std::uint32_t flags) {
+  switch (flags & 0xF0) {
+    case win::kMbIconError:
+      return "error";
+    case win::kMbIconQuestion:
+      return "question";
+    case win::kMbIconWarning:
+      return "warning";
+    case win::kMbIconInformation:
+      return "information";
+  }
+  return "no icon";
+}
+
+std::string BoxKind(std::uint32_t flags) {
+  std::string kind = IconName(flags);
+  kind += (flags & 0xF) == win::kMbYesNo ? ", Yes/No" : ", OK";
+  if (flags & win::kMbTaskModal) kind += ", task-modal";
+  return kind;
+}
+
+std::string Answer(int answer) { return answer == win::kIdYes ? "Yes" : answer == win::kIdNo ? "No" : "OK"; }
+
+// " [state]: done", or ": fails (error 5)" when the state is not known and the system said why.
+std::string Result(const RunStep& step) {
+  std::string result = step.state.empty() ? std::string() : " [" + step.state + "]";
+  result += step.succeeds ? ": done" : ": fails";
+  if (!step.succeeds && step.error != 0) result += " (error " + std::to_string(step.error) + ")";
+  return result;
+}
+
+std::string BoxLine(const RunStep& step) {
+  return "box " + Quoted(step.target) + ", flags " + HexNumber(step.number) + " (" + BoxKind(step.number) +
+         "): " + (step.state.empty() ? "" : step.state + ", ") + "answered " + Answer(step.answer);
+}
+
+std::string FileLine(const RunStep& step) {
+  switch (step.kind) {
+    case Kind::kSetAttributes:
+      return (step.number == 0 ? std::string("clear attributes ") : "set attributes " + HexNumber(step.number) + " ") +
+             Quoted(step.target);
+    case Kind::kDeleteFile:
+      return "delete file " + Quoted(step.target);
+    case Kind::kMoveFile:
+      return "rename " + Quoted(step.target) + " to " + Quoted(step.detail);
+    case Kind::kRemoveFolder:
+      return "remove folder " + Quoted(step.target);
+    default:
+      return "leave " + Quoted(step.target) + " to the next start of Windows";
+  }
+}
+
+std::string KeyLine(const RunStep& step) {
+  switch (step.kind) {
+    case Kind::kDeleteKey:
+      return "delete key " + Quoted(step.target);
+    case Kind::kCreateKey:
+      return "create key " + Quoted(step.target);
+    case Kind::kSetValue:
+      return "set value " + Quoted(step.detail) + " = " + Quoted(step.data) +
+             (step.number == win::kRegSz ? "" : " (type " + std::to_string(step.number) + ")") + " in " +
+             Quoted(step.target);
+    default:
+      return "delete value " + Quoted(step.detail) + " in " + Quoted(step.target);
+  }
+}
+
+}  // namespace
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string StepLine(const RunStep& step) {
+  switch (step.kind) {
+    case Kind::kBox:
+      return BoxLine(step);
+    case Kind::kMutex:
+      return "mutex " + Quoted(step.target) + ": " + step.state;
+    case Kind::kNotifyShell:
+      return "notify the shell (event " + HexNumber(step.number) + ", flags " +
+             HexNumber(static_cast<std::uint32_t>(step.answer)) + ")";
+    case Kind::kDeleteKey:
+    case Kind::kCreateKey:
+    case Kind::kSetValue:
+    case Kind::kDeleteValue:
+      return KeyLine(step) + Result(step);
+    default:
+      return FileLine(step) + Result(step);
+  }
+}
+
+std::string RootShortName(RegistryRoot root) {
+  const RegistryRootRow* row = FindRoot(root);
+  return row ? row->shortName : "(root " + HexNumber(root) + ")";
+}
+
+std::string MutexState(ErrorCode status) {
+  if (status == win::kErrorSuccess) return "free: no program holding it runs";
+  if (status == win::kErrorAlreadyExists) return "exists: a program of the product is running";
+  if (status == win::kErrorAccessDenied)
+    return "exists, held where this user may not open it: a program of the product is running";
+  return "cannot be made (error " + std::to_string(status) + ")";
+}
+
+std::string ProtectedKeyNote(const std::string& line, RegistryRoot root, const std::string& path) {
+  return "the entry " + Quoted(line) + " names the protected key " + Quoted(RootShortName(root) + path) +
+         ": passed over";
+}
+
+}  // namespace qv

@@ -1,0 +1,60 @@
+// The steps of an uninstall run in words: what QvCheck /plan prints of a run worked out without
+// changes, and what a silent run writes to its log of the real calls. One wording for both.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "seam/platform.h"
+
+namespace qv {
+
+// One thing the run did that the user would see or that changes the system, in order.
+struct RunStep {
+  enum class Kind {
+    kBox,
+    kMutex,
+    kSetAttributes,
+    kDeleteFile,
+    kMoveFile,
+    kRemoveFolder,
+    kDeleteKey,
+    kCreateKey,
+    kSetValue,
+    kDeleteValue,
+    kLeaveToRestart,
+    kNotifyShell,
+  };
+  RunStep() = default;
+  explicit RunStep(Kind kind, std::string target = {}, std::string detail = {})
+      : kind(kind), target(std::move(target)), detail(std::move(detail)) {}
+
+  Kind kind = Kind::kBox;
+  std::string target;        // path; key (root's short name first); mutex name; box caption
+  std::string detail;        // new path of a rename; value name; box text
+  std::string data;          // value data, without its final NUL
+  std::uint32_t number = 0;  // attributes set; box flags; value type; shell event
+  // The target just before the step, in words (a plan knows it); for a box, how it was answered
+  // ("not shown" in a silent run). Empty when not known.
+  std::string state;
+  bool succeeds = true;  // the call's result; for a mutex: it did not exist before
+  ErrorCode error = 0;   // why the call failed, when the system said
+  int answer = 0;        // the box's answer
+};
+
+// The step on one line: "delete file "C:\A\x.txt" [exists]: done". A box's text is not part of it.
+std::string StepLine(const RunStep& step);
+
+// "HKCU" and the like; an unknown root as its number.
+std::string RootShortName(RegistryRoot root);
+
+// The state of a mutex that CreateMutexA answered with status, in words.
+std::string MutexState(ErrorCode status);
+
+// The words for an entry that names a protected key and is passed over.
+std::string ProtectedKeyNote(const std::string& line, RegistryRoot root, const std::string& path);
+
+std::string Quoted(const std::string& text);
+
+}  // namespace qv

@@ -317,20 +317,25 @@ ErrorCode PlannedRegistry::QueryValue(KeyHandle key, const std::string& name, st
   return system_.RegQueryValueExA(real.get(), name, type, data, size);
 }
 
+// The value as it stands in the planned state, in words: its text, or its type; nothing when it
+// is missing.
+std::optional<std::string> PlannedRegistry::ValueText(KeyHandle key, const std::string& name) {
+  std::uint32_t type = 0, size = 0;
+  std::string data;
+  if (QueryValue(key, name, type, nullptr, size) != kOk) return std::nullopt;
+  if (QueryValue(key, name, type, &data, size) == kOk && type == win::kRegSz)
+    return "\"" + data.substr(0, data.find('\0')) + "\"";
+  return "a value of type " + std::to_string(type);
+}
+
 PlannedRegistry::Outcome PlannedRegistry::SetValue(KeyHandle key, const std::string& name, std::uint32_t type,
                                                    const std::string& data) {
   OpenKey base{};
   ErrorCode status = Base(key, base);
   std::string state = "no such key";
   if (status == kOk) {
-    std::uint32_t oldType = 0, size = 0;
-    std::string old;
-    if (QueryValue(key, name, oldType, nullptr, size) != kOk)
-      state = "new";
-    else if (QueryValue(key, name, oldType, &old, size) == kOk && oldType == win::kRegSz)
-      state = "replaces \"" + old.substr(0, old.find('\0')) + "\"";
-    else
-      state = "replaces a value of type " + std::to_string(oldType);
+    const std::optional<std::string> old = ValueText(key, name);
+    state = old ? "replaces " + *old : "new";
     if ((base.access & win::kKeySetValue) == 0) status = win::kErrorAccessDenied;
   }
   if (status == kOk) changes_.push_back({Change::Kind::kValue, base.root, base.path, name, type, data});
@@ -342,17 +347,11 @@ PlannedRegistry::Outcome PlannedRegistry::DeleteValue(KeyHandle key, const std::
   ErrorCode status = Base(key, base);
   std::string state = "no such key";
   if (status == kOk) {
-    std::uint32_t type = 0, size = 0;
-    std::string old;
-    if (QueryValue(key, name, type, nullptr, size) != kOk)
-      state = "missing";
-    else if (QueryValue(key, name, type, &old, size) == kOk && type == win::kRegSz)
-      state = "\"" + old.substr(0, old.find('\0')) + "\"";
-    else
-      state = "a value of type " + std::to_string(type);
+    const std::optional<std::string> old = ValueText(key, name);
+    state = old.value_or("missing");
     if ((base.access & win::kKeySetValue) == 0)
       status = win::kErrorAccessDenied;
-    else if (state == "missing")
+    else if (!old)
       status = win::kErrorFileNotFound;
   }
   if (status == kOk) changes_.push_back({Change::Kind::kValueDeleted, base.root, base.path, name, 0, {}});

@@ -77,6 +77,7 @@ class PlannedRegistry {
   std::optional<Change> WrittenValue(RegistryRoot root, const std::string& path, const std::string& name,
                                      bool& fromReal);
   std::uint32_t ValueCount(RegistryRoot root, const std::string& path);
+  std::optional<std::string> ValueText(KeyHandle key, const std::string& name);
   // The key of the real system, opened for access; empty when it cannot be.
   UniqueKey RealKey(RegistryRoot root, const std::string& path, std::uint32_t access, ErrorCode& status);
   // Whether the real system would open the key for access now.

@@ -760,25 +760,30 @@ ErrorCode FakePlatform::RegQueryValueExA(KeyHandle key, const std::string& name,
   return win::kErrorSuccess;
 }
 
+std::shared_ptr<FakeKey> FakePlatform::ValuesOf(KeyHandle key, ErrorCode& status) const {
+  std::shared_ptr<FakeKey> node = KeyOf(key, status);
+  if (!node) return nullptr;
+  auto handle = registry_.handles.find(key);
+  if ((handle != registry_.handles.end() && !handle->second.writable) || node->denyWrite) {
+    status = win::kErrorAccessDenied;
+    return nullptr;
+  }
+  return node;
+}
+
 ErrorCode FakePlatform::RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
                                        const std::string& data) {
   ErrorCode status;
-  std::shared_ptr<FakeKey> node = KeyOf(key, status);
+  std::shared_ptr<FakeKey> node = ValuesOf(key, status);
   if (!node) return status;
-  auto handle = registry_.handles.find(key);
-  if ((handle != registry_.handles.end() && !handle->second.writable) || node->denyWrite)
-    return win::kErrorAccessDenied;
   node->values[CharUpperBuffA(name)] = FakeValue{name, type, data};
   return win::kErrorSuccess;
 }
 
 ErrorCode FakePlatform::RegDeleteValueA(KeyHandle key, const std::string& name) {
   ErrorCode status;
-  std::shared_ptr<FakeKey> node = KeyOf(key, status);
+  std::shared_ptr<FakeKey> node = ValuesOf(key, status);
   if (!node) return status;
-  auto handle = registry_.handles.find(key);
-  if ((handle != registry_.handles.end() && !handle->second.writable) || node->denyWrite)
-    return win::kErrorAccessDenied;
   return node->values.erase(CharUpperBuffA(name)) ? win::kErrorSuccess : win::kErrorFileNotFound;
 }
 

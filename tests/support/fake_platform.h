@@ -217,6 +217,8 @@ class FakePlatform : public Platform {
   std::string Parent(const std::string& normalized) const;
   bool HasChildren(const std::string& normalized) const;
   std::shared_ptr<FakeKey> KeyOf(KeyHandle key, ErrorCode& status) const;
+  // The key of a handle that may change its values; nothing, with the error, otherwise.
+  std::shared_ptr<FakeKey> ValuesOf(KeyHandle key, ErrorCode& status) const;
   std::vector<std::string_view> SplitKeyPath(const std::string& path) const;
   KeyHandle NewHandle(std::shared_ptr<FakeKey> key, bool writable);
   ErrorCode DeleteOpenKey(const std::shared_ptr<FakeKey>& node);

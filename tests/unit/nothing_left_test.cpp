@@ -122,23 +122,5 @@ TEST_F(NothingLeft, AValueEntryDeletesOneValueAndNeverTheKey) {
   EXPECT_EQ(platform.FindKey(kHkeyCurrentUser, "Software\\Missing"), nullptr);
 }
 
-TEST_F(NothingLeft, TheStartMenuAndApplicationDataFoldersGoAndTheMakersOtherProductStays) {
-  platform.SetValue(kHkeyCurrentUser, kShellFolders, "Programs", "C:\\Users\\u\\Start Menu\\Programs");
-  platform.SetValue(kHkeyCurrentUser, kShellFolders, "AppData", "C:\\Users\\u\\AppData");
-  platform.AddFile("C:\\Users\\u\\Start Menu\\Programs\\Quorvel\\Example\\Example.lnk");
-  platform.AddFile("C:\\Users\\u\\Start Menu\\Programs\\Quorvel\\Other\\Other.lnk");
-  platform.AddFile("C:\\Users\\u\\AppData\\Quorvel\\Example\\settings.ini");
-  Uninstall(
-      "[deletefile]\r\nPROGRAMS\\Quorvel\\Example\\Example.lnk\r\nPROGRAMS\\Quorvel\\Example\\\r\n"
-      "PROGRAMS\\Quorvel\\\r\nappdata\\Quorvel\\Example\\settings.ini\r\nAPPDATA\\Quorvel\\Example\\\r\n"
-      "APPDATA\\Quorvel\\\r\nPROGRAMS\\\r\nAPPDATA\\\r\nUninst.inf\r\nend;\r\n");
-  EXPECT_FALSE(Has("C:\\Users\\u\\Start Menu\\Programs\\Quorvel\\Example"));
-  EXPECT_TRUE(Has("C:\\Users\\u\\Start Menu\\Programs\\Quorvel\\Other\\Other.lnk"));
-  EXPECT_FALSE(Has("C:\\Users\\u\\AppData\\Quorvel"));
-  EXPECT_TRUE(Has("C:\\Users\\u\\AppData"));  // a prefix's own folder is never removed
-  EXPECT_TRUE(Has("C:\\Users\\u\\Start Menu\\Programs"));
-  EXPECT_EQ(Report(), shown::kSettingsRemain);
-}
-
 }  // namespace
 }  // namespace qv

@@ -166,24 +166,24 @@ TEST_F(Silent, ExitCodesTellHowTheRunEnded) {
   EXPECT_EQ(LogLines()[LogLines().size() - 2], "exit code 1: ended by the fatal error report (its text is above)");
 }
 
-TEST_F(Silent, AFileInUseLeftToTheRestartGives3010) {
-  product.platform.AddFile(std::string(test::Product::kFolder) + "\\Example.exe").heldOpen = true;
-  EXPECT_EQ(RunSilently(), 3010);
-  EXPECT_NE(Log().find("  leave " + std::string("\"C:\\Program Files\\Example\\EXAMPLE.EXE\"") +
-                       " to the next start of Windows: done"),
-            std::string::npos)
-      << Log();
-  EXPECT_NE(Log().find(u8">>使用中のファイルは、Windowsの再起動後に削除されます。"), std::string::npos);
-}
-
-// Without an administrator's rights the restart is refused too: the file stays, nothing is left to
-// the restart, and the run is done.
-TEST_F(Silent, AFileInUseThatCannotBeLeftToTheRestartStays) {
-  product.platform.restartAllowed = false;
-  product.platform.AddFile(std::string(test::Product::kFolder) + "\\Example.exe").heldOpen = true;
-  EXPECT_EQ(RunSilently(), 0);
-  EXPECT_NE(Log().find("to the next start of Windows: fails"), std::string::npos) << Log();
-  EXPECT_TRUE(product.Has(std::string(test::Product::kFolder) + "\\Example.exe"));
+// A file in use is left to the restart: 3010. Without an administrator's rights the restart is
+// refused too: the file stays, nothing is left to the restart, and the run is done.
+TEST_F(Silent, AFileInUseGives3010OrStaysWhenTheRestartIsRefused) {
+  const std::string file = std::string(test::Product::kFolder) + "\\Example.exe";
+  const test::FakePlatform start = product.platform;
+  for (const bool allowed : {true, false}) {
+    product.platform = start;
+    product.platform.restartAllowed = allowed;
+    product.platform.AddFile(file).heldOpen = true;
+    EXPECT_EQ(RunSilently(), allowed ? 3010 : 0);
+    EXPECT_NE(Log().find(std::string("  leave \"C:\\Program Files\\Example\\EXAMPLE.EXE\" to the next start of "
+                                     "Windows: ") +
+                         (allowed ? "done" : "fails")),
+              std::string::npos)
+        << Log();
+    EXPECT_EQ(Log().find(u8">>使用中のファイルは、Windowsの再起動後に削除されます。") != std::string::npos, allowed);
+    EXPECT_TRUE(product.Has(file));
+  }
 }
 
 // The interactive mode keeps its codes; "/s" alone shows the version box as "/u" alone does.

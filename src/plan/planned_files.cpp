@@ -11,8 +11,6 @@ namespace {
 
 constexpr ErrorCode kOk = win::kErrorSuccess;
 
-bool HasWildcard(const std::string& path) { return path.find_first_of("*?") != std::string::npos; }
-
 bool IsFolder(const FindData& data) { return (data.attributes & win::kFileAttributeDirectory) != 0; }
 
 bool IsReadOnly(const FindData& data) { return (data.attributes & win::kFileAttributeReadOnly) != 0; }

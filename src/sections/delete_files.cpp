@@ -17,8 +17,6 @@ std::optional<std::string> ResolveEntry(RunContext& run, const FileEntry& entry)
   return *folder + entry.name;
 }
 
-bool HasWildcard(const std::string& path) { return path.find_first_of("*?") != std::string::npos; }
-
 // A file that is there but cannot be deleted now (another program holds it, or it may not be
 // deleted while in use) is left to the next start of Windows. When that cannot be arranged
 // either, it stays, as any file that cannot be deleted.

@@ -84,7 +84,7 @@ RenameEntry ParseRenameEntry(const std::string& upperLine) {
 namespace {
 
 // A name of dots and blanks only: "", ".", " .", "..", "... ".
-bool OnlyDotsAndBlanks(const std::string& name) { return name.find_first_not_of(". ") == std::string::npos; }
+bool OnlyDotsAndBlanks(const std::string& name) { return WithoutTrailingBlanksAndDots(name).empty(); }
 
 }  // namespace
 

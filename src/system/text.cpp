@@ -136,6 +136,8 @@ std::vector<std::string> SplitPathNames(std::string_view path, std::string_view 
   return names;
 }
 
+bool HasWildcard(std::string_view path) { return path.find_first_of("*?") != std::string_view::npos; }
+
 std::string_view WithoutTrailingBlanksAndDots(std::string_view name) {
   const std::size_t end = name.find_last_not_of(" .");
   return name.substr(0, end == std::string_view::npos ? 0 : end + 1);

@@ -48,6 +48,9 @@ std::string ExtensionPart(std::string_view path, const LeadByteTable& lead);
 // double-byte character ("\x95\x5C") counting as part of its character; empty names are left out.
 std::vector<std::string> SplitPathNames(std::string_view path, std::string_view separators, const LeadByteTable& lead);
 
+// Whether the path holds the system's wildcards "*" or "?".
+bool HasWildcard(std::string_view path);
+
 // The name without the blanks and dots at its end, which the system drops from a file name.
 std::string_view WithoutTrailingBlanksAndDots(std::string_view name);
 

@@ -11,8 +11,10 @@
 #include "script/script_file.h"
 #include "sections/run_context.h"
 #include "system/files.h"
+#include "system/program_text.h"
 #include "system/recording_platform.h"
 #include "system/system_info.h"
+#include "system/wide_platform.h"
 
 namespace qv {
 
@@ -95,8 +97,10 @@ ScriptPaths BuildScriptPaths(const std::string& scriptArgument, const LeadByteTa
   return paths;
 }
 
-int ProgramEntry(Platform& platform, RunObserver& observer) {
-  const SystemInfo system = ReadSystemInfo(platform);
+namespace {
+
+// The program on a system of code page 932 as it is, or on one made of the wide calls of another.
+int EntryOn(Platform& platform, const SystemInfo& system, RunObserver& observer) {
   std::optional<RunLog> silent;  // made when the run is silent
   RunLog* log = nullptr;
   try {
@@ -111,6 +115,15 @@ int ProgramEntry(Platform& platform, RunObserver& observer) {
   }
   if (log) EndRunLog(platform, system, *log, exit_code::kFatal);
   return exit_code::kFatal;
+}
+
+}  // namespace
+
+int ProgramEntry(Platform& platform, RunObserver& observer) {
+  const std::uint32_t codePage = platform.GetACP();
+  if (codePage == kProgramCodePage) return EntryOn(platform, ReadSystemInfo(platform, codePage), observer);
+  WidePlatform wide(platform);
+  return EntryOn(wide, ReadSystemInfo(wide), observer);
 }
 
 }  // namespace qv

@@ -3,36 +3,15 @@
 #include <string_view>
 #include <vector>
 
+#include "system/program_text.h"
+
 namespace qv {
 
 namespace {
 
-constexpr std::uint32_t kShiftJis = 932;
-constexpr char16_t kReplacement = 0xFFFD;
+constexpr std::uint32_t kShiftJis = kProgramCodePage;
 
 bool Leads(const LeadByteTable& lead, char c) { return lead[static_cast<unsigned char>(c)]; }
-
-// The bytes as UTF-16, converted whole when they are valid. Otherwise character by character:
-// a character that is not valid gives U+FFFD, and a second byte below 0x80 after it (a line break
-// after a broken lead byte, say) is read again as a character of its own, so nothing is lost.
-std::u16string Widen(Platform& platform, std::uint32_t codePage, std::string_view bytes, const LeadByteTable& lead) {
-  if (bytes.empty()) return {};
-  if (std::optional<std::u16string> whole = platform.MultiByteToWideChar(codePage, std::string(bytes))) return *whole;
-  std::u16string out;
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const std::size_t width = Leads(lead, bytes[i]) && i + 1 < bytes.size() ? 2 : 1;
-    if (std::optional<std::u16string> one =
-            platform.MultiByteToWideChar(codePage, std::string(bytes.substr(i, width)))) {
-      out += *one;
-      i += width;
-      continue;
-    }
-    out += kReplacement;
-    i += width == 2 && static_cast<unsigned char>(bytes[i + 1]) >= 0x80 ? 2 : 1;
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -41,9 +20,9 @@ std::u16string WideText(Platform& platform, const SystemInfo& system, const Mixe
   std::u16string wide;
   for (const TextPart& part : text.parts()) {
     if (part.origin == TextOrigin::kProgram)
-      wide += Widen(platform, kShiftJis, part.bytes, shiftJis);
+      wide += WidenText(platform, kShiftJis, part.bytes, shiftJis);
     else
-      wide += Widen(platform, system.ansiCodePage, part.bytes, system.leadBytes);
+      wide += WidenText(platform, system.ansiCodePage, part.bytes, system.leadBytes);
   }
   return wide;
 }

@@ -79,9 +79,11 @@ LocaleFormats ReadLocaleFormats(Platform& platform) {
   return formats;
 }
 
-SystemInfo ReadSystemInfo(Platform& platform) {
+SystemInfo ReadSystemInfo(Platform& platform) { return ReadSystemInfo(platform, platform.GetACP()); }
+
+SystemInfo ReadSystemInfo(Platform& platform, std::uint32_t ansiCodePage) {
   SystemInfo info;
-  info.ansiCodePage = platform.GetACP();
+  info.ansiCodePage = ansiCodePage;
   info.leadBytes = ReadLeadBytes(platform);
   info.locale = ReadLocaleFormats(platform);
   return info;

@@ -29,5 +29,7 @@ struct SystemInfo {
 LeadByteTable ReadLeadBytes(Platform& platform);
 LocaleFormats ReadLocaleFormats(Platform& platform);
 SystemInfo ReadSystemInfo(Platform& platform);
+// The same, with the ANSI code page already read (GetACP).
+SystemInfo ReadSystemInfo(Platform& platform, std::uint32_t ansiCodePage);
 
 }  // namespace qv

@@ -18,9 +18,12 @@ std::wstring WideFrom932(const std::string& text) {
 }  // namespace
 
 void WriteToConsole(const std::string& text, DWORD standardHandle) {
+  WriteToConsole(WideFrom932(text), standardHandle);
+}
+
+void WriteToConsole(const std::wstring& wide, DWORD standardHandle) {
   const HANDLE handle = GetStdHandle(standardHandle);
   if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return;
-  const std::wstring wide = WideFrom932(text);
   DWORD mode = 0, written = 0;
   if (GetConsoleMode(handle, &mode)) {
     WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);

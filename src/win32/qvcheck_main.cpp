@@ -10,13 +10,31 @@
 #include "check/report.h"
 #include "entry/entry.h"
 #include "plan/plan.h"
+#include "system/program_text.h"
 #include "system/system_info.h"
 #include "system/text.h"
+#include "system/wide_platform.h"
 #include "win32/console.h"
 #include "win32/win32_platform.h"
 
+namespace {
+
+// The report as the platform reads it: where names came through the wide calls, its escaped
+// characters are written as the characters they are.
+void Write(qv::Platform& platform, bool wideNames, const std::string& text, DWORD standardHandle) {
+  if (!wideNames) return qv::WriteToConsole(text, standardHandle);
+  const std::u16string wide = qv::WidenText(platform, qv::kProgramCodePage, text, qv::ShiftJisLeadBytes());
+  qv::WriteToConsole(std::wstring(wide.begin(), wide.end()), standardHandle);
+}
+
+}  // namespace
+
 int main() {
-  qv::Win32Platform platform;
+  qv::Win32Platform system;
+  // Where the system's code page is not 932, names reach it through the wide calls.
+  qv::WidePlatform widePlatform(system);
+  const bool wideNames = system.GetACP() != qv::kProgramCodePage;
+  qv::Platform& platform = wideNames ? static_cast<qv::Platform&>(widePlatform) : system;
   const std::vector<std::string> parameters = qv::SplitCommandLine(platform.GetCommandLineA());
   if (parameters.empty()) {
     qv::WriteToConsole(
@@ -36,12 +54,12 @@ int main() {
     }
     std::string plan;
     const int code = qv::PlanCommand(platform, qv::ScriptArgument({parameters.begin() + 1, parameters.end()}), plan);
-    qv::WriteToConsole(plan, STD_OUTPUT_HANDLE);
+    Write(platform, wideNames, plan, STD_OUTPUT_HANDLE);
     return code;
   }
   const qv::ScriptPaths paths = qv::BuildScriptPaths(qv::ScriptArgument(parameters), qv::ReadLeadBytes(platform));
   std::string report;
   const int code = qv::CheckCommand(platform, paths, report);
-  qv::WriteToConsole(report, STD_OUTPUT_HANDLE);
+  Write(platform, wideNames, report, STD_OUTPUT_HANDLE);
   return code;
 }

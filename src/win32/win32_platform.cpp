@@ -5,32 +5,22 @@
 #include <shlobj.h>
 
 #include "win32/handles.h"
+#include "win32/win32_values.h"
 
 namespace qv {
 
+using win32::ToHkey;
+using win32::ToUint64;
+using win32::UpToNul;
+using win32::Wide;
+
 namespace {
-
-HKEY ToHkey(KeyHandle key) { return reinterpret_cast<HKEY>(key); }
-
-std::uint64_t ToUint64(const FILETIME& t) {
-  return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-}
 
 FILETIME ToFiletime(std::uint64_t t) {
   FILETIME result;
   result.dwLowDateTime = static_cast<DWORD>(t);
   result.dwHighDateTime = static_cast<DWORD>(t >> 32);
   return result;
-}
-
-// UTF-16 as the wide calls take it: wchar_t is char16_t's size here, so the units pass as they are.
-static_assert(sizeof(wchar_t) == sizeof(char16_t));
-const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-
-std::string UpToNul(const char* buffer, std::size_t size) {
-  std::size_t n = 0;
-  while (n < size && buffer[n] != '\0') ++n;
-  return std::string(buffer, n);
 }
 
 }  // namespace
@@ -149,16 +139,8 @@ std::string Win32Platform::GetSystemDirectoryA() {
 }
 
 std::optional<std::string> Win32Platform::ReadWholeFile(const std::string& path) {
-  FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return std::nullopt;
-  DWORD size = ::SetFilePointer(file.get(), 0, nullptr, FILE_END);
-  if (size == INVALID_SET_FILE_POINTER) size = 0;
-  ::SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);
-  std::string bytes(size, '\0');
-  DWORD read = 0;
-  if (size > 0) ::ReadFile(file.get(), bytes.data(), size, &read, nullptr);
-  bytes.resize(read);  // only the bytes actually delivered
-  return bytes;
+  return win32::ReadOpenedFile(
+      FileHandle(::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
 }
 
 std::vector<FoundFile> Win32Platform::FindFilesA(const std::string& pattern) {
@@ -179,22 +161,10 @@ ErrorCode Win32Platform::TryOpenFileA(const std::string& path, std::uint32_t acc
   return file ? ERROR_SUCCESS : ::GetLastError();
 }
 
-namespace {
-
-bool WriteAll(HANDLE file, const std::string& bytes) {
-  DWORD written = 0;
-  return bytes.empty() || (::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                           written == bytes.size());
-}
-
-}  // namespace
-
 bool Win32Platform::AppendToFileA(const std::string& path, const std::string& firstBytes, const std::string& bytes) {
-  FileHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  if (::GetFileSize(file.get(), nullptr) == 0 && !WriteAll(file.get(), firstBytes)) return false;
-  return WriteAll(file.get(), bytes);
+  return win32::AppendToOpenedFile(FileHandle(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)),
+                                   firstBytes, bytes);
 }
 
 std::optional<std::string> Win32Platform::GetEnvironmentVariableA(const std::string& name) {
@@ -216,9 +186,7 @@ LocalTime Win32Platform::GetLocalTime() {
 ErrorCode Win32Platform::CreateMutexA(const std::string& name) {
   // The handle is kept until the process ends, so the mutex exists for as long as we run.
   HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name.c_str());
-  DWORD error = ::GetLastError();
-  if (mutex) return error == ERROR_ALREADY_EXISTS ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
-  return error != ERROR_SUCCESS ? error : ERROR_INVALID_HANDLE;
+  return win32::MutexResult(mutex, ::GetLastError());
 }
 
 void Win32Platform::SHChangeNotify(long event, std::uint32_t flags) {

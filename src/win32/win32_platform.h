@@ -1,4 +1,4 @@
-// The real platform: one Windows call per operation, the ANSI ones wherever names are passed.
+// The real platform: one Windows call per operation, the ANSI ones and their wide twins.
 #pragma once
 
 #include "seam/platform.h"
@@ -57,6 +57,37 @@ class Win32Platform final : public Platform {
   ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
                            const std::string& data) override;
   ErrorCode RegDeleteValueA(KeyHandle key, const std::string& name) override;
+
+  std::u16string GetCommandLineW() override;
+  std::u16string GetModuleFileNameW() override;
+  std::u16string GetWindowsDirectoryW() override;
+  std::u16string GetSystemDirectoryW() override;
+  std::optional<std::u16string> GetLocaleInfoW(std::uint32_t locale, std::uint32_t type) override;
+  std::optional<std::string> WideCharToMultiByte(std::uint32_t codePage, const std::u16string& text) override;
+  std::optional<FindData> FindFirstFileW(const std::u16string& path) override;
+  bool SetFileAttributesW(const std::u16string& path, std::uint32_t attributes) override;
+  bool DeleteFileW(const std::u16string& path) override;
+  bool MoveFileW(const std::u16string& oldPath, const std::u16string& newPath) override;
+  bool RemoveDirectoryW(const std::u16string& path) override;
+  bool MoveFileExW(const std::u16string& path, std::uint32_t flags) override;
+  std::optional<std::string> ReadWholeFileW(const std::u16string& path) override;
+  std::vector<FoundFileW> FindFilesW(const std::u16string& pattern) override;
+  ErrorCode TryOpenFileW(const std::u16string& path, std::uint32_t access) override;
+  bool AppendToFileW(const std::u16string& path, const std::string& firstBytes, const std::string& bytes) override;
+  std::optional<std::u16string> GetEnvironmentVariableW(const std::u16string& name) override;
+  ErrorCode CreateMutexW(const std::u16string& name) override;
+  ErrorCode RegOpenKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t access,
+                          KeyHandle& result) override;
+  ErrorCode RegCreateKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t options, std::uint32_t access,
+                            KeyHandle& result) override;
+  ErrorCode RegDeleteKeyW(KeyHandle key, const std::u16string& subKey) override;
+  ErrorCode RegEnumKeyExW(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
+                          std::u16string& name) override;
+  ErrorCode RegQueryValueExW(KeyHandle key, const std::u16string& name, std::uint32_t& type,
+                             std::string& data) override;
+  ErrorCode RegSetValueExW(KeyHandle key, const std::u16string& name, std::uint32_t type,
+                           const std::string& data) override;
+  ErrorCode RegDeleteValueW(KeyHandle key, const std::u16string& name) override;
 };
 
 }  // namespace qv

@@ -1,9 +1,9 @@
 #include "fake_platform.h"
 
 #include <algorithm>
-#include <iconv.h>
 #include <string_view>
 
+#include "fake_code_pages.h"
 #include "system/case_mapping.h"
 
 namespace qv::test {
@@ -33,73 +33,6 @@ std::vector<std::string_view> SplitPath(std::string_view path, const LeadByteTab
   std::vector<std::string_view> segments;
   ForEachSegment(path, lead, [&](std::string_view segment) { segments.push_back(segment); });
   return segments;
-}
-
-// The code pages the fake knows, by the names of the host's converter (glibc's iconv), whose
-// tables agree with Windows' (as Wine has them, compared byte pair by byte pair) but where noted
-// here: Windows takes 0x80 of 932 and 949 and the five unassigned bytes of 1252 as the control
-// characters of their values. The private-use characters of the user-defined areas of 936 and
-// 949 are left out: the fake finds them invalid.
-struct CodePageModel {
-  std::uint32_t codePage;
-  const char* converterName;
-  unsigned char firstLead, lastLead;  // lead bytes of 936 and 949; none when first > last
-  std::string_view ownBytes;
-};
-constexpr CodePageModel kCodePages[] = {
-    {932, "CP932", 0, 0, "\x80"},  // lead bytes: those of Shift-JIS
-    {936, "CP936", 0x81, 0xFE, ""},
-    {949, "CP949", 0x81, 0xFE, "\x80"},
-    {1252, "CP1252", 1, 0, "\x81\x8D\x8F\x90\x9D"},
-};
-
-LeadByteTable LeadBytesOf(const CodePageModel& model) {
-  if (model.codePage == 932) return ShiftJisLeadBytes();
-  LeadByteTable table = NoLeadBytes();
-  for (int b = model.firstLead; b <= model.lastLead; ++b) table[b] = true;
-  return table;
-}
-
-// One character of one or two bytes as UTF-16, or nothing when it is not valid.
-std::optional<std::u16string> ConvertCharacter(iconv_t converter, std::string_view bytes) {
-  char in[2] = {bytes[0], bytes.size() > 1 ? bytes[1] : '\0'};
-  char out[8];
-  char* inAt = in;
-  char* outAt = out;
-  std::size_t inLeft = bytes.size(), outLeft = sizeof out;
-  iconv(converter, nullptr, nullptr, nullptr, nullptr);
-  if (iconv(converter, &inAt, &inLeft, &outAt, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0)
-    return std::nullopt;
-  std::u16string result;
-  for (const char* p = out; p + 1 < outAt; p += 2)
-    result += static_cast<char16_t>(static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[1]) << 8);
-  return result;
-}
-
-// The bytes as UTF-16 by the model, character by character, or nothing when one is not valid.
-std::optional<std::u16string> Convert(const CodePageModel& model, std::string_view bytes) {
-  iconv_t converter = iconv_open("UTF-16LE", model.converterName);
-  if (converter == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  const LeadByteTable lead = LeadBytesOf(model);
-  std::optional<std::u16string> out = std::u16string();
-  for (std::size_t i = 0; out && i < bytes.size();) {
-    const std::size_t width = lead[static_cast<unsigned char>(bytes[i])] ? 2 : 1;
-    if (i + width > bytes.size()) {
-      out.reset();  // a lead byte at the end
-      break;
-    }
-    const std::string_view character = bytes.substr(i, width);
-    std::optional<std::u16string> converted = ConvertCharacter(converter, character);
-    if (!converted && width == 1 && model.ownBytes.find(bytes[i]) != std::string_view::npos)
-      converted = std::u16string(1, static_cast<char16_t>(static_cast<unsigned char>(bytes[i])));
-    if (converted)
-      *out += *converted;
-    else
-      out.reset();
-    i += width;
-  }
-  iconv_close(converter);
-  return out;
 }
 
 // A copy of the key and everything below it. With copies given, every copied key is entered
@@ -211,7 +144,7 @@ void FakePlatform::UseAnsiCodePage(std::uint32_t codePage) {
   else if (dbcsEnabled)
     leadByteRanges = {{0x81, 0xFE}};
   else
-    leadByteRanges.clear();
+    leadByteRanges.clear();  // 1252, and UTF-8, whose characters of several bytes have no lead bytes
 }
 
 int FakePlatform::Answer(std::uint32_t flags) {
@@ -235,17 +168,8 @@ int FakePlatform::MessageBoxW(const std::u16string& text, const std::u16string& 
 
 std::optional<std::u16string> FakePlatform::MultiByteToWideChar(std::uint32_t codePage, const std::string& bytes) {
   if (bytes.empty()) return std::nullopt;
-  for (const CodePageModel& model : kCodePages)
-    if (model.codePage == codePage) return Convert(model, bytes);
-  return std::nullopt;
+  return DecodeCodePage(codePage, bytes);
 }
-
-// ASCII letters, and the full-width Latin letters of code page 932 (0x82 0x81-0x9A lower case,
-// 0x82 0x60-0x79 upper case) as whole characters; no other double-byte character changes and
-// no second byte is ever mapped as a letter of its own.
-std::string FakePlatform::CharUpperBuffA(std::string text) { return UpperCase932(std::move(text), lead_); }
-
-std::string FakePlatform::CharLowerBuffA(std::string text) { return LowerCase932(std::move(text), lead_); }
 
 std::optional<std::string> FakePlatform::GetLocaleInfoA(std::uint32_t, std::uint32_t type) {
   auto it = localeInfo.find(type);
@@ -295,7 +219,7 @@ std::string FakePlatform::Normalize(const std::string& written, bool& trailingSl
     if (i) result += '\\';
     result += segments[i];
   }
-  return const_cast<FakePlatform*>(this)->CharUpperBuffA(std::move(result));
+  return Upper(std::move(result));
 }
 
 std::string FakePlatform::Parent(const std::string& normalized) const {
@@ -384,7 +308,7 @@ std::vector<std::string> FakePlatform::Paths() const {
   return paths;
 }
 
-std::optional<FindData> FakePlatform::FindFirstFileA(const std::string& path) {
+std::optional<FindData> FakePlatform::FindFirstFileStored(const std::string& path) {
   bool slash;
   std::string key = Normalize(path, slash);
   if (slash || path.empty()) return std::nullopt;
@@ -414,7 +338,7 @@ std::optional<FindData> FakePlatform::FindFirstFileA(const std::string& path) {
   return FindData{found->attributes | (found->folder ? win::kFileAttributeDirectory : 0u), found->lastWriteTime};
 }
 
-std::vector<FoundFile> FakePlatform::FindFilesA(const std::string& pattern) {
+std::vector<FoundFile> FakePlatform::FindFilesStored(const std::string& pattern) {
   std::vector<FoundFile> found;
   bool slash;
   const std::string key = Normalize(pattern, slash);
@@ -445,7 +369,7 @@ std::vector<FoundFile> FakePlatform::FindFilesA(const std::string& pattern) {
 
 // A file held open with share mode 0 refuses every access to its data and its deletion; its
 // attributes may still be written.
-ErrorCode FakePlatform::TryOpenFileA(const std::string& path, std::uint32_t access) {
+ErrorCode FakePlatform::TryOpenFileStored(const std::string& path, std::uint32_t access) {
   constexpr std::uint32_t kDataAccess = 0xF0000000u | 0x1 | 0x2 | 0x4 | 0x20 | win::kDelete;
   bool slash;
   const std::string key = Normalize(path, slash);
@@ -478,7 +402,7 @@ std::optional<DosDateTime> FakePlatform::FileTimeToDosDateTime(std::uint64_t fil
   return dos;
 }
 
-bool FakePlatform::SetFileAttributesA(const std::string& path, std::uint32_t attributes) {
+bool FakePlatform::SetFileAttributesStored(const std::string& path, std::uint32_t attributes) {
   bool slash;
   auto it = files_.entries.find(Normalize(path, slash));
   if (it == files_.entries.end() || (slash && !it->second.folder)) return false;
@@ -486,7 +410,7 @@ bool FakePlatform::SetFileAttributesA(const std::string& path, std::uint32_t att
   return true;
 }
 
-bool FakePlatform::DeleteFileA(const std::string& path) {
+bool FakePlatform::DeleteFileStored(const std::string& path) {
   bool slash;
   auto it = files_.entries.find(Normalize(path, slash));
   if (slash || it == files_.entries.end() || it->second.folder || (it->second.attributes & kReadOnly) ||
@@ -496,7 +420,7 @@ bool FakePlatform::DeleteFileA(const std::string& path) {
   return true;
 }
 
-bool FakePlatform::MoveFileA(const std::string& oldPath, const std::string& newPath) {
+bool FakePlatform::MoveFileStored(const std::string& oldPath, const std::string& newPath) {
   bool slash;
   std::string from = Normalize(oldPath, slash), to = Normalize(newPath, slash);
   auto it = files_.entries.find(from);
@@ -522,7 +446,7 @@ bool FakePlatform::MoveFileA(const std::string& oldPath, const std::string& newP
   return true;
 }
 
-bool FakePlatform::RemoveDirectoryA(const std::string& path) {
+bool FakePlatform::RemoveDirectoryStored(const std::string& path) {
   bool slash;
   std::string key = Normalize(path, slash);
   auto it = files_.entries.find(key);
@@ -532,7 +456,7 @@ bool FakePlatform::RemoveDirectoryA(const std::string& path) {
   return true;
 }
 
-bool FakePlatform::MoveFileExA(const std::string& path, std::uint32_t flags) {
+bool FakePlatform::MoveFileExStored(const std::string& path, std::uint32_t flags) {
   if (flags != win::kMoveFileDelayUntilReboot || !restartAllowed) return false;
   pendingAtRestart.push_back(path);
   return true;
@@ -549,7 +473,7 @@ void FakePlatform::Restart() {
   for (auto& [path, file] : files_.entries) file.heldOpen = false;  // the programs that held them are gone
 }
 
-std::optional<std::string> FakePlatform::ReadWholeFile(const std::string& path) {
+std::optional<std::string> FakePlatform::ReadWholeFileStored(const std::string& path) {
   reads.push_back(path);
   bool slash;
   auto it = files_.entries.find(Normalize(path, slash));
@@ -559,7 +483,8 @@ std::optional<std::string> FakePlatform::ReadWholeFile(const std::string& path) 
 
 // A new file is made in an existing folder; a folder, a file held open with share mode 0 and a
 // read-only file are refused.
-bool FakePlatform::AppendToFileA(const std::string& path, const std::string& firstBytes, const std::string& bytes) {
+bool FakePlatform::AppendToFileStored(const std::string& path, const std::string& firstBytes,
+                                      const std::string& bytes) {
   bool slash;
   const std::string key = Normalize(path, slash);
   auto it = files_.entries.find(key);
@@ -580,7 +505,7 @@ std::optional<std::string> FakePlatform::GetEnvironmentVariableA(const std::stri
   return it->second;
 }
 
-ErrorCode FakePlatform::CreateMutexA(const std::string& written) {
+ErrorCode FakePlatform::CreateMutexStored(const std::string& written) {
   auto error = mutexErrors.find(written);
   if (error != mutexErrors.end()) return error->second;
   if (written.empty()) return win::kErrorSuccess;  // an unnamed mutex, new each time
@@ -626,14 +551,14 @@ KeyHandle FakePlatform::NewHandle(std::shared_ptr<FakeKey> key, bool writable) {
   return handle;
 }
 
-ErrorCode FakePlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access,
-                                      KeyHandle& result) {
+ErrorCode FakePlatform::RegOpenKeyExStored(KeyHandle key, const std::string& subKey, std::uint32_t access,
+                                           KeyHandle& result) {
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
   if (BadSubKey(subKey)) return win::kErrorBadPathname;
   for (std::string_view segment : SplitKeyPath(subKey)) {
-    auto it = node->subkeys.find(CharUpperBuffA(std::string(segment)));
+    auto it = node->subkeys.find(Upper(std::string(segment)));
     if (it == node->subkeys.end()) return win::kErrorFileNotFound;
     node = it->second;
   }
@@ -643,17 +568,17 @@ ErrorCode FakePlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, 
   return win::kErrorSuccess;
 }
 
-ErrorCode FakePlatform::RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t, std::uint32_t access,
-                                        KeyHandle& result) {
+ErrorCode FakePlatform::RegCreateKeyExStored(KeyHandle key, const std::string& subKey, std::uint32_t,
+                                             std::uint32_t access, KeyHandle& result) {
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
   if (BadSubKey(subKey)) return win::kErrorBadPathname;
   for (std::string_view segment : SplitKeyPath(subKey)) {
-    auto& child = node->subkeys[CharUpperBuffA(std::string(segment))];
+    auto& child = node->subkeys[Upper(std::string(segment))];
     if (!child) {
       if (node->denyWrite) {
-        node->subkeys.erase(CharUpperBuffA(std::string(segment)));
+        node->subkeys.erase(Upper(std::string(segment)));
         return win::kErrorAccessDenied;
       }
       child = std::make_shared<FakeKey>();
@@ -671,7 +596,7 @@ ErrorCode FakePlatform::RegCloseKey(KeyHandle key) {
   return registry_.handles.erase(key) ? win::kErrorSuccess : win::kErrorInvalidHandle;
 }
 
-ErrorCode FakePlatform::RegDeleteKeyA(KeyHandle key, const std::string& subKey) {
+ErrorCode FakePlatform::RegDeleteKeyStored(KeyHandle key, const std::string& subKey) {
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
@@ -683,7 +608,7 @@ ErrorCode FakePlatform::RegDeleteKeyA(KeyHandle key, const std::string& subKey) 
     return DeleteOpenKey(node);
   }
   for (std::string_view segment : segments) {
-    auto it = node->subkeys.find(CharUpperBuffA(std::string(segment)));
+    auto it = node->subkeys.find(Upper(std::string(segment)));
     if (it == node->subkeys.end()) return win::kErrorFileNotFound;
     node = it->second;
   }
@@ -728,8 +653,8 @@ ErrorCode FakePlatform::RegQueryValueCountA(KeyHandle key, std::uint32_t& values
   return win::kErrorSuccess;
 }
 
-ErrorCode FakePlatform::RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
-                                      std::string& name) {
+ErrorCode FakePlatform::RegEnumKeyExStored(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
+                                           std::string& name) {
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
@@ -740,12 +665,12 @@ ErrorCode FakePlatform::RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::u
   return win::kErrorSuccess;
 }
 
-ErrorCode FakePlatform::RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
-                                         std::uint32_t& size) {
+ErrorCode FakePlatform::RegQueryValueExStored(KeyHandle key, const std::string& name, std::uint32_t& type,
+                                              std::string* data, std::uint32_t& size) {
   ErrorCode status;
   std::shared_ptr<FakeKey> node = KeyOf(key, status);
   if (!node) return status;
-  auto it = node->values.find(CharUpperBuffA(name));
+  auto it = node->values.find(Upper(name));
   if (it == node->values.end()) return win::kErrorFileNotFound;
   type = it->second.type;
   const auto stored = static_cast<std::uint32_t>(it->second.data.size());
@@ -771,26 +696,26 @@ std::shared_ptr<FakeKey> FakePlatform::ValuesOf(KeyHandle key, ErrorCode& status
   return node;
 }
 
-ErrorCode FakePlatform::RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
-                                       const std::string& data) {
+ErrorCode FakePlatform::RegSetValueExStored(KeyHandle key, const std::string& name, std::uint32_t type,
+                                            const std::string& data) {
   ErrorCode status;
   std::shared_ptr<FakeKey> node = ValuesOf(key, status);
   if (!node) return status;
-  node->values[CharUpperBuffA(name)] = FakeValue{name, type, data};
+  node->values[Upper(name)] = FakeValue{name, type, data};
   return win::kErrorSuccess;
 }
 
-ErrorCode FakePlatform::RegDeleteValueA(KeyHandle key, const std::string& name) {
+ErrorCode FakePlatform::RegDeleteValueStored(KeyHandle key, const std::string& name) {
   ErrorCode status;
   std::shared_ptr<FakeKey> node = ValuesOf(key, status);
   if (!node) return status;
-  return node->values.erase(CharUpperBuffA(name)) ? win::kErrorSuccess : win::kErrorFileNotFound;
+  return node->values.erase(Upper(name)) ? win::kErrorSuccess : win::kErrorFileNotFound;
 }
 
 FakeKey& FakePlatform::AddKey(RegistryRoot root, const std::string& path) {
   std::shared_ptr<FakeKey> node = registry_.roots.at(root);
   for (std::string_view segment : SplitKeyPath(path)) {
-    auto& child = node->subkeys[CharUpperBuffA(std::string(segment))];
+    auto& child = node->subkeys[Upper(std::string(segment))];
     if (!child) {
       child = std::make_shared<FakeKey>();
       child->name = std::string(segment);
@@ -802,7 +727,7 @@ FakeKey& FakePlatform::AddKey(RegistryRoot root, const std::string& path) {
 
 void FakePlatform::SetValue(RegistryRoot root, const std::string& path, const std::string& name,
                             const std::string& data, std::uint32_t type) {
-  AddKey(root, path).values[CharUpperBuffA(name)] = FakeValue{name, type, data};
+  AddKey(root, path).values[Upper(name)] = FakeValue{name, type, data};
 }
 
 FakeKey* FakePlatform::FindKey(RegistryRoot root, const std::string& path) const {
@@ -810,7 +735,7 @@ FakeKey* FakePlatform::FindKey(RegistryRoot root, const std::string& path) const
   if (rootIt == registry_.roots.end()) return nullptr;
   FakeKey* node = rootIt->second.get();
   for (std::string_view segment : SplitKeyPath(path)) {
-    auto it = node->subkeys.find(const_cast<FakePlatform*>(this)->CharUpperBuffA(std::string(segment)));
+    auto it = node->subkeys.find(Upper(std::string(segment)));
     if (it == node->subkeys.end()) return nullptr;
     node = it->second.get();
   }

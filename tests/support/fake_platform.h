@@ -80,9 +80,20 @@ class FakePlatform : public Platform {
   std::map<std::string, std::string> environment;
   LocalTime localTime{2024, 4, 3, 9, 5, 7};
 
-  // Makes the system one of another ANSI code page (1252, 936 or 949): the code page, whether it
-  // has double-byte characters and its lead bytes. Case mapping and names stay as under 932.
+  // Makes the system one of another ANSI code page (1252, 936, 949 or 65001): the code page,
+  // whether it has double-byte characters, its lead bytes and its case mapping. The fake holds
+  // every name as a system of code page 932 would (see Stored): the ANSI calls' names are read in
+  // the system's code page and changed to that, and the wide calls' names from UTF-16.
   void UseAnsiCodePage(std::uint32_t codePage);
+  // The command line in UTF-16, when it holds what the ANSI code page cannot write: the wide call
+  // gives it, and the ANSI one gives it in the code page, each character it cannot write as "?".
+  std::u16string wideCommandLine;
+
+  // A name as the fake holds it: code page 932 bytes, and "\xFF{XXXX}" (four upper-case hex
+  // digits) for a UTF-16 unit that code page has no bytes for. Unstored reads one back; a byte
+  // sequence that is not valid gives U+FFFD.
+  static std::string Stored(const std::u16string& name);
+  static std::u16string Unstored(const std::string& stored);
 
   // Answers given to the boxes in turn; when none is left, Yes to a question and OK otherwise.
   std::deque<int> answers;
@@ -180,6 +191,37 @@ class FakePlatform : public Platform {
                            const std::string& data) override;
   ErrorCode RegDeleteValueA(KeyHandle key, const std::string& name) override;
 
+  std::u16string GetCommandLineW() override;
+  std::u16string GetModuleFileNameW() override;
+  std::u16string GetWindowsDirectoryW() override;
+  std::u16string GetSystemDirectoryW() override;
+  std::optional<std::u16string> GetLocaleInfoW(std::uint32_t locale, std::uint32_t type) override;
+  std::optional<std::string> WideCharToMultiByte(std::uint32_t codePage, const std::u16string& text) override;
+  std::optional<FindData> FindFirstFileW(const std::u16string& path) override;
+  bool SetFileAttributesW(const std::u16string& path, std::uint32_t attributes) override;
+  bool DeleteFileW(const std::u16string& path) override;
+  bool MoveFileW(const std::u16string& oldPath, const std::u16string& newPath) override;
+  bool RemoveDirectoryW(const std::u16string& path) override;
+  bool MoveFileExW(const std::u16string& path, std::uint32_t flags) override;
+  std::optional<std::string> ReadWholeFileW(const std::u16string& path) override;
+  std::vector<FoundFileW> FindFilesW(const std::u16string& pattern) override;
+  ErrorCode TryOpenFileW(const std::u16string& path, std::uint32_t access) override;
+  bool AppendToFileW(const std::u16string& path, const std::string& firstBytes, const std::string& bytes) override;
+  std::optional<std::u16string> GetEnvironmentVariableW(const std::u16string& name) override;
+  ErrorCode CreateMutexW(const std::u16string& name) override;
+  ErrorCode RegOpenKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t access,
+                          KeyHandle& result) override;
+  ErrorCode RegCreateKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t options, std::uint32_t access,
+                            KeyHandle& result) override;
+  ErrorCode RegDeleteKeyW(KeyHandle key, const std::u16string& subKey) override;
+  ErrorCode RegEnumKeyExW(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
+                          std::u16string& name) override;
+  ErrorCode RegQueryValueExW(KeyHandle key, const std::u16string& name, std::uint32_t& type,
+                             std::string& data) override;
+  ErrorCode RegSetValueExW(KeyHandle key, const std::u16string& name, std::uint32_t type,
+                           const std::string& data) override;
+  ErrorCode RegDeleteValueW(KeyHandle key, const std::u16string& name) override;
+
   // Local time is UTC plus this many hours.
   int utcOffsetHours = 9;
 
@@ -211,6 +253,37 @@ class FakePlatform : public Platform {
     Registry(Registry&&) = default;
     Registry& operator=(Registry&&) = default;
   };
+
+  // Each call with names, on the names as the fake holds them; the ANSI and the wide calls above
+  // change their names to these and back.
+  std::optional<FindData> FindFirstFileStored(const std::string& path);
+  bool SetFileAttributesStored(const std::string& path, std::uint32_t attributes);
+  bool DeleteFileStored(const std::string& path);
+  bool MoveFileStored(const std::string& oldPath, const std::string& newPath);
+  bool RemoveDirectoryStored(const std::string& path);
+  bool MoveFileExStored(const std::string& path, std::uint32_t flags);
+  std::optional<std::string> ReadWholeFileStored(const std::string& path);
+  std::vector<FoundFile> FindFilesStored(const std::string& pattern);
+  ErrorCode TryOpenFileStored(const std::string& path, std::uint32_t access);
+  bool AppendToFileStored(const std::string& path, const std::string& firstBytes, const std::string& bytes);
+  ErrorCode CreateMutexStored(const std::string& name);
+  ErrorCode RegOpenKeyExStored(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result);
+  ErrorCode RegCreateKeyExStored(KeyHandle key, const std::string& subKey, std::uint32_t options, std::uint32_t access,
+                                 KeyHandle& result);
+  ErrorCode RegDeleteKeyStored(KeyHandle key, const std::string& subKey);
+  ErrorCode RegEnumKeyExStored(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name);
+  ErrorCode RegQueryValueExStored(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
+                                  std::uint32_t& size);
+  ErrorCode RegSetValueExStored(KeyHandle key, const std::string& name, std::uint32_t type, const std::string& data);
+  ErrorCode RegDeleteValueStored(KeyHandle key, const std::string& name);
+
+  // A name from an ANSI call as the fake holds it, and one it holds as an ANSI call gives it.
+  std::string FromAnsi(const std::string& bytes) const;
+  std::string ToAnsi(const std::string& stored) const;
+  // A system's text (set up in the ANSI code page) as the wide calls give it.
+  std::u16string SystemText(const std::string& bytes) const;
+  // The fake's own upper-casing of the names it holds.
+  std::string Upper(std::string stored) const;
 
   int Answer(std::uint32_t flags);
   std::string Normalize(const std::string& path, bool& trailingSlash) const;

@@ -130,7 +130,7 @@ TEST(CodePageBoxes, TheFatalReportReadsEachPartInItsOwnCodePage) {
     test::FakePlatform fake;
     fake.UseAnsiCodePage(1252);
     fake.moduleFileName = "C:\\Outils\\D\xE9sinstaller.exe";
-    fake.AddFile("C:\\Caf\xE9\\Uninst.inf", "//QV-Uninstaller\r\n").heldOpen = true;
+    fake.AddFile(test::FakePlatform::Stored(u"C:\\Caf\u00E9\\Uninst.inf"), "//QV-Uninstaller\r\n").heldOpen = true;
     fake.commandLine = "QvUninst.exe /u C:\\Caf\xE9\\";
     EXPECT_EQ(ProgramEntry(fake), 1);
     ASSERT_EQ(fake.boxes.size(), 1u);

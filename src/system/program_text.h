@@ -1,0 +1,42 @@
+// The program's texts are code page 932 bytes: its own, the script's, and, where the system's
+// ANSI code page is another, what the system gave as well. There the system's texts reach the
+// program through the wide calls and are written in code page 932; a character that code page
+// has no bytes of its own for is written as an escape: the pair 0x81 0x7F, which is no character
+// of code page 932, then four half-width katakana 0xA1-0xB0, one for each hexadecimal digit of its
+// UTF-16 unit. A byte of an escape is never a lead byte, a delimiter, a wildcard, a blank, a dot
+// or a letter, so every rule that reads a path or a name reads an escaped character as one that
+// is none of these, and upper- or lower-casing leaves it as it is.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "seam/platform.h"
+#include "system/text.h"
+
+namespace qv {
+
+constexpr std::uint32_t kProgramCodePage = 932;
+
+// 6 when an escape starts at the byte, else 0. Only its shape is seen: whether the system has
+// bytes of its own for the unit is asked by ReadProgramText.
+std::size_t EscapeLengthAt(std::string_view bytes, std::size_t at);
+
+// The text in code page 932, each UTF-16 unit that the system cannot write in it escaped.
+std::string ProgramTextFromWide(Platform& system, const std::u16string& text);
+
+// The bytes as UTF-16: characters of code page 932 as the system reads them, escapes as their
+// unit. An escape of a unit that code page has bytes for is no escape (so no script can name a
+// "\" or a letter that the program's rules did not see as one): its bytes are read as they are.
+// Nothing when a byte sequence is not valid, or there are no bytes.
+std::optional<std::u16string> ReadProgramText(Platform& system, std::string_view bytes);
+
+// The bytes as UTF-16, converted whole when they are valid. Otherwise character by character
+// (an escape of code page 932 as one): a character that is not valid gives U+FFFD, and a second
+// byte below 0x80 after it (a line break after a broken lead byte, say) is read again as a
+// character of its own, so nothing is lost.
+std::u16string WidenText(Platform& platform, std::uint32_t codePage, std::string_view bytes, const LeadByteTable& lead);
+
+}  // namespace qv

@@ -1,0 +1,174 @@
+#include "system/wide_platform.h"
+
+#include "system/case_mapping.h"
+#include "system/program_text.h"
+
+namespace qv {
+
+namespace {
+
+bool IsText(std::uint32_t type) { return type == win::kRegSz || type == win::kRegExpandSz || type == win::kRegMultiSz; }
+
+// A text value's bytes as its UTF-16 units (a last odd byte is no unit), and back.
+std::u16string UnitsOf(const std::string& bytes) {
+  std::u16string units;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+    units +=
+        static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+  return units;
+}
+
+std::string BytesOf(const std::u16string& units) {
+  std::string bytes;
+  for (char16_t unit : units) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+std::u16string WidePlatform::Wide(const std::string& text) {
+  return WidenText(*this, kProgramCodePage, text, ShiftJisLeadBytes());
+}
+
+std::string WidePlatform::Narrow(const std::u16string& text) { return ProgramTextFromWide(inner_, text); }
+
+std::optional<std::string> WidePlatform::Narrow(const std::optional<std::u16string>& text) {
+  if (!text) return std::nullopt;
+  return Narrow(*text);
+}
+
+std::string WidePlatform::GetCommandLineA() { return Narrow(inner_.GetCommandLineW()); }
+std::string WidePlatform::GetModuleFileNameA() { return Narrow(inner_.GetModuleFileNameW()); }
+
+int WidePlatform::MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) {
+  return inner_.MessageBoxW(Wide(text), Wide(caption), flags);
+}
+
+std::string WidePlatform::CharUpperBuffA(std::string text) {
+  return UpperCase932(std::move(text), ShiftJisLeadBytes());
+}
+std::string WidePlatform::CharLowerBuffA(std::string text) {
+  return LowerCase932(std::move(text), ShiftJisLeadBytes());
+}
+
+std::uint32_t WidePlatform::GetACP() { return kProgramCodePage; }
+
+std::optional<std::u16string> WidePlatform::MultiByteToWideChar(std::uint32_t codePage, const std::string& bytes) {
+  if (codePage == kProgramCodePage) return ReadProgramText(inner_, bytes);
+  return inner_.MultiByteToWideChar(codePage, bytes);
+}
+
+int WidePlatform::GetSystemMetrics(int index) {
+  return index == win::kSmDbcsEnabled ? 1 : inner_.GetSystemMetrics(index);
+}
+
+std::vector<std::pair<std::uint8_t, std::uint8_t>> WidePlatform::GetCPInfoLeadBytes() {
+  return {{0x81, 0x9F}, {0xE0, 0xFC}};
+}
+
+std::optional<std::string> WidePlatform::GetLocaleInfoA(std::uint32_t locale, std::uint32_t type) {
+  return Narrow(inner_.GetLocaleInfoW(locale, type));
+}
+
+std::optional<FindData> WidePlatform::FindFirstFileA(const std::string& path) {
+  return inner_.FindFirstFileW(Wide(path));
+}
+
+bool WidePlatform::SetFileAttributesA(const std::string& path, std::uint32_t attributes) {
+  return inner_.SetFileAttributesW(Wide(path), attributes);
+}
+
+bool WidePlatform::DeleteFileA(const std::string& path) { return inner_.DeleteFileW(Wide(path)); }
+
+bool WidePlatform::MoveFileA(const std::string& oldPath, const std::string& newPath) {
+  return inner_.MoveFileW(Wide(oldPath), Wide(newPath));
+}
+
+bool WidePlatform::RemoveDirectoryA(const std::string& path) { return inner_.RemoveDirectoryW(Wide(path)); }
+
+bool WidePlatform::MoveFileExA(const std::string& path, std::uint32_t flags) {
+  return inner_.MoveFileExW(Wide(path), flags);
+}
+
+std::string WidePlatform::GetWindowsDirectoryA() { return Narrow(inner_.GetWindowsDirectoryW()); }
+std::string WidePlatform::GetSystemDirectoryA() { return Narrow(inner_.GetSystemDirectoryW()); }
+
+std::optional<std::string> WidePlatform::ReadWholeFile(const std::string& path) {
+  return inner_.ReadWholeFileW(Wide(path));
+}
+
+std::vector<FoundFile> WidePlatform::FindFilesA(const std::string& pattern) {
+  std::vector<FoundFile> found;
+  for (const FoundFileW& file : inner_.FindFilesW(Wide(pattern))) found.push_back({Narrow(file.name), file.data});
+  return found;
+}
+
+ErrorCode WidePlatform::TryOpenFileA(const std::string& path, std::uint32_t access) {
+  return inner_.TryOpenFileW(Wide(path), access);
+}
+
+bool WidePlatform::AppendToFileA(const std::string& path, const std::string& firstBytes, const std::string& bytes) {
+  return inner_.AppendToFileW(Wide(path), firstBytes, bytes);
+}
+
+std::optional<std::string> WidePlatform::GetEnvironmentVariableA(const std::string& name) {
+  return Narrow(inner_.GetEnvironmentVariableW(Wide(name)));
+}
+
+ErrorCode WidePlatform::CreateMutexA(const std::string& name) { return inner_.CreateMutexW(Wide(name)); }
+
+ErrorCode WidePlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access,
+                                      KeyHandle& result) {
+  return inner_.RegOpenKeyExW(key, Wide(subKey), access, result);
+}
+
+ErrorCode WidePlatform::RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options,
+                                        std::uint32_t access, KeyHandle& result) {
+  return inner_.RegCreateKeyExW(key, Wide(subKey), options, access, result);
+}
+
+ErrorCode WidePlatform::RegDeleteKeyA(KeyHandle key, const std::string& subKey) {
+  return inner_.RegDeleteKeyW(key, Wide(subKey));
+}
+
+// The name comes whole, however many bytes it takes: an escaped character takes more than the
+// two bytes a buffer is sized for.
+ErrorCode WidePlatform::RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
+                                      std::string& name) {
+  std::u16string wide;
+  const ErrorCode status = inner_.RegEnumKeyExW(key, index, nameBufferSize, wide);
+  if (status == win::kErrorSuccess) name = Narrow(wide);
+  return status;
+}
+
+// A text value is read in UTF-16 and given in code page 932; its size is that of the bytes given.
+ErrorCode WidePlatform::RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
+                                         std::uint32_t& size) {
+  std::string bytes;
+  const ErrorCode status = inner_.RegQueryValueExW(key, Wide(name), type, bytes);
+  if (status != win::kErrorSuccess) return status;
+  if (IsText(type)) bytes = Narrow(UnitsOf(bytes));
+  const std::uint32_t room = size;
+  size = static_cast<std::uint32_t>(bytes.size());
+  if (!data) return win::kErrorSuccess;
+  if (bytes.size() > room) {
+    data->clear();
+    return win::kErrorMoreData;
+  }
+  *data = std::move(bytes);
+  return win::kErrorSuccess;
+}
+
+ErrorCode WidePlatform::RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
+                                       const std::string& data) {
+  return inner_.RegSetValueExW(key, Wide(name), type, IsText(type) ? BytesOf(Wide(data)) : data);
+}
+
+ErrorCode WidePlatform::RegDeleteValueA(KeyHandle key, const std::string& name) {
+  return inner_.RegDeleteValueW(key, Wide(name));
+}
+
+}  // namespace qv

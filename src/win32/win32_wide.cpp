@@ -1,0 +1,227 @@
+// The wide twins of the platform's calls: names pass in UTF-16, so that no name depends on the
+// system's ANSI code page.
+#include <windows.h>
+
+#include "win32/handles.h"
+#include "win32/win32_platform.h"
+#include "win32/win32_values.h"
+
+namespace qv {
+
+using win32::ToHkey;
+using win32::ToUint64;
+using win32::UpToNul;
+using win32::Wide;
+
+namespace win32 {
+
+std::optional<std::string> ReadOpenedFile(const FileHandle& file) {
+  if (!file) return std::nullopt;
+  DWORD size = ::SetFilePointer(file.get(), 0, nullptr, FILE_END);
+  if (size == INVALID_SET_FILE_POINTER) size = 0;
+  ::SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);
+  std::string bytes(size, '\0');
+  DWORD read = 0;
+  if (size > 0) ::ReadFile(file.get(), bytes.data(), size, &read, nullptr);
+  bytes.resize(read);  // only the bytes actually delivered
+  return bytes;
+}
+
+namespace {
+
+bool WriteAll(HANDLE file, const std::string& bytes) {
+  DWORD written = 0;
+  return bytes.empty() || (::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                           written == bytes.size());
+}
+
+}  // namespace
+
+bool AppendToOpenedFile(const FileHandle& file, const std::string& firstBytes, const std::string& bytes) {
+  if (!file) return false;
+  if (::GetFileSize(file.get(), nullptr) == 0 && !WriteAll(file.get(), firstBytes)) return false;
+  return WriteAll(file.get(), bytes);
+}
+
+ErrorCode MutexResult(HANDLE mutex, DWORD error) {
+  if (mutex) return error == ERROR_ALREADY_EXISTS ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
+  return error != ERROR_SUCCESS ? error : ERROR_INVALID_HANDLE;
+}
+
+}  // namespace win32
+
+std::u16string Win32Platform::GetCommandLineW() {
+  const wchar_t* line = ::GetCommandLineW();
+  return line ? UpToNul(line, static_cast<std::size_t>(-1)) : std::u16string();
+}
+
+std::u16string Win32Platform::GetModuleFileNameW() {
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH + 1);
+  return UpToNul(buffer, length < MAX_PATH + 1 ? length : MAX_PATH);
+}
+
+std::u16string Win32Platform::GetWindowsDirectoryW() {
+  wchar_t buffer[MAX_PATH];
+  const UINT length = ::GetWindowsDirectoryW(buffer, MAX_PATH);
+  return length == 0 || length >= MAX_PATH ? std::u16string() : UpToNul(buffer, length);
+}
+
+std::u16string Win32Platform::GetSystemDirectoryW() {
+  wchar_t buffer[MAX_PATH];
+  const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH);
+  return length == 0 || length >= MAX_PATH ? std::u16string() : UpToNul(buffer, length);
+}
+
+std::optional<std::u16string> Win32Platform::GetLocaleInfoW(std::uint32_t locale, std::uint32_t type) {
+  int size = ::GetLocaleInfoW(locale, type, nullptr, 0);
+  if (size <= 0) return std::nullopt;
+  std::u16string buffer(static_cast<std::size_t>(size), u'\0');
+  size = ::GetLocaleInfoW(locale, type, Wide(buffer), size);
+  if (size <= 0) return std::nullopt;
+  return UpToNul(buffer.data(), static_cast<std::size_t>(size));
+}
+
+std::optional<std::string> Win32Platform::WideCharToMultiByte(std::uint32_t codePage, const std::u16string& text) {
+  if (text.empty()) return std::nullopt;
+  std::string buffer(4 * text.size(), '\0');  // more than any code page needs for a UTF-16 unit
+  BOOL usedDefault = FALSE;
+  const int length = ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, Wide(text), static_cast<int>(text.size()),
+                                           buffer.data(), static_cast<int>(buffer.size()), nullptr, &usedDefault);
+  if (length <= 0 || usedDefault) return std::nullopt;
+  buffer.resize(static_cast<std::size_t>(length));
+  return buffer;
+}
+
+std::optional<FindData> Win32Platform::FindFirstFileW(const std::u16string& path) {
+  WIN32_FIND_DATAW data;
+  FindHandle find(::FindFirstFileW(Wide(path), &data));
+  if (!find) return std::nullopt;
+  return FindData{data.dwFileAttributes, ToUint64(data.ftLastWriteTime)};
+}
+
+bool Win32Platform::SetFileAttributesW(const std::u16string& path, std::uint32_t attributes) {
+  return ::SetFileAttributesW(Wide(path), attributes) != 0;
+}
+
+bool Win32Platform::DeleteFileW(const std::u16string& path) { return ::DeleteFileW(Wide(path)) != 0; }
+
+bool Win32Platform::MoveFileW(const std::u16string& oldPath, const std::u16string& newPath) {
+  return ::MoveFileW(Wide(oldPath), Wide(newPath)) != 0;
+}
+
+bool Win32Platform::RemoveDirectoryW(const std::u16string& path) { return ::RemoveDirectoryW(Wide(path)) != 0; }
+
+bool Win32Platform::MoveFileExW(const std::u16string& path, std::uint32_t flags) {
+  return ::MoveFileExW(Wide(path), nullptr, flags) != 0;
+}
+
+std::optional<std::string> Win32Platform::ReadWholeFileW(const std::u16string& path) {
+  return win32::ReadOpenedFile(
+      FileHandle(::CreateFileW(Wide(path), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+}
+
+std::vector<FoundFileW> Win32Platform::FindFilesW(const std::u16string& pattern) {
+  std::vector<FoundFileW> found;
+  WIN32_FIND_DATAW data;
+  FindHandle find(::FindFirstFileW(Wide(pattern), &data));
+  if (!find) return found;
+  do {
+    found.push_back(
+        {UpToNul(data.cFileName, MAX_PATH), FindData{data.dwFileAttributes, ToUint64(data.ftLastWriteTime)}});
+  } while (::FindNextFileW(find.get(), &data));
+  return found;
+}
+
+ErrorCode Win32Platform::TryOpenFileW(const std::u16string& path, std::uint32_t access) {
+  FileHandle file(::CreateFileW(Wide(path), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return file ? ERROR_SUCCESS : ::GetLastError();
+}
+
+bool Win32Platform::AppendToFileW(const std::u16string& path, const std::string& firstBytes, const std::string& bytes) {
+  return win32::AppendToOpenedFile(FileHandle(::CreateFileW(Wide(path), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)),
+                                   firstBytes, bytes);
+}
+
+std::optional<std::u16string> Win32Platform::GetEnvironmentVariableW(const std::u16string& name) {
+  const DWORD size = ::GetEnvironmentVariableW(Wide(name), nullptr, 0);
+  if (size == 0) return std::nullopt;
+  std::u16string value(size, u'\0');
+  const DWORD length = ::GetEnvironmentVariableW(Wide(name), Wide(value), size);
+  if (length == 0 || length >= size) return std::nullopt;
+  value.resize(length);
+  return value;
+}
+
+ErrorCode Win32Platform::CreateMutexW(const std::u16string& name) {
+  // The handle is kept until the process ends, so the mutex exists for as long as we run.
+  HANDLE mutex = ::CreateMutexW(nullptr, FALSE, Wide(name));
+  return win32::MutexResult(mutex, ::GetLastError());
+}
+
+ErrorCode Win32Platform::RegOpenKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t access,
+                                       KeyHandle& result) {
+  HKEY opened = nullptr;
+  const LONG status = ::RegOpenKeyExW(ToHkey(key), Wide(subKey), 0, access, &opened);
+  if (status == ERROR_SUCCESS) result = reinterpret_cast<KeyHandle>(opened);
+  return status;
+}
+
+ErrorCode Win32Platform::RegCreateKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t options,
+                                         std::uint32_t access, KeyHandle& result) {
+  HKEY created = nullptr;
+  const LONG status =
+      ::RegCreateKeyExW(ToHkey(key), Wide(subKey), 0, nullptr, options, access, nullptr, &created, nullptr);
+  if (status == ERROR_SUCCESS) result = reinterpret_cast<KeyHandle>(created);
+  return status;
+}
+
+ErrorCode Win32Platform::RegDeleteKeyW(KeyHandle key, const std::u16string& subKey) {
+  return ::RegDeleteKeyW(ToHkey(key), Wide(subKey));
+}
+
+ErrorCode Win32Platform::RegEnumKeyExW(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
+                                       std::u16string& name) {
+  std::u16string buffer(nameBufferSize, u'\0');
+  DWORD length = nameBufferSize;
+  const LONG status = ::RegEnumKeyExW(ToHkey(key), index, Wide(buffer), &length, nullptr, nullptr, nullptr, nullptr);
+  if (status == ERROR_SUCCESS) name.assign(buffer.data(), length < nameBufferSize ? length : nameBufferSize);
+  return status;
+}
+
+ErrorCode Win32Platform::RegQueryValueExW(KeyHandle key, const std::u16string& name, std::uint32_t& type,
+                                          std::string& data) {
+  DWORD valueType = 0, size = 0;
+  LONG status = ::RegQueryValueExW(ToHkey(key), Wide(name), nullptr, &valueType, nullptr, &size);
+  data.clear();
+  // A value that grows between the two calls is read again, whole, a few times at most.
+  for (int attempt = 0; status == ERROR_SUCCESS && attempt < 4; ++attempt) {
+    data.assign(size, '\0');
+    DWORD read = size;
+    status =
+        ::RegQueryValueExW(ToHkey(key), Wide(name), nullptr, &valueType, reinterpret_cast<BYTE*>(data.data()), &read);
+    if (status == ERROR_SUCCESS) {
+      data.resize(read <= size ? read : size);
+      break;
+    }
+    data.clear();
+    if (status == ERROR_MORE_DATA && attempt < 3) status = ERROR_SUCCESS;
+    size = read;
+  }
+  type = valueType;
+  return status;
+}
+
+ErrorCode Win32Platform::RegSetValueExW(KeyHandle key, const std::u16string& name, std::uint32_t type,
+                                        const std::string& data) {
+  return ::RegSetValueExW(ToHkey(key), Wide(name), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size()));
+}
+
+ErrorCode Win32Platform::RegDeleteValueW(KeyHandle key, const std::u16string& name) {
+  return ::RegDeleteValueW(ToHkey(key), Wide(name));
+}
+
+}  // namespace qv

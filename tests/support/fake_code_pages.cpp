@@ -1,0 +1,134 @@
+#include "fake_code_pages.h"
+
+#include <iconv.h>
+
+namespace qv::test {
+
+namespace {
+
+// The code pages the fake knows, by the names of the host's converter (glibc's iconv), whose
+// tables agree with Windows' (as Wine has them, compared byte pair by byte pair) but where noted
+// here: Windows takes 0x80 of 932 and 949 and the five unassigned bytes of 1252 as the control
+// characters of their values. The private-use characters of the user-defined areas of 936 and
+// 949 are left out: the fake finds them invalid. UTF-8 is converted whole, strictly.
+struct CodePageModel {
+  std::uint32_t codePage;
+  const char* converterName;
+  unsigned char firstLead, lastLead;  // lead bytes of 936 and 949; none when first > last
+  std::string_view ownBytes;
+};
+constexpr CodePageModel kCodePages[] = {
+    {932, "CP932", 0, 0, "\x80"},  // lead bytes: those of Shift-JIS
+    {936, "CP936", 0x81, 0xFE, ""}, {949, "CP949", 0x81, 0xFE, "\x80"}, {1252, "CP1252", 1, 0, "\x81\x8D\x8F\x90\x9D"},
+    {65001, "UTF-8", 1, 0, ""},
+};
+constexpr std::uint32_t kUtf8 = 65001;
+
+const CodePageModel* ModelOf(std::uint32_t codePage) {
+  for (const CodePageModel& model : kCodePages)
+    if (model.codePage == codePage) return &model;
+  return nullptr;
+}
+
+// One of the host's converters, open while it lives.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : converter_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (converter_ != kNone) iconv_close(converter_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  // The whole input converted, or nothing when any of it does not convert.
+  std::optional<std::string> operator()(std::string_view input) const {
+    if (converter_ == kNone) return std::nullopt;
+    std::string in(input), out(4 * input.size() + 8, '\0');
+    char* inAt = in.data();
+    char* outAt = out.data();
+    std::size_t inLeft = in.size(), outLeft = out.size();
+    iconv(converter_, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(converter_, &inAt, &inLeft, &outAt, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0)
+      return std::nullopt;
+    out.resize(out.size() - outLeft);
+    return out;
+  }
+
+ private:
+  static inline const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
+  iconv_t converter_;
+};
+
+std::u16string UnitsOf(const std::string& utf16le) {
+  std::u16string units;
+  for (std::size_t i = 0; i + 1 < utf16le.size(); i += 2)
+    units +=
+        static_cast<char16_t>(static_cast<unsigned char>(utf16le[i]) | static_cast<unsigned char>(utf16le[i + 1]) << 8);
+  return units;
+}
+
+std::string BytesOf(const std::u16string& units) {
+  std::string bytes;
+  for (char16_t unit : units) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+// One character of one or two bytes as UTF-16, or nothing when it is not valid.
+std::optional<std::u16string> DecodeCharacter(const CodePageModel& model, const Converter& convert,
+                                              std::string_view character) {
+  if (std::optional<std::string> out = convert(character)) return UnitsOf(*out);
+  if (character.size() == 1 && model.ownBytes.find(character[0]) != std::string_view::npos)
+    return std::u16string(1, static_cast<char16_t>(static_cast<unsigned char>(character[0])));
+  return std::nullopt;
+}
+
+}  // namespace
+
+LeadByteTable LeadBytesOfCodePage(std::uint32_t codePage) {
+  if (codePage == 932) return ShiftJisLeadBytes();
+  LeadByteTable table = NoLeadBytes();
+  if (const CodePageModel* model = ModelOf(codePage))
+    for (int b = model->firstLead; b <= model->lastLead; ++b) table[b] = true;
+  return table;
+}
+
+std::optional<std::u16string> DecodeCodePage(std::uint32_t codePage, std::string_view bytes) {
+  const CodePageModel* model = ModelOf(codePage);
+  if (!model) return std::nullopt;
+  const Converter convert("UTF-16LE", model->converterName);
+  if (codePage == kUtf8) {
+    std::optional<std::string> out = convert(bytes);
+    if (!out) return std::nullopt;
+    return UnitsOf(*out);
+  }
+  const LeadByteTable lead = LeadBytesOfCodePage(codePage);
+  std::u16string out;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const std::size_t width = lead[static_cast<unsigned char>(bytes[i])] ? 2 : 1;
+    if (i + width > bytes.size()) return std::nullopt;  // a lead byte at the end
+    std::optional<std::u16string> character = DecodeCharacter(*model, convert, bytes.substr(i, width));
+    if (!character) return std::nullopt;
+    out += *character;
+    i += width;
+  }
+  return out;
+}
+
+std::optional<std::string> EncodeCodePage(std::uint32_t codePage, const std::u16string& text) {
+  const CodePageModel* model = ModelOf(codePage);
+  if (!model || text.empty()) return std::nullopt;
+  std::optional<std::string> bytes;
+  if (codePage != kUtf8 && text.size() == 1 && text[0] >= 0x80 && text[0] <= 0xFF &&
+      model->ownBytes.find(static_cast<char>(text[0])) != std::string_view::npos)
+    bytes = std::string(1, static_cast<char>(text[0]));
+  else
+    bytes = Converter(model->converterName, "UTF-16LE")(BytesOf(text));
+  // Only a character that is read back as itself has bytes of its own.
+  if (!bytes || DecodeCodePage(codePage, *bytes) != text) return std::nullopt;
+  return bytes;
+}
+
+}  // namespace qv::test

@@ -39,6 +39,22 @@ std::size_t EscapeLengthAt(std::string_view bytes, std::size_t at) {
   return kEscapeLength;
 }
 
+std::size_t BytesIn932(std::string_view text) {
+  const LeadByteTable lead = ShiftJisLeadBytes();
+  std::size_t bytes = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    if (const std::size_t escape = EscapeLengthAt(text, i)) {
+      bytes += 2;
+      i += escape;
+      continue;
+    }
+    const std::size_t width = Leads(lead, text[i]) && i + 1 < text.size() ? 2 : 1;
+    bytes += width;
+    i += width;
+  }
+  return bytes;
+}
+
 std::string ProgramTextFromWide(Platform& system, const std::u16string& text) {
   if (text.empty()) return {};
   if (std::optional<std::string> whole = system.WideCharToMultiByte(kProgramCodePage, text)) return *whole;

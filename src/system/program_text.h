@@ -24,6 +24,10 @@ constexpr std::uint32_t kProgramCodePage = 932;
 // bytes of its own for the unit is asked by ReadProgramText.
 std::size_t EscapeLengthAt(std::string_view bytes, std::size_t at);
 
+// The bytes the text would take in code page 932 if each escaped character took the two bytes of
+// a double-byte character: what a buffer sized for code page 932 must hold.
+std::size_t BytesIn932(std::string_view text);
+
 // The text in code page 932, each UTF-16 unit that the system cannot write in it escaped.
 std::string ProgramTextFromWide(Platform& system, const std::u16string& text);
 

@@ -134,13 +134,16 @@ ErrorCode WidePlatform::RegDeleteKeyA(KeyHandle key, const std::string& subKey) 
   return inner_.RegDeleteKeyW(key, Wide(subKey));
 }
 
-// The name comes whole, however many bytes it takes: an escaped character takes more than the
-// two bytes a buffer is sized for.
+// The buffer is measured as for code page 932: an escaped character takes the two bytes of a
+// double-byte character there, so a name fits whenever it would on a system of that code page.
 ErrorCode WidePlatform::RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
                                       std::string& name) {
   std::u16string wide;
   const ErrorCode status = inner_.RegEnumKeyExW(key, index, nameBufferSize, wide);
-  if (status == win::kErrorSuccess) name = Narrow(wide);
+  if (status != win::kErrorSuccess) return status;
+  std::string narrow = Narrow(wide);
+  if (BytesIn932(narrow) + 1 > nameBufferSize) return win::kErrorMoreData;
+  name = std::move(narrow);
   return status;
 }
 

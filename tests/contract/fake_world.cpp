@@ -1,5 +1,7 @@
-// The rules run against the in-memory platform.
+// The rules run against the in-memory platform; with QV_WIDE_WORLD, against the wide calls' platform
+// over it, as a system of code page 1252.
 #include "fake_platform.h"
+#include "system/wide_platform.h"
 #include "world.h"
 
 namespace qv::contract {
@@ -8,7 +10,12 @@ namespace {
 
 class FakeWorld : public World {
  public:
+#ifdef QV_WIDE_WORLD
+  FakeWorld() { fake_.UseAnsiCodePage(1252); }
+  Platform& platform() override { return wide_; }
+#else
   Platform& platform() override { return fake_; }
+#endif
   bool KeyExists(const std::string& path) override { return fake_.FindKey(kHkeyCurrentUser, path) != nullptr; }
   std::string NewFolder(const std::string& name) override {
     const std::string path = "C:\\Contract\\" + name;
@@ -24,6 +31,7 @@ class FakeWorld : public World {
 
  private:
   test::FakePlatform fake_;
+  WidePlatform wide_{fake_};
 };
 
 }  // namespace

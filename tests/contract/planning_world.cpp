@@ -31,6 +31,7 @@ class PlanningWorld : public World {
     const std::string bytes = system_.Find(path)->bytes;
     system_.AddFile(path, bytes).heldOpen = true;
   }
+  bool MakesWideCalls() override { return false; }
 
  private:
   test::FakePlatform system_;

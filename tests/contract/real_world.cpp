@@ -1,4 +1,5 @@
-// The rules run against the real system, under Wine.
+// The rules run against the real system, under Wine; with QV_WIDE_WORLD, against the wide calls'
+// platform over it.
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -6,6 +7,7 @@
 #include <windows.h>
 
 #include "support.h"
+#include "system/wide_platform.h"
 #include "win32/win32_platform.h"
 #include "world.h"
 
@@ -21,7 +23,11 @@ class RealWorld : public World {
     ::RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
     EXPECT_FALSE(KeyExists(kTestKey));
   }
+#ifdef QV_WIDE_WORLD
+  Platform& platform() override { return wide_; }
+#else
   Platform& platform() override { return platform_; }
+#endif
   bool KeyExists(const std::string& path) override {
     HKEY key;
     if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
@@ -42,6 +48,7 @@ class RealWorld : public World {
 
  private:
   Win32Platform platform_;
+  WidePlatform wide_{platform_};
   std::vector<std::unique_ptr<wintest::ScratchFolder>> folders_;
   std::vector<HANDLE> held_;  // closed before the folders go
 };

@@ -1,6 +1,8 @@
 // Rules of the platform that the fake copies from Windows. Each test is written once, against the
-// Platform interface, and runs twice: natively against FakePlatform (the unit layer) and under
-// Wine against Win32Platform (the win32 layer), so the fake cannot drift from Windows.
+// Platform interface, and runs natively against FakePlatform (the unit layer) and under Wine
+// against Win32Platform (the win32 layer), so the fake cannot drift from Windows; and against the
+// platforms the program puts above them: the planning one, and the one that passes every name
+// through the wide calls where the system's code page is not 932 (built with QV_WIDE_WORLD).
 #pragma once
 
 #include <memory>
@@ -28,6 +30,8 @@ class World {
   virtual void MakeFolder(const std::string& path) = 0;
   // Another program opens the file with share mode 0 and keeps it open while the world lives.
   virtual void HoldFile(const std::string& path) = 0;
+  // Whether the wide calls reach the system: the planning platform refuses them.
+  virtual bool MakesWideCalls() { return true; }
 };
 
 // A fresh world: the test key does not exist. Each build defines it for its platform; the

@@ -362,7 +362,8 @@ std::vector<FoundFile> FakePlatform::FindFilesStored(const std::string& pattern)
     const std::string& path = it->first;
     if (path.compare(0, prefix.size(), prefix) != 0) break;
     const std::string child = path.substr(prefix.size());
-    if (child.find('\\') == std::string::npos && MatchesWildcard(name.c_str(), child.c_str())) add(child, it->second);
+    // A child of the folder itself: no "\" of its own, though a second byte may be 0x5C.
+    if (Parent(path) == parent && MatchesWildcard(name.c_str(), child.c_str())) add(child, it->second);
   }
   return found;
 }

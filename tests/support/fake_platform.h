@@ -88,6 +88,8 @@ class FakePlatform : public Platform {
   // The command line in UTF-16, when it holds what the ANSI code page cannot write: the wide call
   // gives it, and the ANSI one gives it in the code page, each character it cannot write as "?".
   std::u16string wideCommandLine;
+  // The ANSI calls made with a name where the code page is not 932: the program makes none there.
+  mutable std::size_t ansiNameCalls = 0;
 
   // A name as the fake holds it: code page 932 bytes, and "\xFF{XXXX}" (four upper-case hex
   // digits) for a UTF-16 unit that code page has no bytes for. Unstored reads one back; a byte
@@ -140,7 +142,7 @@ class FakePlatform : public Platform {
   bool SameKey(const FakePlatform& other, RegistryRoot root, const std::string& path) const;
 
   // --- Platform ---
-  std::string GetCommandLineA() override { return commandLine; }
+  std::string GetCommandLineA() override;
   std::string GetModuleFileNameA() override { return moduleFileName; }
   std::uintptr_t GetModuleBase() override { return moduleBase; }
 

@@ -117,7 +117,9 @@ std::u16string FakePlatform::Unstored(const std::string& stored) {
 }
 
 std::string FakePlatform::FromAnsi(const std::string& bytes) const {
-  return ansiCodePage == 932 ? bytes : Stored(DecodeLeniently(ansiCodePage, bytes));
+  if (ansiCodePage == 932) return bytes;
+  ++ansiNameCalls;
+  return Stored(DecodeLeniently(ansiCodePage, bytes));
 }
 
 std::string FakePlatform::ToAnsi(const std::string& stored) const {
@@ -164,6 +166,10 @@ std::string FakePlatform::CharLowerBuffA(std::string text) {
 }
 
 // ---------------------------------------------------------------- the ANSI calls
+
+std::string FakePlatform::GetCommandLineA() {
+  return wideCommandLine.empty() ? commandLine : EncodeLeniently(ansiCodePage, wideCommandLine);
+}
 
 std::optional<FindData> FakePlatform::FindFirstFileA(const std::string& path) {
   return FindFirstFileStored(FromAnsi(path));

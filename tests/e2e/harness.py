@@ -31,6 +31,7 @@ from pathlib import Path, PureWindowsPath
 from typing import Iterable, Sequence
 
 CP = "cp932"
+UTF8 = "utf-8"
 
 # Host locales for Wine, by the ANSI code page they give.
 JAPANESE, WESTERN, CHINESE = "ja_JP.UTF-8", "en_US.UTF-8", "zh_CN.UTF-8"
@@ -56,6 +57,23 @@ RELAY_CALLS = (
     "kernel32.SetFileAttributesA",
     "kernel32.MoveFileA",
     "kernel32.RemoveDirectoryA",
+)
+
+# The wide twins of the calls above that take names: made only where the code page is not 932.
+WIDE_NAME_CALLS = (
+    "kernel32.CreateFileW",
+    "kernel32.FindFirstFileW",
+    "advapi32.RegOpenKeyExW",
+    "advapi32.RegDeleteKeyW",
+    "advapi32.RegCreateKeyExW",
+    "advapi32.RegSetValueExW",
+    "kernel32.CreateMutexW",
+    "kernel32.DeleteFileW",
+    "kernel32.MoveFileExW",
+    "advapi32.RegDeleteValueW",
+    "kernel32.SetFileAttributesW",
+    "kernel32.MoveFileW",
+    "kernel32.RemoveDirectoryW",
 )
 
 ROOTS = {
@@ -195,6 +213,8 @@ class RegValue:
         if isinstance(self.data, int):
             return (self.type or REG_DWORD), self.data.to_bytes(4, "little")
         if isinstance(self.data, str):
+            if CP == UTF8:  # a run whose names are UTF-8 (run's utf8): the wide calls store UTF-16
+                return (self.type or REG_SZ), (self.data + "\0").encode("utf-16-le")
             return (self.type or REG_SZ), cp932(self.data) + b"\0"
         return (self.type or REG_BINARY), self.data
 
@@ -771,7 +791,8 @@ class Harness:
             watch_keys: Sequence[str | bytes] = (), exe: str | bytes | None = None,
             cwd: str | bytes | None = None, timeout: float = 10.0, program_mtime: _dt.datetime | None = None,
             rest_as_user: bool = False, pictures: Path | None = None, check: bool = True,
-            checker: str | bytes | None = None, locale: str = JAPANESE, restart: bool = False) -> Result:
+            checker: str | bytes | None = None, locale: str = JAPANESE, restart: bool = False,
+            utf8: bool = False, relay_also: Sequence[str] = ()) -> Result:
         """Runs the program once.
 
         args:   the command line after the program's quoted path, byte for byte;
@@ -792,7 +813,21 @@ class Harness:
                 WESTERN: 1252, CHINESE: 936); byte strings of paths and fixtures are that code page's.
         restart: after the run, restart Windows in the prefix (wineboot -r carries out what was left
                 to the restart) and write down what then stands below watch_folders (result.restarted).
+        utf8:   texts of the command line, fixtures and watches are written in UTF-8 and reach Windows
+                through the wide calls, whatever the locale; REG_SZ data is stored in UTF-16; the
+                snapshots' names are UTF-8 bytes.
+        relay_also: calls to trace besides RELAY_CALLS, such as WIDE_NAME_CALLS.
         """
+        global CP
+        saved, CP = CP, (UTF8 if utf8 else CP)
+        try:
+            return self._run(args, line, answers, setup, watch_folders, watch_keys, exe, cwd, timeout, program_mtime,
+                             rest_as_user, pictures, check, checker, locale, restart, utf8, relay_also)
+        finally:
+            CP = saved
+
+    def _run(self, args, line, answers, setup, watch_folders, watch_keys, exe, cwd, timeout, program_mtime,
+             rest_as_user, pictures, check, checker, locale, restart, utf8, relay_also) -> Result:
         for answer in answers:
             if answer not in ANSWER_IDS:
                 raise ValueError(f"unknown answer {answer!r}")
@@ -804,7 +839,7 @@ class Harness:
         case_dir = Path(tempfile.mkdtemp(prefix="qv-e2e-", dir=self.work_root))
         prefix = case_dir / "prefix"
         copy_prefix(self.pristine, prefix)
-        _set_relay_include(prefix, RELAY_CALLS)
+        _set_relay_include(prefix, (*RELAY_CALLS, *relay_also))
         program_copy = prefix / "drive_c" / "windows" / "QvUninst.exe"
         shutil.copyfile(self.program, program_copy)
         if program_mtime is not None:
@@ -812,7 +847,7 @@ class Harness:
             os.utime(program_copy, (stamp, stamp))
 
         log_path, job_path, err_path = case_dir / "log.txt", case_dir / "job.txt", case_dir / "stderr.txt"
-        job = ["log " + _hex(_win_path(log_path))]
+        job = ["log " + _hex(_win_path(log_path))] + (["utf8"] if utf8 else [])
         for fixture in setup:
             job += fixture.job()
         job += ["list " + _hex(cp932(f)) for f in watch_folders]

@@ -22,6 +22,10 @@
 //   list H                     folder to list in the snapshots (recursively)
 //   dump ROOT H                registry key to list in the snapshots (recursively)
 //   exe H / line H / cwd H     application name, exact command line, current folder
+//   utf8                       (first) every name, path and command line H of the job, and every
+//                              name in the snapshots, is UTF-8: the driver makes the wide calls, so
+//                              that names of any script reach Windows whatever its code page; a
+//                              REG_SZ value's data is then UTF-16LE
 //   answer NAME                next answer: yes, no, ok, cancel, abort, retry, ignore
 //   timeout MS                 longest wait for the next box or for the end (default 10000)
 //   pictures H                 folder where each box is saved as it is shown, box-N.bmp from 1
@@ -104,6 +108,25 @@ HKEY Root(const std::string& hex) {
   return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(std::strtoul(hex.c_str(), nullptr, 16)));
 }
 
+bool g_utf8 = false;
+
+std::wstring Utf16(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), size);
+  return out;
+}
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                       nullptr);
+  std::string out(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+  return out;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Snapshots
 
@@ -128,6 +151,55 @@ void ListFolder(const std::string& root, const std::string& relative) {
   } while (FindNextFileA(find, &data));
   FindClose(find);
   for (const std::string& name : subfolders) ListFolder(root, relative.empty() ? name : relative + "\\" + name);
+}
+
+// The same with the wide calls; root and the names logged are UTF-8.
+void ListFolderWide(const std::string& root, const std::string& relative) {
+  const std::string folder = relative.empty() ? root : root + "\\" + relative;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(Utf16(folder + "\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  std::vector<std::string> subfolders;
+  do {
+    const std::string name = Utf8(data.cFileName);
+    if (name == "." || name == "..") continue;
+    const std::string path = relative.empty() ? name : relative + "\\" + name;
+    char info[128];
+    unsigned long long time = (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                              data.ftLastWriteTime.dwLowDateTime;
+    std::snprintf(info, sizeof info, " %lx %lu %llx", data.dwFileAttributes, data.nFileSizeLow, time);
+    const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    Log(std::string(isFolder ? "dir " : "file ") + Hex(root) + " " + Hex(path) + info);
+    if (isFolder) subfolders.push_back(name);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  for (const std::string& name : subfolders) ListFolderWide(root, relative.empty() ? name : relative + "\\" + name);
+}
+
+// The same with the wide calls; names are UTF-8, data as stored (a text's in UTF-16LE).
+void DumpKeyWide(const std::string& root, const std::string& path) {
+  HKEY key;
+  if (RegOpenKeyExW(Root(root), path.empty() ? nullptr : Utf16(path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return;
+  Log("regkey " + root + " " + Hex(path));
+  std::vector<wchar_t> name(16384);
+  std::vector<char> data(1 << 20);
+  for (DWORD i = 0;; ++i) {
+    DWORD nameSize = static_cast<DWORD>(name.size()), dataSize = static_cast<DWORD>(data.size()), type = 0;
+    if (RegEnumValueW(key, i, name.data(), &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                      &dataSize) != ERROR_SUCCESS)
+      break;
+    Log("regval " + root + " " + Hex(path) + " " + Hex(Utf8(std::wstring(name.data(), nameSize))) + " " +
+        std::to_string(type) + " " + Hex(std::string(data.data(), dataSize)));
+  }
+  std::vector<std::string> subkeys;
+  for (DWORD i = 0;; ++i) {
+    DWORD nameSize = static_cast<DWORD>(name.size());
+    if (RegEnumKeyExW(key, i, name.data(), &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    subkeys.push_back(Utf8(std::wstring(name.data(), nameSize)));
+  }
+  RegCloseKey(key);
+  for (const std::string& sub : subkeys) DumpKeyWide(root, path.empty() ? sub : path + "\\" + sub);
 }
 
 void DumpKey(const std::string& root, const std::string& path) {
@@ -166,8 +238,8 @@ struct Job {
 
 void Snapshot(const Job& job, const char* when) {
   Log(std::string("snapshot ") + when);
-  for (const std::string& folder : job.folders) ListFolder(folder, "");
-  for (const auto& key : job.keys) DumpKey(key.first, key.second);
+  for (const std::string& folder : job.folders) (g_utf8 ? ListFolderWide : ListFolder)(folder, "");
+  for (const auto& key : job.keys) (g_utf8 ? DumpKeyWide : DumpKey)(key.first, key.second);
   Log("end-snapshot");
 }
 
@@ -191,8 +263,44 @@ bool DeleteTree(HKEY root, const std::string& path) {
 
 std::vector<HANDLE> g_held;
 
+// The fixtures that name files and keys, with the wide calls (names in UTF-8).
+bool SetupWide(const std::vector<std::string>& f) {
+  const std::string& op = f[0];
+  if (op == "dir" && f.size() == 2)
+    return CreateDirectoryW(Utf16(Unhex(f[1])).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+  if (op == "file" && f.size() == 5) {
+    const std::wstring path = Utf16(Unhex(f[1]));
+    const std::string data = Unhex(f[2]);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = data.empty() || WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+    CloseHandle(file);
+    const DWORD attributes = std::strtoul(f[3].c_str(), nullptr, 16);
+    return ok && f[4] == "-" && (attributes == 0 || SetFileAttributesW(path.c_str(), attributes));
+  }
+  if ((op == "regkey" && f.size() == 3) || (op == "regval" && f.size() == 6)) {
+    HKEY key;
+    if (RegCreateKeyExW(Root(f[1]), Utf16(Unhex(f[2])).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+      return false;
+    LONG rc = ERROR_SUCCESS;
+    if (op == "regval") {
+      const std::wstring name = Utf16(Unhex(f[3]));
+      const std::string data = Unhex(f[5]);
+      rc = RegSetValueExW(key, name.empty() ? nullptr : name.c_str(), 0, std::strtoul(f[4].c_str(), nullptr, 10),
+                          reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+    }
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+  }
+  return false;
+}
+
 bool Setup(const std::vector<std::string>& f, Job& job) {
   const std::string& op = f[0];
+  if (op == "utf8" && f.size() == 1) return g_utf8 = true, true;
+  if (g_utf8 && (op == "dir" || op == "file" || op == "regkey" || op == "regval")) return SetupWide(f);
   if (op == "dir" && f.size() == 2)
     return CreateDirectoryA(Unhex(f[1]).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
   if (op == "file" && f.size() == 5) {
@@ -498,14 +606,27 @@ bool RunFirst(const Job& job) {
   return true;
 }
 
-int Drive(const Job& job) {
+// Starts the program with the exact line: the ANSI call, or with utf8 the wide one.
+bool Launch(const Job& job, PROCESS_INFORMATION& info) {
+  if (g_utf8) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    std::wstring line = Utf16(job.line);
+    const std::wstring cwd = Utf16(job.cwd);
+    return CreateProcessW(Utf16(job.exe).c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          cwd.empty() ? nullptr : cwd.c_str(), &startup, &info);
+  }
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
   std::vector<char> line(job.line.begin(), job.line.end());
   line.push_back('\0');
-  if (!CreateProcessA(job.exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      job.cwd.empty() ? nullptr : job.cwd.c_str(), &startup, &info)) {
+  return CreateProcessA(job.exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        job.cwd.empty() ? nullptr : job.cwd.c_str(), &startup, &info);
+}
+
+int Drive(const Job& job) {
+  PROCESS_INFORMATION info{};
+  if (!Launch(job, info)) {
     Log("launch-error " + std::to_string(GetLastError()));
     return 2;
   }

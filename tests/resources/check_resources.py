@@ -166,6 +166,9 @@ class Resources(unittest.TestCase):
         self.assertEqual(levels[0].get("level"), "requireAdministrator")
         identities = manifest.findall(".//{urn:schemas-microsoft-com:asm.v1}assemblyIdentity")
         self.assertEqual({i.get("processorArchitecture") for i in identities}, {"x86"})
+        # No code page is forced on the process: names reach Windows through the wide calls where
+        # its code page is not 932, and a forced one would make the user's own paths unreachable.
+        self.assertEqual([e.tag for e in manifest.iter() if e.tag.endswith("activeCodePage")], [])
 
 
 if __name__ == "__main__":

@@ -74,7 +74,8 @@ TEST(Checker, ListsOfWhatTheRunKnows) {
   const ScriptFile script =
       ScriptFile::FromBytes(Script({"[createreg]", "VALUE=a", "end;", "[renamefile]", "DESKTOP\\a,b", "end;"}));
   std::vector<std::string> messages;
-  for (const Finding& f : CheckScript(platform, ShiftJisLeadBytes(), script, paths)) messages.push_back(f.message);
+  for (const Finding& f : CheckScript(platform, ShiftJisLeadBytes(), script, paths))
+    messages.push_back(f.message.Bytes());
   EXPECT_EQ(messages, (std::vector<std::string>{
                           "the run ignores this line: a [createreg] section knows KEY= and STRING= lines only",
                           "DESKTOP\\ is no prefix in a [renamefile] section (it knows WINDIR\\ and SYSDIR\\): the name "
@@ -110,17 +111,17 @@ TEST(Checker, AMutexNamedTwiceIsOneTheRunAsksForOnce) {
 
 TEST(Checker, ExitCodes) {
   EXPECT_EQ(CheckExitCode({}), kCheckClean);
-  EXPECT_EQ(CheckExitCode({{3, Severity::kNote, "n"}}), kCheckClean);
-  EXPECT_EQ(CheckExitCode({{3, Severity::kNote, "n"}, {2, Severity::kWarning, "w"}}), kCheckWarnings);
-  EXPECT_EQ(CheckExitCode({{3, Severity::kWarning, "w"}, {1, Severity::kError, "e"}}), kCheckErrors);
+  EXPECT_EQ(CheckExitCode({{3, Severity::kNote, {}}}), kCheckClean);
+  EXPECT_EQ(CheckExitCode({{3, Severity::kNote, {}}, {2, Severity::kWarning, {}}}), kCheckWarnings);
+  EXPECT_EQ(CheckExitCode({{3, Severity::kWarning, {}}, {1, Severity::kError, {}}}), kCheckErrors);
 
   test::FakePlatform platform;
   platform.AddFile("C:\\App\\Uninst.inf", Script({"[deletefile]", "uninst.inf", "end;"}));
   platform.AddFile("C:\\App\\open.inf", "//QV-Uninstaller\r\n").heldOpen = true;
   platform.AddFolder("C:\\App\\folder.inf\\");
-  std::string out;
+  MixedText out;
   EXPECT_EQ(CheckCommand(platform, {"C:\\App\\Uninst.inf", "C:\\App\\"}, out), kCheckClean);
-  EXPECT_EQ(out, "C:\\App\\Uninst.inf: 0 errors, 0 warnings, 0 notes\n");
+  EXPECT_EQ(out.Bytes(), "C:\\App\\Uninst.inf: 0 errors, 0 warnings, 0 notes\n");
   for (const char* unreadable : {"C:\\App\\missing.inf", "C:\\App\\open.inf", "C:\\App\\folder.inf"})
     EXPECT_EQ(CheckCommand(platform, {unreadable, "C:\\App\\"}, out), kCheckUnreadable) << unreadable;
 }

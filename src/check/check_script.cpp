@@ -139,8 +139,8 @@ class Checker {
     if (section.terminator == kNoTerminator) {
       Add(section.header, Severity::kError,
           std::string("the ") + HeaderOf(section.kind) +
-              " section has no terminator line end;: the run carries out its body to the end of the file, then "
-              "ends with the fatal error report; add end; after its last entry");
+              " section has no terminator line end;: its body runs on to the end of the file, where the run ends "
+              "with the fatal error report; add end; after its last entry");
       section.terminator = script_.Count();
     }
     for (int i = section.header + 1; i < section.terminator; ++i) CheckTerminatorLike(i);

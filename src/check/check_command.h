@@ -13,5 +13,12 @@ namespace qv {
 // to out: the script's text and the checker's words in code page 932, the path as the system gave
 // it. Returns the checker's exit code.
 int CheckCommand(Platform& platform, const ScriptPaths& paths, MixedText& out);
+// The same, the report appended as its bytes, for QvCheck.exe: it reads them all as code page 932.
+inline int CheckCommand(Platform& platform, const ScriptPaths& paths, std::string& out) {
+  MixedText report;
+  const int code = CheckCommand(platform, paths, report);
+  out += report.Bytes();
+  return code;
+}
 
 }  // namespace qv

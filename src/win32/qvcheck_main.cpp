@@ -40,8 +40,8 @@ int main() {
     return code;
   }
   const qv::ScriptPaths paths = qv::BuildScriptPaths(qv::ScriptArgument(parameters), qv::ReadLeadBytes(platform));
-  qv::MixedText report;
+  std::string report;
   const int code = qv::CheckCommand(platform, paths, report);
-  qv::WriteToConsole(report.Bytes(), STD_OUTPUT_HANDLE);
+  qv::WriteToConsole(report, STD_OUTPUT_HANDLE);
   return code;
 }

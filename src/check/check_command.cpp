@@ -8,15 +8,17 @@
 
 namespace qv {
 
-int CheckCommand(Platform& platform, const ScriptPaths& paths, std::string& out) {
+int CheckCommand(Platform& platform, const ScriptPaths& paths, MixedText& out) {
   const std::string& path = paths.scriptPath;
   if (!FileExists(platform, path)) {
-    out += path + ": error: cannot read the script: no such file (a folder is named with its final \\)\n";
+    out += SystemText(path) +
+           ProgramText(": error: cannot read the script: no such file (a folder is named with its final \\)\n");
     return kCheckUnreadable;
   }
   const std::optional<std::string> bytes = platform.ReadWholeFile(path);
   if (!bytes) {
-    out += path + ": error: cannot read the script: it cannot be opened (in use, or no access)\n";
+    out +=
+        SystemText(path) + ProgramText(": error: cannot read the script: it cannot be opened (in use, or no access)\n");
     return kCheckUnreadable;
   }
   const ScriptFile script = ScriptFile::FromBytes(*bytes);

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <tuple>
 
+#include "check/line_text.h"
 #include "common/texts.h"
 #include "script/section_index.h"
 #include "sections/entries.h"
@@ -18,28 +19,6 @@ constexpr std::size_t kMaxPath = 259;
 constexpr std::size_t kMaxKeyName = 255;
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
-
-std::string TrimBlanks(const std::string& line) {
-  const std::size_t first = line.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  return line.substr(first, line.find_last_not_of(" \t") - first + 1);
-}
-
-bool IsBlank(const std::string& line) { return TrimBlanks(line).empty(); }
-
-// The column (from 1) of the first byte that is not Shift-JIS text, or 0.
-std::size_t FirstInvalidShiftJis(const std::string& line) {
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    const auto b = static_cast<unsigned char>(line[i]);
-    if (b < 0x80 || (b >= 0xA1 && b <= 0xDF)) continue;  // ASCII and half-width katakana
-    const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-    if (!lead || i + 1 >= line.size()) return i + 1;
-    const auto trail = static_cast<unsigned char>(line[i + 1]);
-    if (trail < 0x40 || trail == 0x7F || trail > 0xFC) return i + 1;
-    ++i;
-  }
-  return 0;
-}
 
 std::string RootName(RegistryRoot root) {
   const RegistryRootRow* row = FindRoot(root);
@@ -90,7 +69,7 @@ class Checker {
     }
     if (!HasSignature(platform_, script_.Line(0)))
       Add(0, Severity::kError, "the first line lacks the signature //QV-Uninstaller: the run refuses the script");
-    for (int i = 0; i < script_.Count(); ++i) CheckBytes(i);
+    CheckEncoding();
     sections_ = IndexSections(platform_, script_);
     for (int i = 1; i < script_.Count(); ++i) CheckHeaderLike(i);
     for (const Section& section : sections_) CheckSection(section);
@@ -99,18 +78,31 @@ class Checker {
   }
 
  private:
-  void Add(int line, Severity severity, std::string message) {
-    findings_.push_back({line, severity, std::move(message)});
+  void Add(int line, Severity severity, const std::string& message) {
+    findings_.push_back({line, severity, ProgramText(message)});
   }
 
   const std::string& Line(int i) const { return script_.Line(i); }
   std::string Upper(const std::string& text) { return platform_.CharUpperBuffA(text); }
 
-  void CheckBytes(int i) {
-    if (std::size_t column = FirstInvalidShiftJis(Line(i)))
-      Add(i, Severity::kWarning,
-          "bytes that are not Shift-JIS text from column " + std::to_string(column) +
-              ": the file may be saved in another encoding, and names will not match");
+  // A script saved as UTF-8 is one finding for the file; otherwise each line with bytes that are
+  // no Shift-JIS text is one.
+  void CheckEncoding() {
+    const std::optional<Utf8Reading> utf8 = ReadsAsUtf8(script_);
+    if (utf8)
+      Add(utf8->line, Severity::kWarning,
+          std::string("the script is saved as UTF-8 (") +
+              (utf8->byteOrderMark ? "it begins with a UTF-8 byte-order mark"
+                                   : "this line is the first of its UTF-8 text") +
+              "), but the run reads Shift-JIS: Japanese texts show garbled and Japanese names match no file, key or "
+              "program; save the file as Shift-JIS (code page 932)");
+    if (utf8 && utf8->throughout) return;
+    for (int i = 0; i < script_.Count(); ++i)
+      if (const std::size_t column = FirstNonShiftJisColumn(Line(i)))
+        Add(i, Severity::kWarning,
+            "bytes that are not Shift-JIS text from column " + std::to_string(column) +
+                ": the file may be saved in another encoding, and names will not match; save it as Shift-JIS "
+                "(code page 932)");
   }
 
   // The section whose body holds line i, if any (the innermost one: the latest header).
@@ -141,19 +133,22 @@ class Checker {
               SectionList());
   }
 
-  void CheckSection(const Section& section) {
+  // A body without its terminator runs on to the end of the script: the run carries it out that
+  // far, then ends with the fatal error report.
+  void CheckSection(Section section) {
     if (section.terminator == kNoTerminator) {
       Add(section.header, Severity::kError,
           std::string("the ") + HeaderOf(section.kind) +
-              " section has no terminator line end;: the run ends with the fatal error report");
-      return;
+              " section has no terminator line end;: its body runs on to the end of the file, where the run ends "
+              "with the fatal error report; add end; after its last entry");
+      section.terminator = script_.Count();
     }
     for (int i = section.header + 1; i < section.terminator; ++i) CheckTerminatorLike(i);
     switch (section.kind) {
       case SectionKind::kExecution:
         return CheckExecution(section);
       case SectionKind::kWarning:
-        if (section.terminator == section.header + 1)
+        if (section.terminator == section.header + 1 && Terminated(section))
           Add(section.header, Severity::kWarning,
               std::string("an empty ") + headers::kWarning + " section shows no box");
         return;
@@ -168,28 +163,45 @@ class Checker {
     }
   }
 
+  // Sections without their terminator run to the end of the script (see CheckSection).
+  bool Terminated(const Section& section) const { return section.terminator < script_.Count(); }
+
   void CheckTerminatorLike(int i) {
     const std::string lower = platform_.CharLowerBuffA(TrimBlanks(Line(i)));
     if (lower == "end;" || lower == "end")
       Add(i, Severity::kWarning, "this is no terminator: end; must stand alone on its line, without blanks");
   }
 
-  void Ignored(int i, const std::string& what) {
-    if (!IsBlank(Line(i))) Add(i, Severity::kWarning, "the run ignores this line: " + what);
+  // A line that is no entry of its section: one of the section's keywords with blanks before it or
+  // before its "=", or some other line.
+  void Ignored(int i, const std::vector<std::string>& keywords, const std::string& what) {
+    if (IsBlank(Line(i))) return;
+    const std::optional<BlankKeyword> blank = KeywordWithBlanks(platform_, Line(i), keywords);
+    if (!blank) return Add(i, Severity::kWarning, "the run ignores this line: " + what);
+    const char* where = blank->before && blank->inside ? "before it and before its ="
+                        : blank->before                ? "before it"
+                                                       : "before its =";
+    std::string fix = "write " + blank->keyword + (blank->before ? " at the very start of the line" : "");
+    if (blank->inside) fix += std::string(blank->before ? "," : "") + " without blanks before its =";
+    Add(i, Severity::kWarning,
+        "this looks like " + blank->keyword + " but blanks or tabs stand " + where +
+            ": the run reads no entry here and ignores the line; " + fix);
+  }
+
+  // Blanks or tabs at the ends of a name that the system keeps as part of it; true when there are.
+  bool BlankEndsOf(int i, const std::string& what, const std::string& name, const std::string& consequence,
+                   Severity severity = Severity::kWarning) {
+    const std::optional<std::string> ends = BlankEnds(name);
+    if (ends)
+      Add(i, severity, "blanks or tabs at the " + *ends + " of the " + what + " " + Quoted(name) + ": " + consequence);
+    return ends.has_value();
   }
 
   void CheckExecution(const Section& section) {
     std::set<std::string> mutexes;
     for (int i = section.header + 1; i < section.terminator; ++i) {
       if (std::optional<std::string> name = AfterKeyword(platform_, Line(i), kMutexKeyword)) {
-        if (name->empty())
-          Add(i, Severity::kWarning, "MUTEX= without a name never finds a running program");
-        else if (name->size() > kMaxPath)
-          Add(i, Severity::kWarning,
-              "a mutex name longer than 259 characters: the system refuses it, so a running "
-              "program is never found");
-        else if (!mutexes.insert(SessionMutexName(*name)).second)  // the run asks for such a name once
-          Add(i, Severity::kNote, "the mutex " + Quoted(*name) + " is named twice in this section");
+        CheckMutexName(i, *name, mutexes);
         if (i + 1 >= section.terminator || !AfterKeyword(platform_, Line(i + 1), kAppNameKeyword))
           Add(i, Severity::kWarning,
               "MUTEX= without APPNAME= on the next line: a running program is not reported and does not stop the "
@@ -198,9 +210,23 @@ class Checker {
         if (i == section.header + 1 || !AfterKeyword(platform_, Line(i - 1), kMutexKeyword))
           Add(i, Severity::kWarning, "APPNAME= is used only on the line right after a MUTEX= line");
       } else {
-        Ignored(i, "an [execution] section knows " + JoinedList({kMutexKeyword, kAppNameKeyword}) + " lines only");
+        const std::vector<std::string> keywords{kMutexKeyword, kAppNameKeyword};
+        Ignored(i, keywords, "an [execution] section knows " + JoinedList(keywords) + " lines only");
       }
     }
+  }
+
+  void CheckMutexName(int i, const std::string& name, std::set<std::string>& mutexes) {
+    if (name.empty()) return Add(i, Severity::kWarning, "MUTEX= without a name never finds a running program");
+    if (BlankEndsOf(i, "mutex name", name,
+                    "the run asks for the mutex with them, so a running program is never found; remove them"))
+      return;
+    if (CharacterCount(name, lead_) > kMaxPath)
+      return Add(i, Severity::kWarning,
+                 "a mutex name longer than 259 characters: the system refuses it, so a running program is never "
+                 "found");
+    if (!mutexes.insert(SessionMutexName(name)).second)  // the run asks for such a name once
+      Add(i, Severity::kNote, "the mutex " + Quoted(name) + " is named twice in this section");
   }
 
   void CheckDeleteReg(const Section& section) {
@@ -210,7 +236,7 @@ class Checker {
       const std::string upper = Upper(Line(i));
       const std::optional<CleanupTarget> target = CleanupTargetOf(platform_, upper);
       if (!target) {
-        Ignored(i, "a [deletereg] section knows " + JoinedList(CleanupKeywords()) + " entries only");
+        Ignored(i, CleanupKeywords(), "a [deletereg] section knows " + JoinedList(CleanupKeywords()) + " entries only");
         continue;
       }
       if (target->kind == CleanupTarget::Kind::kValue) {
@@ -224,14 +250,13 @@ class Checker {
         }
       }
       const std::string key = RootName(target->root) + target->path;
-      if (IsProtectedKey(platform_, lead_, target->root, target->path)) {
+      if (const std::optional<KeyFamily> family = ProtectingFamily(platform_, lead_, target->root, target->path)) {
         Add(i, Severity::kWarning,
-            "the key " + key +
-                " is protected (a root, a whole family of keys or a key of the system): the run "
-                "does not delete it");
+            "the key " + key + " is protected as " + KeyFamilyText(*family) +
+                ": the run passes over it; name only your product's own keys");
         continue;
       }
-      CheckKeyNames(i, target->path);
+      CheckKeyNames(i, target->path, kKeyNotFound);
       if (!keys.insert({target->root, Upper(target->path)}).second)
         Add(i, Severity::kNote, "the key " + key + " is named twice in this section");
     }
@@ -249,8 +274,8 @@ class Checker {
           "it names the key's default value)");
     } else if (!IsCompleteValueEntry(target)) {
       Add(i, Severity::kWarning, "the run deletes nothing here: VALUE= names a value of a key below the root");
-    } else {
-      CheckKeyNames(i, target.path);
+    } else if (!CheckKeyNames(i, target.path, kValueNotFound) &&
+               !BlankEndsOf(i, "value name", target.valueName, kValueNotFound)) {
       if (!values.insert({target.root, Upper(target.path), target.valueName}).second)
         Add(i, Severity::kNote, "the value is named twice in this section");
     }
@@ -264,22 +289,35 @@ class Checker {
     if (keyword == kValueKeyword) text = text.substr(0, text.find(','));
     const KeyEntry entry = ParseKeyEntry(text);
     if (entry.path.empty()) return std::string(keyword) + " without a \\ before its path names no registry root";
-    if (RootFromAbbreviation(platform_, entry.abbreviation) == kInvalidRoot)
+    if (RootFromAbbreviation(platform_, entry.abbreviation) == kInvalidRoot) {
+      const std::string trimmed = TrimBlanks(entry.abbreviation);
+      if (trimmed != entry.abbreviation && RootFromAbbreviation(platform_, trimmed) != kInvalidRoot)
+        return "blanks or tabs around the root " + Quoted(entry.abbreviation) + " make it no registry root; write " +
+               keyword + trimmed + "\\ without them";
       return Quoted(entry.abbreviation) + " is no registry root; the roots are " + RootList();
+    }
     if (entry.path.size() > 1 && entry.path[1] == '\\') return std::string("a key path may not begin with \\\\");
     return std::nullopt;
   }
 
-  void CheckKeyNames(int i, const std::string& path) {
-    std::size_t start = 0;
-    while (start <= path.size()) {
-      const std::size_t end = std::min(path.find('\\', start), path.size());
-      if (end - start > kMaxKeyName) {
+  // What the run does with blanks at the ends of a key's or value's name.
+  static constexpr char kKeyNotFound[] =
+      "the registry keeps them in the name, so the run deletes no key of yours; remove them";
+  static constexpr char kValueNotFound[] =
+      "the registry keeps them in the name, so the value is not found and stays; remove them";
+  static constexpr char kKeyMade[] =
+      "the registry keeps them in the name, so the run creates a key of that name; remove them";
+
+  // A key name that the registry refuses or reads otherwise than meant; true when there is one.
+  bool CheckKeyNames(int i, const std::string& path, const char* blanksConsequence) {
+    for (const std::string& name : SplitPathNames(path, "\\", lead_)) {
+      if (CharacterCount(name, lead_) > kMaxKeyName) {
         Add(i, Severity::kWarning, "a key name longer than 255 characters: the registry refuses it");
-        return;
+        return true;
       }
-      start = end + 1;
+      if (BlankEndsOf(i, "key name", name, blanksConsequence)) return true;
     }
+    return false;
   }
 
   void CheckCreateReg(const Section& section) {
@@ -296,23 +334,32 @@ class Checker {
         if (problem)
           Add(i, Severity::kWarning, "the key is not created: " + *problem);
         else
-          CheckKeyNames(i, ParseKeyEntry(*key).path);
+          CheckKeyNames(i, ParseKeyEntry(*key).path, kKeyMade);
+      } else if (value) {
+        CheckStringEntry(i, ParseValueEntry(*value), keyLine, keyOpens, values);
+      } else {
+        const std::vector<std::string> keywords{kKeyKeyword, kStringKeyword};
+        Ignored(i, keywords, "a [createreg] section knows " + JoinedList(keywords) + " lines only");
       }
-      if (value) {
-        if (keyLine < 0)
-          Add(i, Severity::kError,
-              "STRING= before any KEY= line of its section: the value cannot be written, and the run ends with "
-              "the fatal error report");
-        else if (!keyOpens)
-          Add(i, Severity::kError,
-              "the key of line " + std::to_string(keyLine + 1) +
-                  " cannot be opened, so this value cannot be written: the run ends with the fatal error report");
-        else if (!values.insert({keyLine, Upper(ParseValueEntry(*value).name)}).second)
-          Add(i, Severity::kNote, "this value is written twice under the same key");
-      }
-      if (!key && !value)
-        Ignored(i, "a [createreg] section knows " + JoinedList({kKeyKeyword, kStringKeyword}) + " lines only");
     }
+  }
+
+  // A STRING= line: its key must be open. Blanks at the ends of its data may be meant.
+  void CheckStringEntry(int i, const ValueEntry& value, int keyLine, bool keyOpens,
+                        std::set<std::pair<int, std::string>>& values) {
+    if (keyLine < 0)
+      return Add(i, Severity::kError,
+                 "STRING= before any KEY= line of its section: the value cannot be written, and the run ends with "
+                 "the fatal error report");
+    if (!keyOpens)
+      return Add(i, Severity::kError,
+                 "the key of line " + std::to_string(keyLine + 1) +
+                     " cannot be opened, so this value cannot be written: the run ends with the fatal error report");
+    if (!BlankEndsOf(i, "value name", value.name,
+                     "the registry keeps them in the name, so the run writes a value of that name; remove them"))
+      BlankEndsOf(i, "data", value.data, "the run writes them as part of the value", Severity::kNote);
+    if (!values.insert({keyLine, Upper(value.name)}).second)
+      Add(i, Severity::kNote, "this value is written twice under the same key");
   }
 
   // A first folder name that looks like a prefix but is none, or a prefix the section does not know.
@@ -337,8 +384,8 @@ class Checker {
   }
 
   void CheckPathLength(int i, FolderPrefix prefix, const std::string& name) {
-    const std::size_t folder = prefix == FolderPrefix::kBase ? paths_.baseFolder.size() : 0;
-    if (folder + name.size() > kMaxPath)
+    const std::size_t folder = prefix == FolderPrefix::kBase ? CharacterCount(paths_.baseFolder, lead_) : 0;
+    if (folder + CharacterCount(name, lead_) > kMaxPath)
       Add(i, Severity::kWarning, "the path is longer than 259 characters: the system refuses it, so the file stays");
   }
 
@@ -350,9 +397,49 @@ class Checker {
               "copy stays");
   }
 
+  // A file's name after its prefix that no file can have, or with blanks or tabs at its ends; true
+  // when the run reaches no file through it. kept: what follows when the system keeps the blanks.
+  bool CheckFileName(int i, const char* what, const FileEntry& entry, const char* kept, bool withShellFolders) {
+    const std::string& name = entry.name;
+    if (const std::optional<UnreachableName> why = NameNoFileCanHave(name)) {
+      Add(i, Severity::kWarning, Unreachable(*why, entry.prefix, name, withShellFolders));
+      return true;
+    }
+    switch (FileNameBlanks(name)) {
+      case NameBlanks::kKept:
+        Add(i, Severity::kWarning,
+            "blanks or tabs at the " + *BlankEnds(name) + " of the " + what + " " + Quoted(name) +
+                ": they are part of the name, " + kept + "; remove them");
+        return true;
+      case NameBlanks::kDropped:
+        Add(i, Severity::kNote,
+            std::string("blanks at the end of the ") + what + " " + Quoted(name) +
+                ": the system drops them from a file's name, so they do no harm");
+        break;
+      case NameBlanks::kNone:
+        break;
+    }
+    return false;
+  }
+
+  // A full path or a wildcard in the name of an entry of a section that knows the shell folders' prefixes or not.
+  static std::string Unreachable(UnreachableName why, FolderPrefix prefix, const std::string& name,
+                                 bool withShellFolders) {
+    if (why == UnreachableName::kWildcard)
+      return Quoted(name) +
+             " holds * or ?, but the run knows no wildcards: it asks for a file of that very name, which no file "
+             "has; list each file by its name";
+    const std::string folder = prefix == FolderPrefix::kBase ? std::string("the product's folder")
+                                                             : std::string("the folder of ") + PrefixText(prefix);
+    return Quoted(name) + " is a full path, but the run reads each name in " + folder +
+           ", so it names no file; write the name from the product's folder, or after a prefix (" +
+           PrefixList(withShellFolders) + ")";
+  }
+
   void CheckRenameFile(const Section& section) {
     std::set<std::pair<FolderPrefix, std::string>> olds;
     for (int i = section.header + 1; i < section.terminator; ++i) {
+      if (IsBlank(Line(i))) continue;  // passed over, and harmless
       const RenameEntry entry = ParseRenameEntry(Upper(Line(i)));
       if (!entry.hasComma) {
         Add(i, Severity::kWarning,
@@ -363,6 +450,11 @@ class Checker {
         Add(i, Severity::kWarning, "a name here names no file (a folder): the run passes over this line");
         continue;
       }
+      const bool oldMissed = CheckFileName(i, "old name", {entry.prefix, entry.oldName},
+                                           "so no such file is found and nothing is renamed", false);
+      const bool newMissed = CheckFileName(i, "new name", {entry.prefix, entry.newName},
+                                           "so the file gets a name with them, or none", false);
+      if (oldMissed || newMissed) continue;
       CheckPrefixLike(i, entry.oldName, entry.prefix, false);
       CheckPathLength(i, entry.prefix, entry.oldName.size() > entry.newName.size() ? entry.oldName : entry.newName);
       if (!olds.insert({entry.prefix, entry.oldName}).second)
@@ -383,6 +475,7 @@ class Checker {
         Add(i, Severity::kWarning, "blanks around SAVEFOLDER make it a file name: the folder is not kept");
         continue;
       }
+      if (IsBlank(upper)) continue;  // passed over, and harmless
       const FileEntry entry = ParseFileEntry(upper, /*withShellFolders=*/true);
       if (IsFolderEntry(upper, lead_)) {
         CheckFolderEntry(i, entry, folders);
@@ -392,15 +485,17 @@ class Checker {
         Add(i, Severity::kWarning, "this entry names no file (a folder): the run passes over it");
         continue;
       }
+      if (CheckFileName(i, "name", entry, "so the run asks for another file and this one stays", true)) continue;
       CheckPrefixLike(i, entry.name, entry.prefix, true);
       CheckPathLength(i, entry.prefix, entry.name);
       NoteUserFolder(i, entry.prefix);
-      if (!names.insert({entry.prefix, entry.name}).second)
+      // The system drops the blanks and dots at the end of a file's name.
+      const std::string name(WithoutTrailingBlanksAndDots(entry.name));
+      if (!names.insert({entry.prefix, name}).second)
         Add(i, Severity::kNote, "this file is named twice in this section");
-      if (entry.prefix == FolderPrefix::kBase && entry.name == Upper(ScriptName()) && selfDeletion_ < 0)
-        selfDeletion_ = i;
+      if (entry.prefix == FolderPrefix::kBase && name == Upper(ScriptName()) && selfDeletion_ < 0) selfDeletion_ = i;
     }
-    if (!keepsFolder) lastRemoval_ = section.terminator;
+    if (!keepsFolder && Terminated(section)) lastRemoval_ = section.terminator;
   }
 
   // A folder entry: removed at the section's end when empty, unless it is refused.
@@ -413,6 +508,7 @@ class Checker {
           "the run never removes " + RefusedFolder(*refusal, entry.prefix) + ": it passes over this line");
       return;
     }
+    if (CheckFileName(i, "folder's name", entry, "so the run removes no folder of yours", true)) return;
     CheckPrefixLike(i, entry.name, entry.prefix, true);
     CheckPathLength(i, entry.prefix, entry.name);
     NoteUserFolder(i, entry.prefix);
@@ -443,9 +539,9 @@ class Checker {
     for (const Section& s : sections_) anyDeletion = anyDeletion || s.kind == SectionKind::kDeleteFile;
     if (anyDeletion && lastRemoval_ < 0) return;  // every section keeps the folder on purpose
     if (selfDeletion_ < 0)
-      Add(kWholeFile, Severity::kWarning,
-          "no [deletefile] entry deletes the script " + Quoted(ScriptName()) +
-              " itself, so the product's folder cannot be removed");
+      findings_.push_back({kWholeFile, Severity::kWarning,
+                           ProgramText("no [deletefile] entry deletes the script '") + SystemText(ScriptName()) +
+                               ProgramText("' itself, so the product's folder cannot be removed")});
     else if (selfDeletion_ > lastRemoval_)
       Add(selfDeletion_, Severity::kWarning,
           "the script is deleted after the last attempt to remove the folder (line " +

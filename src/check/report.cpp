@@ -31,21 +31,21 @@ int CheckExitCode(const std::vector<Finding>& findings) {
   return code;
 }
 
-std::string FormatReport(const std::string& displayPath, const ScriptFile& script, std::vector<Finding> findings) {
+MixedText FormatReport(const std::string& displayPath, const ScriptFile& script, std::vector<Finding> findings) {
   std::stable_sort(findings.begin(), findings.end(),
                    [](const Finding& a, const Finding& b) { return a.line < b.line; });
-  std::string out;
+  const MixedText path = SystemText(displayPath);
+  MixedText out;
   std::size_t counts[3] = {};
   for (const Finding& f : findings) {
     ++counts[static_cast<int>(f.severity)];
-    out += displayPath;
-    if (f.line != kWholeFile) out += ":" + std::to_string(f.line + 1);
-    out += std::string(": ") + SeverityName(f.severity) + ": " + f.message + "\n";
-    if (f.line >= 0 && f.line < script.Count()) out += "    " + script.Line(f.line) + "\n";
+    out += path + ProgramText(f.line == kWholeFile ? "" : ":" + std::to_string(f.line + 1));
+    out += ProgramText(std::string(": ") + SeverityName(f.severity) + ": ") + f.message + ProgramText("\n");
+    if (f.line >= 0 && f.line < script.Count()) out += ProgramText("    " + script.Line(f.line) + "\n");
   }
-  out += displayPath + ": " + Counted(counts[static_cast<int>(Severity::kError)], "error", "errors") + ", " +
-         Counted(counts[static_cast<int>(Severity::kWarning)], "warning", "warnings") + ", " +
-         Counted(counts[static_cast<int>(Severity::kNote)], "note", "notes") + "\n";
+  out += path + ProgramText(": " + Counted(counts[static_cast<int>(Severity::kError)], "error", "errors") + ", " +
+                            Counted(counts[static_cast<int>(Severity::kWarning)], "warning", "warnings") + ", " +
+                            Counted(counts[static_cast<int>(Severity::kNote)], "note", "notes") + "\n");
   return out;
 }
 

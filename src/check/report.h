@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/mixed_text.h"
 #include "script/script_file.h"
 
 namespace qv {
@@ -14,7 +15,7 @@ enum class Severity { kNote, kWarning, kError };
 struct Finding {
   int line;  // index in the script, from 0; kWholeFile for the file as a whole
   Severity severity;
-  std::string message;
+  MixedText message;  // the checker's words and the script's text; a name from the script's path as the system gave it
 };
 inline constexpr int kWholeFile = -1;
 
@@ -27,7 +28,8 @@ inline constexpr int kCheckUnreadable = 3;  // the script cannot be read
 int CheckExitCode(const std::vector<Finding>& findings);
 
 // The findings in line order (those about the whole file first), each with the line it is
-// about quoted, then the summary. Line numbers count from 1. Script text stays as it is.
-std::string FormatReport(const std::string& displayPath, const ScriptFile& script, std::vector<Finding> findings);
+// about quoted, then the summary. Line numbers count from 1. Script text stays as it is; the path
+// is shown as the system gave it.
+MixedText FormatReport(const std::string& displayPath, const ScriptFile& script, std::vector<Finding> findings);
 
 }  // namespace qv

@@ -1,5 +1,6 @@
 // qvcheck SCRIPT-OR-FOLDER: the script checker on Linux, for build pipelines without Windows.
-// The report is written in UTF-8; the script's text is read as Shift-JIS.
+// The report is written in UTF-8: the script's text is read as Shift-JIS, the path is shown as
+// it was given.
 #include <cerrno>
 #include <cstdio>
 #include <iconv.h>
@@ -8,6 +9,7 @@
 
 #include "check/check_command.h"
 #include "check/report.h"
+#include "common/mixed_text.h"
 #include "common/texts.h"
 #include "posix/posix_platform.h"
 
@@ -59,8 +61,9 @@ int main(int argc, char** argv) {
   paths.baseFolder = slash == std::string::npos ? std::string() : paths.scriptPath.substr(0, slash + 1);
 
   qv::PosixPlatform platform;
-  std::string report;
+  qv::MixedText report;
   const int code = qv::CheckCommand(platform, paths, report);
-  std::fputs(Utf8FromCp932(report).c_str(), stdout);
+  for (const qv::TextPart& part : report.parts())
+    std::fputs((part.origin == qv::TextOrigin::kSystem ? part.bytes : Utf8FromCp932(part.bytes)).c_str(), stdout);
   return code;
 }

@@ -231,10 +231,11 @@ std::size_t SharedClassLength(const std::vector<std::string>& names, std::size_t
 
 // The rules, family by family. The most specific rule that covers a key decides (the guard in
 // protected_keys.cpp says which that is); a key that no rule covers is a product's own.
-constexpr Rule kRules[] = {
-    // The class registration containers: every program registers its classes, interfaces, type
-    // libraries, applications and MIME types in them. A product's own {GUID}, name or extension
-    // below a container is its own.
+
+// The class registration containers: every program registers its classes, interfaces, type
+// libraries, applications and MIME types in them, and the classes' 32-bit mirror holds every
+// 32-bit program's. A product's own {GUID}, name or extension below a container is its own.
+constexpr Rule kClassContainers[] = {
     {kClasses, "CLSID", Reach::kKey},
     {kClasses, "INTERFACE", Reach::kKey},
     {kClasses, "TYPELIB", Reach::kKey},
@@ -255,26 +256,31 @@ constexpr Rule kRules[] = {
     {kClasses, "INSTALLER\\<any>", Reach::kKey},
     {kClasses, "LOCAL SETTINGS", Reach::kTree},
     {kClasses, "WOW6432NODE", Reach::kKey},
+};
 
-    // The shell's shared classes and the types, classes and protocols that Windows owns: many
-    // programs hang their verbs and handlers on them. Everything they hold is Windows', except a
-    // product's own verb below shell and a product's own handler below a handler list of shellex.
+// The shell's shared classes and the types, classes and protocols that Windows owns: many
+// programs hang their verbs and handlers on them. Everything they hold is Windows', except a
+// product's own verb below shell and a product's own handler below a handler list of shellex.
+constexpr Rule kSharedClasses[] = {
     {kClasses, "<shared>", Reach::kTree},
     {kClasses, "<shared>\\SHELL\\<any>", Reach::kProductTree},
     {kClasses, "<shared>\\SHELL\\<verb>", Reach::kTree},
     {kClasses, "<shared>\\SHELLEX\\<any>\\<any>", Reach::kProductTree},
+};
 
-    // Software itself and its 32-bit mirror hold every program's keys.
+// Software itself and its 32-bit mirror hold every program's keys, and two folders below it
+// every one of our products' keys.
+constexpr Rule kProductFolders[] = {
     {kSoftware, "SOFTWARE", Reach::kKey},
     {kSoftware, "SOFTWARE\\WOW6432NODE", Reach::kKey},
-
-    // The folders that hold every one of our products' keys.
     {kSoftware, "SOFTWARE\\QUORVEL", Reach::kKey},
     {kSoftware, "SOFTWARE\\VASK", Reach::kKey},
+};
 
-    // Everything below Software\Microsoft is Windows' or one of Microsoft's own products'. Below
-    // the lists where programs register themselves (installed programs, program paths, Explorer's
-    // extensions, Office add-ins, ...) each entry is the product's own.
+// Everything below Software\Microsoft is Windows' or one of Microsoft's own products'. Below the
+// lists where programs register themselves (installed programs, program paths, Explorer's
+// extensions, Office add-ins, ...) each entry is the product's own.
+constexpr Rule kMicrosoft[] = {
     {kSoftware, "SOFTWARE\\MICROSOFT", Reach::kTree},
     {kSoftware, "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\<any>", Reach::kProductTree},
     {kSoftware, "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\APP PATHS\\<any>", Reach::kProductTree},
@@ -311,14 +317,18 @@ constexpr Rule kRules[] = {
     {kSoftware, "SOFTWARE\\MICROSOFT\\MMC\\SNAPINS\\<any>", Reach::kProductTree},
     {kSoftware, "SOFTWARE\\MICROSOFT\\.NETFRAMEWORK\\ASSEMBLYFOLDERS\\<any>", Reach::kProductTree},
     {kSoftware, "SOFTWARE\\MICROSOFT\\TRACING\\<any>", Reach::kProductTree},
+};
 
-    // Policies are set by administrators: each vendor's key holds them all, and Microsoft's hold
-    // Windows' own.
+// Policies are set by administrators: each vendor's key holds them all, and Microsoft's hold
+// Windows' own.
+constexpr Rule kPolicies[] = {
     {kSoftware, "SOFTWARE\\POLICIES", Reach::kKey},
     {kSoftware, "SOFTWARE\\POLICIES\\<any>", Reach::kKey},
     {kSoftware, "SOFTWARE\\POLICIES\\MICROSOFT", Reach::kTree},
+};
 
-    // Other lists where every program registers itself, and keys of Windows beside Microsoft.
+// Other lists where every program registers itself, and keys of Windows beside Microsoft.
+constexpr Rule kSharedLists[] = {
     {kSoftware, "SOFTWARE\\CLIENTS", Reach::kKey},
     {kSoftware, "SOFTWARE\\CLIENTS\\<any>", Reach::kKey},
     {kSoftware, "SOFTWARE\\REGISTEREDAPPLICATIONS", Reach::kKey},
@@ -330,11 +340,13 @@ constexpr Rule kRules[] = {
     {kSoftware, "SOFTWARE\\APPDATALOW\\SOFTWARE", Reach::kKey},
     {kSoftware, "SOFTWARE\\APPDATALOW\\SOFTWARE\\MICROSOFT", Reach::kTree},
     {kSoftware, "SOFTWARE\\DESCRIPTION", Reach::kTree},
+};
 
-    // The machine's system: its control sets, hardware, devices and security, and the current
-    // hardware profile's. Below Services each service is its own program's, except those of
-    // Windows; an event log's sources are the products that write to it.
-    {kMachine | kConfig | kUser, "SYSTEM", Reach::kTree},
+// The machine's system: its control sets, hardware, devices and security, and the current
+// hardware profile's. Below Services each service is its own program's, except those of
+// Windows; an event log's sources are the products that write to it.
+constexpr Rule kSystem[] = {
+    {kMachine | kConfig, "SYSTEM", Reach::kTree},
     {kMachine, "SYSTEM\\<controlset>\\SERVICES\\<any>", Reach::kProductTree},
     {kMachine, "SYSTEM\\<controlset>\\SERVICES\\<service>", Reach::kTree},
     {kMachine, "SYSTEM\\<controlset>\\SERVICES\\EVENTLOG\\<any>\\<any>", Reach::kProductTree},
@@ -343,9 +355,13 @@ constexpr Rule kRules[] = {
     {kMachine, "HARDWARE", Reach::kTree},
     {kMachine, "BCD00000000", Reach::kTree},
     {kConfig, "SOFTWARE\\FONTS", Reach::kTree},
+};
 
-    // The user's own settings, kept by Windows: desktop and input, environment, consoles, mapped
-    // drives, printers, sounds. A product's own sound scheme below AppEvents\Schemes\Apps is its own.
+// The user's own settings, kept by Windows: desktop and input, environment, consoles, mapped
+// drives, printers, system settings, sounds. A product's own sound scheme below
+// AppEvents\Schemes\Apps is its own.
+constexpr Rule kUserSettings[] = {
+    {kUser, "SYSTEM", Reach::kTree},
     {kUser, "CONTROL PANEL", Reach::kTree},
     {kUser, "ENVIRONMENT", Reach::kTree},
     {kUser, "VOLATILE ENVIRONMENT", Reach::kTree},
@@ -360,9 +376,26 @@ constexpr Rule kRules[] = {
     {kUser, "APPEVENTS\\SCHEMES\\APPS\\EXPLORER", Reach::kTree},
 };
 
+template <std::size_t N>
+constexpr FamilyRules Of(KeyFamily family, const Rule (&rules)[N]) {
+  return {family, rules, N};
+}
+
+// In this order: of two rules that cover a key equally closely, the earlier decides.
+constexpr FamilyRules kFamilies[] = {
+    Of(KeyFamily::kClassContainers, kClassContainers),
+    Of(KeyFamily::kSharedClasses, kSharedClasses),
+    Of(KeyFamily::kProductFolders, kProductFolders),
+    Of(KeyFamily::kMicrosoft, kMicrosoft),
+    Of(KeyFamily::kPolicies, kPolicies),
+    Of(KeyFamily::kSharedLists, kSharedLists),
+    Of(KeyFamily::kSystem, kSystem),
+    Of(KeyFamily::kUserSettings, kUserSettings),
+};
+
 }  // namespace
 
-RuleTable Rules() { return {kRules, std::size(kRules)}; }
+RuleTable Rules() { return {kFamilies, std::size(kFamilies)}; }
 
 std::size_t SetMemberLength(std::string_view placeholder, const std::vector<std::string>& names, std::size_t at) {
   if (at >= names.size()) return 0;

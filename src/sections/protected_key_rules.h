@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sections/protected_keys.h"
+
 namespace qv::protection {
 
 // The part of the registry a key's names are read in. A key reaches the same part by every
@@ -39,12 +41,21 @@ struct Rule {
   Reach reach;
 };
 
-// The rules, in a table of constants.
-struct RuleTable {
+// The rules of one family of keys.
+struct FamilyRules {
+  KeyFamily family;
   const Rule* rules;
   std::size_t count;
   const Rule* begin() const { return rules; }
   const Rule* end() const { return rules + count; }
+};
+
+// The families' rules, in a table of constants.
+struct RuleTable {
+  const FamilyRules* families;
+  std::size_t count;
+  const FamilyRules* begin() const { return families; }
+  const FamilyRules* end() const { return families + count; }
 };
 RuleTable Rules();
 

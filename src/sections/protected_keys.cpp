@@ -77,11 +77,12 @@ std::optional<Place> Locate(RegistryRoot root, Names names) {
 }
 
 // How closely a rule covers a key: the number of names its pattern covers, then the fewer names
-// it leaves to <any>, then a refusal before a product's entry.
+// it leaves to <any>, then a refusal before a product's entry. The family is the rule's.
 struct Cover {
   std::size_t names = 0;
   int wildcards = 0;
   bool refuses = false;
+  KeyFamily family = KeyFamily::kRootsAndHives;
 
   bool CloserThan(const Cover& other) const {
     if (names != other.names) return names > other.names;
@@ -121,23 +122,35 @@ Names PatternNames(const char* pattern) {
   return tokens;
 }
 
+// A rule with its family and its pattern's names, read once from the table.
+struct TableRule {
+  const Rule* rule;
+  KeyFamily family;
+  Names pattern;
+};
+
+const std::vector<TableRule>& TableRules() {
+  static const std::vector<TableRule> all = [] {
+    std::vector<TableRule> rules;
+    for (const protection::FamilyRules& family : protection::Rules())
+      for (const Rule& rule : family) rules.push_back({&rule, family.family, PatternNames(rule.pattern)});
+    return rules;
+  }();
+  return all;
+}
+
 // The closest cover of the key among the rules of its hive; nothing when no rule covers it.
 std::optional<Cover> ClosestCover(const Place& place) {
-  static const std::vector<Names> patterns = [] {
-    std::vector<Names> all;
-    for (const Rule& rule : protection::Rules()) all.push_back(PatternNames(rule.pattern));
-    return all;
-  }();
   std::optional<Cover> closest;
-  for (std::size_t r = 0; r < patterns.size(); ++r) {
-    const Rule& rule = protection::Rules().rules[r];
+  for (const TableRule& entry : TableRules()) {
+    const Rule& rule = *entry.rule;
     if (!(rule.hives & place.hive)) continue;
     std::vector<std::size_t> counts;
-    CoveredCounts(patterns[r], 0, place.names, 0, counts);
+    CoveredCounts(entry.pattern, 0, place.names, 0, counts);
     for (std::size_t count : counts) {
       if (rule.reach == Reach::kKey && count != place.names.size()) continue;
-      Cover cover{count, 0, rule.reach != Reach::kProductTree};
-      for (const std::string& t : patterns[r]) cover.wildcards += t == "<any>";
+      Cover cover{count, 0, rule.reach != Reach::kProductTree, entry.family};
+      for (const std::string& t : entry.pattern) cover.wildcards += t == "<any>";
       if (!closest || cover.CloserThan(*closest)) closest = cover;
     }
   }
@@ -162,13 +175,45 @@ bool IsFamilyFolder(const Names& names) {
 
 }  // namespace
 
-bool IsProtectedKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path) {
+const char* KeyFamilyText(KeyFamily family) {
+  switch (family) {
+    case KeyFamily::kRootsAndHives:
+      return "a root or a user's whole hive";
+    case KeyFamily::kProductFolders:
+      return "one of the folders that hold every product's keys";
+    case KeyFamily::kClassContainers:
+      return "a class registration container";
+    case KeyFamily::kSharedClasses:
+      return "one of the shell's shared classes or Windows' own file types, classes and protocols";
+    case KeyFamily::kMicrosoft:
+      return "a key of Software\\Microsoft, which Windows and Microsoft's products own";
+    case KeyFamily::kPolicies:
+      return "a key of the policies";
+    case KeyFamily::kSharedLists:
+      return "one of the lists where every program registers itself";
+    case KeyFamily::kSystem:
+      return "a key of the system";
+    case KeyFamily::kUserSettings:
+      break;
+  }
+  return "one of the user's own settings";
+}
+
+std::optional<KeyFamily> ProtectingFamily(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
+                                          const std::string& path) {
   Names names = KeyNames(platform, lead, path);
-  if (IsFamilyFolder(names)) return true;
+  if (IsFamilyFolder(names)) return KeyFamily::kProductFolders;
   const std::optional<Place> place = Locate(root, std::move(names));
-  if (!place) return true;
+  if (!place) return KeyFamily::kRootsAndHives;
+  // The same folders at any other spelling of Software: its mirror, a user's below HU.
+  if (place->hive & protection::kSoftware && IsFamilyFolder(place->names)) return KeyFamily::kProductFolders;
   const std::optional<Cover> cover = ClosestCover(*place);
-  return cover && cover->refuses;
+  if (!cover || !cover->refuses) return std::nullopt;
+  return cover->family;
+}
+
+bool IsProtectedKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path) {
+  return ProtectingFamily(platform, lead, root, path).has_value();
 }
 
 }  // namespace qv

@@ -1,12 +1,33 @@
 // Keys that a cleanup entry never deletes, whatever the script says.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "seam/platform.h"
 #include "system/text.h"
 
 namespace qv {
+
+// The families of keys that no cleanup entry deletes, in the order the reference lists them.
+enum class KeyFamily {
+  kRootsAndHives,    // a root itself, a user's whole hive, the root of the classes
+  kProductFolders,   // Software, the list of installed programs, our products' settings folders
+  kClassContainers,  // CLSID, Interface, TypeLib, ... and the classes' 32-bit mirror
+  kSharedClasses,    // the shell's shared classes, Windows' own file types, classes and protocols
+  kMicrosoft,        // Software\Microsoft
+  kPolicies,         // Software\Policies
+  kSharedLists,      // Software\Clients, RegisteredApplications, ODBC, ...
+  kSystem,           // HLM\SYSTEM, SAM, SECURITY, HARDWARE, ...
+  kUserSettings,     // the user's Control Panel, Environment, ...
+};
+
+// The family as a maker reads it after "protected as": "a class registration container".
+const char* KeyFamilyText(KeyFamily family);
+
+// The family that refuses the key at path (from the root); nothing for a product's own key.
+std::optional<KeyFamily> ProtectingFamily(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
+                                          const std::string& path);
 
 // True when the key at path (from the root) is the root itself, a user's whole hive, one of the
 // folders that hold every product's keys, or a key that Windows, the shell or all programs

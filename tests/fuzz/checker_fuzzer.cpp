@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const qv::Finding& f : findings)
     QV_FUZZ_CHECK(f.line == qv::kWholeFile || (f.line >= 0 && f.line < lines.Count()),
                   "findings name lines of the script");
-  const std::string report = qv::FormatReport("Uninst.inf", lines, findings);
+  const std::string report = qv::FormatReport("Uninst.inf", lines, findings).Bytes();
   QV_FUZZ_CHECK(!report.empty() && report.back() == '\n', "the report ends with its summary line");
 
   const qv::test::Agreement agreement = qv::test::CheckAgainstRun(script);

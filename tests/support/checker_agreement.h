@@ -1,13 +1,16 @@
 // The checker and the run cannot disagree: a script goes through the checker and through a whole
 // uninstall on a clean system where every question is answered Yes and no product program runs.
 // The run shows the wrong-script box exactly when the checker finds no signature, and otherwise
-// ends with the fatal error report exactly when the checker reports an error.
+// ends with the fatal error report exactly when the checker reports an error. Each entry that the
+// run passes over as refused or as naming no file (a blank line aside, which is harmless) has a
+// warning of the checker at its line.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "check/check_script.h"
+#include "check/line_text.h"
 #include "common/texts.h"
 #include "entry/entry.h"
 #include "fake_platform.h"
@@ -18,6 +21,25 @@ struct Agreement {
   bool agrees = true;
   std::string why;  // what disagreed
 };
+
+// The entries a run passes over whatever the system holds, by line.
+class PassedOverEntries final : public RunObserver {
+ public:
+  std::vector<std::pair<int, std::string>> entries;  // line index, line
+
+  void EntryPassedOver(const PassedOver& entry) override {
+    // A prefix's folder that the system cannot tell, and a mutex named again, are no mistakes of
+    // the line itself.
+    if (entry.why != PassedOver::Why::kNoFolder && entry.why != PassedOver::Why::kOwnMutex && !IsBlank(entry.line))
+      entries.emplace_back(entry.lineIndex, entry.line);
+  }
+};
+
+inline bool WarnedAt(const std::vector<Finding>& findings, int line) {
+  for (const Finding& f : findings)
+    if (f.line == line && f.severity == Severity::kWarning) return true;
+  return false;
+}
 
 inline Agreement CheckAgainstRun(const std::string& scriptBytes) {
   const ScriptPaths paths{"C:\\App\\Uninst.inf", "C:\\App\\"};
@@ -31,7 +53,8 @@ inline Agreement CheckAgainstRun(const std::string& scriptBytes) {
   FakePlatform system;
   system.AddFile(paths.scriptPath, scriptBytes);
   system.commandLine = "QvUninst.exe /u " + paths.baseFolder;
-  const int exitCode = ProgramEntry(system);
+  PassedOverEntries passedOver;
+  const int exitCode = ProgramEntry(system, passedOver);
   const bool wrongScript = system.boxes.size() == 1 && system.boxes[0].text == texts::kWrongScript;
   const bool fatal = exitCode == 1;
 
@@ -42,6 +65,10 @@ inline Agreement CheckAgainstRun(const std::string& scriptBytes) {
     return {false, otherError ? "the checker reports an error, the run ends normally"
                               : "the run ends with the fatal error report (" + system.boxes.back().text +
                                     "), the checker reports no error"};
+  for (const auto& [line, text] : passedOver.entries)
+    if (!WarnedAt(findings, line))
+      return {false, "the run passes over line " + std::to_string(line + 1) + " (" + text +
+                         "), the checker warns of nothing there"};
   return {};
 }
 

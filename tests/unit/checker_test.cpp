@@ -74,7 +74,8 @@ TEST(Checker, ListsOfWhatTheRunKnows) {
   const ScriptFile script =
       ScriptFile::FromBytes(Script({"[createreg]", "VALUE=a", "end;", "[renamefile]", "DESKTOP\\a,b", "end;"}));
   std::vector<std::string> messages;
-  for (const Finding& f : CheckScript(platform, ShiftJisLeadBytes(), script, paths)) messages.push_back(f.message);
+  for (const Finding& f : CheckScript(platform, ShiftJisLeadBytes(), script, paths))
+    messages.push_back(f.message.Bytes());
   EXPECT_EQ(messages, (std::vector<std::string>{
                           "the run ignores this line: a [createreg] section knows KEY= and STRING= lines only",
                           "DESKTOP\\ is no prefix in a [renamefile] section (it knows WINDIR\\ and SYSDIR\\): the name "
@@ -108,19 +109,49 @@ TEST(Checker, AMutexNamedTwiceIsOneTheRunAsksForOnce) {
   }
 }
 
+// What the reports of tests/check do not show: a byte-order mark before Shift-JIS text, tabs at the
+// end of a file's name, and words that only begin like a keyword.
+TEST(Checker, HurriedLinesTheReportsDoNotShow) {
+  // A byte-order mark is one finding; the Shift-JIS text after it is no UTF-8 and reads well.
+  EXPECT_EQ(Findings("\xEF\xBB\xBF//QV-Uninstaller\r\n[warning]\r\n\x83\x65\x83\x58\r\nend;\r\n[deletefile]\r\n"
+                     "uninst.inf\r\nend;\r\n"),
+            Found{"1:W"});
+  // Half-width katakana alone may read as UTF-8 ("\xC3\xBD"), but not beside a double-byte character.
+  EXPECT_EQ(Findings(Script({"[warning]", "\xC3\xBD \x83\x65", "end;", "[deletefile]", "uninst.inf", "end;"})),
+            Found{});
+  EXPECT_EQ(Findings(Script({"[warning]", "\xC3\xBD", "end;", "[deletefile]", "uninst.inf", "end;"})), Found{"3:W"});
+  // The system drops blanks at the end of a file's name, not a tab; it keeps a blank before it.
+  EXPECT_EQ(Findings(Script({"[deletefile]", "a.txt \t", "b.txt ", "uninst.inf. ", "end;", "[renamefile]",
+                             "c.txt,\td.txt", "e.txt,f.txt ", "end;"})),
+            (Found{"3:W", "4:N", "5:N", "8:W", "9:N"}));
+  // Only a keyword's own word before blanks and "=" looks like it.
+  EXPECT_EQ(
+      Findings(Script({"[deletereg]", "KEYS=HCU\\a", " UNINST =a", "end;", "[deletefile]", "uninst.inf", "end;"})),
+      (Found{"3:W", "4:W"}));
+  test::FakePlatform platform;
+  const ScriptFile script = ScriptFile::FromBytes(Script({"[deletereg]", "KEYS=HCU\\a", " UNINST =a", "end;"}));
+  const std::vector<Finding> found =
+      CheckScript(platform, ShiftJisLeadBytes(), script, {"C:\\App\\Uninst.inf", "C:\\App\\"});
+  ASSERT_EQ(found.size(), 3u);
+  EXPECT_EQ(found[0].message.Bytes().rfind("the run ignores this line", 0), 0u);
+  EXPECT_EQ(
+      found[1].message.Bytes().rfind("this looks like UNINST= but blanks or tabs stand before it and before its =", 0),
+      0u);
+}
+
 TEST(Checker, ExitCodes) {
   EXPECT_EQ(CheckExitCode({}), kCheckClean);
-  EXPECT_EQ(CheckExitCode({{3, Severity::kNote, "n"}}), kCheckClean);
-  EXPECT_EQ(CheckExitCode({{3, Severity::kNote, "n"}, {2, Severity::kWarning, "w"}}), kCheckWarnings);
-  EXPECT_EQ(CheckExitCode({{3, Severity::kWarning, "w"}, {1, Severity::kError, "e"}}), kCheckErrors);
+  EXPECT_EQ(CheckExitCode({{3, Severity::kNote, {}}}), kCheckClean);
+  EXPECT_EQ(CheckExitCode({{3, Severity::kNote, {}}, {2, Severity::kWarning, {}}}), kCheckWarnings);
+  EXPECT_EQ(CheckExitCode({{3, Severity::kWarning, {}}, {1, Severity::kError, {}}}), kCheckErrors);
 
   test::FakePlatform platform;
   platform.AddFile("C:\\App\\Uninst.inf", Script({"[deletefile]", "uninst.inf", "end;"}));
   platform.AddFile("C:\\App\\open.inf", "//QV-Uninstaller\r\n").heldOpen = true;
   platform.AddFolder("C:\\App\\folder.inf\\");
-  std::string out;
+  MixedText out;
   EXPECT_EQ(CheckCommand(platform, {"C:\\App\\Uninst.inf", "C:\\App\\"}, out), kCheckClean);
-  EXPECT_EQ(out, "C:\\App\\Uninst.inf: 0 errors, 0 warnings, 0 notes\n");
+  EXPECT_EQ(out.Bytes(), "C:\\App\\Uninst.inf: 0 errors, 0 warnings, 0 notes\n");
   for (const char* unreadable : {"C:\\App\\missing.inf", "C:\\App\\open.inf", "C:\\App\\folder.inf"})
     EXPECT_EQ(CheckCommand(platform, {unreadable, "C:\\App\\"}, out), kCheckUnreadable) << unreadable;
 }
@@ -135,6 +166,13 @@ TEST(Checker, AgreesWithTheRun) {
            Script({"[createreg]", "KEY=HCU\\a", "STRING=a,b", "end;"}),
            Script({"[warning]", "text"}),
            Script({"[execution]", "MUTEX=M", "end", "[deletefile]", "end;"}),
+           // Entries the run passes over, also in bodies without their end; and among blank lines.
+           Script({"[deletereg]", "KEY=HLM\\Software", "VALUE=HCU\\Software\\Demo", "UNINST=", "end;", "[renamefile]",
+                   "", "a.txt", "a.txt,sub\\", "end;", "[deletefile]", "", " ", "sub\\ ", "WINDIR\\", "data\\..\\",
+                   "uninst.inf", "end;"}),
+           Script({"[deletereg]", "KEY=HCR\\CLSID", "QUORVEL="}),
+           Script({"[renamefile]", "SYSDIR\\a.dll"}),
+           Script({"[deletefile]", "uninst.inf", "\\", "DESKTOP\\", "..\\"}),
            std::string("not the signature\r\n[createreg]\r\nSTRING=a\r\n"),
            std::string(),
        }) {

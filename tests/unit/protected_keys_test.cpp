@@ -63,13 +63,15 @@ std::vector<Spelling> Spellings(const std::string& key) {
 }
 
 struct Family {
+  KeyFamily family;  // the family the guard names for each refused key
   const char* name;
   std::vector<std::string> refused;
   std::vector<std::string> allowed;  // a product's own keys beside and below the refused ones
 };
 
 const Family kFamilies[] = {
-    {"class registration containers",
+    {KeyFamily::kClassContainers,
+     "class registration containers",
      {"CLS\\CLSID", "CLS\\Interface", "CLS\\TypeLib", "CLS\\AppID", "CLS\\Record", "CLS\\Component Categories",
       "CLS\\MIME", "CLS\\MIME\\Database\\Content Type", "CLS\\MIME\\Database\\Codepage\\932", "CLS\\Applications",
       "CLS\\SystemFileAssociations", "CLS\\PROTOCOLS\\Handler", "CLS\\Installer\\Products", "CLS\\Wow6432Node"},
@@ -79,7 +81,8 @@ const Family kFamilies[] = {
       "CLS\\AppID\\Product.exe", "CLS\\MIME\\Database\\Content Type\\application/x-product",
       "CLS\\Applications\\Product.exe", "CLS\\SystemFileAssociations\\.prd", "CLS\\PROTOCOLS\\Handler\\product",
       "CLS\\Product.Document", "CLS\\.prd", "CLS\\CLSIDX"}},
-    {"shared shell classes",
+    {KeyFamily::kSharedClasses,
+     "shared shell classes",
      {"CLS\\*", "CLS\\*\\shell", "CLS\\*\\shellex", "CLS\\*\\shellex\\ContextMenuHandlers", "CLS\\AllFilesystemObjects",
       "CLS\\Directory", "CLS\\Directory\\Background", "CLS\\Directory\\Background\\shellex\\ContextMenuHandlers",
       "CLS\\Directory\\shell\\cmd\\command", "CLS\\Folder\\shellex\\DragDropHandlers", "CLS\\Drive\\DefaultIcon",
@@ -88,33 +91,25 @@ const Family kFamilies[] = {
       "CLS\\Directory\\Background\\shell\\Product", "CLS\\Directory\\Background\\shellex\\ContextMenuHandlers\\Product",
       "CLS\\Folder\\shellex\\DragDropHandlers\\Product", "CLS\\DesktopBackground\\Shell\\Product",
       "CLS\\SystemFileAssociations\\image\\ShellEx\\ContextMenuHandlers\\Product", "CLS\\Directoryx"}},
-    {"Windows' file types, classes and protocols",
+    {KeyFamily::kSharedClasses,
+     "Windows' file types, classes and protocols",
      {"CLS\\.exe", "CLS\\.txt", "CLS\\.txt\\ShellNew", "CLS\\.lnk", "CLS\\.zip", "CLS\\.jpg", "CLS\\.mp3", "CLS\\.mp4",
       "CLS\\exefile", "CLS\\txtfile\\shell\\open\\command", "CLS\\lnkfile", "CLS\\http", "CLS\\https\\shell\\open",
       "CLS\\mailto", "CLS\\file", "CLS\\.txt\\shellex\\{BB2E617C-0920-11D1-9A0B-00C04FC2D6C1}"},
      {"CLS\\txtfile\\shell\\ProductEdit", "CLS\\exefile\\shellex\\ContextMenuHandlers\\Product", "CLS\\.prd",
       "CLS\\product", "CLS\\.txt2"}},
-    {"Software\\Microsoft and its areas",
-     {"SW\\Microsoft",
-      "SW\\Microsoft\\Windows",
-      "SW\\Microsoft\\Windows\\CurrentVersion",
-      "SW\\Microsoft\\Windows\\CurrentVersion\\Run",
-      "SW\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
-      "SW\\Microsoft\\Windows\\CurrentVersion\\App Paths",
-      "SW\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-      "SW\\Microsoft\\Windows\\CurrentVersion\\Explorer",
+    {KeyFamily::kMicrosoft,
+     "Software\\Microsoft and its areas",
+     {"SW\\Microsoft", "SW\\Microsoft\\Windows", "SW\\Microsoft\\Windows\\CurrentVersion",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\Run", "SW\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\App Paths", "SW\\Microsoft\\Windows\\CurrentVersion\\Explorer",
       "SW\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
       "SW\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\NameSpace",
       "SW\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.txt",
-      "SW\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
-      "SW\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions",
-      "SW\\Microsoft\\Windows NT\\CurrentVersion",
-      "SW\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
-      "SW\\Microsoft\\Office",
-      "SW\\Microsoft\\Office\\Outlook\\Addins",
-      "SW\\Microsoft\\Internet Explorer",
-      "SW\\Microsoft\\Cryptography",
-      "SW\\Microsoft\\Product"},
+      "SW\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", "SW\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions",
+      "SW\\Microsoft\\Windows NT\\CurrentVersion", "SW\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+      "SW\\Microsoft\\Office", "SW\\Microsoft\\Office\\Outlook\\Addins", "SW\\Microsoft\\Internet Explorer",
+      "SW\\Microsoft\\Cryptography", "SW\\Microsoft\\Product"},
      {"SW\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Product.exe",
       "SW\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Product",
       "SW\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F60}_is1",
@@ -123,13 +118,21 @@ const Family kFamilies[] = {
       "SW\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.prd",
       "SW\\Microsoft\\Office\\Outlook\\Addins\\Product.Connect", "SW\\Microsoft\\Tracing\\Product_RASAPI32",
       "SW\\MicrosoftX", "SW\\Maker\\Product"}},
-    {"policies",
+    {KeyFamily::kPolicies,
+     "policies",
      {"SW\\Policies", "SW\\Policies\\Maker", "SW\\Policies\\Microsoft", "SW\\Policies\\Microsoft\\Windows\\System"},
      {"SW\\Policies\\Maker\\Product"}},
-    {"folders that hold every product's keys",
-     {"SW", "SW\\Quorvel", "SW\\Vask", "SW\\Clients", "SW\\Clients\\StartMenuInternet", "SW\\RegisteredApplications"},
-     {"SW\\Quorvel\\Product", "SW\\Vask\\Product", "SW\\Clients\\StartMenuInternet\\Product"}},
-    {"the machine's system",
+    {KeyFamily::kProductFolders,
+     "folders that hold every product's keys",
+     {"SW", "SW\\Quorvel", "SW\\Vask", "SW\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+     {"SW\\Quorvel\\Product", "SW\\Vask\\Product"}},
+    {KeyFamily::kSharedLists,
+     "other shared lists",
+     {"SW\\Clients", "SW\\Clients\\StartMenuInternet", "SW\\RegisteredApplications", "SW\\ODBC\\ODBC.INI",
+      "SW\\Description\\Product"},
+     {"SW\\Clients\\StartMenuInternet\\Product", "SW\\ODBC\\ODBC.INI\\Product"}},
+    {KeyFamily::kSystem,
+     "the machine's system",
      {"HLM\\SYSTEM", "HLM\\SYSTEM\\CurrentControlSet", "HLM\\SYSTEM\\ControlSet001",
       "HLM\\SYSTEM\\ControlSet002\\Control", "HLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment",
       "HLM\\SYSTEM\\ControlSet001\\Enum\\USB", "HLM\\SYSTEM\\CurrentControlSet\\Services",
@@ -139,10 +142,12 @@ const Family kFamilies[] = {
      {"HLM\\SYSTEM\\CurrentControlSet\\Services\\ProductService",
       "HLM\\SYSTEM\\ControlSet001\\Services\\ProductService\\Parameters",
       "HLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Product", "HLM\\SYSTEMX"}},
-    {"the user's own settings",
-     {"HCU\\Control Panel", "HCU\\Control Panel\\Desktop", "HCU\\Environment", "HCU\\Keyboard Layout\\Preload",
-      "HCU\\Console", "HCU\\Console\\Product", "HCU\\Network\\Z", "HCU\\Printers", "HCU\\AppEvents",
-      "HCU\\AppEvents\\Schemes", "HCU\\AppEvents\\Schemes\\Apps", "HCU\\AppEvents\\Schemes\\Apps\\.Default"},
+    {KeyFamily::kUserSettings,
+     "the user's own settings",
+     {"HCU\\System", "HCU\\Control Panel", "HCU\\Control Panel\\Desktop", "HCU\\Environment",
+      "HCU\\Keyboard Layout\\Preload", "HCU\\Console", "HCU\\Console\\Product", "HCU\\Network\\Z", "HCU\\Printers",
+      "HCU\\AppEvents", "HCU\\AppEvents\\Schemes", "HCU\\AppEvents\\Schemes\\Apps",
+      "HCU\\AppEvents\\Schemes\\Apps\\.Default"},
      {"HCU\\AppEvents\\Schemes\\Apps\\Product", "HCU\\Product"}},
 };
 
@@ -151,9 +156,12 @@ TEST(ProtectedKeys, EachFamilyIsRefusedAndAProductsOwnKeysAreNotAtEverySpelling)
   const LeadByteTable lead = ShiftJisLeadBytes();
   for (const Family& family : kFamilies) {
     for (const std::string& key : family.refused)
-      for (const Spelling& way : Spellings(key))
+      for (const Spelling& way : Spellings(key)) {
         EXPECT_TRUE(IsProtectedKey(platform, lead, way.root, way.path))
             << family.name << ": " << way.root << " " << way.path;
+        EXPECT_EQ(ProtectingFamily(platform, lead, way.root, way.path), family.family)
+            << family.name << ": " << way.root << " " << way.path;
+      }
     for (const std::string& key : family.allowed)
       for (const Spelling& way : Spellings(key))
         EXPECT_FALSE(IsProtectedKey(platform, lead, way.root, way.path))
@@ -165,20 +173,21 @@ TEST(ProtectedKeys, EachFamilyIsRefusedAndAProductsOwnKeysAreNotAtEverySpelling)
 TEST(ProtectedKeys, RootsHivesAndTheRootsOfTheClassesAreRefused) {
   test::FakePlatform platform;
   const LeadByteTable lead = ShiftJisLeadBytes();
-  const Spelling refused[] = {
-      {kHkeyClassesRoot, "\\"},
-      {kHkeyCurrentConfig, ""},
-      {kHkeyUsers, "S-1-5-21-7-8-9-1001"},
-      {kHkeyUsers, "S-1-5-21-7-8-9-1001_Classes\\"},
-      {kHkeyUsers, ".DEFAULT"},
-      {kHkeyLocalMachine, "Software\\Classes"},
-      {kHkeyCurrentUser, "software\\\\classes\\"},
-      {kHkeyLocalMachine, "Software\\Wow6432Node\\Classes"},
-      {kHkeyClassesRoot, "Wow6432Node"},
-      {kHkeyCurrentConfig, "System\\CurrentControlSet"},
+  constexpr KeyFamily kRoots = KeyFamily::kRootsAndHives;
+  const std::pair<Spelling, KeyFamily> refused[] = {
+      {{kHkeyClassesRoot, "\\"}, kRoots},
+      {{kHkeyCurrentConfig, ""}, kRoots},
+      {{kHkeyUsers, "S-1-5-21-7-8-9-1001"}, kRoots},
+      {{kHkeyUsers, "S-1-5-21-7-8-9-1001_Classes\\"}, kRoots},
+      {{kHkeyUsers, ".DEFAULT"}, kRoots},
+      {{kHkeyLocalMachine, "Software\\Classes"}, kRoots},
+      {{kHkeyCurrentUser, "software\\\\classes\\"}, kRoots},
+      {{kHkeyLocalMachine, "Software\\Wow6432Node\\Classes"}, kRoots},
+      {{kHkeyClassesRoot, "Wow6432Node"}, KeyFamily::kClassContainers},
+      {{kHkeyCurrentConfig, "System\\CurrentControlSet"}, KeyFamily::kSystem},
   };
-  for (const Spelling& way : refused)
-    EXPECT_TRUE(IsProtectedKey(platform, lead, way.root, way.path)) << way.root << " " << way.path;
+  for (const auto& [way, family] : refused)
+    EXPECT_EQ(ProtectingFamily(platform, lead, way.root, way.path), family) << way.root << " " << way.path;
   // A double-byte name whose second byte is that of "\" stays one name: "表" is no separator.
   EXPECT_FALSE(IsProtectedKey(platform, lead, kHkeyCurrentUser, "Software\\\x95\x5C"));
   EXPECT_FALSE(IsProtectedKey(platform, lead, kHkeyClassesRoot, "CLSID\\\x95\x5C"));

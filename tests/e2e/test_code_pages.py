@@ -8,7 +8,7 @@ import re
 
 import pytest
 
-from harness import CHINESE, CP, JAPANESE, WESTERN, File, HeldFile, script
+from harness import CHINESE, CP, JAPANESE, WESTERN, WIDE_NAME_CALLS, File, HeldFile, script
 from texts import (ASK_TO_BEGIN, FATAL_CAPTION, MB_ERROR, MB_FATAL, MB_INFORMATION, MB_QUESTION, MB_WARNING,
                    NOT_FOUND_TAIL, REPORT_SETTINGS_REMAIN, SIGNATURE, TITLE, VERSION_CAPTION)
 
@@ -42,12 +42,13 @@ def test_a_run_shows_the_same_japanese_boxes_under_every_code_page(harness, loca
 
 
 def test_the_not_found_box_names_the_file_in_the_systems_code_page(harness):
-    result = harness.run(b"/u C:\\Ex\\R\xe9sum\xe9.inf", answers=["ok"], locale=WESTERN)
+    result = harness.run(b"/u C:\\Ex\\R\xe9sum\xe9.inf", answers=["ok"], locale=WESTERN, relay_also=WIDE_NAME_CALLS)
     [box] = result.boxes
     assert box.wide_text == '" Résumé.inf " ' + shown(NOT_FOUND_TAIL)
     assert (box.wide_caption, box.flags) == (shown(TITLE), MB_ERROR)
-    # Files are still named through the ANSI calls, with the command line's bytes.
-    assert [c.text(0) for c in result.calls_to("kernel32.FindFirstFileA")] == [b"C:\\Ex\\R\xe9sum\xe9.inf"]
+    # Files are named through the wide calls, with the command line's text as the system gave it.
+    assert result.calls_to("kernel32.FindFirstFileA") == []
+    assert [c.text(0) for c in result.calls_to("kernel32.FindFirstFileW")] == ["C:\\Ex\\Résumé.inf"]
 
 
 def test_the_fatal_report_reads_a_path_of_the_system_and_the_programs_texts(harness):

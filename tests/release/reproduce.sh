@@ -36,13 +36,13 @@ explain() {  # name
     if [ "$side" = first ]; then dist="$first/dist"; else dist="$second/dist"; fi
     mkdir -p "$work/unpacked/$side"
     case "$1" in
-      *.zip) (cd "$dist" && zipinfo -v "$1") >"$work/unpacked/$side.list"; unzip -q "$dist/$1" -d "$work/unpacked/$side" ;;
+      *.zip) (cd "$dist" && zipinfo -l -T "$1") >"$work/unpacked/$side.list"; unzip -q "$dist/$1" -d "$work/unpacked/$side" ;;
       *.tar.gz) tar -tvzf "$dist/$1" >"$work/unpacked/$side.list"; tar -xzf "$dist/$1" -C "$work/unpacked/$side" ;;
       *.deb) dpkg-deb -c "$dist/$1" >"$work/unpacked/$side.list"; dpkg-deb -R "$dist/$1" "$work/unpacked/$side" ;;
       *) : >"$work/unpacked/$side.list"; cp "$dist/$1" "$work/unpacked/$side/" ;;
     esac
   done
-  diff "$work/unpacked/first.list" "$work/unpacked/second.list" | head -20 || true
+  diff "$work/unpacked/first.list" "$work/unpacked/second.list" | head -40 || true
   diff -r -q "$work/unpacked/first" "$work/unpacked/second" || true
   rm -rf "$work/unpacked"
 }

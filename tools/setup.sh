@@ -11,6 +11,7 @@ packages=(
   wine wine32:i386 wine64 xvfb xdotool xauth locales
   fonts-ipafont-gothic
   python3 python3-pytest icoutils
+  zip unzip
   tzdata
 )
 

@@ -4,6 +4,9 @@
 #   tools/test.sh unit asan       native unit tests, and the same under the sanitizers
 #   tools/test.sh win32 e2e       Win32Platform under Wine, the real QvUninst.exe under Wine
 #   tools/test.sh fuzz            the fuzz targets, about two minutes
+#   tools/test.sh release         two release builds of the commit in fresh clones, compared byte
+#                                 for byte, and the first one's archives checked
+#   tools/test.sh dist            the release of this working tree (tools/release.sh), checked
 # The Wine layers run the 32-bit build under 32-bit Wine where the host runs 32-bit code, else the
 # same sources built for 64-bit Windows under 64-bit Wine (tests/wine/mode.sh decides and says why;
 # QV_WINE_MODE=win32 or win64 asks for one way). The checks of the product's file always read the
@@ -14,7 +17,7 @@ cd "$(dirname "$0")/.."
 bash tools/setup.sh || exit 1
 
 layers=("$@")
-[ ${#layers[@]} -gt 0 ] || layers=(unit asan win32 e2e fuzz)
+[ ${#layers[@]} -gt 0 ] || layers=(unit asan win32 e2e fuzz release)
 jobs=2
 
 build() {  # preset
@@ -51,6 +54,8 @@ run_layer() {
     win32) win32_layer ;;
     e2e)   e2e_layer ;;
     fuzz)  bash tools/fuzz.sh ;;
+    release) bash tests/release/reproduce.sh ;;
+    dist)  bash tools/release.sh && /usr/bin/python3 tests/release/check_dist.py dist . ;;
     *) echo "unknown layer: $1" >&2; return 2 ;;
   esac
 }

@@ -1,9 +1,10 @@
-# MinGW-w64 for 64-bit Windows, posix thread model. Not the product: the same sources built to run
-# the Wine test layers on hosts whose kernel cannot run 32-bit x86 code (tests/wine/mode.sh).
+# MinGW-w64 for 64-bit Windows, win32 thread model as the product's build. Not the product: the same
+# sources built to run the Wine test layers on hosts whose kernel cannot run 32-bit x86 code
+# (tests/wine/mode.sh).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

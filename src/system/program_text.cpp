@@ -32,6 +32,23 @@ bool Leads(const LeadByteTable& lead, char c) { return lead[static_cast<unsigned
 
 }  // namespace
 
+std::u16string Utf16Units(std::string_view bytes) {
+  std::u16string units;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+    units +=
+        static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+  return units;
+}
+
+std::string Utf16Bytes(const std::u16string& units) {
+  std::string bytes;
+  for (char16_t unit : units) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
 std::size_t EscapeLengthAt(std::string_view bytes, std::size_t at) {
   if (bytes.size() < at + kEscapeLength || bytes[at] != kEscapeLead || bytes[at + 1] != kEscapeSecond) return 0;
   for (std::size_t i = at + 2; i < at + kEscapeLength; ++i)

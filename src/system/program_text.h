@@ -37,6 +37,10 @@ std::string ProgramTextFromWide(Platform& system, const std::u16string& text);
 // Nothing when a byte sequence is not valid, or there are no bytes.
 std::optional<std::u16string> ReadProgramText(Platform& system, std::string_view bytes);
 
+// A text value's bytes as its UTF-16 units, little-endian (a last odd byte is no unit), and back.
+std::u16string Utf16Units(std::string_view bytes);
+std::string Utf16Bytes(const std::u16string& units);
+
 // The bytes as UTF-16, converted whole when they are valid. Otherwise character by character
 // (an escape of code page 932 as one): a character that is not valid gives U+FFFD, and a second
 // byte below 0x80 after it (a line break after a broken lead byte, say) is read again as a

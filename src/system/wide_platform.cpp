@@ -9,24 +9,6 @@ namespace {
 
 bool IsText(std::uint32_t type) { return type == win::kRegSz || type == win::kRegExpandSz || type == win::kRegMultiSz; }
 
-// A text value's bytes as its UTF-16 units (a last odd byte is no unit), and back.
-std::u16string UnitsOf(const std::string& bytes) {
-  std::u16string units;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-    units +=
-        static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
-  return units;
-}
-
-std::string BytesOf(const std::u16string& units) {
-  std::string bytes;
-  for (char16_t unit : units) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  return bytes;
-}
-
 }  // namespace
 
 std::u16string WidePlatform::Wide(const std::string& text) {
@@ -153,7 +135,7 @@ ErrorCode WidePlatform::RegQueryValueExA(KeyHandle key, const std::string& name,
   std::string bytes;
   const ErrorCode status = inner_.RegQueryValueExW(key, Wide(name), type, bytes);
   if (status != win::kErrorSuccess) return status;
-  if (IsText(type)) bytes = Narrow(UnitsOf(bytes));
+  if (IsText(type)) bytes = Narrow(Utf16Units(bytes));
   const std::uint32_t room = size;
   size = static_cast<std::uint32_t>(bytes.size());
   if (!data) return win::kErrorSuccess;
@@ -167,7 +149,7 @@ ErrorCode WidePlatform::RegQueryValueExA(KeyHandle key, const std::string& name,
 
 ErrorCode WidePlatform::RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
                                        const std::string& data) {
-  return inner_.RegSetValueExW(key, Wide(name), type, IsText(type) ? BytesOf(Wide(data)) : data);
+  return inner_.RegSetValueExW(key, Wide(name), type, IsText(type) ? Utf16Bytes(Wide(data)) : data);
 }
 
 ErrorCode WidePlatform::RegDeleteValueA(KeyHandle key, const std::string& name) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "system/program_text.h"
 #include "world.h"
 
 namespace qv::contract {
@@ -20,12 +21,6 @@ std::u16string AsciiUpper(std::u16string text) {
   for (char16_t& unit : text)
     if (unit >= u'a' && unit <= u'z') unit -= 32;
   return text;
-}
-
-std::string Utf16Bytes(const std::u16string& text) {
-  std::string bytes;
-  for (char16_t unit : text) bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-  return bytes;
 }
 
 class WideRules : public testing::Test {

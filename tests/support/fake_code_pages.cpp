@@ -2,6 +2,8 @@
 
 #include <iconv.h>
 
+#include "system/program_text.h"
+
 namespace qv::test {
 
 namespace {
@@ -59,27 +61,10 @@ class Converter {
   iconv_t converter_;
 };
 
-std::u16string UnitsOf(const std::string& utf16le) {
-  std::u16string units;
-  for (std::size_t i = 0; i + 1 < utf16le.size(); i += 2)
-    units +=
-        static_cast<char16_t>(static_cast<unsigned char>(utf16le[i]) | static_cast<unsigned char>(utf16le[i + 1]) << 8);
-  return units;
-}
-
-std::string BytesOf(const std::u16string& units) {
-  std::string bytes;
-  for (char16_t unit : units) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  return bytes;
-}
-
 // One character of one or two bytes as UTF-16, or nothing when it is not valid.
 std::optional<std::u16string> DecodeCharacter(const CodePageModel& model, const Converter& convert,
                                               std::string_view character) {
-  if (std::optional<std::string> out = convert(character)) return UnitsOf(*out);
+  if (std::optional<std::string> out = convert(character)) return Utf16Units(*out);
   if (character.size() == 1 && model.ownBytes.find(character[0]) != std::string_view::npos)
     return std::u16string(1, static_cast<char16_t>(static_cast<unsigned char>(character[0])));
   return std::nullopt;
@@ -102,7 +87,7 @@ std::optional<std::u16string> DecodeCodePage(std::uint32_t codePage, std::string
   if (codePage == kUtf8) {
     std::optional<std::string> out = convert(bytes);
     if (!out) return std::nullopt;
-    return UnitsOf(*out);
+    return Utf16Units(*out);
   }
   const LeadByteTable lead = LeadBytesOfCodePage(codePage);
   std::u16string out;
@@ -125,7 +110,7 @@ std::optional<std::string> EncodeCodePage(std::uint32_t codePage, const std::u16
       model->ownBytes.find(static_cast<char>(text[0])) != std::string_view::npos)
     bytes = std::string(1, static_cast<char>(text[0]));
   else
-    bytes = Converter(model->converterName, "UTF-16LE")(BytesOf(text));
+    bytes = Converter(model->converterName, "UTF-16LE")(Utf16Bytes(text));
   // Only a character that is read back as itself has bytes of its own.
   if (!bytes || DecodeCodePage(codePage, *bytes) != text) return std::nullopt;
   return bytes;

@@ -5,6 +5,7 @@
 #include "fake_code_pages.h"
 #include "fake_platform.h"
 #include "system/case_mapping.h"
+#include "system/program_text.h"
 
 namespace qv::test {
 
@@ -68,20 +69,6 @@ bool LatinPair(unsigned char c, bool toUpper, unsigned char& mapped) {
 }
 
 bool IsText(std::uint32_t type) { return type == win::kRegSz || type == win::kRegExpandSz || type == win::kRegMultiSz; }
-
-std::string Utf16Bytes(const std::u16string& units) {
-  std::string bytes;
-  for (char16_t unit : units) bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-  return bytes;
-}
-
-std::u16string Utf16Units(const std::string& bytes) {
-  std::u16string units;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-    units +=
-        static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
-  return units;
-}
 
 }  // namespace
 

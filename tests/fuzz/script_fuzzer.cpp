@@ -9,8 +9,9 @@
 //   bit 3     the "Startup" shell folder value has the wrong type
 //   bit 4     the product's folder also holds a subfolder and a file in use, so it cannot be removed
 //   bit 5     when the script's bytes are code page 932 characters that read back as themselves,
-//             the run is made again on a system of code page 1252, through the wide calls: it
+//             the run is made again on a system of another code page, through the wide calls: it
 //             must end the same, with the same boxes, and pass no name to an ANSI call
+//   bits 6-7  that code page: 1252, 936, 949 or 65001
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -123,29 +124,30 @@ bool NamesItself(const std::string& script) {
 }
 
 // The run made on 932 (done, with its boxes and their answers), made again from the same system
-// as one of code page 1252.
-void CheckWideRun(const qv::test::FakePlatform& before, const qv::test::FakePlatform& done, int exitCode) {
+// as one of another code page.
+void CheckWideRun(const qv::test::FakePlatform& before, const qv::test::FakePlatform& done, int exitCode,
+                  std::uint32_t codePage) {
   static qv::test::FakePlatform wide;
   wide = before;
   const qv::fuzz::ResetAtEnd reset(wide, before);
-  wide.UseAnsiCodePage(1252);
+  wide.UseAnsiCodePage(codePage);
   wide.commandLine = "QvUninst.exe /u C:\\App\\";
   wide.boxes.clear();
   wide.answers.clear();
   for (const qv::test::ShownBox& box : done.boxes) wide.answers.push_back(box.answer);
-  QV_FUZZ_CHECK(qv::ProgramEntry(wide) == exitCode, "the same exit code on a system of code page 1252");
-  QV_FUZZ_CHECK(wide.ansiNameCalls == 0, "no name passes through an ANSI call on a system of code page 1252");
-  QV_FUZZ_CHECK(wide.SameFilesAndRegistry(done), "the same files and registry on a system of code page 1252");
+  QV_FUZZ_CHECK(qv::ProgramEntry(wide) == exitCode, "the same exit code on a system of another code page");
+  QV_FUZZ_CHECK(wide.ansiNameCalls == 0, "no name passes through an ANSI call on a system of another code page");
+  QV_FUZZ_CHECK(wide.SameFilesAndRegistry(done), "the same files and registry on a system of another code page");
   QV_FUZZ_CHECK(wide.mutexesCreated == done.mutexesCreated && wide.pendingAtRestart == done.pendingAtRestart &&
                     wide.shellNotifications == done.shellNotifications,
-                "the same mutexes, restart list and shell notifications on a system of code page 1252");
-  QV_FUZZ_CHECK(wide.boxes.size() == done.boxes.size(), "the same number of boxes on a system of code page 1252");
+                "the same mutexes, restart list and shell notifications on a system of another code page");
+  QV_FUZZ_CHECK(wide.boxes.size() == done.boxes.size(), "the same number of boxes on a system of another code page");
   qv::test::FakePlatform reader;
   for (std::size_t i = 0; i < wide.boxes.size() && i < done.boxes.size(); ++i)
     QV_FUZZ_CHECK(wide.boxes[i].wide && wide.boxes[i].flags == done.boxes[i].flags &&
                       wide.boxes[i].wideText ==
                           qv::WidenText(reader, qv::kProgramCodePage, done.boxes[i].text, qv::ShiftJisLeadBytes()),
-                  "the same boxes, in UTF-16, on a system of code page 1252");
+                  "the same boxes, in UTF-16, on a system of another code page");
 }
 
 // The system of a variant before the run, seeded once: each run starts from a copy of it. It
@@ -227,7 +229,8 @@ void CheckRun(std::uint8_t variant, std::string_view body) {
   }
 
   CheckSentinels(before, fake, AsciiUpper(script));
-  if ((variant & 0x20) && NamesItself(script)) CheckWideRun(before, fake, exitCode);
+  constexpr std::uint32_t kOtherCodePages[] = {1252, 936, 949, 65001};
+  if ((variant & 0x20) && NamesItself(script)) CheckWideRun(before, fake, exitCode, kOtherCodePages[variant >> 6]);
 }
 
 }  // namespace

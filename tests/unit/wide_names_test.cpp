@@ -27,12 +27,12 @@ std::size_t Count(const std::u16string& text, char16_t unit) {
 }
 
 // What the system gave comes back as it gave it; on the way, every rule that reads a path sees an
-// escaped character as an ordinary one: no delimiter, no wildcard, no blank or dot, no letter.
-TEST(WideNames, TheSystemsNamesComeBackAsTheSystemGaveThem) {
+// escaped character as an ordinary one: no delimiter, no wildcard, no blank or dot, no letter. A
+// script cannot write a character those rules did not see: its escape of "\\", ".", a letter or
+// NUL (which code page 932 has bytes for) is none, and names nothing.
+TEST(WideNames, EscapesCarryTheSystemsNamesAndNothingElse) {
   FakePlatform fake;
   fake.UseAnsiCodePage(1252);
-  // é is 0x81 0x7F and the digits 0, 0, E, 9 as half-width katakana; 表 is code page 932's own.
-  EXPECT_EQ(ProgramTextFromWide(fake, u"Jos\u00E9\\表"), "Jos\x81\x7F\xA1\xA1\xAF\xAA\\\x95\x5C");
   const LeadByteTable lead = ShiftJisLeadBytes();
   for (const std::u16string name : {u"C:\\Users\\Jos\u00E9 \u5F20\u4F1F\\Desktop", u"\u00A5\uF8F1\u0080 ｱ\\\u00E9.",
                                     u"\xD800 a\\\xDC00 \U0001F600", u"\uAE40\\\u00C9t\u00C9 *.txt"}) {
@@ -44,48 +44,20 @@ TEST(WideNames, TheSystemsNamesComeBackAsTheSystemGaveThem) {
   }
   EXPECT_EQ(WithoutTrailingBlanksAndDots(ProgramTextFromWide(fake, u"\u00E9 .")), ProgramTextFromWide(fake, u"\u00E9"));
   EXPECT_EQ(BytesIn932(ProgramTextFromWide(fake, u"a\u00E9表")), 5u);
-}
-
-// A script cannot write a character the program's rules did not see: an escape of one that code
-// page 932 has bytes for ("\", ".", a letter, NUL) is no escape, and its bytes name nothing.
-TEST(WideNames, AnEscapeOfACharacterWithBytesOfItsOwnIsNone) {
-  FakePlatform fake;
-  fake.UseAnsiCodePage(1252);
   for (const char* escape : {"\x81\x7F\xA1\xA1\xA6\xAD", "\x81\x7F\xA1\xA1\xA3\xAF", "\x81\x7F\xA1\xA1\xA5\xA2",
                              "\x81\x7F\xA1\xA1\xA1\xA1"}) {
-    EXPECT_EQ(EscapeLengthAt(escape, 0), 6u);
     EXPECT_EQ(ReadProgramText(fake, std::string("C:\\a") + escape), std::nullopt);
-    const std::u16string shown = WidenText(fake, kProgramCodePage, std::string("a") + escape, ShiftJisLeadBytes());
+    const std::u16string shown = WidenText(fake, kProgramCodePage, std::string("a") + escape, lead);
     EXPECT_EQ(Count(shown, u'\\') + Count(shown, u'.') + Count(shown, u'\0'), 0u);
-  }
-  EXPECT_EQ(EscapeLengthAt("\x81\x7F\xA1\xA1\xA6", 0), 0u);      // cut short
-  EXPECT_EQ(EscapeLengthAt("\x81\x7F\xA1\xA1\xA6\xB1", 0), 0u);  // not a digit
-}
-
-// On the program's platform of wide calls, the case mapping is code page 932's on every system:
-// the system's own would change a second byte 0x61 (ヂ) under 1252, and would read a half-width
-// katakana as a lead byte under 936 and 949.
-TEST(WideNames, TheCaseMappingIsCodePage932sOnEverySystem) {
-  const std::string text = "\x83\x61 \xB1z \x82\x81 e\xE9";  // ヂ ｱz ａ e and a byte 0xE9 that leads
-  const std::string upper = "\x83\x61 \xB1Z \x82\x60 E\xE9";
-  const std::string lower = "\x83\x61 \xB1z \x82\x81 e\xE9";
-  for (std::uint32_t codePage : {932u, 1252u, 936u, 949u, 65001u}) {
-    FakePlatform fake;
-    fake.UseAnsiCodePage(codePage);
-    WidePlatform wide(fake);
-    EXPECT_EQ(wide.CharUpperBuffA(text), upper) << codePage;
-    EXPECT_EQ(wide.CharLowerBuffA(upper), lower) << codePage;
-    EXPECT_EQ(wide.GetACP(), kProgramCodePage);
-    if (codePage == 1252 || codePage == 936) {
-      EXPECT_NE(fake.CharUpperBuffA(text), upper) << codePage;
-    }
   }
 }
 
 // A product in a Japanese folder, with a Japanese file, subfolder, settings key, entry in the list
 // of installed programs, mutex, value and desktop shortcut, removed on every system, each with a
 // user's desktop whose name only its own code page (or none but UTF-8) can write: the same boxes
-// and the same end, and no name ever passed to an ANSI call where the code page is not 932.
+// and the same end, and no name ever passed to an ANSI call where the code page is not 932. The
+// case mapping is code page 932's on each: the system's own would change a second byte 0x61 (ヂ)
+// under 1252, and read a half-width katakana as a lead byte under 936 and 949.
 TEST(WideNames, AJapaneseProductIsRemovedTheSameWayOnEverySystem) {
   const std::string script =
       "//QV-Uninstaller\r\n[execution]\r\nMUTEX=サンプル表\r\nAPPNAME=サンプル表\r\nend;\r\n"
@@ -112,6 +84,9 @@ TEST(WideNames, AJapaneseProductIsRemovedTheSameWayOnEverySystem) {
     fake.AddKey(kHkeyLocalMachine, uninstall);
     fake.wideCommandLine = u"QvUninst.exe /u C:\\QvApps\\サンプル表\\";
     ASSERT_EQ(ProgramEntry(fake), 0) << codePage;
+    WidePlatform wide(fake);
+    EXPECT_EQ(wide.CharUpperBuffA("\x83\x61 \xB1z \x82\x81 e\xE9"), "\x83\x61 \xB1Z \x82\x60 E\xE9") << codePage;
+    EXPECT_EQ(wide.CharLowerBuffA("\x83\x61 \xB1Z \x82\x60 E\xE9"), "\x83\x61 \xB1z \x82\x81 e\xE9") << codePage;
 
     EXPECT_FALSE(fake.Exists(folder)) << codePage;
     EXPECT_FALSE(fake.Exists(FakePlatform::Stored(desktop + u"\\サンプル表.lnk"))) << codePage;

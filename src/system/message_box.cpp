@@ -9,8 +9,6 @@ namespace qv {
 
 namespace {
 
-constexpr std::uint32_t kShiftJis = kProgramCodePage;
-
 bool Leads(const LeadByteTable& lead, char c) { return lead[static_cast<unsigned char>(c)]; }
 
 }  // namespace
@@ -20,7 +18,7 @@ std::u16string WideText(Platform& platform, const SystemInfo& system, const Mixe
   std::u16string wide;
   for (const TextPart& part : text.parts()) {
     if (part.origin == TextOrigin::kProgram)
-      wide += WidenText(platform, kShiftJis, part.bytes, shiftJis);
+      wide += WidenText(platform, kProgramCodePage, part.bytes, shiftJis);
     else
       wide += WidenText(platform, system.ansiCodePage, part.bytes, system.leadBytes);
   }
@@ -30,7 +28,7 @@ std::u16string WideText(Platform& platform, const SystemInfo& system, const Mixe
 int ShowMessage(Platform& platform, const SystemInfo& system, const MixedText& text, MessageKind kind,
                 const char* caption) {
   const auto flags = static_cast<std::uint32_t>(kind);
-  if (system.ansiCodePage == kShiftJis) return platform.MessageBoxA(text.Bytes(), caption, flags);
+  if (system.ansiCodePage == kProgramCodePage) return platform.MessageBoxA(text.Bytes(), caption, flags);
   return platform.MessageBoxW(WideText(platform, system, text), WideText(platform, system, ProgramText(caption)),
                               flags);
 }

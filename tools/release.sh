@@ -23,7 +23,7 @@ case "${1:-}" in
   *) echo "release: unknown option $1 (usage: tools/release.sh [--no-tests])" >&2; exit 2 ;;
 esac
 
-bash tools/setup.sh
+bash tools/setup.sh release
 
 # Nothing of the builder's clock, zone, locale or umask reaches the files.
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then

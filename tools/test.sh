@@ -4,6 +4,7 @@
 #   tools/test.sh unit asan       native unit tests, and the same under the sanitizers
 #   tools/test.sh win32 e2e       Win32Platform under Wine, the real QvUninst.exe under Wine
 #   tools/test.sh fuzz            the fuzz targets, about two minutes
+#   tools/test.sh setup           tools/setup.sh while `apt-get update` fails (as root)
 #   tools/test.sh release         two release builds of the commit in fresh clones, compared byte
 #                                 for byte, and the first one's archives checked
 #   tools/test.sh dist            the release of this working tree (tools/release.sh), checked
@@ -17,7 +18,7 @@ cd "$(dirname "$0")/.."
 bash tools/setup.sh || exit 1
 
 layers=("$@")
-[ ${#layers[@]} -gt 0 ] || layers=(unit asan win32 e2e fuzz release)
+[ ${#layers[@]} -gt 0 ] || layers=(setup unit asan win32 e2e fuzz release)
 jobs=2
 
 build() {  # preset
@@ -54,6 +55,7 @@ run_layer() {
     win32) win32_layer ;;
     e2e)   e2e_layer ;;
     fuzz)  bash tools/fuzz.sh ;;
+    setup) bash tests/setup/failing_update.sh ;;
     release) bash tests/release/reproduce.sh ;;
     dist)  bash tools/release.sh && /usr/bin/python3 tests/release/check_dist.py dist . ;;
     *) echo "unknown layer: $1" >&2; return 2 ;;

@@ -24,6 +24,13 @@ server=/usr/lib/wine/wineserver64
 # Why the loader does not start, or nothing when it does.
 probe() {
   local loader=$1 out status
+  if [ ! -e "$loader" ] && [ "$loader" = "$loader32" ]; then
+    # tools/setup.sh installs 32-bit Wine only where it can run, and goes on without it when the
+    # package lists at hand cannot give it.
+    out=$(bash "$(dirname "$0")/../../tools/runs-32-bit.sh") || { echo "$out"; return; }
+    echo "$loader is not installed: wine32:i386 could not be installed (run tools/setup.sh again)"
+    return
+  fi
   [ -e "$loader" ] || { echo "$loader is not installed"; return; }
   # bash, not timeout's own exec, reports a binary the kernel cannot run ("Exec format error").
   out=$(timeout 30 bash -c '"$0" --version' "$loader" 2>&1 >/dev/null) && return

@@ -6,9 +6,9 @@
 
 #include "check/line_text.h"
 #include "common/texts.h"
+#include "guard/protected_keys.h"
 #include "script/section_index.h"
 #include "sections/entries.h"
-#include "sections/protected_keys.h"
 
 namespace qv {
 

@@ -8,7 +8,7 @@
 #include "entry/entry.h"
 #include "script/script_file.h"
 #include "seam/platform.h"
-#include "system/text.h"
+#include "text/text.h"
 
 namespace qv {
 

@@ -1,6 +1,6 @@
 #include "check/line_text.h"
 
-#include "system/text.h"
+#include "text/text.h"
 
 namespace qv {
 

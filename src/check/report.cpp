@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "system/text.h"
+#include "text/text.h"
 
 namespace qv {
 

@@ -7,14 +7,14 @@
 #include "entry/fatal_report.h"
 #include "entry/silent_run.h"
 #include "entry/version_box.h"
+#include "platforms/recording_platform.h"
+#include "platforms/wide_platform.h"
 #include "run/run.h"
 #include "script/script_file.h"
 #include "sections/run_context.h"
 #include "system/files.h"
-#include "system/program_text.h"
-#include "system/recording_platform.h"
 #include "system/system_info.h"
-#include "system/wide_platform.h"
+#include "text/program_text.h"
 
 namespace qv {
 

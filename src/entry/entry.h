@@ -7,7 +7,7 @@
 #include "common/errors.h"
 #include "seam/platform.h"
 #include "sections/run_observer.h"
-#include "system/text.h"
+#include "text/text.h"
 
 namespace qv {
 

@@ -1,7 +1,7 @@
 #include "entry/fatal_report.h"
 
+#include "boxes/message_box.h"
 #include "common/texts.h"
-#include "system/message_box.h"
 
 namespace qv {
 

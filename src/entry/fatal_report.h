@@ -6,9 +6,9 @@
 
 #include "common/mixed_text.h"
 #include "seam/platform.h"
-#include "system/run_log.h"
+#include "steps/run_log.h"
 #include "system/system_info.h"
-#include "system/text.h"
+#include "text/text.h"
 
 namespace qv {
 

@@ -6,7 +6,7 @@
 
 #include "sections/run_context.h"
 #include "sections/run_observer.h"
-#include "system/run_log.h"
+#include "steps/run_log.h"
 
 namespace qv {
 

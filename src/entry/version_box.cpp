@@ -3,10 +3,10 @@
 #include <optional>
 #include <string>
 
+#include "boxes/message_box.h"
 #include "common/errors.h"
 #include "common/texts.h"
 #include "system/files.h"
-#include "system/message_box.h"
 
 namespace qv {
 

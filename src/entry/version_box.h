@@ -8,7 +8,7 @@
 #include "common/mixed_text.h"
 #include "seam/platform.h"
 #include "system/system_info.h"
-#include "system/text.h"
+#include "text/text.h"
 
 namespace qv {
 

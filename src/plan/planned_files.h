@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "seam/platform.h"
-#include "system/text.h"
+#include "text/text.h"
 
 namespace qv {
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "seam/platform.h"
-#include "system/run_steps.h"
-#include "system/text.h"
+#include "steps/run_steps.h"
 #include "system/unique_key.h"
+#include "text/text.h"
 
 namespace qv {
 

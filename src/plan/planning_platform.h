@@ -14,8 +14,8 @@
 #include "plan/planned_files.h"
 #include "plan/planned_registry.h"
 #include "seam/forwarding_platform.h"
-#include "system/run_steps.h"
-#include "system/text.h"
+#include "steps/run_steps.h"
+#include "text/text.h"
 
 namespace qv {
 

@@ -8,8 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "system/case_mapping.h"
-#include "system/text.h"
+#include "text/case_mapping.h"
+#include "text/text.h"
 
 namespace qv {
 

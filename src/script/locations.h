@@ -7,7 +7,7 @@
 
 #include "seam/platform.h"
 #include "system/registry_roots.h"
-#include "system/text.h"
+#include "text/text.h"
 
 namespace qv {
 

@@ -3,7 +3,7 @@
 #include "common/errors.h"
 #include "common/texts.h"
 #include "system/files.h"
-#include "system/text.h"
+#include "text/text.h"
 
 namespace qv {
 

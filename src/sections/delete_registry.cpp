@@ -1,9 +1,9 @@
 #include <optional>
 #include <string_view>
 
+#include "guard/protected_keys.h"
 #include "script/locations.h"
 #include "sections/entries.h"
-#include "sections/protected_keys.h"
 #include "sections/sections.h"
 #include "system/registry_accessor.h"
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "boxes/message_box.h"
 #include "seam/platform.h"
 #include "sections/run_observer.h"
-#include "system/message_box.h"
-#include "system/run_log.h"
+#include "steps/run_log.h"
 #include "system/system_info.h"
 
 namespace qv {

@@ -10,10 +10,10 @@
 #include "check/report.h"
 #include "entry/entry.h"
 #include "plan/plan.h"
-#include "system/program_text.h"
+#include "platforms/wide_platform.h"
 #include "system/system_info.h"
-#include "system/text.h"
-#include "system/wide_platform.h"
+#include "text/program_text.h"
+#include "text/text.h"
 #include "win32/console.h"
 #include "win32/win32_platform.h"
 

@@ -1,7 +1,7 @@
 // The rules run against the in-memory platform; with QV_WIDE_WORLD, against the wide calls' platform
 // over it, as a system of code page 1252.
 #include "fake_platform.h"
-#include "system/wide_platform.h"
+#include "platforms/wide_platform.h"
 #include "world.h"
 
 namespace qv::contract {

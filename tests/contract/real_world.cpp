@@ -6,8 +6,8 @@
 
 #include <windows.h>
 
+#include "platforms/wide_platform.h"
 #include "support.h"
-#include "system/wide_platform.h"
 #include "win32/win32_platform.h"
 #include "world.h"
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "system/program_text.h"
+#include "text/program_text.h"
 #include "world.h"
 
 namespace qv::contract {

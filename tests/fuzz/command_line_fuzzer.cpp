@@ -11,7 +11,7 @@
 #include "common/texts.h"
 #include "entry/entry.h"
 #include "fuzz_support.h"
-#include "system/text.h"
+#include "text/text.h"
 
 namespace {
 

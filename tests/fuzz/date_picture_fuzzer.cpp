@@ -7,7 +7,7 @@
 #include "entry/version_box.h"
 #include "fuzz_support.h"
 #include "system/system_info.h"
-#include "system/text.h"
+#include "text/text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 5) return 0;

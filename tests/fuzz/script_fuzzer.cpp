@@ -25,7 +25,7 @@
 #include "fuzz_support.h"
 #include "script/script_file.h"
 #include "seeded_system.h"
-#include "system/program_text.h"
+#include "text/program_text.h"
 
 namespace {
 

@@ -1,9 +1,14 @@
 #!/usr/bin/python3
 """Checks that the sources' includes run downward through the layers, each top folder of src/ one
-layer: win32 (the Windows side: WinMain, the checker's console main) and posix (the checker's
-Linux side) -> check (the script checker) and plan (the uninstall planned without changes) ->
-entry -> run -> sections -> script -> system -> common and seam. A file may include its own layer
-and any layer below it, never one above.
+layer. From the top: win32 (the Windows side: WinMain, the checker's console main) and posix (the
+checker's Linux side) -> check (the script checker) and plan (the uninstall planned without
+changes) -> entry (the program's modes) -> run (the passes in order) -> sections (one handler a
+section kind) -> platforms (the platforms that wrap another: the wide calls, the silent run's
+recording) -> guard (what the run refuses to touch) and steps (a run's changes in words, the
+silent log) -> script (the script's lines, sections and locations) and boxes (the message boxes)
+-> system (helpers over the seam: files, the registry accessor, start-up facts) -> text (the
+rules of characters, paths and case) -> common and seam. A file may include its own layer and any
+layer below it, never one above.
 
 Usage: check_layers.py SRC_FOLDER
 """
@@ -13,8 +18,8 @@ import sys
 
 # Lower rank is lower in the stack; common and seam include nothing of the project but themselves.
 RANKS = {
-    "seam": 0, "common": 0, "system": 1, "script": 2, "sections": 3, "run": 4, "entry": 5, "check": 6, "plan": 6,
-    "win32": 7, "posix": 7,
+    "seam": 0, "common": 0, "text": 1, "system": 2, "script": 3, "boxes": 3, "guard": 4, "steps": 4, "platforms": 5,
+    "sections": 6, "run": 7, "entry": 8, "check": 9, "plan": 9, "win32": 10, "posix": 10,
 }
 
 

@@ -2,7 +2,7 @@
 
 #include <iconv.h>
 
-#include "system/program_text.h"
+#include "text/program_text.h"
 
 namespace qv::test {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "system/text.h"
+#include "text/text.h"
 
 namespace qv::test {
 

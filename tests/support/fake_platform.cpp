@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "fake_code_pages.h"
-#include "system/case_mapping.h"
+#include "text/case_mapping.h"
 
 namespace qv::test {
 

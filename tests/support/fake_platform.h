@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "seam/platform.h"
-#include "system/text.h"
+#include "text/text.h"
 
 namespace qv::test {
 

@@ -4,8 +4,8 @@
 
 #include "fake_code_pages.h"
 #include "fake_platform.h"
-#include "system/case_mapping.h"
-#include "system/program_text.h"
+#include "text/case_mapping.h"
+#include "text/program_text.h"
 
 namespace qv::test {
 

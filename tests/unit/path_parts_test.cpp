@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "system/text.h"
+#include "text/text.h"
 
 namespace qv {
 namespace {

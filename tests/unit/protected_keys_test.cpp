@@ -1,6 +1,6 @@
 // The key guard, family by family: the keys that Windows, the shell or all programs together own
 // are refused, and a product's own keys beside and below them are not, at every spelling of each.
-#include "sections/protected_keys.h"
+#include "guard/protected_keys.h"
 
 #include <gtest/gtest.h>
 #include <string>

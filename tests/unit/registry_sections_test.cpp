@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
+#include "guard/protected_keys.h"
 #include "product.h"
-#include "sections/protected_keys.h"
 
 namespace qv {
 namespace {

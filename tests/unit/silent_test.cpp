@@ -5,7 +5,7 @@
 #include "entry/entry.h"
 #include "fake_platform.h"
 #include "product.h"
-#include "system/run_log.h"
+#include "steps/run_log.h"
 
 namespace qv {
 namespace {

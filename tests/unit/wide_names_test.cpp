@@ -3,11 +3,11 @@
 // removed the same way on every system.
 #include <gtest/gtest.h>
 
+#include "platforms/wide_platform.h"
 #include "product.h"
-#include "system/case_mapping.h"
-#include "system/program_text.h"
-#include "system/text.h"
-#include "system/wide_platform.h"
+#include "text/case_mapping.h"
+#include "text/program_text.h"
+#include "text/text.h"
 
 namespace qv {
 namespace {

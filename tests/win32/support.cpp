@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "system/system_info.h"
-#include "system/text.h"
+#include "text/text.h"
 #include "win32/win32_platform.h"
 
 namespace qv::wintest {

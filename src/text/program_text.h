@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "seam/platform.h"
-#include "system/text.h"
+#include "text/text.h"
 
 namespace qv {
 

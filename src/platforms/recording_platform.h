@@ -7,7 +7,7 @@
 #include <string>
 
 #include "seam/forwarding_platform.h"
-#include "system/run_log.h"
+#include "steps/run_log.h"
 
 namespace qv {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "seam/platform.h"
-#include "system/text.h"
+#include "text/text.h"
 
 namespace qv {
 

@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <string>
 
+#include "boxes/message_box.h"
 #include "common/mixed_text.h"
 #include "common/texts.h"
 #include "seam/platform.h"
-#include "system/message_box.h"
-#include "system/run_steps.h"
+#include "steps/run_steps.h"
 #include "system/system_info.h"
 
 namespace qv {

@@ -1,4 +1,4 @@
-#include "system/case_mapping.h"
+#include "text/case_mapping.h"
 
 namespace qv {
 

@@ -1,4 +1,4 @@
-#include "system/program_text.h"
+#include "text/program_text.h"
 
 namespace qv {
 

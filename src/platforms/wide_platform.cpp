@@ -1,7 +1,7 @@
-#include "system/wide_platform.h"
+#include "platforms/wide_platform.h"
 
-#include "system/case_mapping.h"
-#include "system/program_text.h"
+#include "text/case_mapping.h"
+#include "text/program_text.h"
 
 namespace qv {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sections/protected_keys.h"
+#include "guard/protected_keys.h"
 
 namespace qv::protection {
 

@@ -1,7 +1,7 @@
-#include "system/run_steps.h"
+#include "steps/run_steps.h"
 
 #include "system/registry_roots.h"
-#include "system/text.h"
+#include "text/text.h"
 
 namespace qv {
 

@@ -1,4 +1,4 @@
-#include "system/text.h"
+#include "text/text.h"
 
 #include <algorithm>
 

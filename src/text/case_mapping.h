@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "system/text.h"
+#include "text/text.h"
 
 namespace qv {
 

@@ -1,10 +1,10 @@
-#include "sections/protected_keys.h"
+#include "guard/protected_keys.h"
 
 #include <optional>
 #include <string_view>
 #include <vector>
 
-#include "sections/protected_key_rules.h"
+#include "guard/protected_key_rules.h"
 
 namespace qv {
 

@@ -1,4 +1,4 @@
-#include "system/recording_platform.h"
+#include "platforms/recording_platform.h"
 
 namespace qv {
 

@@ -1,4 +1,4 @@
-#include "system/run_log.h"
+#include "steps/run_log.h"
 
 namespace qv {
 

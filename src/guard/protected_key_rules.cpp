@@ -1,4 +1,4 @@
-#include "sections/protected_key_rules.h"
+#include "guard/protected_key_rules.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,9 +1,9 @@
-#include "system/message_box.h"
+#include "boxes/message_box.h"
 
 #include <string_view>
 #include <vector>
 
-#include "system/program_text.h"
+#include "text/program_text.h"
 
 namespace qv {
 

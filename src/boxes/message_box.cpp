@@ -25,12 +25,8 @@ std::u16string WideText(Platform& platform, const SystemInfo& system, const Mixe
   return wide;
 }
 
-int ShowMessage(Platform& platform, const SystemInfo& system, const MixedText& text, MessageKind kind,
-                const char* caption) {
-  const auto flags = static_cast<std::uint32_t>(kind);
-  if (system.ansiCodePage == kProgramCodePage) return platform.MessageBoxA(text.Bytes(), caption, flags);
-  return platform.MessageBoxW(WideText(platform, system, text), WideText(platform, system, ProgramText(caption)),
-                              flags);
+int ShowMessage(Platform& platform, const MixedText& text, MessageKind kind, const char* caption) {
+  return platform.MessageBoxA(text.Bytes(), caption, static_cast<std::uint32_t>(kind));
 }
 
 // One walk over the bytes, as over one string, so that on a system of code page 932 (where both

@@ -1,6 +1,6 @@
 // Every box the program shows goes through here: a modal box without owner, with the icon and
-// buttons of its kind. On a system whose ANSI code page is 932 the box gets the texts' bytes as
-// they are; on any other it gets them in UTF-16, each part read in the code page it was written in.
+// buttons of its kind, and the texts' code page 932 bytes as they are (where the system's code
+// page is another, the platform of wide calls shows them in UTF-16).
 #pragma once
 
 #include <cstdint>
@@ -24,7 +24,7 @@ enum class MessageKind : std::uint32_t {
 
 // Shows the box and returns the answer (win::kIdOk, kIdYes, kIdNo). The caption is a text of the
 // program.
-int ShowMessage(Platform& platform, const SystemInfo& system, const MixedText& text, MessageKind kind,
+int ShowMessage(Platform& platform, const MixedText& text, MessageKind kind,
                 const char* caption = texts::kProgramTitle);
 
 // The text in UTF-16, each part read in its code page: 932, or the system's ANSI code page. A

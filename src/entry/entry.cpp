@@ -31,12 +31,12 @@ Start StartUninstall(RunContext& run, const std::string& scriptArgument) {
     // The file name is the command line's, in the system's code page.
     const MixedText text = ProgramText("\" ") + SystemText(FileNamePart(run.scriptPath, lead)) +
                            ProgramText(std::string(" \" ") + texts::kScriptNotFound);
-    ShowOrLog(platform, run.system, run.silentLog, text, MessageKind::kError);
+    ShowOrLog(platform, run.silentLog, text, MessageKind::kError);
     return Start::kScriptNotFound;
   }
   const ScriptFile script = ScriptFile::Load(platform, run.scriptPath);
   if (!HasSignature(platform, script.Line(0))) {
-    ShowOrLog(platform, run.system, run.silentLog, ProgramText(texts::kWrongScript), MessageKind::kError);
+    ShowOrLog(platform, run.silentLog, ProgramText(texts::kWrongScript), MessageKind::kError);
     return Start::kWrongScript;
   }
   RunPasses(run);
@@ -119,11 +119,15 @@ int EntryOn(Platform& platform, const SystemInfo& system, RunObserver& observer)
 
 }  // namespace
 
-int ProgramEntry(Platform& platform, RunObserver& observer) {
+int ProgramEntry(Platform& platform, WideCalls& wide, RunObserver& observer) {
   const std::uint32_t codePage = platform.GetACP();
   if (codePage == kProgramCodePage) return EntryOn(platform, ReadSystemInfo(platform, codePage), observer);
-  WidePlatform wide(platform);
-  return EntryOn(wide, ReadSystemInfo(wide), observer);
+  WidePlatform widePlatform(platform, wide);
+  return EntryOn(widePlatform, ReadSystemInfo(widePlatform), observer);
+}
+
+int ProgramEntry(Platform& platform, RunObserver& observer) {
+  return EntryOn(platform, ReadSystemInfo(platform, platform.GetACP()), observer);
 }
 
 }  // namespace qv

@@ -41,7 +41,7 @@ void ShowFatalReport(Platform& platform, const SystemInfo& system, RunLog* silen
                      const MixedText& message, std::uintptr_t address) {
   const auto relative = static_cast<std::uint32_t>(address - platform.GetModuleBase());
   const MixedText text = FatalReportText(className, platform.GetModuleFileNameA(), relative, message, system);
-  ShowOrLog(platform, system, silent, text, MessageKind::kFatal, texts::kFatalCaption);
+  ShowOrLog(platform, silent, text, MessageKind::kFatal, texts::kFatalCaption);
 }
 
 }  // namespace qv

@@ -173,7 +173,7 @@ void ShowVersionBox(Platform& platform, const SystemInfo& system) {
   std::string buildDate;
   if (age != -1)
     buildDate = FormatShortDate(system.locale.shortDate, DecodeFileAge(age), system.locale, system.leadBytes);
-  ShowMessage(platform, system, VersionBoxText(buildDate), MessageKind::kInformation, texts::kVersionCaption);
+  ShowMessage(platform, VersionBoxText(buildDate), MessageKind::kInformation, texts::kVersionCaption);
 }
 
 }  // namespace qv

@@ -68,34 +68,6 @@ class PlanningPlatform final : public ForwardingPlatform {
                            const std::string& data) override;
   ErrorCode RegDeleteValueA(KeyHandle key, const std::string& name) override;
 
-  // The plan is made above the wide calls (where the system's code page is not 932, QvCheck puts
-  // the wide platform below it): a wide call that would change something, or that would take a
-  // planned key's handle to the system, is refused here and never reaches the system.
-  bool SetFileAttributesW(const std::u16string&, std::uint32_t) override { return false; }
-  bool DeleteFileW(const std::u16string&) override { return false; }
-  bool MoveFileW(const std::u16string&, const std::u16string&) override { return false; }
-  bool RemoveDirectoryW(const std::u16string&) override { return false; }
-  bool MoveFileExW(const std::u16string&, std::uint32_t) override { return false; }
-  bool AppendToFileW(const std::u16string&, const std::string&, const std::string&) override { return false; }
-  ErrorCode CreateMutexW(const std::u16string&) override { return win::kErrorAccessDenied; }
-  ErrorCode RegOpenKeyExW(KeyHandle, const std::u16string&, std::uint32_t, KeyHandle&) override {
-    return win::kErrorAccessDenied;
-  }
-  ErrorCode RegCreateKeyExW(KeyHandle, const std::u16string&, std::uint32_t, std::uint32_t, KeyHandle&) override {
-    return win::kErrorAccessDenied;
-  }
-  ErrorCode RegDeleteKeyW(KeyHandle, const std::u16string&) override { return win::kErrorAccessDenied; }
-  ErrorCode RegEnumKeyExW(KeyHandle, std::uint32_t, std::uint32_t, std::u16string&) override {
-    return win::kErrorAccessDenied;
-  }
-  ErrorCode RegQueryValueExW(KeyHandle, const std::u16string&, std::uint32_t&, std::string&) override {
-    return win::kErrorAccessDenied;
-  }
-  ErrorCode RegSetValueExW(KeyHandle, const std::u16string&, std::uint32_t, const std::string&) override {
-    return win::kErrorAccessDenied;
-  }
-  ErrorCode RegDeleteValueW(KeyHandle, const std::u16string&) override { return win::kErrorAccessDenied; }
-
  private:
   RunStep& Record(RunStep::Kind kind, std::string target, std::string state, bool succeeds, std::string detail = {});
 

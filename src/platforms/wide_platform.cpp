@@ -15,18 +15,18 @@ std::u16string WidePlatform::Wide(const std::string& text) {
   return WidenText(*this, kProgramCodePage, text, ShiftJisLeadBytes());
 }
 
-std::string WidePlatform::Narrow(const std::u16string& text) { return ProgramTextFromWide(inner_, text); }
+std::string WidePlatform::Narrow(const std::u16string& text) { return ProgramTextFromWide(wide_, text); }
 
 std::optional<std::string> WidePlatform::Narrow(const std::optional<std::u16string>& text) {
   if (!text) return std::nullopt;
   return Narrow(*text);
 }
 
-std::string WidePlatform::GetCommandLineA() { return Narrow(inner_.GetCommandLineW()); }
-std::string WidePlatform::GetModuleFileNameA() { return Narrow(inner_.GetModuleFileNameW()); }
+std::string WidePlatform::GetCommandLineA() { return Narrow(wide_.GetCommandLineW()); }
+std::string WidePlatform::GetModuleFileNameA() { return Narrow(wide_.GetModuleFileNameW()); }
 
 int WidePlatform::MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) {
-  return inner_.MessageBoxW(Wide(text), Wide(caption), flags);
+  return wide_.MessageBoxW(Wide(text), Wide(caption), flags);
 }
 
 std::string WidePlatform::CharUpperBuffA(std::string text) {
@@ -39,7 +39,7 @@ std::string WidePlatform::CharLowerBuffA(std::string text) {
 std::uint32_t WidePlatform::GetACP() { return kProgramCodePage; }
 
 std::optional<std::u16string> WidePlatform::MultiByteToWideChar(std::uint32_t codePage, const std::string& bytes) {
-  if (codePage == kProgramCodePage) return ReadProgramText(inner_, bytes);
+  if (codePage == kProgramCodePage) return ReadProgramText(inner_, wide_, bytes);
   return inner_.MultiByteToWideChar(codePage, bytes);
 }
 
@@ -52,68 +52,68 @@ std::vector<std::pair<std::uint8_t, std::uint8_t>> WidePlatform::GetCPInfoLeadBy
 }
 
 std::optional<std::string> WidePlatform::GetLocaleInfoA(std::uint32_t locale, std::uint32_t type) {
-  return Narrow(inner_.GetLocaleInfoW(locale, type));
+  return Narrow(wide_.GetLocaleInfoW(locale, type));
 }
 
 std::optional<FindData> WidePlatform::FindFirstFileA(const std::string& path) {
-  return inner_.FindFirstFileW(Wide(path));
+  return wide_.FindFirstFileW(Wide(path));
 }
 
 bool WidePlatform::SetFileAttributesA(const std::string& path, std::uint32_t attributes) {
-  return inner_.SetFileAttributesW(Wide(path), attributes);
+  return wide_.SetFileAttributesW(Wide(path), attributes);
 }
 
-bool WidePlatform::DeleteFileA(const std::string& path) { return inner_.DeleteFileW(Wide(path)); }
+bool WidePlatform::DeleteFileA(const std::string& path) { return wide_.DeleteFileW(Wide(path)); }
 
 bool WidePlatform::MoveFileA(const std::string& oldPath, const std::string& newPath) {
-  return inner_.MoveFileW(Wide(oldPath), Wide(newPath));
+  return wide_.MoveFileW(Wide(oldPath), Wide(newPath));
 }
 
-bool WidePlatform::RemoveDirectoryA(const std::string& path) { return inner_.RemoveDirectoryW(Wide(path)); }
+bool WidePlatform::RemoveDirectoryA(const std::string& path) { return wide_.RemoveDirectoryW(Wide(path)); }
 
 bool WidePlatform::MoveFileExA(const std::string& path, std::uint32_t flags) {
-  return inner_.MoveFileExW(Wide(path), flags);
+  return wide_.MoveFileExW(Wide(path), flags);
 }
 
-std::string WidePlatform::GetWindowsDirectoryA() { return Narrow(inner_.GetWindowsDirectoryW()); }
-std::string WidePlatform::GetSystemDirectoryA() { return Narrow(inner_.GetSystemDirectoryW()); }
+std::string WidePlatform::GetWindowsDirectoryA() { return Narrow(wide_.GetWindowsDirectoryW()); }
+std::string WidePlatform::GetSystemDirectoryA() { return Narrow(wide_.GetSystemDirectoryW()); }
 
 std::optional<std::string> WidePlatform::ReadWholeFile(const std::string& path) {
-  return inner_.ReadWholeFileW(Wide(path));
+  return wide_.ReadWholeFileW(Wide(path));
 }
 
 std::vector<FoundFile> WidePlatform::FindFilesA(const std::string& pattern) {
   std::vector<FoundFile> found;
-  for (const FoundFileW& file : inner_.FindFilesW(Wide(pattern))) found.push_back({Narrow(file.name), file.data});
+  for (const FoundFileW& file : wide_.FindFilesW(Wide(pattern))) found.push_back({Narrow(file.name), file.data});
   return found;
 }
 
 ErrorCode WidePlatform::TryOpenFileA(const std::string& path, std::uint32_t access) {
-  return inner_.TryOpenFileW(Wide(path), access);
+  return wide_.TryOpenFileW(Wide(path), access);
 }
 
 bool WidePlatform::AppendToFileA(const std::string& path, const std::string& firstBytes, const std::string& bytes) {
-  return inner_.AppendToFileW(Wide(path), firstBytes, bytes);
+  return wide_.AppendToFileW(Wide(path), firstBytes, bytes);
 }
 
 std::optional<std::string> WidePlatform::GetEnvironmentVariableA(const std::string& name) {
-  return Narrow(inner_.GetEnvironmentVariableW(Wide(name)));
+  return Narrow(wide_.GetEnvironmentVariableW(Wide(name)));
 }
 
-ErrorCode WidePlatform::CreateMutexA(const std::string& name) { return inner_.CreateMutexW(Wide(name)); }
+ErrorCode WidePlatform::CreateMutexA(const std::string& name) { return wide_.CreateMutexW(Wide(name)); }
 
 ErrorCode WidePlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access,
                                       KeyHandle& result) {
-  return inner_.RegOpenKeyExW(key, Wide(subKey), access, result);
+  return wide_.RegOpenKeyExW(key, Wide(subKey), access, result);
 }
 
 ErrorCode WidePlatform::RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options,
                                         std::uint32_t access, KeyHandle& result) {
-  return inner_.RegCreateKeyExW(key, Wide(subKey), options, access, result);
+  return wide_.RegCreateKeyExW(key, Wide(subKey), options, access, result);
 }
 
 ErrorCode WidePlatform::RegDeleteKeyA(KeyHandle key, const std::string& subKey) {
-  return inner_.RegDeleteKeyW(key, Wide(subKey));
+  return wide_.RegDeleteKeyW(key, Wide(subKey));
 }
 
 // The buffer is measured as for code page 932: an escaped character takes the two bytes of a
@@ -121,7 +121,7 @@ ErrorCode WidePlatform::RegDeleteKeyA(KeyHandle key, const std::string& subKey) 
 ErrorCode WidePlatform::RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
                                       std::string& name) {
   std::u16string wide;
-  const ErrorCode status = inner_.RegEnumKeyExW(key, index, nameBufferSize, wide);
+  const ErrorCode status = wide_.RegEnumKeyExW(key, index, nameBufferSize, wide);
   if (status != win::kErrorSuccess) return status;
   std::string narrow = Narrow(wide);
   if (BytesIn932(narrow) + 1 > nameBufferSize) return win::kErrorMoreData;
@@ -133,7 +133,7 @@ ErrorCode WidePlatform::RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::u
 ErrorCode WidePlatform::RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
                                          std::uint32_t& size) {
   std::string bytes;
-  const ErrorCode status = inner_.RegQueryValueExW(key, Wide(name), type, bytes);
+  const ErrorCode status = wide_.RegQueryValueExW(key, Wide(name), type, bytes);
   if (status != win::kErrorSuccess) return status;
   if (IsText(type)) bytes = Narrow(Utf16Units(bytes));
   const std::uint32_t room = size;
@@ -149,11 +149,11 @@ ErrorCode WidePlatform::RegQueryValueExA(KeyHandle key, const std::string& name,
 
 ErrorCode WidePlatform::RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
                                        const std::string& data) {
-  return inner_.RegSetValueExW(key, Wide(name), type, IsText(type) ? Utf16Bytes(Wide(data)) : data);
+  return wide_.RegSetValueExW(key, Wide(name), type, IsText(type) ? Utf16Bytes(Wide(data)) : data);
 }
 
 ErrorCode WidePlatform::RegDeleteValueA(KeyHandle key, const std::string& name) {
-  return inner_.RegDeleteValueW(key, Wide(name));
+  return wide_.RegDeleteValueW(key, Wide(name));
 }
 
 }  // namespace qv

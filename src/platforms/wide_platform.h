@@ -7,12 +7,14 @@
 #pragma once
 
 #include "seam/forwarding_platform.h"
+#include "seam/wide_calls.h"
 
 namespace qv {
 
 class WidePlatform final : public ForwardingPlatform {
  public:
-  explicit WidePlatform(Platform& system) : ForwardingPlatform(system) {}
+  // The system's calls that take no name pass through as they are; the others become their wide twins.
+  WidePlatform(Platform& system, WideCalls& wide) : ForwardingPlatform(system), wide_(wide) {}
 
   std::string GetCommandLineA() override;
   std::string GetModuleFileNameA() override;
@@ -53,6 +55,8 @@ class WidePlatform final : public ForwardingPlatform {
   ErrorCode RegDeleteValueA(KeyHandle key, const std::string& name) override;
 
  private:
+  WideCalls& wide_;
+
   // A text of the program as the wide calls take it, and one of the system's as the program reads it.
   std::u16string Wide(const std::string& text);
   std::string Narrow(const std::u16string& text);

@@ -12,7 +12,6 @@ class PosixPlatform final : public Platform {
   std::string GetModuleFileNameA() override { return {}; }
   std::uintptr_t GetModuleBase() override { return 0; }
   int MessageBoxA(const std::string&, const std::string&, std::uint32_t) override { return 0; }
-  int MessageBoxW(const std::u16string&, const std::u16string&, std::uint32_t) override { return 0; }
   std::string CharUpperBuffA(std::string text) override;
   std::string CharLowerBuffA(std::string text) override;
   std::uint32_t GetACP() override { return 932; }
@@ -55,39 +54,6 @@ class PosixPlatform final : public Platform {
     return kNoRegistry;
   }
   ErrorCode RegDeleteValueA(KeyHandle, const std::string&) override { return kNoRegistry; }
-
-  // The wide calls are made only where the ANSI code page is not 932, which is never here.
-  std::u16string GetCommandLineW() override { return {}; }
-  std::u16string GetModuleFileNameW() override { return {}; }
-  std::u16string GetWindowsDirectoryW() override { return {}; }
-  std::u16string GetSystemDirectoryW() override { return {}; }
-  std::optional<std::u16string> GetLocaleInfoW(std::uint32_t, std::uint32_t) override { return std::nullopt; }
-  std::optional<std::string> WideCharToMultiByte(std::uint32_t, const std::u16string&) override { return std::nullopt; }
-  std::optional<FindData> FindFirstFileW(const std::u16string&) override { return std::nullopt; }
-  bool SetFileAttributesW(const std::u16string&, std::uint32_t) override { return false; }
-  bool DeleteFileW(const std::u16string&) override { return false; }
-  bool MoveFileW(const std::u16string&, const std::u16string&) override { return false; }
-  bool RemoveDirectoryW(const std::u16string&) override { return false; }
-  bool MoveFileExW(const std::u16string&, std::uint32_t) override { return false; }
-  std::optional<std::string> ReadWholeFileW(const std::u16string&) override { return std::nullopt; }
-  std::vector<FoundFileW> FindFilesW(const std::u16string&) override { return {}; }
-  ErrorCode TryOpenFileW(const std::u16string&, std::uint32_t) override { return win::kErrorFileNotFound; }
-  bool AppendToFileW(const std::u16string&, const std::string&, const std::string&) override { return false; }
-  std::optional<std::u16string> GetEnvironmentVariableW(const std::u16string&) override { return std::nullopt; }
-  ErrorCode CreateMutexW(const std::u16string&) override { return win::kErrorAccessDenied; }
-  ErrorCode RegOpenKeyExW(KeyHandle, const std::u16string&, std::uint32_t, KeyHandle&) override { return kNoRegistry; }
-  ErrorCode RegCreateKeyExW(KeyHandle, const std::u16string&, std::uint32_t, std::uint32_t, KeyHandle&) override {
-    return kNoRegistry;
-  }
-  ErrorCode RegDeleteKeyW(KeyHandle, const std::u16string&) override { return kNoRegistry; }
-  ErrorCode RegEnumKeyExW(KeyHandle, std::uint32_t, std::uint32_t, std::u16string&) override { return kNoRegistry; }
-  ErrorCode RegQueryValueExW(KeyHandle, const std::u16string&, std::uint32_t&, std::string&) override {
-    return kNoRegistry;
-  }
-  ErrorCode RegSetValueExW(KeyHandle, const std::u16string&, std::uint32_t, const std::string&) override {
-    return kNoRegistry;
-  }
-  ErrorCode RegDeleteValueW(KeyHandle, const std::u16string&) override { return kNoRegistry; }
 
  private:
   static constexpr ErrorCode kNoRegistry = win::kErrorAccessDenied;

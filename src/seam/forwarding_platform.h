@@ -16,9 +16,6 @@ class ForwardingPlatform : public Platform {
   int MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) override {
     return inner_.MessageBoxA(text, caption, flags);
   }
-  int MessageBoxW(const std::u16string& text, const std::u16string& caption, std::uint32_t flags) override {
-    return inner_.MessageBoxW(text, caption, flags);
-  }
   std::string CharUpperBuffA(std::string text) override { return inner_.CharUpperBuffA(std::move(text)); }
   std::string CharLowerBuffA(std::string text) override { return inner_.CharLowerBuffA(std::move(text)); }
 
@@ -101,65 +98,6 @@ class ForwardingPlatform : public Platform {
   }
   ErrorCode RegDeleteValueA(KeyHandle key, const std::string& name) override {
     return inner_.RegDeleteValueA(key, name);
-  }
-
-  std::u16string GetCommandLineW() override { return inner_.GetCommandLineW(); }
-  std::u16string GetModuleFileNameW() override { return inner_.GetModuleFileNameW(); }
-  std::u16string GetWindowsDirectoryW() override { return inner_.GetWindowsDirectoryW(); }
-  std::u16string GetSystemDirectoryW() override { return inner_.GetSystemDirectoryW(); }
-  std::optional<std::u16string> GetLocaleInfoW(std::uint32_t locale, std::uint32_t type) override {
-    return inner_.GetLocaleInfoW(locale, type);
-  }
-  std::optional<std::string> WideCharToMultiByte(std::uint32_t codePage, const std::u16string& text) override {
-    return inner_.WideCharToMultiByte(codePage, text);
-  }
-  std::optional<FindData> FindFirstFileW(const std::u16string& path) override { return inner_.FindFirstFileW(path); }
-  bool SetFileAttributesW(const std::u16string& path, std::uint32_t attributes) override {
-    return inner_.SetFileAttributesW(path, attributes);
-  }
-  bool DeleteFileW(const std::u16string& path) override { return inner_.DeleteFileW(path); }
-  bool MoveFileW(const std::u16string& oldPath, const std::u16string& newPath) override {
-    return inner_.MoveFileW(oldPath, newPath);
-  }
-  bool RemoveDirectoryW(const std::u16string& path) override { return inner_.RemoveDirectoryW(path); }
-  bool MoveFileExW(const std::u16string& path, std::uint32_t flags) override { return inner_.MoveFileExW(path, flags); }
-  std::optional<std::string> ReadWholeFileW(const std::u16string& path) override { return inner_.ReadWholeFileW(path); }
-  std::vector<FoundFileW> FindFilesW(const std::u16string& pattern) override { return inner_.FindFilesW(pattern); }
-  ErrorCode TryOpenFileW(const std::u16string& path, std::uint32_t access) override {
-    return inner_.TryOpenFileW(path, access);
-  }
-  bool AppendToFileW(const std::u16string& path, const std::string& firstBytes, const std::string& bytes) override {
-    return inner_.AppendToFileW(path, firstBytes, bytes);
-  }
-  std::optional<std::u16string> GetEnvironmentVariableW(const std::u16string& name) override {
-    return inner_.GetEnvironmentVariableW(name);
-  }
-  ErrorCode CreateMutexW(const std::u16string& name) override { return inner_.CreateMutexW(name); }
-  ErrorCode RegOpenKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t access,
-                          KeyHandle& result) override {
-    return inner_.RegOpenKeyExW(key, subKey, access, result);
-  }
-  ErrorCode RegCreateKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t options, std::uint32_t access,
-                            KeyHandle& result) override {
-    return inner_.RegCreateKeyExW(key, subKey, options, access, result);
-  }
-  ErrorCode RegDeleteKeyW(KeyHandle key, const std::u16string& subKey) override {
-    return inner_.RegDeleteKeyW(key, subKey);
-  }
-  ErrorCode RegEnumKeyExW(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
-                          std::u16string& name) override {
-    return inner_.RegEnumKeyExW(key, index, nameBufferSize, name);
-  }
-  ErrorCode RegQueryValueExW(KeyHandle key, const std::u16string& name, std::uint32_t& type,
-                             std::string& data) override {
-    return inner_.RegQueryValueExW(key, name, type, data);
-  }
-  ErrorCode RegSetValueExW(KeyHandle key, const std::u16string& name, std::uint32_t type,
-                           const std::string& data) override {
-    return inner_.RegSetValueExW(key, name, type, data);
-  }
-  ErrorCode RegDeleteValueW(KeyHandle key, const std::u16string& name) override {
-    return inner_.RegDeleteValueW(key, name);
   }
 
  protected:

@@ -1,5 +1,7 @@
-// The only door to the operating system. Every method is one Windows call (or the few calls
-// that one operation needs), with the same arguments and results; every decision lives above.
+// The only door to the operating system for the program's logic. Every method is one Windows
+// call (or the few calls that one operation needs), with the same arguments and results; every
+// decision lives above. The calls' wide twins are a door of their own (seam/wide_calls.h), which
+// only the platform of wide calls goes through.
 #pragma once
 
 #include <cstdint>
@@ -90,12 +92,6 @@ struct FoundFile {
   FindData data;
 };
 
-// The same, as FindFirstFileW / FindNextFileW report it.
-struct FoundFileW {
-  std::u16string name;
-  FindData data;
-};
-
 // The local date and time as GetLocalTime gives it.
 struct LocalTime {
   int year = 0;
@@ -124,7 +120,6 @@ class Platform {
 
   // User interface.
   virtual int MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) = 0;
-  virtual int MessageBoxW(const std::u16string& text, const std::u16string& caption, std::uint32_t flags) = 0;
   virtual std::string CharUpperBuffA(std::string text) = 0;
   virtual std::string CharLowerBuffA(std::string text) = 0;
 
@@ -209,48 +204,6 @@ class Platform {
   virtual ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
                                    const std::string& data) = 0;
   virtual ErrorCode RegDeleteValueA(KeyHandle key, const std::string& name) = 0;
-
-  // The wide twins: the same calls with names in UTF-16, as Windows holds them whatever its
-  // ANSI code page. Each behaves as its ANSI twin above.
-  virtual std::u16string GetCommandLineW() = 0;
-  virtual std::u16string GetModuleFileNameW() = 0;
-  virtual std::u16string GetWindowsDirectoryW() = 0;
-  virtual std::u16string GetSystemDirectoryW() = 0;
-  virtual std::optional<std::u16string> GetLocaleInfoW(std::uint32_t locale, std::uint32_t type) = 0;
-  // WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, ...): nothing when a character has no
-  // bytes of its own in the code page (the system would write its default character, or a
-  // look-alike), when the code page is unknown, or when there is no text.
-  virtual std::optional<std::string> WideCharToMultiByte(std::uint32_t codePage, const std::u16string& text) = 0;
-
-  virtual std::optional<FindData> FindFirstFileW(const std::u16string& path) = 0;
-  virtual bool SetFileAttributesW(const std::u16string& path, std::uint32_t attributes) = 0;
-  virtual bool DeleteFileW(const std::u16string& path) = 0;
-  virtual bool MoveFileW(const std::u16string& oldPath, const std::u16string& newPath) = 0;
-  virtual bool RemoveDirectoryW(const std::u16string& path) = 0;
-  virtual bool MoveFileExW(const std::u16string& path, std::uint32_t flags) = 0;
-  virtual std::optional<std::string> ReadWholeFileW(const std::u16string& path) = 0;
-  virtual std::vector<FoundFileW> FindFilesW(const std::u16string& pattern) = 0;
-  virtual ErrorCode TryOpenFileW(const std::u16string& path, std::uint32_t access) = 0;
-  virtual bool AppendToFileW(const std::u16string& path, const std::string& firstBytes, const std::string& bytes) = 0;
-  virtual std::optional<std::u16string> GetEnvironmentVariableW(const std::u16string& name) = 0;
-  virtual ErrorCode CreateMutexW(const std::u16string& name) = 0;
-
-  virtual ErrorCode RegOpenKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t access,
-                                  KeyHandle& result) = 0;
-  virtual ErrorCode RegCreateKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t options,
-                                    std::uint32_t access, KeyHandle& result) = 0;
-  virtual ErrorCode RegDeleteKeyW(KeyHandle key, const std::u16string& subKey) = 0;
-  // Name of the subkey at index, read into a buffer of nameBufferSize UTF-16 units (NUL included).
-  virtual ErrorCode RegEnumKeyExW(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
-                                  std::u16string& name) = 0;
-  // The value's type and all its bytes (RegQueryValueExW for the size, then for the data, again
-  // while the value grows between the two); a text's bytes are UTF-16, its NUL included.
-  virtual ErrorCode RegQueryValueExW(KeyHandle key, const std::u16string& name, std::uint32_t& type,
-                                     std::string& data) = 0;
-  // data holds exactly the bytes to store (for REG_SZ: the UTF-16 text and its NUL).
-  virtual ErrorCode RegSetValueExW(KeyHandle key, const std::u16string& name, std::uint32_t type,
-                                   const std::string& data) = 0;
-  virtual ErrorCode RegDeleteValueW(KeyHandle key, const std::u16string& name) = 0;
 };
 
 }  // namespace qv

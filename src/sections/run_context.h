@@ -40,7 +40,7 @@ struct RunContext {
 
 // Shows one of the run's boxes, or writes it to a silent run's log, and tells the observer the answer.
 inline int ShowRunBox(RunContext& run, RunBox box, const MixedText& text, MessageKind kind) {
-  const int answer = ShowOrLog(run.platform, run.system, run.silentLog, text, kind);
+  const int answer = ShowOrLog(run.platform, run.silentLog, text, kind);
   run.observer.BoxAnswered(box, answer);
   return answer;
 }

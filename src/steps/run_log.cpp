@@ -73,9 +73,8 @@ void RunLog::Box(const char* caption, const MixedText& text, std::uint32_t flags
   }
 }
 
-int ShowOrLog(Platform& platform, const SystemInfo& system, RunLog* silent, const MixedText& text, MessageKind kind,
-              const char* caption) {
-  if (!silent) return ShowMessage(platform, system, text, kind, caption);
+int ShowOrLog(Platform& platform, RunLog* silent, const MixedText& text, MessageKind kind, const char* caption) {
+  if (!silent) return ShowMessage(platform, text, kind, caption);
   const auto flags = static_cast<std::uint32_t>(kind);
   const int answer = (flags & 0xF) == win::kMbYesNo ? win::kIdYes : win::kIdOk;
   silent->Box(caption, text, flags, answer);

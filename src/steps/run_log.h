@@ -41,7 +41,7 @@ std::string Utf8FromUtf16(const std::u16string& text);
 // Every box of the run goes through here. Without a log the box is shown and answered by the
 // user. With one (a silent run) it is written to the log instead, answered as a user who wants
 // the product removed would: Yes to a question, OK to any other box.
-int ShowOrLog(Platform& platform, const SystemInfo& system, RunLog* silent, const MixedText& text, MessageKind kind,
+int ShowOrLog(Platform& platform, RunLog* silent, const MixedText& text, MessageKind kind,
               const char* caption = texts::kProgramTitle);
 
 // Appends the log to "QvUninst.log" in the folder %TEMP% names; a new file starts with the UTF-8

@@ -24,7 +24,7 @@ std::string Escape(char16_t unit) {
   return escape;
 }
 
-bool HasOwnBytes(Platform& system, char16_t unit) {
+bool HasOwnBytes(WideCalls& system, char16_t unit) {
   return system.WideCharToMultiByte(kProgramCodePage, std::u16string(1, unit)).has_value();
 }
 
@@ -72,7 +72,7 @@ std::size_t BytesIn932(std::string_view text) {
   return bytes;
 }
 
-std::string ProgramTextFromWide(Platform& system, const std::u16string& text) {
+std::string ProgramTextFromWide(WideCalls& system, const std::u16string& text) {
   if (text.empty()) return {};
   if (std::optional<std::string> whole = system.WideCharToMultiByte(kProgramCodePage, text)) return *whole;
   std::string out;
@@ -83,7 +83,7 @@ std::string ProgramTextFromWide(Platform& system, const std::u16string& text) {
   return out;
 }
 
-std::optional<std::u16string> ReadProgramText(Platform& system, std::string_view bytes) {
+std::optional<std::u16string> ReadProgramText(Platform& system, WideCalls& wide, std::string_view bytes) {
   const LeadByteTable lead = ShiftJisLeadBytes();
   std::u16string out;
   std::size_t plain = 0;  // where the bytes not yet converted begin
@@ -95,7 +95,7 @@ std::optional<std::u16string> ReadProgramText(Platform& system, std::string_view
     return part.has_value();
   };
   for (std::size_t i = 0; i < bytes.size();) {
-    if (EscapeLengthAt(bytes, i) != 0 && !HasOwnBytes(system, EscapedUnit(bytes, i))) {
+    if (EscapeLengthAt(bytes, i) != 0 && !HasOwnBytes(wide, EscapedUnit(bytes, i))) {
       if (!convertPlain(i)) return std::nullopt;
       out += EscapedUnit(bytes, i);
       plain = i += kEscapeLength;

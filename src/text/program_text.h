@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "seam/platform.h"
+#include "seam/wide_calls.h"
 #include "text/text.h"
 
 namespace qv {
@@ -29,13 +30,13 @@ std::size_t EscapeLengthAt(std::string_view bytes, std::size_t at);
 std::size_t BytesIn932(std::string_view text);
 
 // The text in code page 932, each UTF-16 unit that the system cannot write in it escaped.
-std::string ProgramTextFromWide(Platform& system, const std::u16string& text);
+std::string ProgramTextFromWide(WideCalls& system, const std::u16string& text);
 
 // The bytes as UTF-16: characters of code page 932 as the system reads them, escapes as their
 // unit. An escape of a unit that code page has bytes for is no escape (so no script can name a
 // "\" or a letter that the program's rules did not see as one): its bytes are read as they are.
 // Nothing when a byte sequence is not valid, or there are no bytes.
-std::optional<std::u16string> ReadProgramText(Platform& system, std::string_view bytes);
+std::optional<std::u16string> ReadProgramText(Platform& system, WideCalls& wide, std::string_view bytes);
 
 // A text value's bytes as its UTF-16 units, little-endian (a last odd byte is no unit), and back.
 std::u16string Utf16Units(std::string_view bytes);

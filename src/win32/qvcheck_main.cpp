@@ -32,7 +32,7 @@ void Write(qv::Platform& platform, bool wideNames, const std::string& text, DWOR
 int main() {
   qv::Win32Platform system;
   // Where the system's code page is not 932, names reach it through the wide calls.
-  qv::WidePlatform widePlatform(system);
+  qv::WidePlatform widePlatform(system, system);
   const bool wideNames = system.GetACP() != qv::kProgramCodePage;
   qv::Platform& platform = wideNames ? static_cast<qv::Platform&>(widePlatform) : system;
   const std::vector<std::string> parameters = qv::SplitCommandLine(platform.GetCommandLineA());

@@ -2,10 +2,11 @@
 #pragma once
 
 #include "seam/platform.h"
+#include "seam/wide_calls.h"
 
 namespace qv {
 
-class Win32Platform final : public Platform {
+class Win32Platform final : public Platform, public WideCalls {
  public:
   std::string GetCommandLineA() override;
   std::string GetModuleFileNameA() override;

@@ -6,5 +6,5 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   qv::Win32Platform platform;
-  return qv::ProgramEntry(platform);
+  return qv::ProgramEntry(platform, platform);
 }

@@ -24,6 +24,7 @@ class FakeWorld : public World {
   }
   void WriteFile(const std::string& path, const std::string& bytes) override { fake_.AddFile(path, bytes); }
   void MakeFolder(const std::string& path) override { fake_.AddFolder(path); }
+  WideCalls* wide() override { return &fake_; }
   void HoldFile(const std::string& path) override {
     const std::string bytes = fake_.Find(path)->bytes;
     fake_.AddFile(path, bytes).heldOpen = true;
@@ -31,7 +32,7 @@ class FakeWorld : public World {
 
  private:
   test::FakePlatform fake_;
-  WidePlatform wide_{fake_};
+  WidePlatform wide_{fake_, fake_};
 };
 
 }  // namespace

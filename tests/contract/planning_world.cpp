@@ -31,7 +31,7 @@ class PlanningWorld : public World {
     const std::string bytes = system_.Find(path)->bytes;
     system_.AddFile(path, bytes).heldOpen = true;
   }
-  bool MakesWideCalls() override { return false; }
+  WideCalls* wide() override { return nullptr; }
 
  private:
   test::FakePlatform system_;

@@ -40,6 +40,7 @@ class RealWorld : public World {
   }
   void WriteFile(const std::string& path, const std::string& bytes) override { wintest::WriteBytes(path, bytes); }
   void MakeFolder(const std::string& path) override { wintest::MakeFolder(path); }
+  WideCalls* wide() override { return &platform_; }
   void HoldFile(const std::string& path) override {
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
@@ -48,7 +49,7 @@ class RealWorld : public World {
 
  private:
   Win32Platform platform_;
-  WidePlatform wide_{platform_};
+  WidePlatform wide_{platform_, platform_};
   std::vector<std::unique_ptr<wintest::ScratchFolder>> folders_;
   std::vector<HANDLE> held_;  // closed before the folders go
 };

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "seam/platform.h"
+#include "seam/wide_calls.h"
 
 namespace qv::contract {
 
@@ -30,8 +31,8 @@ class World {
   virtual void MakeFolder(const std::string& path) = 0;
   // Another program opens the file with share mode 0 and keeps it open while the world lives.
   virtual void HoldFile(const std::string& path) = 0;
-  // Whether the wide calls reach the system: the planning platform refuses them.
-  virtual bool MakesWideCalls() { return true; }
+  // The system's wide calls; nothing where the platform is one that has none (the plan's).
+  virtual WideCalls* wide() = 0;
 };
 
 // A fresh world: the test key does not exist. Each build defines it for its platform; the

@@ -172,7 +172,7 @@ void CheckProgramRun(std::string_view input, const std::vector<std::string>& par
   static qv::test::FakePlatform fake = SeededSystem();
   const qv::fuzz::ResetAtEnd reset(fake, SeededSystem());
   fake.commandLine = std::string(input);
-  const int exitCode = qv::ProgramEntry(fake);
+  const int exitCode = qv::ProgramEntry(fake, fake);
   QV_FUZZ_CHECK(fake.OpenKeyCount() == 0, "no registry key handle is left open");
   if (IsSilentMode(fake, parameters)) return CheckSilentRun(fake, exitCode, shiftJisPaths->scriptPath);
 

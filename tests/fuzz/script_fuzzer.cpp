@@ -135,7 +135,7 @@ void CheckWideRun(const qv::test::FakePlatform& before, const qv::test::FakePlat
   wide.boxes.clear();
   wide.answers.clear();
   for (const qv::test::ShownBox& box : done.boxes) wide.answers.push_back(box.answer);
-  QV_FUZZ_CHECK(qv::ProgramEntry(wide) == exitCode, "the same exit code on a system of another code page");
+  QV_FUZZ_CHECK(qv::ProgramEntry(wide, wide) == exitCode, "the same exit code on a system of another code page");
   QV_FUZZ_CHECK(wide.ansiNameCalls == 0, "no name passes through an ANSI call on a system of another code page");
   QV_FUZZ_CHECK(wide.SameFilesAndRegistry(done), "the same files and registry on a system of another code page");
   QV_FUZZ_CHECK(wide.mutexesCreated == done.mutexesCreated && wide.pendingAtRestart == done.pendingAtRestart &&
@@ -177,7 +177,7 @@ void CheckRun(std::uint8_t variant, std::string_view body) {
   const qv::fuzz::ResetAtEnd reset(fake, before);
   fake.commandLine = "QvUninst.exe /u C:\\App\\";
 
-  const int exitCode = qv::ProgramEntry(fake);
+  const int exitCode = qv::ProgramEntry(fake, fake);
 
   qv::fuzz::CheckUninstallBoxes(fake, exitCode);
   for (const std::string& read : fake.reads) QV_FUZZ_CHECK(read == kScriptPath, "only the script is read");

@@ -54,7 +54,7 @@ inline Agreement CheckAgainstRun(const std::string& scriptBytes) {
   system.AddFile(paths.scriptPath, scriptBytes);
   system.commandLine = "QvUninst.exe /u " + paths.baseFolder;
   PassedOverEntries passedOver;
-  const int exitCode = ProgramEntry(system, passedOver);
+  const int exitCode = ProgramEntry(system, system, passedOver);
   const bool wrongScript = system.boxes.size() == 1 && system.boxes[0].text == texts::kWrongScript;
   const bool fatal = exitCode == 1;
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "seam/platform.h"
+#include "seam/wide_calls.h"
 #include "text/text.h"
 
 namespace qv::test {
@@ -60,7 +61,7 @@ struct FakeKey {
 // Name, flags and values equal, and the same subkeys, each equal in turn.
 bool SameTree(const FakeKey& a, const FakeKey& b);
 
-class FakePlatform : public Platform {
+class FakePlatform : public Platform, public WideCalls {
  public:
   FakePlatform();
 

@@ -27,7 +27,7 @@ struct Product {
   int Uninstall(const std::string& body) {
     platform.AddFile(kScript, "//QV-Uninstaller\r\n" + body);
     platform.commandLine = "QvUninst.exe /u \"C:\\Program Files\\Example\\\"";
-    return ProgramEntry(platform);
+    return ProgramEntry(platform, platform);
   }
 
   std::vector<std::string> Texts() const {

@@ -102,7 +102,7 @@ TEST(Checker, AMutexNamedTwiceIsOneTheRunAsksForOnce) {
     test::FakePlatform system;
     system.AddFile("C:\\App\\Uninst.inf", script);
     system.commandLine = "QvUninst.exe /u C:\\App\\";
-    ProgramEntry(system);
+    ProgramEntry(system, system);
     const bool askedOnce = system.mutexesCreated.size() == 1;
     EXPECT_EQ(noted, pair.same) << pair.first << " and " << pair.second;
     EXPECT_EQ(noted, askedOnce) << pair.first << " and " << pair.second;

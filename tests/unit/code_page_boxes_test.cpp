@@ -103,7 +103,7 @@ TEST(CodePageBoxes, TheNotFoundBoxReadsTheFileNameInTheSystemsCodePage) {
     test::FakePlatform fake;
     fake.UseAnsiCodePage(c.codePage);
     fake.commandLine = std::string("QvUninst.exe /u C:\\Ex\\") + c.name;
-    EXPECT_EQ(ProgramEntry(fake), 0);
+    EXPECT_EQ(ProgramEntry(fake, fake), 0);
     ASSERT_EQ(fake.boxes.size(), 1u);
     EXPECT_EQ(fake.boxes[0].wideText, u"\" " + c.shown + kNotFoundTail);
     EXPECT_EQ(fake.boxes[0].flags, 0x10u);
@@ -132,7 +132,7 @@ TEST(CodePageBoxes, TheFatalReportReadsEachPartInItsOwnCodePage) {
     fake.moduleFileName = "C:\\Outils\\D\xE9sinstaller.exe";
     fake.AddFile(test::FakePlatform::Stored(u"C:\\Caf\u00E9\\Uninst.inf"), "//QV-Uninstaller\r\n").heldOpen = true;
     fake.commandLine = "QvUninst.exe /u C:\\Caf\xE9\\";
-    EXPECT_EQ(ProgramEntry(fake), 1);
+    EXPECT_EQ(ProgramEntry(fake, fake), 1);
     ASSERT_EQ(fake.boxes.size(), 1u);
     const std::u16string& text = fake.boxes[0].wideText;
     EXPECT_EQ(text.substr(0, 11 + head.size()), u"EFOpenError" + head);
@@ -169,7 +169,7 @@ TEST(CodePageBoxes, TheVersionBoxReadsTheLocalesDateInTheSystemsCodePage) {
   fake.AddFile("C:\\Tools\\QvUninst.exe");  // 1 January 2000, 09:00 local time
   fake.localeInfo[win::kLocaleSShortDate] = "d MMMM yyyy";
   fake.localeInfo[win::kLocaleSMonthName1] = "J\xE4nner";
-  EXPECT_EQ(ProgramEntry(fake), 0);
+  EXPECT_EQ(ProgramEntry(fake, fake), 0);
   ASSERT_EQ(fake.boxes.size(), 1u);
   EXPECT_EQ(fake.boxes[0].wideCaption, u"バージョン情報");
   EXPECT_NE(fake.boxes[0].wideText.find(u"\r\n制作日：1 J\u00E4nner 2000\r\n提供元："), std::u16string::npos);

@@ -21,7 +21,7 @@ class Program : public ::testing::Test {
  protected:
   int Run(const std::string& arguments) {
     platform.commandLine = "\"C:\\Tools\\QvUninst.exe\" " + arguments;
-    return ProgramEntry(platform);
+    return ProgramEntry(platform, platform);
   }
   std::vector<std::string> Texts() const {
     std::vector<std::string> texts;

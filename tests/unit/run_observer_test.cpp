@@ -50,7 +50,7 @@ TEST(RunObserver, HearsSectionsBoxesAndPassedOverEntriesInTheRunsOrder) {
   Recorder recorder;
   product.platform.AddFile(Product::kScript, std::string("//QV-Uninstaller\r\n") + body);
   product.platform.commandLine = "QvUninst.exe /u \"C:\\Program Files\\Example\\\"";
-  EXPECT_EQ(ProgramEntry(product.platform, recorder), 0);
+  EXPECT_EQ(ProgramEntry(product.platform, product.platform, recorder), 0);
 
   const std::string hkcu = std::to_string(kHkeyCurrentUser), hku = std::to_string(kHkeyUsers);
   EXPECT_EQ(recorder.heard, (std::vector<std::string>{
@@ -82,7 +82,7 @@ TEST(RunObserver, HearsOfTheRunningProgramThatStopsTheRun) {
                            "//QV-Uninstaller\r\n[execution]\r\nMUTEX=AppMutex\r\nAPPNAME=Demo\r\nend;\r\n");
   product.platform.commandLine = "QvUninst.exe /u \"C:\\Program Files\\Example\\\"";
   Recorder recorder;
-  EXPECT_EQ(ProgramEntry(product.platform, recorder), 0);
+  EXPECT_EQ(ProgramEntry(product.platform, product.platform, recorder), 0);
   EXPECT_EQ(recorder.heard, (std::vector<std::string>{"[execution] at 1", "box program running: 1"}));
 }
 

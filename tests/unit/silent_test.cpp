@@ -45,7 +45,7 @@ class Silent : public ::testing::Test {
   int Run(const std::string& arguments, const std::string& body = kEveryStep) {
     product.platform.AddFile(test::Product::kScript, "//QV-Uninstaller\r\n" + body);
     product.platform.commandLine = "\"C:\\Tools\\QvUninst.exe\" " + arguments;
-    return ProgramEntry(product.platform);
+    return ProgramEntry(product.platform, product.platform);
   }
   int RunSilently(const std::string& body = kEveryStep) { return Run("/s \"C:\\Program Files\\Example\\\"", body); }
   // The log's lines without its byte-order mark, each without its CR LF.
@@ -76,7 +76,7 @@ TEST_F(Silent, ShowsNoBoxAndMakesTheChangesOfAUserWhoAnswersYes) {
   // The interactive run, every question answered Yes, leaves the same system but for the log.
   interactive.AddFile(test::Product::kScript, "//QV-Uninstaller\r\n" + std::string(kEveryStep));
   interactive.commandLine = "QvUninst.exe /u \"C:\\Program Files\\Example\\\"";
-  EXPECT_EQ(ProgramEntry(interactive), 0);
+  EXPECT_EQ(ProgramEntry(interactive, interactive), 0);
   EXPECT_EQ(interactive.boxes.size(), 4u);
   interactive.AddFile(kLog, product.platform.Find(kLog)->bytes);
   EXPECT_TRUE(interactive.SameFilesAndRegistry(product.platform));

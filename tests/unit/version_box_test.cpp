@@ -219,7 +219,7 @@ class VersionBox : public ::testing::Test {
   }
   int Run(const std::string& arguments = "") {
     platform.commandLine = "QvUninst.exe " + arguments;
-    return ProgramEntry(platform);
+    return ProgramEntry(platform, platform);
   }
   std::string ShownDate() const {
     const std::string& text = platform.boxes.at(0).text;
@@ -297,7 +297,7 @@ TEST(VersionBoxFatal, DateOrTimeThatIsNoCalendarValueEndsInTheFatalReport) {
     platform.AddFile(platform.moduleFileName);
     platform.dos.date = static_cast<std::uint16_t>(static_cast<std::uint32_t>(c.age) >> 16);
     platform.dos.time = static_cast<std::uint16_t>(c.age & 0xFFFF);
-    EXPECT_EQ(ProgramEntry(platform), 1);
+    EXPECT_EQ(ProgramEntry(platform, platform), 1);
     ASSERT_EQ(platform.boxes.size(), 1u) << c.message;  // the version box is not shown
     EXPECT_EQ(platform.boxes[0].caption, "ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ");
     const std::string& text = platform.boxes[0].text;

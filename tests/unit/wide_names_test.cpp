@@ -37,7 +37,7 @@ TEST(WideNames, EscapesCarryTheSystemsNamesAndNothingElse) {
   for (const std::u16string name : {u"C:\\Users\\Jos\u00E9 \u5F20\u4F1F\\Desktop", u"\u00A5\uF8F1\u0080 ｱ\\\u00E9.",
                                     u"\xD800 a\\\xDC00 \U0001F600", u"\uAE40\\\u00C9t\u00C9 *.txt"}) {
     const std::string narrow = ProgramTextFromWide(fake, name);
-    EXPECT_EQ(ReadProgramText(fake, narrow), name);
+    EXPECT_EQ(ReadProgramText(fake, fake, narrow), name);
     EXPECT_EQ(ProgramTextFromWide(fake, AsciiUpper(name)), UpperCase932(narrow, lead));
     EXPECT_EQ(SplitPathNames(narrow, "\\", lead).size(), Count(name, u'\\') + 1);
     EXPECT_EQ(HasWildcard(narrow), Count(name, u'*') > 0);
@@ -46,7 +46,7 @@ TEST(WideNames, EscapesCarryTheSystemsNamesAndNothingElse) {
   EXPECT_EQ(BytesIn932(ProgramTextFromWide(fake, u"a\u00E9表")), 5u);
   for (const char* escape : {"\x81\x7F\xA1\xA1\xA6\xAD", "\x81\x7F\xA1\xA1\xA3\xAF", "\x81\x7F\xA1\xA1\xA5\xA2",
                              "\x81\x7F\xA1\xA1\xA1\xA1"}) {
-    EXPECT_EQ(ReadProgramText(fake, std::string("C:\\a") + escape), std::nullopt);
+    EXPECT_EQ(ReadProgramText(fake, fake, std::string("C:\\a") + escape), std::nullopt);
     const std::u16string shown = WidenText(fake, kProgramCodePage, std::string("a") + escape, lead);
     EXPECT_EQ(Count(shown, u'\\') + Count(shown, u'.') + Count(shown, u'\0'), 0u);
   }
@@ -83,8 +83,8 @@ TEST(WideNames, AJapaneseProductIsRemovedTheSameWayOnEverySystem) {
     fake.AddKey(kHkeyCurrentUser, "Software\\Quorvel\\サンプル表\\設定");
     fake.AddKey(kHkeyLocalMachine, uninstall);
     fake.wideCommandLine = u"QvUninst.exe /u C:\\QvApps\\サンプル表\\";
-    ASSERT_EQ(ProgramEntry(fake), 0) << codePage;
-    WidePlatform wide(fake);
+    ASSERT_EQ(ProgramEntry(fake, fake), 0) << codePage;
+    WidePlatform wide(fake, fake);
     EXPECT_EQ(wide.CharUpperBuffA("\x83\x61 \xB1z \x82\x81 e\xE9"), "\x83\x61 \xB1Z \x82\x60 E\xE9") << codePage;
     EXPECT_EQ(wide.CharLowerBuffA("\x83\x61 \xB1Z \x82\x60 E\xE9"), "\x83\x61 \xB1z \x82\x81 e\xE9") << codePage;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <tuple>
 
 #include "common/errors.h"
 #include "fake_platform.h"
@@ -99,46 +100,35 @@ TEST_F(RegistryAccessorTest, DeleteKeyTreePassesOverASubkeyThatCannotBeDeleted) 
   EXPECT_EQ(fake.OpenKeyCount(), 0u);
 }
 
-TEST_F(RegistryAccessorTest, PathsFromTheRootAndFromTheCurrentKey) {
+// Each step opens a path and writes a value named as the step; a failed open leaves the key before it.
+TEST_F(RegistryAccessorTest, PathsFromTheRootAndFromTheCurrentKeyAndAFailedOpenLeavesThePreviousKey) {
   fake.AddKey(kHkeyCurrentUser, "Software\\Other");
-  RegistryAccessor registry(fake);
-  EXPECT_EQ(registry.Root(), kHkeyCurrentUser);
-  EXPECT_FALSE(registry.HasCurrentKey());
-  ASSERT_TRUE(registry.OpenPath("Software\\Other", false));  // no current key: from the root
-  EXPECT_EQ(registry.CurrentPath(), "Software\\Other");
-  ASSERT_TRUE(registry.OpenPath("\\Software\\Example", true));
-  EXPECT_EQ(registry.CurrentPath(), "\\Software\\Example");
-  EXPECT_EQ(fake.FindKey(kHkeyCurrentUser, "Software\\Other\\Software"), nullptr);
-  ASSERT_TRUE(registry.OpenPath("Sub\\Deeper", true));
-  EXPECT_EQ(registry.CurrentPath(), "\\Software\\Example\\Sub\\Deeper");
-  registry.WriteStringValue("Where", "deep");
-  EXPECT_EQ(ValueAt(kHkeyCurrentUser, "Software\\Example\\Sub\\Deeper", "Where"), std::string("deep", 5));
-
-  // An empty remainder opens the base key itself, also with create.
-  ASSERT_TRUE(registry.OpenPath("", false));
-  EXPECT_EQ(registry.CurrentPath(), "\\Software\\Example\\Sub\\Deeper\\");
-  registry.WriteStringValue("Same", "1");
-  EXPECT_NE(ValueAt(kHkeyCurrentUser, "Software\\Example\\Sub\\Deeper", "Same"), "<no value>");
-  ASSERT_TRUE(registry.OpenPath("\\", true));
-  EXPECT_EQ(registry.CurrentPath(), "\\");
-  registry.WriteStringValue("AtRoot", "2");
-  EXPECT_EQ(ValueAt(kHkeyCurrentUser, "", "AtRoot"), std::string("2", 2));
-  EXPECT_EQ(fake.OpenKeyCount(), 1u);
-}
-
-TEST_F(RegistryAccessorTest, AFailedOpenLeavesThePreviousKeyCurrent) {
-  fake.AddKey(kHkeyCurrentUser, "Software\\Example");
   fake.AddKey(kHkeyCurrentUser, "Locked").denyWrite = true;
   fake.AddKey(kHkeyCurrentUser, "ReadOnly").denyAllAccess = true;
   RegistryAccessor registry(fake);
-  ASSERT_TRUE(registry.OpenPath("\\Software\\Example", false));
-  EXPECT_FALSE(registry.OpenPath("Missing", false));
-  EXPECT_FALSE(registry.OpenPath("\\Missing", false));
-  EXPECT_FALSE(registry.OpenPath("\\Locked\\New", true));
-  EXPECT_FALSE(registry.OpenPath("\\ReadOnly", true));  // creating asks for full access only
-  EXPECT_EQ(registry.CurrentPath(), "\\Software\\Example");
-  registry.WriteStringValue("Kept", "yes");
-  EXPECT_EQ(ValueAt(kHkeyCurrentUser, "Software\\Example", "Kept"), std::string("yes", 4));
+  EXPECT_EQ(registry.Root(), kHkeyCurrentUser);
+  EXPECT_FALSE(registry.HasCurrentKey());
+  const std::string deeper = "\\Software\\Example\\Sub\\Deeper";
+  for (const auto& [step, path, create, opens, current, key] :
+       std::vector<std::tuple<const char*, const char*, bool, bool, std::string, std::string>>{
+           {"no current key: from the root", "Software\\Other", false, true, "Software\\Other", "Software\\Other"},
+           {"from the root", "\\Software\\Example", true, true, "\\Software\\Example", "Software\\Example"},
+           {"from the current key", "Sub\\Deeper", true, true, deeper, deeper.substr(1)},
+           {"missing from the current key", "Missing", false, false, deeper, deeper.substr(1)},
+           {"missing from the root", "\\Missing", false, false, deeper, deeper.substr(1)},
+           {"below a key that refuses writing", "\\Locked\\New", true, false, deeper, deeper.substr(1)},
+           {"creating asks for full access only", "\\ReadOnly", true, false, deeper, deeper.substr(1)},
+           // An empty remainder opens the base key itself, also with create.
+           {"the current key itself", "", false, true, deeper + "\\", deeper.substr(1)},
+           {"the root itself", "\\", true, true, "\\", ""},
+       }) {
+    SCOPED_TRACE(step);
+    EXPECT_EQ(registry.OpenPath(path, create), opens);
+    EXPECT_EQ(registry.CurrentPath(), current);
+    registry.WriteStringValue(step, "v");
+    EXPECT_EQ(ValueAt(kHkeyCurrentUser, key, step), std::string("v", 2));
+  }
+  EXPECT_EQ(fake.FindKey(kHkeyCurrentUser, "Software\\Other\\Software"), nullptr);
   EXPECT_EQ(fake.OpenKeyCount(), 1u);
 }
 

@@ -2,6 +2,7 @@
 // compared before and after so that nothing outside what the script names is touched.
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <tuple>
 
 #include "guard/protected_keys.h"
 #include "product.h"
@@ -115,13 +116,25 @@ TEST_F(RegistrySections, CleanupNeverDeletesARootAFamilyFolderOrASystemKey) {
   EXPECT_EQ(Report(), shown::kFilesRemain);
 }
 
-TEST_F(RegistrySections, KeysBelowProtectedOnesAreStillAProductsOwn) {
+TEST_F(RegistrySections, KeysBelowProtectedOnesAndShiftJisNamesAreAProductsOwn) {
   platform.AddKey(kHkeyUsers, "S-1-5-21\\Software\\Example");
   platform.AddKey(kHkeyCurrentUser, "Software\\Classes\\.xyz");
-  Uninstall("[deletereg]\r\nKEY=HU\\S-1-5-21\\Software\\Example\r\nKEY=HCU\\Software\\Classes\\.xyz\r\nend;\r\n");
-  EXPECT_FALSE(HasKey(kHkeyUsers, "S-1-5-21\\Software\\Example"));
-  EXPECT_TRUE(HasKey(kHkeyUsers, "S-1-5-21\\Software"));
-  EXPECT_FALSE(HasKey(kHkeyCurrentUser, "Software\\Classes\\.xyz"));
+  platform.AddKey(kHkeyCurrentUser, "Software\\Quorvel\\\x95\x5C\\\x83\x5C\x83\x74\x83\x67");
+  platform.AddKey(kHkeyCurrentUser, "Software\\Quorvel\\\x95");
+  Uninstall(
+      "[deletereg]\r\nKEY=HU\\S-1-5-21\\Software\\Example\r\nKEY=HCU\\Software\\Classes\\.xyz\r\n"
+      "QUORVEL=\x95\x5C\r\nend;\r\n");
+  for (const auto& [row, root, path, kept] : std::vector<std::tuple<const char*, RegistryRoot, const char*, bool>>{
+           {"below a user's Software", kHkeyUsers, "S-1-5-21\\Software\\Example", false},
+           {"a user's Software", kHkeyUsers, "S-1-5-21\\Software", true},
+           {"below the user's Classes", kHkeyCurrentUser, "Software\\Classes\\.xyz", false},
+           // "表" ends in the byte of "\": the key is one name, not two.
+           {"a Shift JIS name", kHkeyCurrentUser, "Software\\Quorvel\\\x95\x5C", false},
+           {"the name of its first byte", kHkeyCurrentUser, "Software\\Quorvel\\\x95", true},
+       }) {
+    SCOPED_TRACE(row);
+    EXPECT_EQ(HasKey(root, path), kept);
+  }
 }
 
 // Below HCU and HLM, each protected key below Software is protected in its 32-bit mirror below
@@ -159,41 +172,33 @@ TEST(ProtectedKeys, TheThirtyTwoBitMirrorsOfTheProtectedKeysAreProtectedToo) {
     EXPECT_FALSE(IsProtectedKey(platform, lead, key.root, key.path)) << key.root << " " << key.path;
 }
 
-TEST_F(RegistrySections, ShiftJisKeyNamesAreDeletedWhole) {
-  // "表" ends in the byte of "\": the key is one name, not two.
-  platform.AddKey(kHkeyCurrentUser, "Software\\Quorvel\\\x95\x5C\\\x83\x5C\x83\x74\x83\x67");
-  platform.AddKey(kHkeyCurrentUser, "Software\\Quorvel\\\x95");
-  Uninstall("[deletereg]\r\nQUORVEL=\x95\x5C\r\nend;\r\n");
-  EXPECT_FALSE(HasKey(kHkeyCurrentUser, "Software\\Quorvel\\\x95\x5C"));
-  EXPECT_TRUE(HasKey(kHkeyCurrentUser, "Software\\Quorvel\\\x95"));
-}
-
 TEST_F(RegistrySections, CreationWritesKeysAndValuesAsWritten) {
   platform.SetValue(kHkeyLocalMachine, "Software\\Example", "Old", "stays");
+  const std::string name(300, 'n'), data(70000, 'd');
   Uninstall(
       "[createreg]\r\nKEY=HLM\\Software\\Example\\Settings\r\nSTRING=Path,C:\\Program Files\\Example\r\n"
       "STRING=List,a,b,c\r\nSTRING=,text\r\nSTRING=Name,\r\nkey=hlm\\Software\\Example\r\n"
-      "string=Lower, case kept \r\nend;\r\n");
+      "string=Lower, case kept \r\nKEY=HCU\\Software\\Example\r\nSTRING=text\r\nSTRING=" +
+      name + "," + data + "\r\nKEY=HCC\\\r\nSTRING=Name,data\r\nend;\r\n");
   const std::string settings = "Software\\Example\\Settings";
+  for (const auto& [row, root, path, value, written] :
+       std::vector<std::tuple<const char*, RegistryRoot, std::string, std::string, std::string>>{
+           {"a path", kHkeyLocalMachine, settings, "Path", std::string("C:\\Program Files\\Example\0", 25)},
+           {"commas after the first", kHkeyLocalMachine, settings, "List", std::string("a,b,c\0", 6)},
+           {"no name: the default value", kHkeyLocalMachine, settings, "", std::string("text\0", 5)},
+           {"no data", kHkeyLocalMachine, settings, "Name", std::string("\0", 1)},
+           {"a value that was there", kHkeyLocalMachine, "Software\\Example", "Old", "stays"},
+           {"blanks and case kept", kHkeyLocalMachine, "Software\\Example", "Lower", std::string(" case kept \0", 12)},
+           {"no comma: the default value", kHkeyCurrentUser, "Software\\Example", "", std::string("text\0", 5)},
+           {"a long name and data", kHkeyCurrentUser, "Software\\Example", name, data + '\0'},
+           {"a key path of the root alone", kHkeyCurrentConfig, "", "Name", std::string("data\0", 5)},
+       }) {
+    SCOPED_TRACE(row);
+    EXPECT_EQ(Value(root, path, value), written);
+  }
   EXPECT_EQ(platform.FindKey(kHkeyLocalMachine, settings)->name, "Settings");
-  EXPECT_EQ(Value(kHkeyLocalMachine, settings, "Path"), std::string("C:\\Program Files\\Example\0", 25));
-  EXPECT_EQ(Value(kHkeyLocalMachine, settings, "List"), std::string("a,b,c\0", 6));
-  EXPECT_EQ(Value(kHkeyLocalMachine, settings, ""), std::string("text\0", 5));
-  EXPECT_EQ(Value(kHkeyLocalMachine, settings, "Name"), std::string("\0", 1));
-  EXPECT_EQ(Value(kHkeyLocalMachine, "Software\\Example", "Old"), "stays");
-  EXPECT_EQ(Value(kHkeyLocalMachine, "Software\\Example", "Lower"), std::string(" case kept \0", 12));
   EXPECT_EQ(platform.FindKey(kHkeyLocalMachine, "Software\\Example")->values.at("LOWER").name, "Lower");
   EXPECT_EQ(platform.OpenKeyCount(), 0u);
-}
-
-TEST_F(RegistrySections, AStringWithoutCommaGoesToTheDefaultValue) {
-  Uninstall("[createreg]\r\nKEY=HCU\\Software\\Example\r\nSTRING=text\r\nend;\r\n");
-  EXPECT_EQ(Value(kHkeyCurrentUser, "Software\\Example", ""), std::string("text\0", 5));
-}
-
-TEST_F(RegistrySections, AKeyPathOfTheRootAloneWritesUnderTheRoot) {
-  Uninstall("[createreg]\r\nKEY=HCC\\\r\nSTRING=Name,data\r\nend;\r\n");
-  EXPECT_EQ(Value(kHkeyCurrentConfig, "", "Name"), std::string("data\0", 5));
 }
 
 // Ends the run with the registry write error for the value name; returns what was written.
@@ -246,12 +251,6 @@ TEST_F(RegistrySections, RemovalsComeBeforeCreationsWhateverTheOrderInTheFile) {
   EXPECT_EQ(Value(kHkeyCurrentUser, "Software\\Example", "Old"), "<no value>");
   EXPECT_EQ(Value(kHkeyCurrentUser, "Software\\Example", "New"), std::string("2\0", 2));
   EXPECT_FALSE(Has("C:\\Program Files\\Example\\app.exe"));
-}
-
-TEST_F(RegistrySections, LongNamesAndDataAreWrittenWhole) {
-  const std::string name(300, 'n'), data(70000, 'd');
-  Uninstall("[createreg]\r\nKEY=HCU\\Software\\Example\r\nSTRING=" + name + "," + data + "\r\nend;\r\n");
-  EXPECT_EQ(Value(kHkeyCurrentUser, "Software\\Example", name), data + '\0');
 }
 
 }  // namespace

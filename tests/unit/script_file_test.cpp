@@ -1,6 +1,9 @@
 #include "script/script_file.h"
 
 #include <gtest/gtest.h>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "common/errors.h"
 #include "fake_platform.h"
@@ -19,43 +22,45 @@ Lines LinesOf(const ScriptFile& script) {
 
 Lines Cut(std::string_view bytes) { return LinesOf(ScriptFile::FromBytes(bytes)); }
 
-TEST(ScriptCutting, CrLfCrAndLfAreOneBreakEach) {
-  EXPECT_EQ(Cut("a\r\nb\r\nc"), (Lines{"a", "b", "c"}));
-  EXPECT_EQ(Cut("a\rb\rc"), (Lines{"a", "b", "c"}));
-  EXPECT_EQ(Cut("a\nb\nc"), (Lines{"a", "b", "c"}));
-  EXPECT_EQ(Cut("a\rb\r\nc\nd"), (Lines{"a", "b", "c", "d"}));
+// The message of the error E that action raises.
+template <typename E, typename Action>
+std::string MessageOf(Action&& action) {
+  try {
+    action();
+  } catch (const E& e) {
+    return e.message();
+  }
+  return "no error";
 }
 
-TEST(ScriptCutting, LfCrIsTwoBreaks) { EXPECT_EQ(Cut("a\n\rb"), (Lines{"a", "", "b"})); }
-
-TEST(ScriptCutting, FinalBreakAddsNoEmptyLine) {
-  EXPECT_EQ(Cut("a\r\n"), Lines{"a"});
-  EXPECT_EQ(Cut("a\r\n\r\n"), (Lines{"a", ""}));
-  EXPECT_EQ(Cut(""), Lines{});
-  EXPECT_EQ(Cut("\r\n"), Lines{""});
-}
-
-TEST(ScriptCutting, NulEndsTheText) {
-  EXPECT_EQ(Cut(std::string("a\r\nb\0c\r\nd", 9)), (Lines{"a", "b"}));
-  EXPECT_EQ(Cut(std::string("\0a", 2)), Lines{});
-}
-
-TEST(ScriptCutting, BlanksStayAndLongLinesAreWhole) {
-  EXPECT_EQ(Cut(" a \t\r\nb"), (Lines{" a \t", "b"}));
-  std::string longLine(100000, 'x');
-  EXPECT_EQ(Cut(longLine + "\r\nend;"), (Lines{longLine, "end;"}));
+TEST(ScriptCutting, LinesAtEachBreakUpToNul) {
+  const std::string longLine(100000, 'x');
+  for (const auto& [row, bytes, lines] : std::vector<std::tuple<const char*, std::string, Lines>>{
+           {"CR LF", "a\r\nb\r\nc", {"a", "b", "c"}},
+           {"CR", "a\rb\rc", {"a", "b", "c"}},
+           {"LF", "a\nb\nc", {"a", "b", "c"}},
+           {"each a break", "a\rb\r\nc\nd", {"a", "b", "c", "d"}},
+           {"LF CR is two breaks", "a\n\rb", {"a", "", "b"}},
+           {"a final break adds no empty line", "a\r\n", {"a"}},
+           {"a final empty line", "a\r\n\r\n", {"a", ""}},
+           {"nothing", "", {}},
+           {"a break alone", "\r\n", {""}},
+           {"NUL ends the text", std::string("a\r\nb\0c\r\nd", 9), {"a", "b"}},
+           {"NUL first", std::string("\0a", 2), {}},
+           {"blanks stay", " a \t\r\nb", {" a \t", "b"}},
+           {"long lines are whole", longLine + "\r\nend;", {longLine, "end;"}},
+       }) {
+    SCOPED_TRACE(row);
+    EXPECT_EQ(Cut(bytes), lines);
+  }
 }
 
 TEST(ScriptFile, IndexOutOfRangeRaisesTheListIndexError) {
   ScriptFile script = ScriptFile::FromBytes("a\r\nb");
-  try {
-    script.Line(2);
-    FAIL() << "no error";
-  } catch (const EStringListError& e) {
-    EXPECT_EQ(e.message(), "ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (2)");
-  }
-  EXPECT_THROW(script.Line(-1), EStringListError);
-  EXPECT_THROW(ScriptFile::FromBytes("").Line(0), EStringListError);
+  EXPECT_EQ(MessageOf<EStringListError>([&] { script.Line(2); }), "ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (2)");
+  EXPECT_EQ(MessageOf<EStringListError>([&] { script.Line(-1); }), "ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (-1)");
+  EXPECT_EQ(MessageOf<EStringListError>([] { ScriptFile::FromBytes("").Line(0); }),
+            "ﾘｽﾄのｲﾝﾃﾞｯｸｽが範囲を超えています (0)");
 }
 
 TEST(ScriptFile, LoadReadsTheFileAndRaisesWhenItCannotBeOpened) {
@@ -63,34 +68,39 @@ TEST(ScriptFile, LoadReadsTheFileAndRaisesWhenItCannotBeOpened) {
   platform.AddFile("C:\\App\\Uninst.inf", "//QV-Uninstaller\r\n[deletefile]\r\nend;\r\n");
   EXPECT_EQ(LinesOf(ScriptFile::Load(platform, "C:\\App\\Uninst.inf")),
             (Lines{"//QV-Uninstaller", "[deletefile]", "end;"}));
-
   platform.AddFile("C:\\App\\Locked.inf", "x").heldOpen = true;
-  try {
-    ScriptFile::Load(platform, "C:\\App\\Locked.inf");
-    FAIL() << "no error";
-  } catch (const EFOpenError& e) {
-    EXPECT_EQ(e.message(), "ﾌｧｲﾙ C:\\App\\Locked.inf は開けません");
+  for (const char* path : {"C:\\App\\Locked.inf", "C:\\App\\Missing.inf", "C:\\App"}) {
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { ScriptFile::Load(platform, path); }),
+              std::string("ﾌｧｲﾙ ") + path + " は開けません");
   }
-  EXPECT_THROW(ScriptFile::Load(platform, "C:\\App\\Missing.inf"), EFOpenError);
-  EXPECT_THROW(ScriptFile::Load(platform, "C:\\App"), EFOpenError);
 }
 
-TEST(ScriptMatching, HeaderMustBeTheWholeLineInAnyCase) {
+TEST(ScriptMatching, HeaderAndTerminatorAreTheWholeLineAndTheSignatureAnywhereOnItInAnyCase) {
+  using Matcher = bool (*)(Platform&, const std::string&);
+  const Matcher header = [](Platform& p, const std::string& line) { return IsHeader(p, line, "[deletefile]"); };
   test::FakePlatform p;
-  EXPECT_TRUE(IsHeader(p, "[DeleteFile]", "[deletefile]"));
-  EXPECT_TRUE(IsHeader(p, "[DELETEFILE]", "[deletefile]"));
-  EXPECT_FALSE(IsHeader(p, " [deletefile]", "[deletefile]"));
-  EXPECT_FALSE(IsHeader(p, "[deletefile] ", "[deletefile]"));
-  EXPECT_FALSE(IsHeader(p, "[deletefil]", "[deletefile]"));
-}
-
-TEST(ScriptMatching, Terminator) {
-  test::FakePlatform p;
-  EXPECT_TRUE(IsTerminator(p, "end;"));
-  EXPECT_TRUE(IsTerminator(p, "END;"));
-  EXPECT_FALSE(IsTerminator(p, "end"));
-  EXPECT_FALSE(IsTerminator(p, "end; "));
-  EXPECT_FALSE(IsTerminator(p, " end;"));
+  for (const auto& [row, matches, line, expected] : std::vector<std::tuple<const char*, Matcher, const char*, bool>>{
+           {"header", header, "[DeleteFile]", true},
+           {"header in capitals", header, "[DELETEFILE]", true},
+           {"header after a blank", header, " [deletefile]", false},
+           {"header before a blank", header, "[deletefile] ", false},
+           {"another header", header, "[deletefil]", false},
+           {"terminator", IsTerminator, "end;", true},
+           {"terminator in capitals", IsTerminator, "END;", true},
+           {"terminator without its semicolon", IsTerminator, "end", false},
+           {"terminator before a blank", IsTerminator, "end; ", false},
+           {"terminator after a blank", IsTerminator, " end;", false},
+           {"signature", HasSignature, "//QV-Uninstaller", true},
+           {"signature within the line", HasSignature, "; //qv-uninstaller for my product", true},
+           {"signature in mixed case", HasSignature, "//Qv-UNINSTALLER", true},
+           {"signature with one slash", HasSignature, "/QV-Uninstaller", false},
+           {"empty line", HasSignature, "", false},
+           // The second byte of a double-byte character is not mapped: "\x83\x76" stays, "V" would be 0x56.
+           {"signature with a double-byte character", HasSignature, "//q\x83v-uninstaller", false},
+       }) {
+    SCOPED_TRACE(row);
+    EXPECT_EQ(matches(p, line), expected) << line;
+  }
 }
 
 TEST(SectionIndex, HeadersFromTheSecondLineEachBodyToTheFirstTerminatorAfterIt) {
@@ -129,17 +139,6 @@ TEST(ScriptMatching, KeywordIsTheStartOfTheUpperCasedLineAndTheRestStaysAsWritte
   EXPECT_FALSE(AfterKeyword(p, " KEY=x", "KEY=").has_value());
   EXPECT_FALSE(AfterKeyword(p, "KEY", "KEY=").has_value());
   EXPECT_FALSE(AfterKeyword(p, "MUTEX=", "KEY=").has_value());
-}
-
-TEST(ScriptMatching, SignatureAnywhereOnTheLineInAnyCase) {
-  test::FakePlatform p;
-  EXPECT_TRUE(HasSignature(p, "//QV-Uninstaller"));
-  EXPECT_TRUE(HasSignature(p, "; //qv-uninstaller for my product"));
-  EXPECT_TRUE(HasSignature(p, "//Qv-UNINSTALLER"));
-  EXPECT_FALSE(HasSignature(p, "/QV-Uninstaller"));
-  EXPECT_FALSE(HasSignature(p, ""));
-  // The second byte of a double-byte character is not mapped: "\x83\x76" stays, "V" would be 0x56.
-  EXPECT_FALSE(HasSignature(p, "//q\x83v-uninstaller"));
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ constexpr char kInvalidTime[] = "時刻に変換できない値が渡されま�
 // 3 April 1999, 03:34:56 UTC: 12:34:56 local time for the fake (UTC + 9).
 constexpr std::uint64_t k3April1999 = 125675840960000000ull;
 
-std::int32_t Age(int year, int month, int day, int hour = 12, int minute = 34, int second = 56) {
+constexpr std::int32_t Age(int year, int month, int day, int hour = 12, int minute = 34, int second = 56) {
   const std::uint32_t date = static_cast<std::uint32_t>(((year - 1980) << 9) | (month << 5) | day);
   const std::uint32_t time = static_cast<std::uint32_t>((hour << 11) | (minute << 5) | (second / 2));
   return static_cast<std::int32_t>((date << 16) | time);
@@ -34,45 +34,49 @@ std::string ConvertErrorOf(std::int32_t age) {
   return "";
 }
 
-TEST(DecodeFileAge, FieldsOfADosDateAndTime) {
-  const CalendarDateTime t = DecodeFileAge(Age(1999, 4, 3, 12, 34, 56));
-  EXPECT_EQ(t.year, 1999);
-  EXPECT_EQ(t.month, 4);
-  EXPECT_EQ(t.day, 3);
-  EXPECT_EQ(t.hour, 12);
-  EXPECT_EQ(t.minute, 34);
-  EXPECT_EQ(t.second, 56);
-  // The ends of the range and of a day.
-  const CalendarDateTime last = DecodeFileAge(Age(2107, 12, 31, 23, 59, 58));
-  EXPECT_EQ(last.year, 2107);
-  EXPECT_EQ(last.second, 58);
-  EXPECT_EQ(DecodeFileAge(Age(1980, 1, 1, 0, 0, 0)).year, 1980);
-}
+// A DOS date and time by its fields, and the error decoding it raises (none: it gives the fields).
+struct AgeRow {
+  const char* name;
+  int year, month, day, hour, minute, second;
+  const char* error;
+  std::int32_t age() const { return Age(year, month, day, hour, minute, second); }
+};
 
-TEST(DecodeFileAge, DateThatIsNoCalendarDate) {
-  EXPECT_EQ(ConvertErrorOf(Age(1999, 13, 1)), kInvalidDate);
-  EXPECT_EQ(ConvertErrorOf(Age(1999, 0, 1)), kInvalidDate);
-  EXPECT_EQ(ConvertErrorOf(Age(1999, 4, 0)), kInvalidDate);
-  EXPECT_EQ(ConvertErrorOf(Age(1999, 4, 31)), kInvalidDate);
-  EXPECT_EQ(ConvertErrorOf(Age(1999, 2, 30)), kInvalidDate);
-  // Leap years: every fourth, not a century unless divisible by 400.
-  EXPECT_EQ(ConvertErrorOf(Age(1999, 2, 29)), kInvalidDate);
-  EXPECT_EQ(ConvertErrorOf(Age(2000, 2, 29)), "");
-  EXPECT_EQ(ConvertErrorOf(Age(2004, 2, 29)), "");
-  EXPECT_EQ(ConvertErrorOf(Age(2100, 2, 29)), kInvalidDate);
-  EXPECT_EQ(ConvertErrorOf(Age(1999, 12, 31)), "");
-  // -1, no file: its high half reads as month 15.
-  EXPECT_EQ(ConvertErrorOf(-1), kInvalidDate);
-}
+const AgeRow kAges[] = {
+    {"a date and time", 1999, 4, 3, 12, 34, 56, ""},
+    {"the end of the range and of a day", 2107, 12, 31, 23, 59, 58, ""},
+    {"the start of the range and of a day", 1980, 1, 1, 0, 0, 0, ""},
+    {"month 13", 1999, 13, 1, 12, 34, 56, kInvalidDate},
+    {"month 13 on the 3rd", 1999, 13, 3, 12, 34, 56, kInvalidDate},
+    {"month 0", 1999, 0, 1, 12, 34, 56, kInvalidDate},
+    {"day 0", 1999, 4, 0, 12, 34, 56, kInvalidDate},
+    {"31 April", 1999, 4, 31, 12, 34, 56, kInvalidDate},
+    {"30 February", 1999, 2, 30, 12, 34, 56, kInvalidDate},
+    {"29 February of a common year", 1999, 2, 29, 12, 34, 56, kInvalidDate},
+    {"29 February of a century divisible by 400", 2000, 2, 29, 12, 34, 56, ""},
+    {"29 February of every fourth year", 2004, 2, 29, 12, 34, 56, ""},
+    {"29 February of another century", 2100, 2, 29, 12, 34, 56, kInvalidDate},
+    {"31 December", 1999, 12, 31, 12, 34, 56, ""},
+    // -1, no file: every bit set, so its high half reads as month 15.
+    {"-1", 2107, 15, 31, 31, 63, 62, kInvalidDate},
+    {"hour 24", 1999, 4, 3, 24, 0, 0, kInvalidTime},
+    {"hour 31", 1999, 4, 3, 31, 0, 0, kInvalidTime},
+    {"minute 60", 1999, 4, 3, 12, 60, 0, kInvalidTime},
+    {"seconds field 30", 1999, 4, 3, 12, 0, 60, kInvalidTime},
+    {"the last time of a day", 1999, 4, 3, 23, 59, 58, ""},
+    {"the date is checked first", 1999, 13, 3, 24, 60, 60, kInvalidDate},
+};
+static_assert(Age(2107, 15, 31, 31, 63, 62) == -1);
 
-TEST(DecodeFileAge, TimeThatIsNoTimeOfDay) {
-  EXPECT_EQ(ConvertErrorOf(Age(1999, 4, 3, 24, 0, 0)), kInvalidTime);
-  EXPECT_EQ(ConvertErrorOf(Age(1999, 4, 3, 31, 0, 0)), kInvalidTime);
-  EXPECT_EQ(ConvertErrorOf(Age(1999, 4, 3, 12, 60, 0)), kInvalidTime);
-  EXPECT_EQ(ConvertErrorOf(Age(1999, 4, 3, 12, 0, 60)), kInvalidTime);  // seconds field 30
-  EXPECT_EQ(ConvertErrorOf(Age(1999, 4, 3, 23, 59, 58)), "");
-  // The date is checked first.
-  EXPECT_EQ(ConvertErrorOf(Age(1999, 13, 3, 24, 60, 60)), kInvalidDate);
+TEST(DecodeFileAge, FieldsOfACalendarDateAndTimeOrTheErrorOfTheFirstThatIsNone) {
+  for (const AgeRow& row : kAges) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(ConvertErrorOf(row.age()), row.error);
+    if (*row.error) continue;
+    const CalendarDateTime t = DecodeFileAge(row.age());
+    EXPECT_EQ(std::vector<int>({t.year, t.month, t.day, t.hour, t.minute, t.second}),
+              std::vector<int>({row.year, row.month, row.day, row.hour, row.minute, row.second}));
+  }
 }
 
 class ShortDate : public ::testing::Test {
@@ -93,46 +97,73 @@ class ShortDate : public ::testing::Test {
   LeadByteTable lead = ShiftJisLeadBytes();
 };
 
-TEST_F(ShortDate, PicturesOfTheUsualLocales) {
-  EXPECT_EQ(Format("yyyy/MM/dd"), "1999/04/03");
-  EXPECT_EQ(Format("m/d/yy"), "4/3/99");
-  EXPECT_EQ(Format("yyyy/M/d"), "1999/4/3");
-  EXPECT_EQ(Format("dd/MM/yyyy", 2005, 12, 25), "25/12/2005");
-  EXPECT_EQ(Format("YYYY/mm/DD"), "1999/04/03");
+// A picture, what it shows of a date (3 April 1999 unless the row says otherwise) and the case it
+// stands for.
+struct PictureRow {
+  const char* name;
+  const char* picture;
+  const char* shown;
+  int year = 1999, month = 4, day = 3;
+};
+
+const PictureRow kPictures[] = {
+    {"usual locales", "yyyy/MM/dd", "1999/04/03"},
+    {"usual locales", "m/d/yy", "4/3/99"},
+    {"usual locales", "yyyy/M/d", "1999/4/3"},
+    {"usual locales", "dd/MM/yyyy", "25/12/2005", 2005, 12, 25},
+    {"usual locales", "YYYY/mm/DD", "1999/04/03"},
+    {"year by count", "y", "99"},
+    {"year by count", "yy", "99"},
+    {"year by count", "yyy", "1999"},
+    {"year by count", "yyyy", "1999"},
+    {"year by count", "yyyyy", "1999"},
+    {"year by count", "yy", "05", 2005},
+    {"year by count", "y", "00", 2000},
+    // A number is padded with zeros after its sign to the field's width, and never cut to it.
+    {"padded, never cut", "yyyy", "0005", 5},
+    {"padded, never cut", "yyyy", "12345", 12345},
+    {"padded, never cut", "yy", "45", 12345},
+    {"padded, never cut", "yyyy", "-005", -5},
+    {"padded, never cut", "yy", "-7", -7},
+    {"padded, never cut", "yyyy", "-12345", -12345},
+    {"padded, never cut", "d/dd", "123/123", 1999, 4, 123},
+    // 3 April 1999 was a Saturday; 29 February 2000 a Tuesday; 1 January 1980 a Tuesday.
+    {"month and day by count", "m|mm|mmm|mmmm|mmmmm", "4|04|Apr|April|April"},
+    {"month and day by count", "M", "11", 1999, 11, 3},
+    {"month and day by count", "d|dd|ddd|dddd", "3|03|Sat|Saturday"},
+    {"month and day by count", "dddd", "Tuesday", 2000, 2, 29},
+    {"month and day by count", "ddd", "Tue", 1980, 1, 1},
+    {"month and day by count", "ddd", "Sat", 2107, 12, 31},
+    {"month and day by count", "dddd mmmm", "Sunday January", 2023, 1, 1},
+    {"quoted text without its quotes", "'Date: 'yyyy", "Date: 1999"},
+    {"quoted text without its quotes", "\"d\"d", "d3"},
+    {"quoted text without its quotes", "'a\"b'\"c'd\"", "a\"bc'd"},
+    {"quoted text without its quotes", "''yy", "99"},
+    {"quoted text without its closing quote runs to the end", "yy 'mm/dd", "99 mm/dd"},
+    {"a double-byte character inside quotes stays whole", "'【y】'y", "【y】99"},
+    // "年" is 0x94 0x4E: its second byte is the byte of "N", a time code if read alone.
+    {"double-byte characters whole", "yyyy年M月d日", "1999年4月3日"},
+    // "【" is 0x81 0x79 ("y"), "Ｅ" 0x82 0x64 ("d"), "ノ" 0x83 0x6D ("m").
+    {"double-byte characters whole", "【yyyy】ＥノM", "【1999】Ｅノ4"},
+    // A lead byte with nothing after it is left out, not joined with what follows the date.
+    {"a lone lead byte at the end", "yyyy\x94", "1999"},
+    {"a lone lead byte at the end", "yyyy'\x94", "1999"},
+    {"codes for anything but the date as text", "yyyy/MM/dd hh:mm:ss", "1999/04/03 hh:04:ss"},
+    {"codes for anything but the date as text", "d n s nn ss t tt", "3 n s nn ss t tt"},
+    {"codes for anything but the date as text", "yy am/pm a/p AMPM", "99 am/pm a/p AMPM"},
+    {"codes for anything but the date as text", "c|ddddd|dddddd|dddd", "c|ddddd|dddddd|Saturday"},
+    {"codes for anything but the date as text", "gg e/M/d", "gg e/4/3"},
+    {"letters that are no codes, a run whole", "(wkk) yy", "(wkk) 99"},
+};
+
+TEST_F(ShortDate, EachCodeByItsCountAndAnythingElseAsText) {
+  for (const PictureRow& row : kPictures) {
+    SCOPED_TRACE(std::string(row.name) + ": " + row.picture);
+    EXPECT_EQ(Format(row.picture, row.year, row.month, row.day), row.shown);
+  }
 }
 
-TEST_F(ShortDate, YearByCount) {
-  EXPECT_EQ(Format("y"), "99");
-  EXPECT_EQ(Format("yy"), "99");
-  EXPECT_EQ(Format("yyy"), "1999");
-  EXPECT_EQ(Format("yyyy"), "1999");
-  EXPECT_EQ(Format("yyyyy"), "1999");
-  EXPECT_EQ(Format("yy", 2005), "05");
-  EXPECT_EQ(Format("y", 2000), "00");
-}
-
-// A number is padded with zeros after its sign to the field's width, and never cut to it.
-TEST_F(ShortDate, NumbersPaddedToTheirWidthAndNeverCut) {
-  EXPECT_EQ(Format("yyyy", 5), "0005");
-  EXPECT_EQ(Format("yyyy", 12345), "12345");
-  EXPECT_EQ(Format("yy", 12345), "45");
-  EXPECT_EQ(Format("yyyy", -5), "-005");
-  EXPECT_EQ(Format("yy", -7), "-7");
-  EXPECT_EQ(Format("yyyy", -12345), "-12345");
-  EXPECT_EQ(Format("d/dd", 1999, 4, 123), "123/123");
-}
-
-TEST_F(ShortDate, MonthAndDayByCountWithTheirNames) {
-  EXPECT_EQ(Format("m|mm|mmm|mmmm|mmmmm"), "4|04|Apr|April|April");
-  EXPECT_EQ(Format("M", 1999, 11, 3), "11");
-  // 3 April 1999 was a Saturday; 29 February 2000 a Tuesday; 1 January 1980 a Tuesday.
-  EXPECT_EQ(Format("d|dd|ddd|dddd"), "3|03|Sat|Saturday");
-  EXPECT_EQ(Format("dddd", 2000, 2, 29), "Tuesday");
-  EXPECT_EQ(Format("ddd", 1980, 1, 1), "Tue");
-  EXPECT_EQ(Format("ddd", 2107, 12, 31), "Sat");
-  EXPECT_EQ(Format("dddd mmmm", 2023, 1, 1), "Sunday January");
-
-  // The locale's own names.
+TEST_F(ShortDate, TheLocalesOwnNames) {
   formats.shortMonthNames[3] = "4月";
   formats.longMonthNames[3] = "四月";
   formats.shortDayNames[6] = "土";
@@ -147,39 +178,10 @@ TEST_F(ShortDate, SlashIsTheLocaleSeparator) {
   EXPECT_EQ(Format("'/'"), "/");                  // quoted: not the separator
 }
 
-TEST_F(ShortDate, QuotedTextIsCopiedWithoutItsQuotes) {
-  EXPECT_EQ(Format("'Date: 'yyyy"), "Date: 1999");
-  EXPECT_EQ(Format("\"d\"d"), "d3");
-  EXPECT_EQ(Format("'a\"b'\"c'd\""), "a\"bc'd");
-  EXPECT_EQ(Format("''yy"), "99");
-  // Without its closing quote the text runs to the end.
-  EXPECT_EQ(Format("yy 'mm/dd"), "99 mm/dd");
-  // A double-byte character inside quotes stays whole.
-  EXPECT_EQ(Format("'【y】'y"), "【y】99");
-}
-
-TEST_F(ShortDate, DoubleByteCharactersAreCopiedWhole) {
-  // "年" is 0x94 0x4E: its second byte is the byte of "N", a time code if read alone.
-  EXPECT_EQ(Format("yyyy年M月d日"), "1999年4月3日");
-  // "【" is 0x81 0x79 ("y"), "Ｅ" 0x82 0x64 ("d"), "ノ" 0x83 0x6D ("m").
-  EXPECT_EQ(Format("【yyyy】ＥノM"), "【1999】Ｅノ4");
-  // A lead byte with nothing after it is left out, not joined with what follows the date.
-  EXPECT_EQ(Format("yyyy\x94"), "1999");
-  EXPECT_EQ(Format("yyyy'\x94"), "1999");
-  // On a system without double-byte support the same bytes are single characters.
+TEST_F(ShortDate, WithoutDoubleByteSupportTheSameBytesAreSingleCharacters) {
   EXPECT_EQ(FormatShortDate("\x81y", DecodeFileAge(Age(1999, 4, 3)), formats, NoLeadBytes()),
             "\x81"
             "99");
-}
-
-TEST_F(ShortDate, CodesForAnythingButTheDateAreCopiedAsText) {
-  EXPECT_EQ(Format("yyyy/MM/dd hh:mm:ss"), "1999/04/03 hh:04:ss");
-  EXPECT_EQ(Format("d n s nn ss t tt"), "3 n s nn ss t tt");
-  EXPECT_EQ(Format("yy am/pm a/p AMPM"), "99 am/pm a/p AMPM");
-  EXPECT_EQ(Format("c|ddddd|dddddd|dddd"), "c|ddddd|dddddd|Saturday");
-  EXPECT_EQ(Format("gg e/M/d"), "gg e/4/3");
-  // Letters that are no codes are copied, a run whole.
-  EXPECT_EQ(Format("(wkk) yy"), "(wkk) 99");
 }
 
 TEST_F(ShortDate, AtMost256BytesWithoutSplittingACharacter) {
@@ -285,24 +287,19 @@ class CorruptDosTimePlatform : public test::FakePlatform {
 };
 
 TEST(VersionBoxFatal, DateOrTimeThatIsNoCalendarValueEndsInTheFatalReport) {
-  struct Case {
-    std::int32_t age;
-    const char* message;
-  };
-  for (const Case& c :
-       {Case{Age(1999, 13, 3), kInvalidDate}, Case{Age(1999, 2, 30), kInvalidDate}, Case{Age(1999, 4, 0), kInvalidDate},
-        Case{Age(1999, 4, 3, 24, 0, 0), kInvalidTime}, Case{Age(1999, 4, 3, 12, 60, 0), kInvalidTime},
-        Case{Age(1999, 4, 3, 12, 0, 60), kInvalidTime}}) {
+  for (const AgeRow& row : kAges) {
+    if (!*row.error || row.age() == -1) continue;  // -1 reads as no file: the date is left empty
+    SCOPED_TRACE(row.name);
     CorruptDosTimePlatform platform;
     platform.AddFile(platform.moduleFileName);
-    platform.dos.date = static_cast<std::uint16_t>(static_cast<std::uint32_t>(c.age) >> 16);
-    platform.dos.time = static_cast<std::uint16_t>(c.age & 0xFFFF);
+    platform.dos.date = static_cast<std::uint16_t>(static_cast<std::uint32_t>(row.age()) >> 16);
+    platform.dos.time = static_cast<std::uint16_t>(row.age() & 0xFFFF);
     EXPECT_EQ(ProgramEntry(platform, platform), 1);
-    ASSERT_EQ(platform.boxes.size(), 1u) << c.message;  // the version box is not shown
+    ASSERT_EQ(platform.boxes.size(), 1u);  // the version box is not shown
     EXPECT_EQ(platform.boxes[0].caption, "ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ");
     const std::string& text = platform.boxes[0].text;
     EXPECT_EQ(text.rfind("EConvertErrorがﾓｼﾞｭｰﾙ QvUninst.exe の ", 0), 0u) << text;
-    EXPECT_EQ(text.substr(text.find('\n') + 1), std::string(c.message) + ".");
+    EXPECT_EQ(text.substr(text.find('\n') + 1), std::string(row.error) + ".");
   }
 }
 

@@ -3,9 +3,11 @@
 // watches or not; the methods of this base do nothing.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 
+#include "guard/guard.h"
 #include "seam/platform.h"
 
 namespace qv {
@@ -32,12 +34,20 @@ struct PassedOver {
   PassedOver(Why why, int lineIndex, const std::string& line, RegistryRoot root = 0, std::string path = {})
       : why(why), lineIndex(lineIndex), line(line), root(root), path(std::move(path)) {}
 
+  // The guard's refusal: a protected key, a refused folder entry or folder.
+  PassedOver(const Refusal& refusal, int lineIndex, const std::string& line)
+      : PassedOver(refusal.family == Family::kKey ? Why::kProtectedKey : Why::kRefusedFolder, lineIndex, line,
+                   refusal.root, refusal.family == Family::kKey ? refusal.thing : std::string()) {
+    this->refusal = refusal;
+  }
+
   Why why;
   int lineIndex;            // in the run's copy of the script
   const std::string& line;  // as written
   // kProtectedKey: the key the entry names (path from the root, upper-cased).
   RegistryRoot root;
   std::string path;
+  std::optional<Refusal> refusal;  // kProtectedKey, kRefusedFolder: what the guard refused, and why
 };
 
 class RunObserver {

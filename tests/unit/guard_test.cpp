@@ -196,5 +196,22 @@ TEST(ProtectedKeys, RootsHivesAndTheRootsOfTheClassesAreRefused) {
   EXPECT_FALSE(IsProtectedKey(platform, lead, kHkeyClassesRoot, "CLSID\\\x95\x5C"));
 }
 
+// Folder entries, each for what it names, and a drive's or a share's root by its full path.
+TEST(Guard, FolderEntriesAndRootsAreRefusedForWhatTheyAre) {
+  const LeadByteTable lead = ShiftJisLeadBytes();
+  const std::pair<FileEntry, std::optional<Reason>> entries[] = {
+      {{FolderPrefix::kBase, ""}, Reason::kProductFolder},      {{FolderPrefix::kBase, ". \\"}, Reason::kProductFolder},
+      {{FolderPrefix::kWindows, ".\\"}, Reason::kPrefixFolder}, {{FolderPrefix::kBase, "SUB\\..\\"}, Reason::kParent},
+      {{FolderPrefix::kDesktop, "... \\"}, Reason::kParent},    {{FolderPrefix::kDesktop, "SUB\\"}, std::nullopt},
+  };
+  for (const auto& [entry, reason] : entries)
+    EXPECT_EQ(ReasonOf(FolderEntryRefusal(entry, lead)), reason) << entry.name;
+  for (const char* root : {"C:\\", "\\", "C:", "\\\\SERVER\\SHARE\\"}) EXPECT_TRUE(FolderRefusal(root, lead)) << root;
+  for (const char* folder : {"C:\\APP\\", "C:APP\\", "\\\\SERVER\\SHARE\\APP\\"})
+    EXPECT_FALSE(FolderRefusal(folder, lead)) << folder;
+  EXPECT_EQ(RefusalText(*FolderRefusal("C:\\", lead)),
+            "the run never removes a drive's root: it passes over this line");
+}
+
 }  // namespace
 }  // namespace qv

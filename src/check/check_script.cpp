@@ -6,7 +6,7 @@
 
 #include "check/line_text.h"
 #include "common/texts.h"
-#include "guard/protected_keys.h"
+#include "guard/guard.h"
 #include "script/section_index.h"
 #include "sections/entries.h"
 
@@ -250,10 +250,8 @@ class Checker {
         }
       }
       const std::string key = RootName(target->root) + target->path;
-      if (const std::optional<KeyFamily> family = ProtectingFamily(platform_, lead_, target->root, target->path)) {
-        Add(i, Severity::kWarning,
-            "the key " + key + " is protected as " + KeyFamilyText(*family) +
-                ": the run passes over it; name only your product's own keys");
+      if (const std::optional<Refusal> refusal = KeyRefusal(platform_, lead_, target->root, target->path)) {
+        Add(i, Severity::kWarning, RefusalText(*refusal));
         continue;
       }
       CheckKeyNames(i, target->path, kKeyNotFound);
@@ -274,6 +272,9 @@ class Checker {
           "it names the key's default value)");
     } else if (!IsCompleteValueEntry(target)) {
       Add(i, Severity::kWarning, "the run deletes nothing here: VALUE= names a value of a key below the root");
+    } else if (const std::optional<Refusal> refusal =
+                   ValueRefusal(platform_, lead_, target.root, target.path, target.valueName)) {
+      Add(i, Severity::kWarning, RefusalText(*refusal));
     } else if (!CheckKeyNames(i, target.path, kValueNotFound) &&
                !BlankEndsOf(i, "value name", target.valueName, kValueNotFound)) {
       if (!values.insert({target.root, Upper(target.path), target.valueName}).second)
@@ -450,6 +451,10 @@ class Checker {
         Add(i, Severity::kWarning, "a name here names no file (a folder): the run passes over this line");
         continue;
       }
+      if (const std::optional<Refusal> refusal = RenameRefusal(entry, lead_)) {
+        Add(i, Severity::kWarning, RefusalText(*refusal));
+        continue;
+      }
       const bool oldMissed = CheckFileName(i, "old name", {entry.prefix, entry.oldName},
                                            "so no such file is found and nothing is renamed", false);
       const bool newMissed = CheckFileName(i, "new name", {entry.prefix, entry.newName},
@@ -485,6 +490,10 @@ class Checker {
         Add(i, Severity::kWarning, "this entry names no file (a folder): the run passes over it");
         continue;
       }
+      if (const std::optional<Refusal> refusal = FileEntryRefusal(entry, lead_)) {
+        Add(i, Severity::kWarning, RefusalText(*refusal));
+        continue;
+      }
       if (CheckFileName(i, "name", entry, "so the run asks for another file and this one stays", true)) continue;
       CheckPrefixLike(i, entry.name, entry.prefix, true);
       CheckPathLength(i, entry.prefix, entry.name);
@@ -500,35 +509,16 @@ class Checker {
 
   // A folder entry: removed at the section's end when empty, unless it is refused.
   void CheckFolderEntry(int i, const FileEntry& entry, std::set<std::pair<FolderPrefix, std::string>>& folders) {
-    std::optional<FolderRefusal> refusal = FolderEntryRefusal(entry, lead_);
-    if (!refusal && entry.prefix == FolderPrefix::kBase && IsDriveRoot(paths_.baseFolder + entry.name, lead_))
-      refusal = FolderRefusal::kDriveRoot;
-    if (refusal) {
-      Add(i, Severity::kWarning,
-          "the run never removes " + RefusedFolder(*refusal, entry.prefix) + ": it passes over this line");
-      return;
-    }
+    // Only the product's folder is known here: a folder below another prefix is judged by its entry alone.
+    std::optional<Refusal> refusal = FolderEntryRefusal(entry, lead_);
+    if (!refusal && entry.prefix == FolderPrefix::kBase) refusal = FolderRefusal(paths_.baseFolder + entry.name, lead_);
+    if (refusal) return Add(i, Severity::kWarning, RefusalText(*refusal));
     if (CheckFileName(i, "folder's name", entry, "so the run removes no folder of yours", true)) return;
     CheckPrefixLike(i, entry.name, entry.prefix, true);
     CheckPathLength(i, entry.prefix, entry.name);
     NoteUserFolder(i, entry.prefix);
     if (!folders.insert({entry.prefix, entry.name}).second)
       Add(i, Severity::kNote, "this folder is named twice in this section");
-  }
-
-  static std::string RefusedFolder(FolderRefusal refusal, FolderPrefix prefix) {
-    switch (refusal) {
-      case FolderRefusal::kProductFolder:
-        return "the product's folder through an entry (each [deletefile] section without SAVEFOLDER removes it "
-               "at its end)";
-      case FolderRefusal::kPrefixFolder:
-        return std::string("the folder of ") + PrefixText(prefix) + " itself";
-      case FolderRefusal::kParent:
-        return "a folder named with ..";
-      case FolderRefusal::kDriveRoot:
-        break;
-    }
-    return "a drive's root";
   }
 
   std::string ScriptName() const { return paths_.scriptPath.substr(paths_.baseFolder.size()); }

@@ -52,8 +52,8 @@ void EndRunLog(Platform& platform, const SystemInfo& system, RunLog& log, int ex
 }
 
 void SilentWatcher::EntryPassedOver(const PassedOver& entry) {
-  if (entry.why == PassedOver::Why::kProtectedKey)
-    log_.Line(ProgramText("  ") + SystemText(ProtectedKeyNote(entry.line, entry.root, entry.path)));
+  if (const std::optional<std::string> note = entry.refusal ? RefusalNote(entry.line, *entry.refusal) : std::nullopt)
+    log_.Line(ProgramText("  ") + SystemText(*note));
   next_.EntryPassedOver(entry);
 }
 

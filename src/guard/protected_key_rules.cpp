@@ -377,20 +377,20 @@ constexpr Rule kUserSettings[] = {
 };
 
 template <std::size_t N>
-constexpr FamilyRules Of(KeyFamily family, const Rule (&rules)[N]) {
+constexpr FamilyRules Of(Reason family, const Rule (&rules)[N]) {
   return {family, rules, N};
 }
 
 // In this order: of two rules that cover a key equally closely, the earlier decides.
 constexpr FamilyRules kFamilies[] = {
-    Of(KeyFamily::kClassContainers, kClassContainers),
-    Of(KeyFamily::kSharedClasses, kSharedClasses),
-    Of(KeyFamily::kProductFolders, kProductFolders),
-    Of(KeyFamily::kMicrosoft, kMicrosoft),
-    Of(KeyFamily::kPolicies, kPolicies),
-    Of(KeyFamily::kSharedLists, kSharedLists),
-    Of(KeyFamily::kSystem, kSystem),
-    Of(KeyFamily::kUserSettings, kUserSettings),
+    Of(Reason::kClassContainers, kClassContainers),
+    Of(Reason::kSharedClasses, kSharedClasses),
+    Of(Reason::kProductFolders, kProductFolders),
+    Of(Reason::kMicrosoft, kMicrosoft),
+    Of(Reason::kPolicies, kPolicies),
+    Of(Reason::kSharedLists, kSharedLists),
+    Of(Reason::kSystem, kSystem),
+    Of(Reason::kUserSettings, kUserSettings),
 };
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The table of registry keys that Windows, the shell or every product together own, which no
-// cleanup entry may delete. Read by the key guard (protected_keys.h) only.
+// cleanup entry may delete. Read by the key guard (protected_keys.cpp) only.
 #pragma once
 
 #include <cstddef>
@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "guard/protected_keys.h"
+#include "guard/guard.h"
 
 namespace qv::protection {
 
@@ -43,7 +43,7 @@ struct Rule {
 
 // The rules of one family of keys.
 struct FamilyRules {
-  KeyFamily family;
+  Reason family;
   const Rule* rules;
   std::size_t count;
   const Rule* begin() const { return rules; }

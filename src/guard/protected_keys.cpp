@@ -82,7 +82,7 @@ struct Cover {
   std::size_t names = 0;
   int wildcards = 0;
   bool refuses = false;
-  KeyFamily family = KeyFamily::kRootsAndHives;
+  Reason family = Reason::kRootsAndHives;
 
   bool CloserThan(const Cover& other) const {
     if (names != other.names) return names > other.names;
@@ -125,7 +125,7 @@ Names PatternNames(const char* pattern) {
 // A rule with its family and its pattern's names, read once from the table.
 struct TableRule {
   const Rule* rule;
-  KeyFamily family;
+  Reason family;
   Names pattern;
 };
 
@@ -175,45 +175,17 @@ bool IsFamilyFolder(const Names& names) {
 
 }  // namespace
 
-const char* KeyFamilyText(KeyFamily family) {
-  switch (family) {
-    case KeyFamily::kRootsAndHives:
-      return "a root or a user's whole hive";
-    case KeyFamily::kProductFolders:
-      return "one of the folders that hold every product's keys";
-    case KeyFamily::kClassContainers:
-      return "a class registration container";
-    case KeyFamily::kSharedClasses:
-      return "one of the shell's shared classes or Windows' own file types, classes and protocols";
-    case KeyFamily::kMicrosoft:
-      return "a key of Software\\Microsoft, which Windows and Microsoft's products own";
-    case KeyFamily::kPolicies:
-      return "a key of the policies";
-    case KeyFamily::kSharedLists:
-      return "one of the lists where every program registers itself";
-    case KeyFamily::kSystem:
-      return "a key of the system";
-    case KeyFamily::kUserSettings:
-      break;
-  }
-  return "one of the user's own settings";
-}
-
-std::optional<KeyFamily> ProtectingFamily(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
-                                          const std::string& path) {
+std::optional<Reason> ProtectingFamily(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
+                                       const std::string& path) {
   Names names = KeyNames(platform, lead, path);
-  if (IsFamilyFolder(names)) return KeyFamily::kProductFolders;
+  if (IsFamilyFolder(names)) return Reason::kProductFolders;
   const std::optional<Place> place = Locate(root, std::move(names));
-  if (!place) return KeyFamily::kRootsAndHives;
+  if (!place) return Reason::kRootsAndHives;
   // The same folders at any other spelling of Software: its mirror, a user's below HU.
-  if (place->hive & protection::kSoftware && IsFamilyFolder(place->names)) return KeyFamily::kProductFolders;
+  if (place->hive & protection::kSoftware && IsFamilyFolder(place->names)) return Reason::kProductFolders;
   const std::optional<Cover> cover = ClosestCover(*place);
   if (!cover || !cover->refuses) return std::nullopt;
   return cover->family;
-}
-
-bool IsProtectedKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path) {
-  return ProtectingFamily(platform, lead, root, path).has_value();
 }
 
 }  // namespace qv

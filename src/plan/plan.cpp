@@ -45,10 +45,10 @@ class PlanListener final : public RunObserver {
     if (box == RunBox::kDeleteSettings) question_ = planning_.Steps().size();
     if (box == RunBox::kFinalReport) finalReport = planning_.Steps().size();
   }
-  // A protected key is passed over without a word: the plan says so below the section's question.
+  // A refused entry is passed over without a word: the plan says so below the section's question.
   void EntryPassedOver(const PassedOver& entry) override {
-    if (entry.why != PassedOver::Why::kProtectedKey) return;
-    notes[question_].push_back(ProtectedKeyNote(entry.line, entry.root, entry.path));
+    if (!entry.refusal) return;
+    if (std::optional<std::string> note = RefusalNote(entry.line, *entry.refusal)) notes[question_].push_back(*note);
   }
 
   std::map<std::size_t, std::vector<std::string>> notes;  // by the box's step number

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "guard/guard.h"
 #include "script/locations.h"
 #include "sections/entries.h"
 #include "sections/sections.h"
@@ -40,7 +41,7 @@ bool IsLeftToRestart(RunContext& run, const std::string& path) {
 bool LeaveFolderToRestart(RunContext& run, const std::string& folder) {
   const LeadByteTable& lead = run.system.leadBytes;
   if (run.state.leftToRestart.empty() || HasWildcard(folder) || !IsFolderEntry(folder, lead) ||
-      IsDriveRoot(folder, lead))
+      FolderRefusal(folder, lead))
     return false;
   bool holdsAny = false;
   for (const FoundFile& found : run.platform.FindFilesA(folder + "*")) {
@@ -69,11 +70,12 @@ void RemoveFolders(RunContext& run, std::vector<std::string> folders) {
 void TakeFolderEntry(RunContext& run, const FileEntry& entry, const std::string& line, int index,
                      std::vector<std::string>& folders) {
   const LeadByteTable& lead = run.system.leadBytes;
-  if (FolderEntryRefusal(entry, lead))
-    return run.observer.EntryPassedOver({PassedOver::Why::kRefusedFolder, index, line});
+  if (const std::optional<Refusal> refusal = FolderEntryRefusal(entry, lead))
+    return run.observer.EntryPassedOver({*refusal, index, line});
   std::optional<std::string> path = ResolveEntry(run, entry);
   if (!path) return run.observer.EntryPassedOver({PassedOver::Why::kNoFolder, index, line});
-  if (IsDriveRoot(*path, lead)) return run.observer.EntryPassedOver({PassedOver::Why::kRefusedFolder, index, line});
+  if (const std::optional<Refusal> refusal = FolderRefusal(*path, lead))
+    return run.observer.EntryPassedOver({*refusal, index, line});
   run.platform.SetFileAttributesA(*path, 0);
   if ((path = ResolveEntry(run, entry))) folders.push_back(*path);
 }
@@ -85,6 +87,8 @@ void TakeFileEntry(RunContext& run, const FileEntry& entry, const std::string& l
   // desktop, a parent): its attributes are not for us to clear. It is passed over.
   if (NamesNoFile(entry.name, run.system.leadBytes))
     return run.observer.EntryPassedOver({PassedOver::Why::kNoFile, index, line});
+  if (const std::optional<Refusal> refusal = FileEntryRefusal(entry, run.system.leadBytes))
+    return run.observer.EntryPassedOver({*refusal, index, line});
   if (std::optional<std::string> path = ResolveEntry(run, entry)) run.platform.SetFileAttributesA(*path, 0);
   if (std::optional<std::string> path = ResolveEntry(run, entry)) {
     if (!run.platform.DeleteFileA(*path)) LeaveFileToRestart(run, *path);

@@ -1,7 +1,7 @@
 #include <optional>
 #include <string_view>
 
-#include "guard/protected_keys.h"
+#include "guard/guard.h"
 #include "script/locations.h"
 #include "sections/entries.h"
 #include "sections/sections.h"
@@ -14,19 +14,23 @@ namespace {
 void CarryOut(RunContext& run, RegistryAccessor& registry, const CleanupTarget& target, int index,
               const std::string& line) {
   registry.SelectRoot(target.root);
+  const LeadByteTable& lead = run.system.leadBytes;
   if (target.kind == CleanupTarget::Kind::kValue) {
     // One value of a key that others share: the key stays, so no key is refused here.
     if (!IsCompleteValueEntry(target))
       run.observer.EntryPassedOver({PassedOver::Why::kIncompleteValue, index, line});
+    else if (const std::optional<Refusal> refusal =
+                 ValueRefusal(run.platform, lead, target.root, target.path, target.valueName))
+      run.observer.EntryPassedOver({*refusal, index, line});
     else if (registry.OpenPath(target.path, false))
       registry.DeleteValue(target.valueName);
     return;
   }
   // Whether the key existed or could be deleted is not looked at.
-  if (!IsProtectedKey(run.platform, run.system.leadBytes, target.root, target.path))
-    registry.DeleteKeyTree(target.path);
+  if (const std::optional<Refusal> refusal = KeyRefusal(run.platform, lead, target.root, target.path))
+    run.observer.EntryPassedOver({*refusal, index, line});
   else
-    run.observer.EntryPassedOver({PassedOver::Why::kProtectedKey, index, line, target.root, target.path});
+    registry.DeleteKeyTree(target.path);
 }
 
 }  // namespace

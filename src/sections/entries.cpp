@@ -81,32 +81,8 @@ RenameEntry ParseRenameEntry(const std::string& upperLine) {
   return rename;
 }
 
-namespace {
-
-// A name of dots and blanks only: "", ".", " .", "..", "... ".
-bool OnlyDotsAndBlanks(const std::string& name) { return WithoutTrailingBlanksAndDots(name).empty(); }
-
-}  // namespace
-
 bool IsFolderEntry(const std::string& line, const LeadByteTable& lead) {
   return !line.empty() && LastDelimiter(line, "\\", lead) == line.size() - 1;
-}
-
-std::optional<FolderRefusal> FolderEntryRefusal(const FileEntry& entry, const LeadByteTable& lead) {
-  bool named = false;
-  for (const std::string& name : SplitPathNames(entry.name, "\\", lead)) {
-    if (name.find("..") != std::string::npos && OnlyDotsAndBlanks(name)) return FolderRefusal::kParent;
-    named = named || !OnlyDotsAndBlanks(name);
-  }
-  if (named) return std::nullopt;
-  return entry.prefix == FolderPrefix::kBase ? FolderRefusal::kProductFolder : FolderRefusal::kPrefixFolder;
-}
-
-bool IsDriveRoot(const std::string& path, const LeadByteTable& lead) {
-  const std::vector<std::string> names = SplitPathNames(path, "\\", lead);
-  // A share's root ("\\server\share\"), or a drive's ("\", "C:\").
-  if (path.compare(0, 2, "\\\\") == 0) return names.size() <= 2;
-  return names.empty() || (names.size() == 1 && names[0].size() == 2 && names[0][1] == ':');
 }
 
 int FolderDepth(const std::string& path, const LeadByteTable& lead) {
@@ -115,6 +91,11 @@ int FolderDepth(const std::string& path, const LeadByteTable& lead) {
 
 bool RenamesFiles(const RenameEntry& entry, const LeadByteTable& lead) {
   return entry.hasComma && !NamesNoFile(entry.oldName, lead) && !NamesNoFile(entry.newName, lead);
+}
+
+std::optional<Refusal> RenameRefusal(const RenameEntry& entry, const LeadByteTable& lead) {
+  if (std::optional<Refusal> refusal = FileEntryRefusal({entry.prefix, entry.oldName}, lead)) return refusal;
+  return FileEntryRefusal({entry.prefix, entry.newName}, lead);
 }
 
 }  // namespace qv

@@ -1,11 +1,13 @@
 // How each section reads its entries. The handlers that carry the entries out and the script
-// checker that judges them both read them here, so the two cannot disagree.
+// checker that judges them both read them here, so the two cannot disagree. What the run refuses of
+// them the guard judges (guard/guard.h).
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "guard/guard.h"
 #include "script/locations.h"
 #include "seam/platform.h"
 
@@ -61,22 +63,14 @@ struct RenameEntry {
 RenameEntry ParseRenameEntry(const std::string& upperLine);
 // Both names name a file. Otherwise the request would move a folder itself: it is passed over.
 bool RenamesFiles(const RenameEntry& entry, const LeadByteTable& lead);
+// The guard's refusal of the old name or, failing that, of the new one.
+std::optional<Refusal> RenameRefusal(const RenameEntry& entry, const LeadByteTable& lead);
 
 // "[deletefile]": the line that keeps the product's folder.
 inline constexpr char kSaveFolder[] = "SAVEFOLDER";
 // An entry (the whole line) that ends with "\" names a folder, removed at the end of its section
 // when it is empty.
 bool IsFolderEntry(const std::string& line, const LeadByteTable& lead);
-// Why a folder entry is never carried out; nothing when it may be.
-enum class FolderRefusal {
-  kProductFolder,  // the product's own folder: its removal is the section's own end
-  kPrefixFolder,   // a prefix's folder itself: WINDIR\, DESKTOP\, ...
-  kParent,         // a ".." name, which could climb out of the folder it starts in
-  kDriveRoot,      // a drive's root, or a share's
-};
-std::optional<FolderRefusal> FolderEntryRefusal(const FileEntry& entry, const LeadByteTable& lead);
-// The path is a drive's root ("C:\", "\"), or a share's ("\\server\share\").
-bool IsDriveRoot(const std::string& path, const LeadByteTable& lead);
 // How deep a path lies: the number of its names, a double-byte character kept whole.
 int FolderDepth(const std::string& path, const LeadByteTable& lead);
 

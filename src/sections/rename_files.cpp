@@ -1,5 +1,6 @@
 #include <optional>
 
+#include "guard/guard.h"
 #include "script/locations.h"
 #include "sections/entries.h"
 #include "sections/sections.h"
@@ -13,6 +14,8 @@ void RenameFiles(RunContext& run, const ScriptFile& script, const Section& secti
     const RenameEntry entry = ParseRenameEntry(platform.CharUpperBuffA(line));
     if (!RenamesFiles(entry, run.system.leadBytes))
       return run.observer.EntryPassedOver({PassedOver::Why::kNoFile, index, line});
+    if (const std::optional<Refusal> refusal = RenameRefusal(entry, run.system.leadBytes))
+      return run.observer.EntryPassedOver({*refusal, index, line});
     std::optional<std::string> folder = PrefixFolder(platform, entry.prefix, run.baseFolder);
     if (!folder) return run.observer.EntryPassedOver({PassedOver::Why::kNoFolder, index, line});
     // Both names stay in the same folder; a failed rename is passed over.

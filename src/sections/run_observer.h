@@ -3,9 +3,11 @@
 // watches or not; the methods of this base do nothing.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 
+#include "guard/guard.h"
 #include "seam/platform.h"
 
 namespace qv {
@@ -28,9 +30,21 @@ struct PassedOver {
     kNoFolder,         // "[deletefile]", "[renamefile]": the system cannot tell where its prefix's folder is
     kRefusedFolder,    // "[deletefile]": a folder entry that names a folder the run never removes
     kIncompleteValue,  // "[deletereg]": a value entry without its root, key or ","
+    kRefused,          // any other entry that the guard refuses (guard/guard.h): a value, a file name
   };
   PassedOver(Why why, int lineIndex, const std::string& line, RegistryRoot root = 0, std::string path = {})
       : why(why), lineIndex(lineIndex), line(line), root(root), path(std::move(path)) {}
+
+  // An entry that the guard refused: a key is a kProtectedKey with its root and path.
+  PassedOver(const Refusal& refusal, int lineIndex, const std::string& line)
+      : PassedOver(WhyOf(refusal.family), lineIndex, line, refusal.root,
+                   refusal.family == Family::kKey ? refusal.thing : std::string()) {
+    this->refusal = refusal;
+  }
+  static Why WhyOf(Family family) {
+    if (family == Family::kKey) return Why::kProtectedKey;
+    return family == Family::kFolderEntry || family == Family::kFolder ? Why::kRefusedFolder : Why::kRefused;
+  }
 
   Why why;
   int lineIndex;            // in the run's copy of the script
@@ -38,6 +52,7 @@ struct PassedOver {
   // kProtectedKey: the key the entry names (path from the root, upper-cased).
   RegistryRoot root;
   std::string path;
+  std::optional<Refusal> refusal;  // kProtectedKey, kRefusedFolder, kRefused: what the guard refused, and why
 };
 
 class RunObserver {

@@ -112,9 +112,10 @@ std::string MutexState(ErrorCode status) {
   return "cannot be made (error " + std::to_string(status) + ")";
 }
 
-std::string ProtectedKeyNote(const std::string& line, RegistryRoot root, const std::string& path) {
-  return "the entry " + Quoted(line) + " names the protected key " + Quoted(RootShortName(root) + path) +
-         ": passed over";
+std::optional<std::string> RefusalNote(const std::string& line, const Refusal& refusal) {
+  if (refusal.family != Family::kKey) return std::nullopt;
+  return "the entry " + Quoted(line) + " names the protected key " +
+         Quoted(RootShortName(refusal.root) + refusal.thing) + ": passed over";
 }
 
 }  // namespace qv

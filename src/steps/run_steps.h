@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
+#include "guard/guard.h"
 #include "seam/platform.h"
 
 namespace qv {
@@ -52,8 +54,10 @@ std::string RootShortName(RegistryRoot root);
 // The state of a mutex that CreateMutexA answered with status, in words.
 std::string MutexState(ErrorCode status);
 
-// The words for an entry that names a protected key and is passed over.
-std::string ProtectedKeyNote(const std::string& line, RegistryRoot root, const std::string& path);
+// The words for an entry that the guard refused and the run passes over: "the entry 'KEY=HLM\SOFTWARE'
+// names the protected key 'HKLM\SOFTWARE': passed over". Nothing for a refused folder, which the
+// plan and the log pass over in silence.
+std::optional<std::string> RefusalNote(const std::string& line, const Refusal& refusal);
 
 std::string Quoted(const std::string& text);
 

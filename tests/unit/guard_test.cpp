@@ -1,8 +1,9 @@
-// The key guard, family by family: the keys that Windows, the shell or all programs together own
+// The guard. Keys, family by family: the keys that Windows, the shell or all programs together own
 // are refused, and a product's own keys beside and below them are not, at every spelling of each.
-#include "guard/protected_keys.h"
+#include "guard/guard.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,15 +63,19 @@ std::vector<Spelling> Spellings(const std::string& key) {
   return ways;
 }
 
-struct Family {
-  KeyFamily family;  // the family the guard names for each refused key
+std::optional<Reason> ReasonOf(const std::optional<Refusal>& refusal) {
+  return refusal ? std::optional<Reason>(refusal->reason) : std::nullopt;
+}
+
+struct KeyFamily {
+  Reason family;  // the family the guard names for each refused key
   const char* name;
   std::vector<std::string> refused;
   std::vector<std::string> allowed;  // a product's own keys beside and below the refused ones
 };
 
-const Family kFamilies[] = {
-    {KeyFamily::kClassContainers,
+const KeyFamily kFamilies[] = {
+    {Reason::kClassContainers,
      "class registration containers",
      {"CLS\\CLSID", "CLS\\Interface", "CLS\\TypeLib", "CLS\\AppID", "CLS\\Record", "CLS\\Component Categories",
       "CLS\\MIME", "CLS\\MIME\\Database\\Content Type", "CLS\\MIME\\Database\\Codepage\\932", "CLS\\Applications",
@@ -81,7 +86,7 @@ const Family kFamilies[] = {
       "CLS\\AppID\\Product.exe", "CLS\\MIME\\Database\\Content Type\\application/x-product",
       "CLS\\Applications\\Product.exe", "CLS\\SystemFileAssociations\\.prd", "CLS\\PROTOCOLS\\Handler\\product",
       "CLS\\Product.Document", "CLS\\.prd", "CLS\\CLSIDX"}},
-    {KeyFamily::kSharedClasses,
+    {Reason::kSharedClasses,
      "shared shell classes",
      {"CLS\\*", "CLS\\*\\shell", "CLS\\*\\shellex", "CLS\\*\\shellex\\ContextMenuHandlers", "CLS\\AllFilesystemObjects",
       "CLS\\Directory", "CLS\\Directory\\Background", "CLS\\Directory\\Background\\shellex\\ContextMenuHandlers",
@@ -91,14 +96,14 @@ const Family kFamilies[] = {
       "CLS\\Directory\\Background\\shell\\Product", "CLS\\Directory\\Background\\shellex\\ContextMenuHandlers\\Product",
       "CLS\\Folder\\shellex\\DragDropHandlers\\Product", "CLS\\DesktopBackground\\Shell\\Product",
       "CLS\\SystemFileAssociations\\image\\ShellEx\\ContextMenuHandlers\\Product", "CLS\\Directoryx"}},
-    {KeyFamily::kSharedClasses,
+    {Reason::kSharedClasses,
      "Windows' file types, classes and protocols",
      {"CLS\\.exe", "CLS\\.txt", "CLS\\.txt\\ShellNew", "CLS\\.lnk", "CLS\\.zip", "CLS\\.jpg", "CLS\\.mp3", "CLS\\.mp4",
       "CLS\\exefile", "CLS\\txtfile\\shell\\open\\command", "CLS\\lnkfile", "CLS\\http", "CLS\\https\\shell\\open",
       "CLS\\mailto", "CLS\\file", "CLS\\.txt\\shellex\\{BB2E617C-0920-11D1-9A0B-00C04FC2D6C1}"},
      {"CLS\\txtfile\\shell\\ProductEdit", "CLS\\exefile\\shellex\\ContextMenuHandlers\\Product", "CLS\\.prd",
       "CLS\\product", "CLS\\.txt2"}},
-    {KeyFamily::kMicrosoft,
+    {Reason::kMicrosoft,
      "Software\\Microsoft and its areas",
      {"SW\\Microsoft", "SW\\Microsoft\\Windows", "SW\\Microsoft\\Windows\\CurrentVersion",
       "SW\\Microsoft\\Windows\\CurrentVersion\\Run", "SW\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
@@ -118,20 +123,20 @@ const Family kFamilies[] = {
       "SW\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.prd",
       "SW\\Microsoft\\Office\\Outlook\\Addins\\Product.Connect", "SW\\Microsoft\\Tracing\\Product_RASAPI32",
       "SW\\MicrosoftX", "SW\\Maker\\Product"}},
-    {KeyFamily::kPolicies,
+    {Reason::kPolicies,
      "policies",
      {"SW\\Policies", "SW\\Policies\\Maker", "SW\\Policies\\Microsoft", "SW\\Policies\\Microsoft\\Windows\\System"},
      {"SW\\Policies\\Maker\\Product"}},
-    {KeyFamily::kProductFolders,
+    {Reason::kProductFolders,
      "folders that hold every product's keys",
      {"SW", "SW\\Quorvel", "SW\\Vask", "SW\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
      {"SW\\Quorvel\\Product", "SW\\Vask\\Product"}},
-    {KeyFamily::kSharedLists,
+    {Reason::kSharedLists,
      "other shared lists",
      {"SW\\Clients", "SW\\Clients\\StartMenuInternet", "SW\\RegisteredApplications", "SW\\ODBC\\ODBC.INI",
       "SW\\Description\\Product"},
      {"SW\\Clients\\StartMenuInternet\\Product", "SW\\ODBC\\ODBC.INI\\Product"}},
-    {KeyFamily::kSystem,
+    {Reason::kSystem,
      "the machine's system",
      {"HLM\\SYSTEM", "HLM\\SYSTEM\\CurrentControlSet", "HLM\\SYSTEM\\ControlSet001",
       "HLM\\SYSTEM\\ControlSet002\\Control", "HLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment",
@@ -142,7 +147,7 @@ const Family kFamilies[] = {
      {"HLM\\SYSTEM\\CurrentControlSet\\Services\\ProductService",
       "HLM\\SYSTEM\\ControlSet001\\Services\\ProductService\\Parameters",
       "HLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Product", "HLM\\SYSTEMX"}},
-    {KeyFamily::kUserSettings,
+    {Reason::kUserSettings,
      "the user's own settings",
      {"HCU\\System", "HCU\\Control Panel", "HCU\\Control Panel\\Desktop", "HCU\\Environment",
       "HCU\\Keyboard Layout\\Preload", "HCU\\Console", "HCU\\Console\\Product", "HCU\\Network\\Z", "HCU\\Printers",
@@ -154,12 +159,10 @@ const Family kFamilies[] = {
 TEST(ProtectedKeys, EachFamilyIsRefusedAndAProductsOwnKeysAreNotAtEverySpelling) {
   test::FakePlatform platform;
   const LeadByteTable lead = ShiftJisLeadBytes();
-  for (const Family& family : kFamilies) {
+  for (const KeyFamily& family : kFamilies) {
     for (const std::string& key : family.refused)
       for (const Spelling& way : Spellings(key)) {
-        EXPECT_TRUE(IsProtectedKey(platform, lead, way.root, way.path))
-            << family.name << ": " << way.root << " " << way.path;
-        EXPECT_EQ(ProtectingFamily(platform, lead, way.root, way.path), family.family)
+        EXPECT_EQ(ReasonOf(KeyRefusal(platform, lead, way.root, way.path)), family.family)
             << family.name << ": " << way.root << " " << way.path;
       }
     for (const std::string& key : family.allowed)
@@ -173,8 +176,8 @@ TEST(ProtectedKeys, EachFamilyIsRefusedAndAProductsOwnKeysAreNotAtEverySpelling)
 TEST(ProtectedKeys, RootsHivesAndTheRootsOfTheClassesAreRefused) {
   test::FakePlatform platform;
   const LeadByteTable lead = ShiftJisLeadBytes();
-  constexpr KeyFamily kRoots = KeyFamily::kRootsAndHives;
-  const std::pair<Spelling, KeyFamily> refused[] = {
+  constexpr Reason kRoots = Reason::kRootsAndHives;
+  const std::pair<Spelling, Reason> refused[] = {
       {{kHkeyClassesRoot, "\\"}, kRoots},
       {{kHkeyCurrentConfig, ""}, kRoots},
       {{kHkeyUsers, "S-1-5-21-7-8-9-1001"}, kRoots},
@@ -183,14 +186,31 @@ TEST(ProtectedKeys, RootsHivesAndTheRootsOfTheClassesAreRefused) {
       {{kHkeyLocalMachine, "Software\\Classes"}, kRoots},
       {{kHkeyCurrentUser, "software\\\\classes\\"}, kRoots},
       {{kHkeyLocalMachine, "Software\\Wow6432Node\\Classes"}, kRoots},
-      {{kHkeyClassesRoot, "Wow6432Node"}, KeyFamily::kClassContainers},
-      {{kHkeyCurrentConfig, "System\\CurrentControlSet"}, KeyFamily::kSystem},
+      {{kHkeyClassesRoot, "Wow6432Node"}, Reason::kClassContainers},
+      {{kHkeyCurrentConfig, "System\\CurrentControlSet"}, Reason::kSystem},
   };
   for (const auto& [way, family] : refused)
-    EXPECT_EQ(ProtectingFamily(platform, lead, way.root, way.path), family) << way.root << " " << way.path;
+    EXPECT_EQ(ReasonOf(KeyRefusal(platform, lead, way.root, way.path)), family) << way.root << " " << way.path;
   // A double-byte name whose second byte is that of "\" stays one name: "表" is no separator.
   EXPECT_FALSE(IsProtectedKey(platform, lead, kHkeyCurrentUser, "Software\\\x95\x5C"));
   EXPECT_FALSE(IsProtectedKey(platform, lead, kHkeyClassesRoot, "CLSID\\\x95\x5C"));
+}
+
+// Folder entries, each for what it names, and a drive's or a share's root by its full path.
+TEST(Guard, FolderEntriesAndRootsAreRefusedForWhatTheyAre) {
+  const LeadByteTable lead = ShiftJisLeadBytes();
+  const std::pair<FileEntry, std::optional<Reason>> entries[] = {
+      {{FolderPrefix::kBase, ""}, Reason::kProductFolder},      {{FolderPrefix::kBase, ". \\"}, Reason::kProductFolder},
+      {{FolderPrefix::kWindows, ".\\"}, Reason::kPrefixFolder}, {{FolderPrefix::kBase, "SUB\\..\\"}, Reason::kParent},
+      {{FolderPrefix::kDesktop, "... \\"}, Reason::kParent},    {{FolderPrefix::kDesktop, "SUB\\"}, std::nullopt},
+  };
+  for (const auto& [entry, reason] : entries)
+    EXPECT_EQ(ReasonOf(FolderEntryRefusal(entry, lead)), reason) << entry.name;
+  for (const char* root : {"C:\\", "\\", "C:", "\\\\SERVER\\SHARE\\"}) EXPECT_TRUE(FolderRefusal(root, lead)) << root;
+  for (const char* folder : {"C:\\APP\\", "C:APP\\", "\\\\SERVER\\SHARE\\APP\\"})
+    EXPECT_FALSE(FolderRefusal(folder, lead)) << folder;
+  EXPECT_EQ(RefusalText(*FolderRefusal("C:\\", lead)),
+            "the run never removes a drive's root: it passes over this line");
 }
 
 }  // namespace

@@ -1,0 +1,106 @@
+#include "guard/guard.h"
+
+#include <vector>
+
+#include "guard/protected_keys.h"
+#include "system/registry_roots.h"
+
+namespace qv {
+
+namespace {
+
+// A name of dots and blanks only: "", ".", " .", "..", "... ".
+bool OnlyDotsAndBlanks(const std::string& name) { return WithoutTrailingBlanksAndDots(name).empty(); }
+
+// The reason as a maker reads it: after "protected as" for a key ("a class registration
+// container"), after "the run never removes" for a folder.
+std::string ReasonText(const Refusal& refusal) {
+  switch (refusal.reason) {
+    case Reason::kRootsAndHives:
+      return "a root or a user's whole hive";
+    case Reason::kProductFolders:
+      return "one of the folders that hold every product's keys";
+    case Reason::kClassContainers:
+      return "a class registration container";
+    case Reason::kSharedClasses:
+      return "one of the shell's shared classes or Windows' own file types, classes and protocols";
+    case Reason::kMicrosoft:
+      return "a key of Software\\Microsoft, which Windows and Microsoft's products own";
+    case Reason::kPolicies:
+      return "a key of the policies";
+    case Reason::kSharedLists:
+      return "one of the lists where every program registers itself";
+    case Reason::kSystem:
+      return "a key of the system";
+    case Reason::kUserSettings:
+      return "one of the user's own settings";
+    case Reason::kProductFolder:
+      return "the product's folder through an entry (each [deletefile] section without SAVEFOLDER removes it at "
+             "its end)";
+    case Reason::kPrefixFolder:
+      return std::string("the folder of ") + PrefixText(refusal.prefix) + " itself";
+    case Reason::kParent:
+      return "a folder named with ..";
+    case Reason::kDriveRoot:
+      break;
+  }
+  return "a drive's root";
+}
+
+std::string RootName(RegistryRoot root) {
+  const RegistryRootRow* row = FindRoot(root);
+  return row ? row->name : "no root";
+}
+
+}  // namespace
+
+std::optional<Refusal> KeyRefusal(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
+                                  const std::string& path) {
+  const std::optional<Reason> family = ProtectingFamily(platform, lead, root, path);
+  if (!family) return std::nullopt;
+  return Refusal{Family::kKey, *family, path, root};
+}
+
+bool IsProtectedKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path) {
+  return KeyRefusal(platform, lead, root, path).has_value();
+}
+
+std::optional<Refusal> ValueRefusal(Platform& /*platform*/, const LeadByteTable& /*lead*/, RegistryRoot /*root*/,
+                                    const std::string& /*path*/, const std::string& /*valueName*/) {
+  return std::nullopt;
+}
+
+std::optional<Refusal> FolderEntryRefusal(const FileEntry& entry, const LeadByteTable& lead) {
+  bool named = false;
+  for (const std::string& name : SplitPathNames(entry.name, "\\", lead)) {
+    if (name.find("..") != std::string::npos && OnlyDotsAndBlanks(name))
+      return Refusal{Family::kFolderEntry, Reason::kParent, entry.name, 0, entry.prefix};
+    named = named || !OnlyDotsAndBlanks(name);
+  }
+  if (named) return std::nullopt;
+  const Reason reason = entry.prefix == FolderPrefix::kBase ? Reason::kProductFolder : Reason::kPrefixFolder;
+  return Refusal{Family::kFolderEntry, reason, entry.name, 0, entry.prefix};
+}
+
+std::optional<Refusal> FileEntryRefusal(const FileEntry& /*entry*/, const LeadByteTable& /*lead*/) {
+  return std::nullopt;
+}
+
+std::optional<Refusal> FolderRefusal(const std::string& path, const LeadByteTable& lead) {
+  const std::vector<std::string> names = SplitPathNames(path, "\\", lead);
+  // A share's root ("\\server\share\"), or a drive's ("\", "C:\").
+  const bool root = path.compare(0, 2, "\\\\") == 0
+                        ? names.size() <= 2
+                        : names.empty() || (names.size() == 1 && names[0].size() == 2 && names[0][1] == ':');
+  if (!root) return std::nullopt;
+  return Refusal{Family::kFolder, Reason::kDriveRoot, path};
+}
+
+std::string RefusalText(const Refusal& refusal) {
+  if (refusal.family == Family::kKey)
+    return "the key " + RootName(refusal.root) + refusal.thing + " is protected as " + ReasonText(refusal) +
+           ": the run passes over it; name only your product's own keys";
+  return "the run never removes " + ReasonText(refusal) + ": it passes over this line";
+}
+
+}  // namespace qv

@@ -1,0 +1,82 @@
+// What the run refuses to touch, whatever the script says, in one vocabulary: a refusal is what
+// kind of thing is refused, why, and the thing itself. The run asks here before it deletes a key
+// or a value, takes a file or folder entry, or leaves a folder to the next start of Windows; the
+// plan and the silent log hear of the refusals from the run; the script checker asks here and
+// words each refusal as the guard does.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "script/locations.h"
+#include "seam/platform.h"
+#include "text/text.h"
+
+namespace qv {
+
+// The kinds of thing the guard judges.
+enum class Family {
+  kKey,          // a "[deletereg]" entry's key, with everything below it
+  kValue,        // a "[deletereg]" VALUE= entry's value
+  kFolderEntry,  // a "[deletefile]" folder entry, by its prefix and its name after it
+  kFileEntry,    // a "[deletefile]" or "[renamefile]" entry's file name, by its prefix and name
+  kFolder,       // a folder the run would remove or leave to the restart, by its full path
+};
+
+// Why a thing is refused. A key is refused for the family of keys that protects it, in the order
+// the reference lists them (protected_key_rules.cpp holds them); a folder for what it is.
+enum class Reason {
+  kRootsAndHives,    // a root itself, a user's whole hive, the root of the classes
+  kProductFolders,   // Software, the list of installed programs, our products' settings folders
+  kClassContainers,  // CLSID, Interface, TypeLib, ... and the classes' 32-bit mirror
+  kSharedClasses,    // the shell's shared classes, Windows' own file types, classes and protocols
+  kMicrosoft,        // Software\Microsoft
+  kPolicies,         // Software\Policies
+  kSharedLists,      // Software\Clients, RegisteredApplications, ODBC, ...
+  kSystem,           // HLM\SYSTEM, SAM, SECURITY, HARDWARE, ...
+  kUserSettings,     // the user's Control Panel, Environment, ...
+  kProductFolder,    // the product's own folder: its removal is a "[deletefile]" section's own end
+  kPrefixFolder,     // a prefix's folder itself: WINDIR\, DESKTOP\, ...
+  kParent,           // a ".." name, which could climb out of the folder it starts in
+  kDriveRoot,        // a drive's root, or a share's
+};
+
+struct Refusal {
+  Family family;
+  Reason reason;
+  std::string thing;                          // a key's path from its root; an entry's name; a folder's path
+  RegistryRoot root = 0;                      // a key's root
+  FolderPrefix prefix = FolderPrefix::kBase;  // an entry's prefix
+};
+
+// A cleanup entry's key at path (from the root), upper-cased as the entry is: refused when it is
+// the root itself, a user's whole hive, one of the folders that hold every product's keys, or a
+// key that Windows, the shell or all programs together own. The same key is refused at every
+// spelling: names compare without regard to case; repeated and trailing "\" are ignored; the
+// 32-bit mirrors below Software\Wow6432Node read as the keys they mirror; HCR, Software\Classes of
+// the machine and of each user and a user's "_Classes" hive all read as the classes; a key below
+// HU\<SID> or HU\.DEFAULT reads as the same key below HCU.
+std::optional<Refusal> KeyRefusal(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
+                                  const std::string& path);
+bool IsProtectedKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path);
+
+// One value of a key: the key stays, so none is refused yet; a value that others share would be
+// judged here.
+std::optional<Refusal> ValueRefusal(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
+                                    const std::string& path, const std::string& valueName);
+
+// A folder entry, before its prefix is resolved: one that names the product's folder or a
+// prefix's folder itself, or holds a ".." name.
+std::optional<Refusal> FolderEntryRefusal(const FileEntry& entry, const LeadByteTable& lead);
+
+// A file entry's name: none is refused yet; a ".." name would be judged here.
+std::optional<Refusal> FileEntryRefusal(const FileEntry& entry, const LeadByteTable& lead);
+
+// A folder by its full path: a drive's root ("C:\", "\") or a share's ("\\server\share\").
+std::optional<Refusal> FolderRefusal(const std::string& path, const LeadByteTable& lead);
+
+// The refusal as the script checker reports it to a maker: what is refused, why, and that the
+// run passes over the entry.
+std::string RefusalText(const Refusal& refusal);
+
+}  // namespace qv

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "common/mixed_text.h"
-#include "entry/entry.h"
+#include "script/script_paths.h"
 #include "seam/platform.h"
 
 namespace qv {

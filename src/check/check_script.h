@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "check/report.h"
-#include "entry/entry.h"
 #include "script/script_file.h"
+#include "script/script_paths.h"
 #include "seam/platform.h"
 #include "text/text.h"
 

@@ -7,10 +7,10 @@
 #include "entry/fatal_report.h"
 #include "entry/silent_run.h"
 #include "entry/version_box.h"
-#include "platforms/recording_platform.h"
 #include "platforms/wide_platform.h"
 #include "run/run.h"
 #include "script/script_file.h"
+#include "script/script_paths.h"
 #include "sections/run_context.h"
 #include "system/files.h"
 #include "system/system_info.h"
@@ -31,33 +31,30 @@ Start StartUninstall(RunContext& run, const std::string& scriptArgument) {
     // The file name is the command line's, in the system's code page.
     const MixedText text = ProgramText("\" ") + SystemText(FileNamePart(run.scriptPath, lead)) +
                            ProgramText(std::string(" \" ") + texts::kScriptNotFound);
-    ShowOrLog(platform, run.silentLog, text, MessageKind::kError);
+    ShowMessage(platform, text, MessageKind::kError);
     return Start::kScriptNotFound;
   }
   const ScriptFile script = ScriptFile::Load(platform, run.scriptPath);
   if (!HasSignature(platform, script.Line(0))) {
-    ShowOrLog(platform, run.silentLog, ProgramText(texts::kWrongScript), MessageKind::kError);
+    ShowMessage(platform, ProgramText(texts::kWrongScript), MessageKind::kError);
     return Start::kWrongScript;
   }
   RunPasses(run);
   return Start::kRan;
 }
 
-// The same run as the uninstall switch's, with every box written to the log instead. The log is
-// the caller's, so that the fatal error report can still be written to it.
-int RunSilently(Platform& platform, const SystemInfo& system, RunObserver& observer, const std::string& argument,
-                RunLog& log) {
-  RecordingPlatform recording(platform, log);
-  SilentWatcher watcher(log, observer);
-  RunContext run{recording, system, {}, {}, {}, {}, watcher, &log};
+// The same run as the uninstall switch's, on the silent run's platform and watcher.
+int RunSilently(SilentRun& silent, const SystemInfo& system, const std::string& argument) {
+  RunContext run{silent.platform(), system, {}, {}, {}, {}, silent.observer()};
   const Start start = StartUninstall(run, argument);
   if (run.state.completed) ShowFinalReport(run);
   const int code = SilentExitCode(start, run.state);
-  EndRunLog(platform, system, log, code);
+  silent.End(code);
   return code;
 }
 
-int RunChosenMode(Platform& platform, const SystemInfo& system, RunObserver& observer, std::optional<RunLog>& silent) {
+int RunChosenMode(Platform& platform, const SystemInfo& system, RunObserver& observer,
+                  std::optional<SilentRun>& silent) {
   const std::string commandLine = platform.GetCommandLineA();
   const std::vector<std::string> parameters = SplitCommandLine(commandLine);
   const std::string mode = parameters.size() >= 2 ? platform.CharLowerBuffA(parameters[0]) : std::string();
@@ -68,8 +65,7 @@ int RunChosenMode(Platform& platform, const SystemInfo& system, RunObserver& obs
     StartUninstall(run, argument);
     if (run.state.completed) ShowFinalReport(run);
   } else if (mode == texts::kSilentSwitch) {
-    BeginRunLog(platform, silent.emplace(platform, system), commandLine);
-    return RunSilently(platform, system, observer, argument, *silent);
+    return RunSilently(silent.emplace(platform, system, observer, commandLine), system, argument);
   } else {
     ShowVersionBox(platform, system);
   }
@@ -78,42 +74,21 @@ int RunChosenMode(Platform& platform, const SystemInfo& system, RunObserver& obs
 
 }  // namespace
 
-std::string ScriptArgument(const std::vector<std::string>& parameters) {
-  std::string argument;
-  for (std::size_t i = 0; i < parameters.size(); ++i) {
-    if (i > 0) argument += ' ';
-    argument += parameters[i];
-  }
-  return argument;
-}
-
-ScriptPaths BuildScriptPaths(const std::string& scriptArgument, const LeadByteTable& lead) {
-  // The default name holds no delimiter, so appending it leaves the folder part as it was.
-  const PathParts parts = SplitPath(scriptArgument, lead);
-  ScriptPaths paths;
-  paths.scriptPath = scriptArgument;
-  if (parts.extensionStart == std::string::npos) paths.scriptPath += texts::kDefaultScriptName;
-  paths.baseFolder = scriptArgument.substr(0, parts.nameStart);
-  return paths;
-}
-
 namespace {
 
 // The program on a system of code page 932 as it is, or on one made of the wide calls of another.
 int EntryOn(Platform& platform, const SystemInfo& system, RunObserver& observer) {
-  std::optional<RunLog> silent;  // made when the run is silent
-  RunLog* log = nullptr;
+  std::optional<SilentRun> silent;  // made when the run is silent
   try {
     return RunChosenMode(platform, system, observer, silent);
   } catch (const QvError& error) {
-    log = silent ? &*silent : nullptr;
-    ShowFatalReport(platform, system, log, error.className(), error.text(), error.address());
+    ShowFatalReport(silent ? silent->platform() : platform, system, error.className(), error.text(), error.address());
   } catch (const std::exception& error) {
     // Not one of the program's own errors (memory exhausted): reported the same way.
-    log = silent ? &*silent : nullptr;
-    ShowFatalReport(platform, system, log, "Exception", ProgramText(error.what()), platform.GetModuleBase());
+    Platform& shown = silent ? silent->platform() : platform;
+    ShowFatalReport(shown, system, "Exception", ProgramText(error.what()), shown.GetModuleBase());
   }
-  if (log) EndRunLog(platform, system, *log, exit_code::kFatal);
+  if (silent) silent->End(exit_code::kFatal);
   return exit_code::kFatal;
 }
 

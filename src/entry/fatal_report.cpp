@@ -37,11 +37,11 @@ MixedText FatalReportText(const char* className, const std::string& modulePath, 
   return CutAtCharBoundary(text, kFatalTextLimit, system);
 }
 
-void ShowFatalReport(Platform& platform, const SystemInfo& system, RunLog* silent, const char* className,
-                     const MixedText& message, std::uintptr_t address) {
+void ShowFatalReport(Platform& platform, const SystemInfo& system, const char* className, const MixedText& message,
+                     std::uintptr_t address) {
   const auto relative = static_cast<std::uint32_t>(address - platform.GetModuleBase());
   const MixedText text = FatalReportText(className, platform.GetModuleFileNameA(), relative, message, system);
-  ShowOrLog(platform, silent, text, MessageKind::kFatal, texts::kFatalCaption);
+  ShowMessage(platform, text, MessageKind::kFatal, texts::kFatalCaption);
 }
 
 }  // namespace qv

@@ -6,7 +6,6 @@
 
 #include "common/mixed_text.h"
 #include "seam/platform.h"
-#include "steps/run_log.h"
 #include "system/system_info.h"
 #include "text/text.h"
 
@@ -18,9 +17,8 @@ namespace qv {
 MixedText FatalReportText(const char* className, const std::string& modulePath, std::uint32_t relativeAddress,
                           const MixedText& message, const SystemInfo& system);
 
-// Shows the report for an error raised at address (a code address of the running program); a
-// silent run writes it to its log instead.
-void ShowFatalReport(Platform& platform, const SystemInfo& system, RunLog* silent, const char* className,
-                     const MixedText& message, std::uintptr_t address);
+// Shows the report for an error raised at address (a code address of the running program).
+void ShowFatalReport(Platform& platform, const SystemInfo& system, const char* className, const MixedText& message,
+                     std::uintptr_t address);
 
 }  // namespace qv

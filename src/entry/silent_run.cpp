@@ -38,17 +38,18 @@ int SilentExitCode(Start start, const RunState& state) {
   return state.leftToRestart.empty() ? exit_code::kDone : exit_code::kRestartNeeded;
 }
 
-void BeginRunLog(Platform& platform, RunLog& log, const std::string& commandLine) {
-  const LocalTime now = platform.GetLocalTime();
+SilentRun::SilentRun(Platform& system, const SystemInfo& info, RunObserver& observer, const std::string& commandLine)
+    : system_(system), info_(info), log_(system, info), recording_(system, log_), watcher_(log_, observer) {
+  const LocalTime now = system.GetLocalTime();
   const std::string stamp = Digits(now.year, 4) + "-" + Digits(now.month, 2) + "-" + Digits(now.day, 2) + " " +
                             Digits(now.hour, 2) + ":" + Digits(now.minute, 2) + ":" + Digits(now.second, 2) + " ";
-  log.Line(ProgramText(stamp) + SystemText(commandLine));
+  log_.Line(ProgramText(stamp) + SystemText(commandLine));
 }
 
-void EndRunLog(Platform& platform, const SystemInfo& system, RunLog& log, int exitCode) {
-  log.Line(ProgramText("exit code " + std::to_string(exitCode) + ": " + Outcome(exitCode)));
-  log.Line({});
-  AppendRunLog(platform, system, log);
+void SilentRun::End(int exitCode) {
+  log_.Line(ProgramText("exit code " + std::to_string(exitCode) + ": " + Outcome(exitCode)));
+  log_.Line({});
+  AppendRunLog(system_, info_, log_);
 }
 
 void SilentWatcher::EntryPassedOver(const PassedOver& entry) {

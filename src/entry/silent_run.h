@@ -1,9 +1,12 @@
-// The silent mode's own parts: its exit codes, what its log says at the start and at the end of
-// a run, and the watcher that writes down the entries the run passes over.
+// The silent mode: its exit codes, and the run it makes. A silent run reaches the run as any run
+// does, through the platform and the observer it is given: the platform writes each change and
+// each box to the log instead of showing it, and the watcher writes down the keys the run passes
+// over. The run itself knows nothing of the silent mode.
 #pragma once
 
 #include <string>
 
+#include "platforms/recording_platform.h"
 #include "sections/run_context.h"
 #include "sections/run_observer.h"
 #include "steps/run_log.h"
@@ -26,12 +29,6 @@ enum class Start { kRan, kScriptNotFound, kWrongScript };
 // The exit code of a silent run that started so and holds these results.
 int SilentExitCode(Start start, const RunState& state);
 
-// The log's first line: the local date and time, and the command line.
-void BeginRunLog(Platform& platform, RunLog& log, const std::string& commandLine);
-// The log's last line (the outcome in words and the exit code), then the log appended to its
-// file. A log that cannot be written changes nothing.
-void EndRunLog(Platform& platform, const SystemInfo& system, RunLog& log, int exitCode);
-
 // Tells the log of the protected keys the run passes over, and the other observer everything.
 class SilentWatcher final : public RunObserver {
  public:
@@ -43,6 +40,28 @@ class SilentWatcher final : public RunObserver {
  private:
   RunLog& log_;
   RunObserver& next_;
+};
+
+// A silent run: its log, begun with the local date and time and the command line, the platform
+// that writes to it and the watcher.
+class SilentRun {
+ public:
+  SilentRun(Platform& system, const SystemInfo& info, RunObserver& observer, const std::string& commandLine);
+  SilentRun(const SilentRun&) = delete;
+  SilentRun& operator=(const SilentRun&) = delete;
+
+  Platform& platform() { return recording_; }
+  RunObserver& observer() { return watcher_; }
+  // The log's last line (the outcome in words and the exit code), then the log appended to its
+  // file. A log that cannot be written changes nothing.
+  void End(int exitCode);
+
+ private:
+  Platform& system_;
+  const SystemInfo& info_;
+  RunLog log_;
+  RecordingPlatform recording_;
+  SilentWatcher watcher_;
 };
 
 }  // namespace qv

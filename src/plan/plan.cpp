@@ -6,6 +6,7 @@
 
 #include "entry/entry.h"
 #include "plan/planning_platform.h"
+#include "script/script_paths.h"
 #include "sections/run_observer.h"
 #include "system/files.h"
 #include "system/system_info.h"

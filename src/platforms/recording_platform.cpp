@@ -31,7 +31,13 @@ std::string RecordingPlatform::KeyName(KeyHandle key, const std::string& subKey)
   return subKey.empty() ? base : base + "\\" + subKey;
 }
 
-// ---------------------------------------------------------------- mutexes, the shell
+// ---------------------------------------------------------------- boxes, mutexes, the shell
+
+int RecordingPlatform::MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) {
+  const int answer = (flags & 0xF) == win::kMbYesNo ? win::kIdYes : win::kIdOk;
+  log_.Box(caption, text, flags, answer);
+  return answer;
+}
 
 ErrorCode RecordingPlatform::CreateMutexA(const std::string& name) {
   const ErrorCode status = inner_.CreateMutexA(name);

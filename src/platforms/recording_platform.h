@@ -1,6 +1,7 @@
 // The platform of a silent run: every call goes to the real system, and each one that changes
 // it (or tells the product's programs that an uninstall runs) is written to the run's log with
-// its real result.
+// its real result. No box is shown: each is written to the log with the answer of a user who
+// wants the product removed, Yes to a question and OK to any other box.
 #pragma once
 
 #include <map>
@@ -15,6 +16,7 @@ class RecordingPlatform final : public ForwardingPlatform {
  public:
   RecordingPlatform(Platform& system, RunLog& log) : ForwardingPlatform(system), log_(log) {}
 
+  int MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) override;
   ErrorCode CreateMutexA(const std::string& name) override;
   void SHChangeNotify(long event, std::uint32_t flags) override;
 

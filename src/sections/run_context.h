@@ -10,7 +10,6 @@
 #include "boxes/message_box.h"
 #include "seam/platform.h"
 #include "sections/run_observer.h"
-#include "steps/run_log.h"
 #include "system/system_info.h"
 
 namespace qv {
@@ -34,13 +33,11 @@ struct RunContext {
   // Names of the mutexes this run created itself: asked for again, they exist because of us.
   std::set<std::string> ownMutexes;
   RunObserver& observer = NoObserver();
-  // A silent run's log: with it, no box is shown (see ShowOrLog).
-  RunLog* silentLog = nullptr;
 };
 
-// Shows one of the run's boxes, or writes it to a silent run's log, and tells the observer the answer.
+// Shows one of the run's boxes and tells the observer the answer.
 inline int ShowRunBox(RunContext& run, RunBox box, const MixedText& text, MessageKind kind) {
-  const int answer = ShowOrLog(run.platform, run.silentLog, text, kind);
+  const int answer = ShowMessage(run.platform, text, kind);
   run.observer.BoxAnswered(box, answer);
   return answer;
 }

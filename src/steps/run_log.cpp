@@ -1,5 +1,7 @@
 #include "steps/run_log.h"
 
+#include "boxes/message_box.h"
+
 namespace qv {
 
 namespace {
@@ -52,7 +54,7 @@ void RunLog::Line(const MixedText& line) { utf8_ += Utf8FromUtf16(WideText(platf
 
 void RunLog::Step(const RunStep& step) { Line(ProgramText(kStepIndent) + SystemText(StepLine(step))); }
 
-void RunLog::Box(const char* caption, const MixedText& text, std::uint32_t flags, int answer) {
+void RunLog::Box(const std::string& caption, const std::string& text, std::uint32_t flags, int answer) {
   RunStep step{RunStep::Kind::kBox, caption};
   step.number = flags;
   step.answer = answer;
@@ -60,7 +62,7 @@ void RunLog::Box(const char* caption, const MixedText& text, std::uint32_t flags
   // The caption is the program's, and so is every word of the line.
   Line(ProgramText(kStepIndent + StepLine(step)));
   // The text's lines, broken where a box breaks them: at CR LF, CR or LF.
-  const std::string utf8 = Utf8FromUtf16(WideText(platform_, system_, text));
+  const std::string utf8 = Utf8FromUtf16(WideText(platform_, system_, ProgramText(text)));
   std::string line;
   for (std::size_t i = 0; i <= utf8.size(); ++i) {
     if (i < utf8.size() && utf8[i] != '\r' && utf8[i] != '\n') {
@@ -71,14 +73,6 @@ void RunLog::Box(const char* caption, const MixedText& text, std::uint32_t flags
     line.clear();
     if (i + 1 < utf8.size() && utf8[i] == '\r' && utf8[i + 1] == '\n') ++i;
   }
-}
-
-int ShowOrLog(Platform& platform, RunLog* silent, const MixedText& text, MessageKind kind, const char* caption) {
-  if (!silent) return ShowMessage(platform, text, kind, caption);
-  const auto flags = static_cast<std::uint32_t>(kind);
-  const int answer = (flags & 0xF) == win::kMbYesNo ? win::kIdYes : win::kIdOk;
-  silent->Box(caption, text, flags, answer);
-  return answer;
 }
 
 bool AppendRunLog(Platform& platform, const SystemInfo& system, const RunLog& log) {

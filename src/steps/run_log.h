@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <string>
 
-#include "boxes/message_box.h"
 #include "common/mixed_text.h"
 #include "common/texts.h"
 #include "seam/platform.h"
@@ -24,7 +23,7 @@ class RunLog {
   // A step of the run, indented; its target names are the system's.
   void Step(const RunStep& step);
   // A box that was not shown, with the answer taken, and its text's lines below it.
-  void Box(const char* caption, const MixedText& text, std::uint32_t flags, int answer);
+  void Box(const std::string& caption, const std::string& text, std::uint32_t flags, int answer);
 
   // Every line so far, each ended by CR LF.
   const std::string& Utf8() const { return utf8_; }
@@ -37,12 +36,6 @@ class RunLog {
 
 // The UTF-16 text in UTF-8; a surrogate without its partner gives U+FFFD.
 std::string Utf8FromUtf16(const std::u16string& text);
-
-// Every box of the run goes through here. Without a log the box is shown and answered by the
-// user. With one (a silent run) it is written to the log instead, answered as a user who wants
-// the product removed would: Yes to a question, OK to any other box.
-int ShowOrLog(Platform& platform, RunLog* silent, const MixedText& text, MessageKind kind,
-              const char* caption = texts::kProgramTitle);
 
 // Appends the log to "QvUninst.log" in the folder %TEMP% names; a new file starts with the UTF-8
 // byte-order mark. False when there is no %TEMP% or the file cannot be written.

@@ -11,6 +11,7 @@
 #include "entry/entry.h"
 #include "plan/plan.h"
 #include "platforms/wide_platform.h"
+#include "script/script_paths.h"
 #include "system/system_info.h"
 #include "text/program_text.h"
 #include "text/text.h"

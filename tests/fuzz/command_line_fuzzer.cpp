@@ -11,6 +11,7 @@
 #include "common/texts.h"
 #include "entry/entry.h"
 #include "fuzz_support.h"
+#include "script/script_paths.h"
 #include "text/text.h"
 
 namespace {

@@ -14,6 +14,7 @@
 #include "common/texts.h"
 #include "entry/entry.h"
 #include "fake_platform.h"
+#include "script/script_paths.h"
 
 namespace qv::test {
 

@@ -5,6 +5,7 @@
 #include "entry/entry.h"
 #include "entry/fatal_report.h"
 #include "fake_platform.h"
+#include "script/script_paths.h"
 
 namespace qv {
 namespace {

@@ -112,98 +112,162 @@ class Platform {
   virtual ~Platform() = default;
 
   // Process.
-  virtual std::string GetCommandLineA() = 0;
+  virtual std::string GetCommandLineA() { return below_ ? below_->GetCommandLineA() : std::string(); }
   // Full path of the running program (buffer of 261 characters).
-  virtual std::string GetModuleFileNameA() = 0;
+  virtual std::string GetModuleFileNameA() { return below_ ? below_->GetModuleFileNameA() : std::string(); }
   // Address at which the program is loaded; raise addresses are reported relative to it.
-  virtual std::uintptr_t GetModuleBase() = 0;
+  virtual std::uintptr_t GetModuleBase() { return below_ ? below_->GetModuleBase() : 0; }
 
   // User interface.
-  virtual int MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) = 0;
-  virtual std::string CharUpperBuffA(std::string text) = 0;
-  virtual std::string CharLowerBuffA(std::string text) = 0;
+  virtual int MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) {
+    return below_ ? below_->MessageBoxA(text, caption, flags) : 0;
+  }
+  virtual std::string CharUpperBuffA(std::string text) {
+    return below_ ? below_->CharUpperBuffA(std::move(text)) : std::string();
+  }
+  virtual std::string CharLowerBuffA(std::string text) {
+    return below_ ? below_->CharLowerBuffA(std::move(text)) : std::string();
+  }
 
   // Locale.
   // The system's ANSI code page: the one the ANSI calls read and write their texts in.
-  virtual std::uint32_t GetACP() = 0;
+  virtual std::uint32_t GetACP() { return below_ ? below_->GetACP() : 0; }
   // MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, ...) into a buffer of two UTF-16 units
   // per byte. Nothing when the call fails: a byte sequence that is not valid in the code page, a
   // code page the system does not have, no bytes at all.
-  virtual std::optional<std::u16string> MultiByteToWideChar(std::uint32_t codePage, const std::string& bytes) = 0;
-  virtual int GetSystemMetrics(int index) = 0;
+  virtual std::optional<std::u16string> MultiByteToWideChar(std::uint32_t codePage, const std::string& bytes) {
+    return below_ ? below_->MultiByteToWideChar(codePage, bytes) : std::nullopt;
+  }
+  virtual int GetSystemMetrics(int index) { return below_ ? below_->GetSystemMetrics(index) : 0; }
   // Lead-byte ranges of the ANSI code page (GetCPInfo(CP_ACP)), as pairs of first and last byte.
-  virtual std::vector<std::pair<std::uint8_t, std::uint8_t>> GetCPInfoLeadBytes() = 0;
-  virtual std::uint32_t GetThreadLocale() = 0;
+  virtual std::vector<std::pair<std::uint8_t, std::uint8_t>> GetCPInfoLeadBytes() {
+    return below_ ? below_->GetCPInfoLeadBytes() : std::vector<std::pair<std::uint8_t, std::uint8_t>>();
+  }
+  virtual std::uint32_t GetThreadLocale() { return below_ ? below_->GetThreadLocale() : 0; }
   // Empty optional when the locale gives no value.
-  virtual std::optional<std::string> GetLocaleInfoA(std::uint32_t locale, std::uint32_t type) = 0;
+  virtual std::optional<std::string> GetLocaleInfoA(std::uint32_t locale, std::uint32_t type) {
+    return below_ ? below_->GetLocaleInfoA(locale, type) : std::nullopt;
+  }
 
   // Files and folders.
   // The first entry that matches the path, or nothing (FindFirstFileA, then FindClose).
-  virtual std::optional<FindData> FindFirstFileA(const std::string& path) = 0;
-  virtual std::optional<std::uint64_t> FileTimeToLocalFileTime(std::uint64_t fileTime) = 0;
-  virtual std::optional<DosDateTime> FileTimeToDosDateTime(std::uint64_t fileTime) = 0;
-  virtual bool SetFileAttributesA(const std::string& path, std::uint32_t attributes) = 0;
-  virtual bool DeleteFileA(const std::string& path) = 0;
-  virtual bool MoveFileA(const std::string& oldPath, const std::string& newPath) = 0;
-  virtual bool RemoveDirectoryA(const std::string& path) = 0;
+  virtual std::optional<FindData> FindFirstFileA(const std::string& path) {
+    return below_ ? below_->FindFirstFileA(path) : std::nullopt;
+  }
+  virtual std::optional<std::uint64_t> FileTimeToLocalFileTime(std::uint64_t fileTime) {
+    return below_ ? below_->FileTimeToLocalFileTime(fileTime) : std::nullopt;
+  }
+  virtual std::optional<DosDateTime> FileTimeToDosDateTime(std::uint64_t fileTime) {
+    return below_ ? below_->FileTimeToDosDateTime(fileTime) : std::nullopt;
+  }
+  virtual bool SetFileAttributesA(const std::string& path, std::uint32_t attributes) {
+    return below_ ? below_->SetFileAttributesA(path, attributes) : false;
+  }
+  virtual bool DeleteFileA(const std::string& path) { return below_ ? below_->DeleteFileA(path) : false; }
+  virtual bool MoveFileA(const std::string& oldPath, const std::string& newPath) {
+    return below_ ? below_->MoveFileA(oldPath, newPath) : false;
+  }
+  virtual bool RemoveDirectoryA(const std::string& path) { return below_ ? below_->RemoveDirectoryA(path) : false; }
   // MoveFileExA(path, NULL, flags): with kMoveFileDelayUntilReboot, the deletion is written down
   // for the next start of Windows (which needs an administrator); nothing changes now.
-  virtual bool MoveFileExA(const std::string& path, std::uint32_t flags) = 0;
+  virtual bool MoveFileExA(const std::string& path, std::uint32_t flags) {
+    return below_ ? below_->MoveFileExA(path, flags) : false;
+  }
   // Buffer of 260 characters; the text up to its NUL, empty when the call fails.
-  virtual std::string GetWindowsDirectoryA() = 0;
-  virtual std::string GetSystemDirectoryA() = 0;
+  virtual std::string GetWindowsDirectoryA() { return below_ ? below_->GetWindowsDirectoryA() : std::string(); }
+  virtual std::string GetSystemDirectoryA() { return below_ ? below_->GetSystemDirectoryA() : std::string(); }
   // CreateFileA (read access, share mode 0, open existing, normal attributes), SetFilePointer
   // for the size, ReadFile, CloseHandle. Nothing when the file cannot be opened; otherwise the
   // bytes that ReadFile delivered.
-  virtual std::optional<std::string> ReadWholeFile(const std::string& path) = 0;
+  virtual std::optional<std::string> ReadWholeFile(const std::string& path) {
+    return below_ ? below_->ReadWholeFile(path) : std::nullopt;
+  }
   // Every entry that matches the path (FindFirstFileA, FindNextFileA until there is no more,
   // FindClose), in the order the system gives them; a folder's "." and ".." are among them when
   // the pattern matches them. Empty when nothing matches.
-  virtual std::vector<FoundFile> FindFilesA(const std::string& pattern) = 0;
+  virtual std::vector<FoundFile> FindFilesA(const std::string& pattern) {
+    return below_ ? below_->FindFilesA(pattern) : std::vector<FoundFile>();
+  }
   // CreateFileA(path, access, share read, write and delete, OPEN_EXISTING,
   // FILE_FLAG_BACKUP_SEMANTICS) and CloseHandle at once: 0 when the system would grant that
   // access to the file or folder now, else the error (a missing file, another program's handle
   // that does not share it, no right to it). Nothing is changed.
-  virtual ErrorCode TryOpenFileA(const std::string& path, std::uint32_t access) = 0;
+  virtual ErrorCode TryOpenFileA(const std::string& path, std::uint32_t access) {
+    return below_ ? below_->TryOpenFileA(path, access) : win::kErrorFileNotFound;
+  }
 
   // CreateFileA(path, FILE_APPEND_DATA, share read, OPEN_ALWAYS, normal attributes); when the
   // file is empty then (GetFileSize), WriteFile of firstBytes; WriteFile of bytes at its end;
   // CloseHandle. False when the file cannot be opened or a write fails.
-  virtual bool AppendToFileA(const std::string& path, const std::string& firstBytes, const std::string& bytes) = 0;
+  virtual bool AppendToFileA(const std::string& path, const std::string& firstBytes, const std::string& bytes) {
+    return below_ ? below_->AppendToFileA(path, firstBytes, bytes) : false;
+  }
 
   // Process environment: GetEnvironmentVariableA, nothing when the variable is not set.
-  virtual std::optional<std::string> GetEnvironmentVariableA(const std::string& name) = 0;
-  virtual LocalTime GetLocalTime() = 0;
+  virtual std::optional<std::string> GetEnvironmentVariableA(const std::string& name) {
+    return below_ ? below_->GetEnvironmentVariableA(name) : std::nullopt;
+  }
+  virtual LocalTime GetLocalTime() { return below_ ? below_->GetLocalTime() : LocalTime(); }
 
   // Named mutex: CreateMutexA(NULL, FALSE, name), then GetLastError. The handle stays open until
   // the process ends. Returns the error code (0, 183 when the mutex existed, others on failure).
-  virtual ErrorCode CreateMutexA(const std::string& name) = 0;
+  virtual ErrorCode CreateMutexA(const std::string& name) {
+    return below_ ? below_->CreateMutexA(name) : win::kErrorAccessDenied;
+  }
 
   // Shell: SHChangeNotify(event, flags, NULL, NULL).
-  virtual void SHChangeNotify(long event, std::uint32_t flags) = 0;
+  virtual void SHChangeNotify(long event, std::uint32_t flags) {
+    if (below_) below_->SHChangeNotify(event, flags);
+  }
 
   // Registry. Results are Windows error codes.
-  virtual ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access,
-                                  KeyHandle& result) = 0;
+  virtual ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) {
+    return below_ ? below_->RegOpenKeyExA(key, subKey, access, result) : win::kErrorAccessDenied;
+  }
   virtual ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options,
-                                    std::uint32_t access, KeyHandle& result) = 0;
-  virtual ErrorCode RegCloseKey(KeyHandle key) = 0;
-  virtual ErrorCode RegDeleteKeyA(KeyHandle key, const std::string& subKey) = 0;
+                                    std::uint32_t access, KeyHandle& result) {
+    return below_ ? below_->RegCreateKeyExA(key, subKey, options, access, result) : win::kErrorAccessDenied;
+  }
+  virtual ErrorCode RegCloseKey(KeyHandle key) { return below_ ? below_->RegCloseKey(key) : win::kErrorInvalidHandle; }
+  virtual ErrorCode RegDeleteKeyA(KeyHandle key, const std::string& subKey) {
+    return below_ ? below_->RegDeleteKeyA(key, subKey) : win::kErrorAccessDenied;
+  }
   // Number of subkeys and the length of the longest subkey name in characters.
-  virtual ErrorCode RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) = 0;
+  virtual ErrorCode RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) {
+    return below_ ? below_->RegQueryInfoKeyA(key, subKeys, maxSubKeyLength) : win::kErrorAccessDenied;
+  }
   // Number of values of the key (RegQueryInfoKeyA).
-  virtual ErrorCode RegQueryValueCountA(KeyHandle key, std::uint32_t& values) = 0;
+  virtual ErrorCode RegQueryValueCountA(KeyHandle key, std::uint32_t& values) {
+    return below_ ? below_->RegQueryValueCountA(key, values) : win::kErrorAccessDenied;
+  }
   // Name of the subkey at index, read into a buffer of nameBufferSize characters (NUL included).
-  virtual ErrorCode RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
-                                  std::string& name) = 0;
+  virtual ErrorCode RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize, std::string& name) {
+    return below_ ? below_->RegEnumKeyExA(key, index, nameBufferSize, name) : win::kErrorAccessDenied;
+  }
   // With data null: asks for type and size. Otherwise reads at most size bytes into data and
   // sets size to the bytes delivered.
   virtual ErrorCode RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
-                                     std::uint32_t& size) = 0;
+                                     std::uint32_t& size) {
+    return below_ ? below_->RegQueryValueExA(key, name, type, data, size) : win::kErrorAccessDenied;
+  }
   // data holds exactly the bytes to store (for REG_SZ: the text and its NUL).
   virtual ErrorCode RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
-                                   const std::string& data) = 0;
-  virtual ErrorCode RegDeleteValueA(KeyHandle key, const std::string& name) = 0;
+                                   const std::string& data) {
+    return below_ ? below_->RegSetValueExA(key, name, type, data) : win::kErrorAccessDenied;
+  }
+  virtual ErrorCode RegDeleteValueA(KeyHandle key, const std::string& name) {
+    return below_ ? below_->RegDeleteValueA(key, name) : win::kErrorAccessDenied;
+  }
+
+ protected:
+  // A system of its own (below is null) overrides the calls it has; each one it lacks fails, as
+  // on a system without it (no registry, no boxes: the Linux side of the checker). A platform
+  // that wraps another (below is that one) overrides only what it changes: every other call is
+  // handed on as it is.
+  explicit Platform(Platform* below = nullptr) : below_(below) {}
+
+ private:
+  Platform* below_;
 };
 
 }  // namespace qv

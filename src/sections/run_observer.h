@@ -29,12 +29,12 @@ struct PassedOver {
     kRefusedFolder,    // "[deletefile]": a folder entry that names a folder the run never removes
     kIncompleteValue,  // "[deletereg]": a value entry without its root, key or ","
   };
-  PassedOver(Why why, int lineIndex, const std::string& line, RegistryRoot root = 0, std::string path = {})
-      : why(why), lineIndex(lineIndex), line(line), root(root), path(std::move(path)) {}
+  PassedOver(Why why, int lineIndex, std::string line, RegistryRoot root = 0, std::string path = {})
+      : why(why), lineIndex(lineIndex), line(std::move(line)), root(root), path(std::move(path)) {}
 
   Why why;
-  int lineIndex;            // in the run's copy of the script
-  const std::string& line;  // as written
+  int lineIndex;     // in the run's copy of the script
+  std::string line;  // as written
   // kProtectedKey: the key the entry names (path from the root, upper-cased).
   RegistryRoot root;
   std::string path;

@@ -36,7 +36,8 @@ inline std::u16string UpToNul(const wchar_t* buffer, std::size_t size) {
   return UpToNul(reinterpret_cast<const char16_t*>(buffer), size);
 }
 
-// The bytes of a file opened for reading, as ReadFile delivers them; nothing when it is not open.
+// The whole of a file opened for reading; nothing when it is not open, its size cannot be had or
+// is 4 GiB or more, or ReadFile fails or delivers less.
 std::optional<std::string> ReadOpenedFile(const FileHandle& file);
 // Writes firstBytes when the opened file is empty, then bytes at its end.
 bool AppendToOpenedFile(const FileHandle& file, const std::string& firstBytes, const std::string& bytes);

@@ -9,11 +9,22 @@
 #include <windows.h>
 
 #include "seam/platform.h"
+#include "system/unique_key.h"
 #include "win32/handles.h"
 
 namespace qv::win32 {
 
-inline HKEY ToHkey(KeyHandle key) { return reinterpret_cast<HKEY>(key); }
+// Windows defines the predefined roots sign-extended, (HKEY)(ULONG_PTR)(LONG)0x80000000; the
+// platform names them by their 32-bit value. A handle the system opened passes as it is, both ways.
+inline HKEY ToHkey(KeyHandle key) {
+  if (!IsPredefinedKey(key)) return reinterpret_cast<HKEY>(key);
+  return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(static_cast<DWORD>(key))));
+}
+inline KeyHandle FromHkey(HKEY key) {
+  const auto value = reinterpret_cast<ULONG_PTR>(key);
+  const auto low = static_cast<DWORD>(value);
+  return IsPredefinedKey(low) && ToHkey(low) == key ? low : value;
+}
 
 inline std::uint64_t ToUint64(const FILETIME& t) {
   return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;

@@ -8,6 +8,7 @@
 
 namespace qv {
 
+using win32::FromHkey;
 using win32::ToHkey;
 using win32::ToUint64;
 using win32::UpToNul;
@@ -128,7 +129,7 @@ ErrorCode Win32Platform::RegOpenKeyExW(KeyHandle key, const std::u16string& subK
                                        KeyHandle& result) {
   HKEY opened = nullptr;
   const LONG status = ::RegOpenKeyExW(ToHkey(key), Wide(subKey), 0, access, &opened);
-  if (status == ERROR_SUCCESS) result = reinterpret_cast<KeyHandle>(opened);
+  if (status == ERROR_SUCCESS) result = FromHkey(opened);
   return status;
 }
 
@@ -137,7 +138,7 @@ ErrorCode Win32Platform::RegCreateKeyExW(KeyHandle key, const std::u16string& su
   HKEY created = nullptr;
   const LONG status =
       ::RegCreateKeyExW(ToHkey(key), Wide(subKey), 0, nullptr, options, access, nullptr, &created, nullptr);
-  if (status == ERROR_SUCCESS) result = reinterpret_cast<KeyHandle>(created);
+  if (status == ERROR_SUCCESS) result = FromHkey(created);
   return status;
 }
 

@@ -39,7 +39,7 @@ Start StartUninstall(RunContext& run, const std::string& scriptArgument) {
     ShowMessage(platform, ProgramText(texts::kWrongScript), MessageKind::kError);
     return Start::kWrongScript;
   }
-  RunPasses(run);
+  RunPasses(run, script);
   return Start::kRan;
 }
 

@@ -145,7 +145,7 @@ std::optional<PlannedRegistry::Change> PlannedRegistry::WrittenValue(RegistryRoo
   return std::nullopt;
 }
 
-std::uint32_t PlannedRegistry::ValueCount(RegistryRoot root, const std::string& path) {
+ErrorCode PlannedRegistry::ValueCount(RegistryRoot root, const std::string& path, std::uint32_t& count) {
   std::map<std::string, bool> latest;  // by upper-cased name: whether the latest change leaves it there
   bool real = StateOf(root, path) == KeyState::kReal;
   for (auto change = changes_.rbegin(); change != changes_.rend(); ++change) {
@@ -160,15 +160,16 @@ std::uint32_t PlannedRegistry::ValueCount(RegistryRoot root, const std::string& 
   }
   ErrorCode status = kOk;
   const UniqueKey key = real ? RealKey(root, path, win::kKeyRead, status) : UniqueKey();
-  std::uint32_t count = 0;
-  if (key) system_.RegQueryValueCountA(key.get(), count);
+  count = 0;
+  // A count the system would not give is no count to plan from.
+  if (key && (status = system_.RegQueryValueCountA(key.get(), count)) != kOk) return status;
   for (const auto& [name, there] : latest) {
     std::uint32_t type = 0, size = 0;
     const bool inReal = key && system_.RegQueryValueExA(key.get(), name, type, nullptr, size) == kOk;
     if (there && !inReal) ++count;
-    if (!there && inReal) --count;
+    if (!there && inReal && count > 0) --count;
   }
-  return count;
+  return kOk;
 }
 
 ErrorCode PlannedRegistry::Open(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) {
@@ -246,7 +247,9 @@ PlannedRegistry::Outcome PlannedRegistry::Delete(KeyHandle key, const std::strin
       status = win::kErrorFileNotFound;
     } else {
       const std::size_t subkeys = Subkeys(target.root, target.path).size();
-      state = Counted(ValueCount(target.root, target.path), "value", "values");
+      std::uint32_t values = 0;
+      state = ValueCount(target.root, target.path, values) == kOk ? Counted(values, "value", "values")
+                                                                  : std::string("values not counted");
       if (subkeys > 0) {
         state += ", " + Counted(subkeys, "subkey", "subkeys");
         status = win::kErrorAccessDenied;
@@ -276,8 +279,7 @@ ErrorCode PlannedRegistry::QueryInfo(KeyHandle key, std::uint32_t& subKeys, std:
 ErrorCode PlannedRegistry::QueryValueCount(KeyHandle key, std::uint32_t& values) {
   OpenKey base{};
   const ErrorCode status = Base(key, base);
-  if (status == kOk) values = ValueCount(base.root, base.path);
-  return status;
+  return status == kOk ? ValueCount(base.root, base.path, values) : status;
 }
 
 ErrorCode PlannedRegistry::EnumKey(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,

@@ -76,7 +76,8 @@ class PlannedRegistry {
   // The value in the planned state: written by the plan, or the real one (nothing when missing).
   std::optional<Change> WrittenValue(RegistryRoot root, const std::string& path, const std::string& name,
                                      bool& fromReal);
-  std::uint32_t ValueCount(RegistryRoot root, const std::string& path);
+  // The number of values in the planned state; the system's error when it cannot count the real ones.
+  ErrorCode ValueCount(RegistryRoot root, const std::string& path, std::uint32_t& count);
   std::optional<std::string> ValueText(KeyHandle key, const std::string& name);
   // The key of the real system, opened for access; empty when it cannot be.
   UniqueKey RealKey(RegistryRoot root, const std::string& path, std::uint32_t access, ErrorCode& status);

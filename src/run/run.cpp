@@ -32,10 +32,7 @@ void RunPass(RunContext& run, const ScriptFile& script, const std::vector<Sectio
 
 }  // namespace
 
-void RunPasses(RunContext& run) {
-  // The whole run works on this one copy: a section that deletes the script file cannot make a
-  // later section fail to read it.
-  const ScriptFile script = ScriptFile::Load(run.platform, run.scriptPath);
+void RunPasses(RunContext& run, const ScriptFile& script) {
   const std::vector<Section> sections = IndexSections(run.platform, script);
 
   // A running program of the product stops the run before anything is asked or changed.

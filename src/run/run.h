@@ -6,8 +6,10 @@
 
 namespace qv {
 
-// Loads the script and makes the passes; sets run.state.completed when all passes are done.
-void RunPasses(RunContext& run);
+// Makes the passes over the script as read once, for its signature; sets run.state.completed when
+// all passes are done. The whole run works on this one copy: a section that deletes or changes the
+// script file cannot change what a later section reads.
+void RunPasses(RunContext& run, const ScriptFile& script);
 
 // One box summing the run up from its two results; notifies the shell when the folder is gone.
 void ShowFinalReport(RunContext& run);

@@ -32,8 +32,8 @@ struct PassedOver {
     kIncompleteValue,  // "[deletereg]": a value entry without its root, key or ","
     kRefused,          // any other entry that the guard refuses (guard/guard.h): a value, a file name
   };
-  PassedOver(Why why, int lineIndex, const std::string& line, RegistryRoot root = 0, std::string path = {})
-      : why(why), lineIndex(lineIndex), line(line), root(root), path(std::move(path)) {}
+  PassedOver(Why why, int lineIndex, std::string line, RegistryRoot root = 0, std::string path = {})
+      : why(why), lineIndex(lineIndex), line(std::move(line)), root(root), path(std::move(path)) {}
 
   // An entry that the guard refused: a key is a kProtectedKey with its root and path.
   PassedOver(const Refusal& refusal, int lineIndex, const std::string& line)
@@ -47,8 +47,8 @@ struct PassedOver {
   }
 
   Why why;
-  int lineIndex;            // in the run's copy of the script
-  const std::string& line;  // as written
+  int lineIndex;     // in the run's copy of the script
+  std::string line;  // as written
   // kProtectedKey: the key the entry names (path from the root, upper-cased).
   RegistryRoot root;
   std::string path;

@@ -1,11 +1,12 @@
 // The program's texts are code page 932 bytes: its own, the script's, and, where the system's
 // ANSI code page is another, what the system gave as well. There the system's texts reach the
 // program through the wide calls and are written in code page 932; a character that code page
-// has no bytes of its own for is written as an escape: the pair 0x81 0x7F, which is no character
-// of code page 932, then four half-width katakana 0xA1-0xB0, one for each hexadecimal digit of its
-// UTF-16 unit. A byte of an escape is never a lead byte, a delimiter, a wildcard, a blank, a dot
-// or a letter, so every rule that reads a path or a name reads an escaped character as one that
-// is none of these, and upper- or lower-casing leaves it as it is.
+// has no bytes of its own for is written as an escape: the pair 0x81 0x7F, then four half-width
+// katakana 0xA1-0xB0, one for each hexadecimal digit of its UTF-16 unit. 0x81 is a lead byte and
+// 0x7F no trail byte of code page 932, so the pair is no character there; the katakana are
+// single-byte characters. Every rule that reads a path or a name takes a lead byte together with
+// the byte after it, so it reads an escape as that pair and four characters, none of them a
+// delimiter, a wildcard, a blank, a dot or a letter, and upper- or lower-casing leaves it as it is.
 #pragma once
 
 #include <cstdint>

@@ -9,6 +9,7 @@
 
 namespace qv {
 
+using win32::FromHkey;
 using win32::ToHkey;
 using win32::ToUint64;
 using win32::UpToNul;
@@ -197,7 +198,7 @@ ErrorCode Win32Platform::RegOpenKeyExA(KeyHandle key, const std::string& subKey,
                                        KeyHandle& result) {
   HKEY opened = nullptr;
   LONG status = ::RegOpenKeyExA(ToHkey(key), subKey.c_str(), 0, access, &opened);
-  if (status == ERROR_SUCCESS) result = reinterpret_cast<KeyHandle>(opened);
+  if (status == ERROR_SUCCESS) result = FromHkey(opened);
   return status;
 }
 
@@ -205,7 +206,7 @@ ErrorCode Win32Platform::RegCreateKeyExA(KeyHandle key, const std::string& subKe
                                          std::uint32_t access, KeyHandle& result) {
   HKEY created = nullptr;
   LONG status = ::RegCreateKeyExA(ToHkey(key), subKey.c_str(), 0, nullptr, options, access, nullptr, &created, nullptr);
-  if (status == ERROR_SUCCESS) result = reinterpret_cast<KeyHandle>(created);
+  if (status == ERROR_SUCCESS) result = FromHkey(created);
   return status;
 }
 

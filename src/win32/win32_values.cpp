@@ -1,18 +1,26 @@
 #include "win32/win32_values.h"
 
+#include <new>
+
 namespace qv {
 
 namespace win32 {
 
 std::optional<std::string> ReadOpenedFile(const FileHandle& file) {
   if (!file) return std::nullopt;
-  DWORD size = ::SetFilePointer(file.get(), 0, nullptr, FILE_END);
-  if (size == INVALID_SET_FILE_POINTER) size = 0;
-  ::SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);
-  std::string bytes(size, '\0');
+  // A size that cannot be had, or one of 4 GiB or more, is a failure: nothing is read.
+  LONG high = 0;
+  const DWORD size = ::SetFilePointer(file.get(), 0, &high, FILE_END);
+  if (size == INVALID_SET_FILE_POINTER || high != 0) return std::nullopt;
+  if (::SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) != 0) return std::nullopt;
+  std::string bytes;
+  try {
+    bytes.resize(size);
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;  // more than the process can hold
+  }
   DWORD read = 0;
-  if (size > 0) ::ReadFile(file.get(), bytes.data(), size, &read, nullptr);
-  bytes.resize(read);  // only the bytes actually delivered
+  if (size > 0 && (!::ReadFile(file.get(), bytes.data(), size, &read, nullptr) || read != size)) return std::nullopt;
   return bytes;
 }
 

@@ -9,11 +9,22 @@
 #include <windows.h>
 
 #include "seam/platform.h"
+#include "system/unique_key.h"
 #include "win32/handles.h"
 
 namespace qv::win32 {
 
-inline HKEY ToHkey(KeyHandle key) { return reinterpret_cast<HKEY>(key); }
+// Windows defines the predefined roots sign-extended, (HKEY)(ULONG_PTR)(LONG)0x80000000; the
+// platform names them by their 32-bit value. A handle the system opened passes as it is, both ways.
+inline HKEY ToHkey(KeyHandle key) {
+  if (!IsPredefinedKey(key)) return reinterpret_cast<HKEY>(key);
+  return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(static_cast<DWORD>(key))));
+}
+inline KeyHandle FromHkey(HKEY key) {
+  const auto value = reinterpret_cast<ULONG_PTR>(key);
+  const auto low = static_cast<DWORD>(value);
+  return IsPredefinedKey(low) && ToHkey(low) == key ? low : value;
+}
 
 inline std::uint64_t ToUint64(const FILETIME& t) {
   return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
@@ -36,7 +47,8 @@ inline std::u16string UpToNul(const wchar_t* buffer, std::size_t size) {
   return UpToNul(reinterpret_cast<const char16_t*>(buffer), size);
 }
 
-// The bytes of a file opened for reading, as ReadFile delivers them; nothing when it is not open.
+// The whole of a file opened for reading; nothing when it is not open, its size cannot be had or
+// is 4 GiB or more, or ReadFile fails or delivers less.
 std::optional<std::string> ReadOpenedFile(const FileHandle& file);
 // Writes firstBytes when the opened file is empty, then bytes at its end.
 bool AppendToOpenedFile(const FileHandle& file, const std::string& firstBytes, const std::string& bytes);

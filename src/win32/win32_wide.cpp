@@ -8,6 +8,7 @@
 
 namespace qv {
 
+using win32::FromHkey;
 using win32::ToHkey;
 using win32::ToUint64;
 using win32::UpToNul;
@@ -45,14 +46,48 @@ std::optional<std::u16string> Win32Platform::GetLocaleInfoW(std::uint32_t locale
   return UpToNul(buffer.data(), static_cast<std::size_t>(size));
 }
 
+namespace {
+
+// What WideCharToMultiByte takes for a code page. Most take WC_NO_BEST_FIT_CHARS and tell when the
+// default character was written. UTF-8 and GB18030 (54936) write every character and refuse a
+// lone surrogate when asked to; UTF-7, the ISO-2022 ones, ISCII and the symbol code page take no
+// flag nor default-character pointer, so what they wrote is read back: a character without bytes
+// of its own does not come back as itself.
+struct Conversion {
+  DWORD flags;
+  bool toldDefault;
+  bool readBack;
+};
+
+Conversion ConversionFor(UINT codePage) {
+  if (codePage == CP_UTF8 || codePage == 54936) return {WC_ERR_INVALID_CHARS, false, false};
+  for (UINT flagless : {42u, 50220u, 50221u, 50222u, 50225u, 50227u, 50229u, 52936u, 65000u})
+    if (codePage == flagless) return {0, false, true};
+  if (codePage >= 57002 && codePage <= 57011) return {0, false, true};
+  return {WC_NO_BEST_FIT_CHARS, true, false};
+}
+
+bool ReadsBackAs(UINT codePage, const std::string& bytes, const std::u16string& text) {
+  std::u16string back(text.size() + 1, u'\0');
+  const int length = ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), Wide(back),
+                                           static_cast<int>(back.size()));
+  return length > 0 && static_cast<std::size_t>(length) == text.size() && back.compare(0, text.size(), text) == 0;
+}
+
+}  // namespace
+
 std::optional<std::string> Win32Platform::WideCharToMultiByte(std::uint32_t codePage, const std::u16string& text) {
   if (text.empty()) return std::nullopt;
-  std::string buffer(4 * text.size(), '\0');  // more than any code page needs for a UTF-16 unit
+  const Conversion conversion = ConversionFor(codePage);
+  // More than any code page needs for a UTF-16 unit; those that shift between sets need more.
+  std::string buffer(conversion.readBack ? 8 * text.size() + 8 : 4 * text.size(), '\0');
   BOOL usedDefault = FALSE;
-  const int length = ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, Wide(text), static_cast<int>(text.size()),
-                                           buffer.data(), static_cast<int>(buffer.size()), nullptr, &usedDefault);
+  const int length =
+      ::WideCharToMultiByte(codePage, conversion.flags, Wide(text), static_cast<int>(text.size()), buffer.data(),
+                            static_cast<int>(buffer.size()), nullptr, conversion.toldDefault ? &usedDefault : nullptr);
   if (length <= 0 || usedDefault) return std::nullopt;
   buffer.resize(static_cast<std::size_t>(length));
+  if (conversion.readBack && !ReadsBackAs(codePage, buffer, text)) return std::nullopt;
   return buffer;
 }
 
@@ -128,7 +163,7 @@ ErrorCode Win32Platform::RegOpenKeyExW(KeyHandle key, const std::u16string& subK
                                        KeyHandle& result) {
   HKEY opened = nullptr;
   const LONG status = ::RegOpenKeyExW(ToHkey(key), Wide(subKey), 0, access, &opened);
-  if (status == ERROR_SUCCESS) result = reinterpret_cast<KeyHandle>(opened);
+  if (status == ERROR_SUCCESS) result = FromHkey(opened);
   return status;
 }
 
@@ -137,7 +172,7 @@ ErrorCode Win32Platform::RegCreateKeyExW(KeyHandle key, const std::u16string& su
   HKEY created = nullptr;
   const LONG status =
       ::RegCreateKeyExW(ToHkey(key), Wide(subKey), 0, nullptr, options, access, nullptr, &created, nullptr);
-  if (status == ERROR_SUCCESS) result = reinterpret_cast<KeyHandle>(created);
+  if (status == ERROR_SUCCESS) result = FromHkey(created);
   return status;
 }
 

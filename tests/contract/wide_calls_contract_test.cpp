@@ -100,6 +100,7 @@ TEST_F(WideRules, ConversionWritesOnlyCharactersWithBytesOfTheirOwn) {
   EXPECT_EQ(convert(1252, u"表"), std::nullopt);
   EXPECT_EQ(convert(936, u"\u8BF4\u660E"), "\xCB\xB5\xC3\xF7");
   EXPECT_EQ(convert(65001, u"\u00E9表"), "\xC3\xA9\xE8\xA1\xA8");
+  EXPECT_EQ(convert(65001, u"a\xD800"), std::nullopt);  // a lone surrogate is no character
   EXPECT_EQ(convert(12345, u"a"), std::nullopt);
   EXPECT_EQ(convert(932, u""), std::nullopt);
 }

@@ -8,6 +8,7 @@
 #include "plan/planning_platform.h"
 #include "plan_agreement.h"
 #include "product.h"
+#include "seam/forwarding_platform.h"
 #include "system/registry_accessor.h"
 
 namespace qv {
@@ -147,6 +148,20 @@ TEST(Plan, ReadsAfterAPlannedChangeSeeThePlannedState) {
   EXPECT_TRUE(planning.RemoveDirectoryA("C:\\P\\"));
   EXPECT_FALSE(planning.FindFirstFileA("C:\\P"));
   EXPECT_TRUE(fake.SameFilesAndRegistry(before));
+}
+
+// A count of values the system refuses is no count (none below zero after a planned deletion).
+TEST(Plan, AValueCountTheSystemRefusesIsNoCount) {
+  FakePlatform fake;
+  struct Uncounting final : ForwardingPlatform {
+    using ForwardingPlatform::ForwardingPlatform;
+    ErrorCode RegQueryValueCountA(KeyHandle, std::uint32_t&) override { return win::kErrorAccessDenied; }
+  } system(fake);
+  PlanningPlatform planning(system, "", "");
+  fake.SetValue(kHkeyCurrentUser, "", "V", std::string("1\0", 2));
+  std::uint32_t values = 0;
+  ASSERT_EQ(planning.RegDeleteValueA(kHkeyCurrentUser, "V"), 0u);
+  EXPECT_EQ(planning.RegQueryValueCountA(kHkeyCurrentUser, values), win::kErrorAccessDenied);
 }
 
 TEST(PlanCommand, TellsHowTheRunEndsAndWhatStaysInTheFolder) {

@@ -17,6 +17,7 @@ using Why = PassedOver::Why;
 class Recorder final : public RunObserver {
  public:
   std::vector<std::string> heard;
+  std::vector<PassedOver> kept;  // read again once the run and its copy of the script are gone
 
   void SectionStarts(const char* header, int headerIndex) override {
     heard.push_back(std::string(header) + " at " + std::to_string(headerIndex));
@@ -32,6 +33,7 @@ class Recorder final : public RunObserver {
                        std::to_string(entry.lineIndex);
     if (entry.why == Why::kProtectedKey) text += " (" + std::to_string(entry.root) + entry.path + ")";
     heard.push_back(text);
+    kept.push_back(entry);
   }
 };
 
@@ -72,6 +74,7 @@ TEST(RunObserver, HearsSectionsBoxesAndPassedOverEntriesInTheRunsOrder) {
                             }));
   EXPECT_FALSE(product.Has("C:\\Program Files\\Example\\app.exe"));
   EXPECT_EQ(product.platform.FindKey(kHkeyCurrentUser, "Software\\Quorvel\\Demo"), nullptr);
+  EXPECT_EQ(recorder.kept.at(0).line + recorder.kept.at(5).line, "MUTEX=Local\\OwnDESKTOP\\Example.lnk");
 }
 
 // A running program is the last thing the observer hears of.

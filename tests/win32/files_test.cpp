@@ -8,6 +8,7 @@
 #include "common/errors.h"
 #include "support.h"
 #include "win32/win32_platform.h"
+#include "win32/win32_values.h"
 
 namespace qv::wintest {
 namespace {
@@ -108,9 +109,17 @@ TEST_F(FilesTest, ReadWholeFileGivesExactBytes) {
   EXPECT_EQ("", *read);
 }
 
-TEST_F(FilesTest, ReadWholeFileFailsForMissingFilesAndFolders) {
+// Missing files and folders, a handle that cannot read, a file of 4 GiB and 3 bytes (sparse).
+TEST_F(FilesTest, ReadWholeFileFailsForWhatCannotBeReadWhole) {
   EXPECT_FALSE(platform_.ReadWholeFile(folder_ / "missing.inf").has_value());
   EXPECT_FALSE(platform_.ReadWholeFile(folder_.path()).has_value());
+  const std::string large = File("large.inf");
+  FileHandle file(::CreateFileA(large.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_FALSE(win32::ReadOpenedFile(file));
+  LONG high = 1;
+  ASSERT_TRUE(::SetFilePointer(file.get(), 3, &high, FILE_BEGIN) == 3 && ::SetEndOfFile(file.get()));
+  file = FileHandle();
+  EXPECT_THROW(ReadWholeFile(platform_, large), EFOpenError);
   const std::string path = folder_ / "ない.inf";
   try {
     ReadWholeFile(platform_, path);

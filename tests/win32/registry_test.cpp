@@ -6,6 +6,7 @@
 #include "common/errors.h"
 #include "registry_fixture.h"
 #include "system/registry_accessor.h"
+#include "win32/win32_values.h"
 
 namespace qv::wintest {
 namespace {
@@ -119,6 +120,14 @@ TEST_F(RegistryAccessorTest, OpenPathRules) {
   KeyHandle r = Open("P\\Q\\R", win::kKeyRead);
   std::uint32_t type = 0;
   EXPECT_EQ(std::string("r\0", 2), ReadValue(r, "Here", type));
+}
+
+// The roots reach Windows as its HKEYs (sign-extended on 64 bits) and back; an opened key as it is.
+TEST_F(RegistryAccessorTest, RootsAreWindowsOwnHkeysBothWays) {
+  EXPECT_EQ(win32::ToHkey(kHkeyCurrentUser), HKEY_CURRENT_USER);
+  EXPECT_EQ(win32::FromHkey(HKEY_CLASSES_ROOT), kHkeyClassesRoot);
+  const KeyHandle opened = Create("");
+  EXPECT_EQ(win32::FromHkey(win32::ToHkey(opened)), opened);
 }
 
 }  // namespace

@@ -30,6 +30,11 @@ TEST(LeadByteTest, CodePage932Ranges) {
   for (int b = 0; b < 256; ++b) EXPECT_EQ(IsLead(b), table[b]) << std::hex << b;
 }
 
+// UTF-7 takes no flag (the contract's rules keep to the code pages the fake knows).
+TEST(ConversionTest, Utf7IsAskedForWithoutFlags) {
+  EXPECT_EQ("a+AOk-", Win32Platform().WideCharToMultiByte(65000, u"a\u00E9"));
+}
+
 TEST(LocaleTest, JapaneseFormats) {
   Win32Platform platform;
   EXPECT_EQ(0x411u, platform.GetThreadLocale());

@@ -30,8 +30,10 @@ class WideCalls {
   virtual std::u16string GetWindowsDirectoryW() = 0;
   virtual std::u16string GetSystemDirectoryW() = 0;
   virtual std::optional<std::u16string> GetLocaleInfoW(std::uint32_t locale, std::uint32_t type) = 0;
-  // WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, ...): nothing when a character has no
-  // bytes of its own in the code page (the system would write its default character, or a
+  // WideCharToMultiByte with the flags the code page takes (WC_NO_BEST_FIT_CHARS and a used-default
+  // check where Windows allows them; WC_ERR_INVALID_CHARS for UTF-8 and 54936; none for the code
+  // pages that refuse every flag, whose result is read back instead): nothing when a character has
+  // no bytes of its own in the code page (the system would write its default character, or a
   // look-alike), when the code page is unknown, or when there is no text.
   virtual std::optional<std::string> WideCharToMultiByte(std::uint32_t codePage, const std::u16string& text) = 0;
 

@@ -9,7 +9,6 @@
 #include "common/mixed_text.h"
 #include "common/texts.h"
 #include "seam/platform.h"
-#include "system/system_info.h"
 
 namespace qv {
 
@@ -26,13 +25,5 @@ enum class MessageKind : std::uint32_t {
 // program.
 int ShowMessage(Platform& platform, const MixedText& text, MessageKind kind,
                 const char* caption = texts::kProgramTitle);
-
-// The text in UTF-16, each part read in its code page: 932, or the system's ANSI code page. A
-// character that is not valid gives U+FFFD.
-std::u16string WideText(Platform& platform, const SystemInfo& system, const MixedText& text);
-
-// The longest beginning of the text of at most maxBytes bytes that ends on a character boundary,
-// each byte read with the lead bytes of its own part's code page.
-MixedText CutAtCharBoundary(const MixedText& text, std::size_t maxBytes, const SystemInfo& system);
 
 }  // namespace qv

@@ -2,6 +2,7 @@
 
 #include "boxes/message_box.h"
 #include "common/texts.h"
+#include "text/text.h"
 
 namespace qv {
 
@@ -34,7 +35,7 @@ MixedText FatalReportText(const char* className, const std::string& modulePath, 
       text.Append(TextOrigin::kProgram, std::string(1, *p));
     }
   }
-  return CutAtCharBoundary(text, kFatalTextLimit, system);
+  return ProgramText(CutAtCharBoundary(text.Bytes(), kFatalTextLimit, system.leadBytes));
 }
 
 void ShowFatalReport(Platform& platform, const SystemInfo& system, const char* className, const MixedText& message,

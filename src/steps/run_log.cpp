@@ -1,6 +1,6 @@
 #include "steps/run_log.h"
 
-#include "boxes/message_box.h"
+#include "text/program_text.h"
 
 namespace qv {
 
@@ -50,7 +50,12 @@ std::string Utf8FromUtf16(const std::u16string& text) {
   return out;
 }
 
-void RunLog::Line(const MixedText& line) { utf8_ += Utf8FromUtf16(WideText(platform_, system_, line)) + kLineEnd; }
+// Every text of the run is code page 932's, whatever the system's (see ProgramEntry).
+std::string RunLog::InUtf8(const std::string& text) {
+  return Utf8FromUtf16(WidenText(platform_, kProgramCodePage, text, ShiftJisLeadBytes()));
+}
+
+void RunLog::Line(const MixedText& line) { utf8_ += InUtf8(line.Bytes()) + kLineEnd; }
 
 void RunLog::Step(const RunStep& step) { Line(ProgramText(kStepIndent) + SystemText(StepLine(step))); }
 
@@ -62,7 +67,7 @@ void RunLog::Box(const std::string& caption, const std::string& text, std::uint3
   // The caption is the program's, and so is every word of the line.
   Line(ProgramText(kStepIndent + StepLine(step)));
   // The text's lines, broken where a box breaks them: at CR LF, CR or LF.
-  const std::string utf8 = Utf8FromUtf16(WideText(platform_, system_, ProgramText(text)));
+  const std::string utf8 = InUtf8(text);
   std::string line;
   for (std::size_t i = 0; i <= utf8.size(); ++i) {
     if (i < utf8.size() && utf8[i] != '\r' && utf8[i] != '\n') {

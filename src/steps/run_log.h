@@ -16,7 +16,7 @@ namespace qv {
 
 class RunLog {
  public:
-  RunLog(Platform& platform, const SystemInfo& system) : platform_(platform), system_(system) {}
+  explicit RunLog(Platform& platform) : platform_(platform) {}
 
   // One line as it is.
   void Line(const MixedText& line);
@@ -29,8 +29,9 @@ class RunLog {
   const std::string& Utf8() const { return utf8_; }
 
  private:
+  std::string InUtf8(const std::string& text);
+
   Platform& platform_;
-  const SystemInfo& system_;
   std::string utf8_;
 };
 

@@ -188,12 +188,23 @@ std::vector<FoundFile> PlannedFiles::Find(const std::string& pattern) {
   return found;
 }
 
-std::optional<std::string> PlannedFiles::Read(const std::string& path) {
-  if (changes_.empty() || HasWildcard(path)) return system_.ReadWholeFile(path);
+std::optional<std::string> PlannedFiles::RealFile(const std::string& path) {
   if (EndsWithSeparator(path)) return std::nullopt;
   const Located where = Locate(path);
   if (!where.exists || IsFolder(where.data)) return std::nullopt;
-  return system_.ReadWholeFile(where.real);
+  return where.real;
+}
+
+std::optional<std::string> PlannedFiles::Read(const std::string& path) {
+  if (changes_.empty() || HasWildcard(path)) return system_.ReadWholeFile(path);
+  const std::optional<std::string> real = RealFile(path);
+  return real ? system_.ReadWholeFile(*real) : std::nullopt;
+}
+
+std::optional<std::string> PlannedFiles::Company(const std::string& path) {
+  if (changes_.empty() || HasWildcard(path)) return system_.GetFileCompanyNameA(path);
+  const std::optional<std::string> real = RealFile(path);
+  return real ? system_.GetFileCompanyNameA(*real) : std::nullopt;
 }
 
 ErrorCode PlannedFiles::TryOpen(const std::string& path, std::uint32_t access) {

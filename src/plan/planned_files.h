@@ -35,6 +35,7 @@ class PlannedFiles {
   std::optional<FindData> FindFirst(const std::string& path);
   std::vector<FoundFile> Find(const std::string& pattern);
   std::optional<std::string> Read(const std::string& path);
+  std::optional<std::string> Company(const std::string& path);
   ErrorCode TryOpen(const std::string& path, std::uint32_t access);
 
   // The folder's entries in the planned state, without "." and "..": the names the system shows,
@@ -44,6 +45,9 @@ class PlannedFiles {
   bool SamePath(const std::string& a, const std::string& b) { return Canonical(a) == Canonical(b); }
 
  private:
+  // The real file that the path names in the planned state; nothing for a folder or no file.
+  std::optional<std::string> RealFile(const std::string& path);
+
   // A planned change of a file or folder. Paths are canonical (see Canonical).
   struct Change {
     enum class Kind { kGone, kMoved, kAttributes } kind;

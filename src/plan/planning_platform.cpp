@@ -63,6 +63,10 @@ std::vector<FoundFile> PlanningPlatform::FindFilesA(const std::string& pattern) 
 
 std::optional<std::string> PlanningPlatform::ReadWholeFile(const std::string& path) { return files_.Read(path); }
 
+std::optional<std::string> PlanningPlatform::GetFileCompanyNameA(const std::string& path) {
+  return files_.Company(path);
+}
+
 ErrorCode PlanningPlatform::TryOpenFileA(const std::string& path, std::uint32_t access) {
   return files_.TryOpen(path, access);
 }

@@ -44,6 +44,8 @@ class PlanningPlatform final : public ForwardingPlatform {
   // Written down, never asked of the system: the run leaves the file to the next start of Windows.
   bool MoveFileExA(const std::string& path, std::uint32_t flags) override;
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
+  // The maker of the file that the path names in the planned state.
+  std::optional<std::string> GetFileCompanyNameA(const std::string& path) override;
   std::vector<FoundFile> FindFilesA(const std::string& pattern) override;
   ErrorCode TryOpenFileA(const std::string& path, std::uint32_t access) override;
   // Refused: a plan writes nothing.

@@ -82,6 +82,10 @@ std::optional<std::string> WidePlatform::ReadWholeFile(const std::string& path) 
   return wide_.ReadWholeFileW(Wide(path));
 }
 
+std::optional<std::string> WidePlatform::GetFileCompanyNameA(const std::string& path) {
+  return Narrow(wide_.GetFileCompanyNameW(Wide(path)));
+}
+
 std::vector<FoundFile> WidePlatform::FindFilesA(const std::string& pattern) {
   std::vector<FoundFile> found;
   for (const FoundFileW& file : wide_.FindFilesW(Wide(pattern))) found.push_back({Narrow(file.name), file.data});

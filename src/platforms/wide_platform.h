@@ -37,6 +37,7 @@ class WidePlatform final : public ForwardingPlatform {
   std::string GetWindowsDirectoryA() override;
   std::string GetSystemDirectoryA() override;
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
+  std::optional<std::string> GetFileCompanyNameA(const std::string& path) override;
   std::vector<FoundFile> FindFilesA(const std::string& pattern) override;
   ErrorCode TryOpenFileA(const std::string& path, std::uint32_t access) override;
   bool AppendToFileA(const std::string& path, const std::string& firstBytes, const std::string& bytes) override;

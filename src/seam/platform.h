@@ -182,6 +182,13 @@ class Platform {
   virtual std::optional<std::string> ReadWholeFile(const std::string& path) {
     return below_ ? below_->ReadWholeFile(path) : std::nullopt;
   }
+  // The maker (CompanyName) that the file's version resource names: GetFileVersionInfoSizeA,
+  // GetFileVersionInfoA, VerQueryValueA of "\\VarFileInfo\\Translation", then of
+  // "\\StringFileInfo\\<language><code page>\\CompanyName" for the file's first translation, then
+  // for 040904B0 and 040904E4. Nothing when the file has no version resource or it names no maker.
+  virtual std::optional<std::string> GetFileCompanyNameA(const std::string& path) {
+    return below_ ? below_->GetFileCompanyNameA(path) : std::nullopt;
+  }
   // Every entry that matches the path (FindFirstFileA, FindNextFileA until there is no more,
   // FindClose), in the order the system gives them; a folder's "." and ".." are among them when
   // the pattern matches them. Empty when nothing matches.

@@ -44,6 +44,8 @@ class WideCalls {
   virtual bool RemoveDirectoryW(const std::u16string& path) = 0;
   virtual bool MoveFileExW(const std::u16string& path, std::uint32_t flags) = 0;
   virtual std::optional<std::string> ReadWholeFileW(const std::u16string& path) = 0;
+  // The maker in UTF-16, read with GetFileVersionInfoSizeW, GetFileVersionInfoW and VerQueryValueW.
+  virtual std::optional<std::u16string> GetFileCompanyNameW(const std::u16string& path) = 0;
   virtual std::vector<FoundFileW> FindFilesW(const std::u16string& pattern) = 0;
   virtual ErrorCode TryOpenFileW(const std::u16string& path, std::uint32_t access) = 0;
   virtual bool AppendToFileW(const std::u16string& path, const std::string& firstBytes, const std::string& bytes) = 0;

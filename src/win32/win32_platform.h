@@ -35,6 +35,7 @@ class Win32Platform final : public Platform, public WideCalls {
   std::string GetWindowsDirectoryA() override;
   std::string GetSystemDirectoryA() override;
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
+  std::optional<std::string> GetFileCompanyNameA(const std::string& path) override;
   std::vector<FoundFile> FindFilesA(const std::string& pattern) override;
   ErrorCode TryOpenFileA(const std::string& path, std::uint32_t access) override;
 
@@ -72,6 +73,7 @@ class Win32Platform final : public Platform, public WideCalls {
   bool RemoveDirectoryW(const std::u16string& path) override;
   bool MoveFileExW(const std::u16string& path, std::uint32_t flags) override;
   std::optional<std::string> ReadWholeFileW(const std::u16string& path) override;
+  std::optional<std::u16string> GetFileCompanyNameW(const std::u16string& path) override;
   std::vector<FoundFileW> FindFilesW(const std::u16string& pattern) override;
   ErrorCode TryOpenFileW(const std::u16string& path, std::uint32_t access) override;
   bool AppendToFileW(const std::u16string& path, const std::string& firstBytes, const std::string& bytes) override;

@@ -10,8 +10,14 @@ namespace {
 
 class FakeWorld : public World {
  public:
+  // Windows' own library, as the real system folder holds it.
+  FakeWorld() {
+    fake_.AddFile(fake_.systemFolder + "\\kernel32.dll").company = "Microsoft Corporation";
 #ifdef QV_WIDE_WORLD
-  FakeWorld() { fake_.UseAnsiCodePage(1252); }
+    fake_.UseAnsiCodePage(1252);
+#endif
+  }
+#ifdef QV_WIDE_WORLD
   Platform& platform() override { return wide_; }
 #else
   Platform& platform() override { return fake_; }

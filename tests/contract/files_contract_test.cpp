@@ -2,6 +2,7 @@
 // without changing anything: the listing of a folder, and an open that is closed at once.
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "world.h"
@@ -64,6 +65,15 @@ TEST_F(FileRules, LeavingToTheRestartChangesNothingNow) {
   EXPECT_EQ(1u, platform_.FindFilesA(file).size());
   EXPECT_EQ(win::kErrorSharingViolation, platform_.TryOpenFileA(file, win::kDelete));
   EXPECT_FALSE(platform_.RemoveDirectoryA(folder_));
+}
+
+// The maker comes from a file's version resource: Windows' own libraries name Microsoft; a file
+// without a version resource names none.
+TEST_F(FileRules, TheMakerIsTheVersionResourcesCompanyName) {
+  EXPECT_EQ("Microsoft Corporation", platform_.GetFileCompanyNameA(platform_.GetSystemDirectoryA() + "\\kernel32.dll"));
+  world_->WriteFile(folder_ + "\\plain.dll", "no resource");
+  EXPECT_EQ(std::nullopt, platform_.GetFileCompanyNameA(folder_ + "\\plain.dll"));
+  EXPECT_EQ(std::nullopt, platform_.GetFileCompanyNameA(folder_ + "\\missing.dll"));
 }
 
 }  // namespace

@@ -11,6 +11,8 @@ namespace {
 
 class PlanningWorld : public World {
  public:
+  // Windows' own library, as the real system folder holds it.
+  PlanningWorld() { system_.AddFile(system_.systemFolder + "\\kernel32.dll").company = "Microsoft Corporation"; }
   Platform& platform() override { return planning_; }
   // The planned state is known only to the planning platform: the key is looked for through it.
   bool KeyExists(const std::string& path) override {

@@ -25,7 +25,7 @@ LANG_JAPANESE = 0x0411
 # runtime part the program does not use (the demangler alone is about 46 KB, the C library's
 # formatted printing 27).
 SIZE_LIMIT = 256 * 1024 - 1
-SYSTEM_DLLS = {"advapi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll", "user32.dll"}
+SYSTEM_DLLS = {"advapi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll", "user32.dll", "version.dll"}
 
 EXPECTED_STRINGS = {
     "CompanyName": "Quorvel Software",

@@ -48,7 +48,7 @@ std::shared_ptr<FakeKey> CopyTree(const FakeKey& key, std::map<const FakeKey*, s
 
 bool operator==(const FakeFile& a, const FakeFile& b) {
   return a.folder == b.folder && a.attributes == b.attributes && a.bytes == b.bytes &&
-         a.lastWriteTime == b.lastWriteTime && a.heldOpen == b.heldOpen;
+         a.lastWriteTime == b.lastWriteTime && a.heldOpen == b.heldOpen && a.company == b.company;
 }
 
 bool operator==(const FakeValue& a, const FakeValue& b) {
@@ -480,6 +480,13 @@ std::optional<std::string> FakePlatform::ReadWholeFileStored(const std::string& 
   auto it = files_.entries.find(Normalize(path, slash));
   if (slash || it == files_.entries.end() || it->second.folder || it->second.heldOpen) return std::nullopt;
   return it->second.bytes;
+}
+
+std::optional<std::string> FakePlatform::CompanyStored(const std::string& path) const {
+  bool slash;
+  auto it = files_.entries.find(Normalize(path, slash));
+  if (slash || it == files_.entries.end() || it->second.folder || it->second.company.empty()) return std::nullopt;
+  return it->second.company;
 }
 
 // A new file is made in an existing folder; a folder, a file held open with share mode 0 and a

@@ -38,6 +38,7 @@ struct FakeFile {
   std::string bytes;
   std::uint64_t lastWriteTime = 125911584000000000ull;  // 1 January 2000, 00:00 UTC
   bool heldOpen = false;                                // another process holds it open with share mode 0
+  std::string company;  // the maker its version resource names, in the ANSI code page; "": none
 };
 bool operator==(const FakeFile& a, const FakeFile& b);
 inline bool operator!=(const FakeFile& a, const FakeFile& b) { return !(a == b); }
@@ -170,6 +171,7 @@ class FakePlatform : public Platform, public WideCalls {
   std::string GetWindowsDirectoryA() override { return windowsFolder; }
   std::string GetSystemDirectoryA() override { return systemFolder; }
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
+  std::optional<std::string> GetFileCompanyNameA(const std::string& path) override;
   std::vector<FoundFile> FindFilesA(const std::string& pattern) override;
   ErrorCode TryOpenFileA(const std::string& path, std::uint32_t access) override;
 
@@ -207,6 +209,7 @@ class FakePlatform : public Platform, public WideCalls {
   bool RemoveDirectoryW(const std::u16string& path) override;
   bool MoveFileExW(const std::u16string& path, std::uint32_t flags) override;
   std::optional<std::string> ReadWholeFileW(const std::u16string& path) override;
+  std::optional<std::u16string> GetFileCompanyNameW(const std::u16string& path) override;
   std::vector<FoundFileW> FindFilesW(const std::u16string& pattern) override;
   ErrorCode TryOpenFileW(const std::u16string& path, std::uint32_t access) override;
   bool AppendToFileW(const std::u16string& path, const std::string& firstBytes, const std::string& bytes) override;
@@ -266,6 +269,8 @@ class FakePlatform : public Platform, public WideCalls {
   bool RemoveDirectoryStored(const std::string& path);
   bool MoveFileExStored(const std::string& path, std::uint32_t flags);
   std::optional<std::string> ReadWholeFileStored(const std::string& path);
+  // The maker of a file there, as set up; nothing for a folder, a missing file or one without.
+  std::optional<std::string> CompanyStored(const std::string& path) const;
   std::vector<FoundFile> FindFilesStored(const std::string& pattern);
   ErrorCode TryOpenFileStored(const std::string& path, std::uint32_t access);
   bool AppendToFileStored(const std::string& path, const std::string& firstBytes, const std::string& bytes);

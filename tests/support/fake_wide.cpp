@@ -175,6 +175,9 @@ bool FakePlatform::MoveFileExA(const std::string& path, std::uint32_t flags) {
 std::optional<std::string> FakePlatform::ReadWholeFile(const std::string& path) {
   return ReadWholeFileStored(FromAnsi(path));
 }
+std::optional<std::string> FakePlatform::GetFileCompanyNameA(const std::string& path) {
+  return CompanyStored(FromAnsi(path));
+}
 std::vector<FoundFile> FakePlatform::FindFilesA(const std::string& pattern) {
   std::vector<FoundFile> found = FindFilesStored(FromAnsi(pattern));
   for (FoundFile& file : found) file.name = ToAnsi(file.name);
@@ -268,6 +271,11 @@ bool FakePlatform::MoveFileExW(const std::u16string& path, std::uint32_t flags) 
 }
 std::optional<std::string> FakePlatform::ReadWholeFileW(const std::u16string& path) {
   return ReadWholeFileStored(Stored(path));
+}
+std::optional<std::u16string> FakePlatform::GetFileCompanyNameW(const std::u16string& path) {
+  const std::optional<std::string> maker = CompanyStored(Stored(path));
+  if (!maker) return std::nullopt;
+  return SystemText(*maker);
 }
 std::vector<FoundFileW> FakePlatform::FindFilesW(const std::u16string& pattern) {
   std::vector<FoundFileW> found;

@@ -1,0 +1,87 @@
+// The maker that a file's version resource names, through the ANSI calls or their wide twins.
+#include <cstdio>
+#include <vector>
+
+#include <windows.h>
+
+#include "win32/win32_platform.h"
+#include "win32/win32_values.h"
+
+namespace qv {
+
+namespace {
+
+struct AnsiCalls {
+  using Char = char;
+  static DWORD Size(const char* path, DWORD* handle) { return ::GetFileVersionInfoSizeA(path, handle); }
+  static BOOL Info(const char* path, DWORD size, void* block) { return ::GetFileVersionInfoA(path, 0, size, block); }
+  static BOOL Query(const void* block, const char* item, void** value, UINT* length) {
+    return ::VerQueryValueA(block, item, value, length);
+  }
+};
+
+struct WideCallsOfVersion {
+  using Char = wchar_t;
+  static DWORD Size(const wchar_t* path, DWORD* handle) { return ::GetFileVersionInfoSizeW(path, handle); }
+  static BOOL Info(const wchar_t* path, DWORD size, void* block) { return ::GetFileVersionInfoW(path, 0, size, block); }
+  static BOOL Query(const void* block, const wchar_t* item, void** value, UINT* length) {
+    return ::VerQueryValueW(block, item, value, length);
+  }
+};
+
+// An ASCII text in the calls' characters.
+template <class Char>
+std::basic_string<Char> Ascii(const std::string& text) {
+  return std::basic_string<Char>(text.begin(), text.end());
+}
+
+// The file's first translation ("040904B0": language and code page in hex), then the usual two.
+template <class Calls>
+std::vector<std::string> Translations(const void* block) {
+  std::vector<std::string> translations;
+  void* value = nullptr;
+  UINT length = 0;
+  if (Calls::Query(block, Ascii<typename Calls::Char>("\\VarFileInfo\\Translation").c_str(), &value, &length) &&
+      value && length >= 2 * sizeof(WORD)) {
+    const WORD* pair = static_cast<const WORD*>(value);
+    char text[9];
+    std::snprintf(text, sizeof text, "%04X%04X", static_cast<unsigned>(pair[0]), static_cast<unsigned>(pair[1]));
+    translations.push_back(text);
+  }
+  translations.push_back("040904B0");
+  translations.push_back("040904E4");
+  return translations;
+}
+
+template <class Calls>
+std::optional<std::basic_string<typename Calls::Char>> CompanyName(const typename Calls::Char* path) {
+  using Char = typename Calls::Char;
+  DWORD handle = 0;
+  const DWORD size = Calls::Size(path, &handle);
+  if (size == 0) return std::nullopt;
+  std::vector<unsigned char> block(size);
+  if (!Calls::Info(path, size, block.data())) return std::nullopt;
+  for (const std::string& translation : Translations<Calls>(block.data())) {
+    void* value = nullptr;
+    UINT length = 0;
+    const std::basic_string<Char> item = Ascii<Char>("\\StringFileInfo\\" + translation + "\\CompanyName");
+    if (!Calls::Query(block.data(), item.c_str(), &value, &length) || !value || length == 0) continue;
+    std::basic_string<Char> maker = win32::UpToNul<Char>(static_cast<const Char*>(value), length);
+    if (!maker.empty()) return maker;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> Win32Platform::GetFileCompanyNameA(const std::string& path) {
+  return CompanyName<AnsiCalls>(path.c_str());
+}
+
+std::optional<std::u16string> Win32Platform::GetFileCompanyNameW(const std::u16string& path) {
+  const std::optional<std::wstring> maker = CompanyName<WideCallsOfVersion>(win32::Wide(path));
+  if (!maker) return std::nullopt;
+  return std::u16string(maker->begin(), maker->end());
+}
+
+}  // namespace qv

@@ -6,6 +6,7 @@
 
 #include "check/line_text.h"
 #include "common/texts.h"
+#include "guard/file_guard.h"
 #include "guard/guard.h"
 #include "script/section_index.h"
 #include "sections/entries.h"
@@ -437,6 +438,25 @@ class Checker {
            PrefixList(withShellFolders) + ")";
   }
 
+  // A name that climbs out of its folder with "..", said with the folder it reaches; and the
+  // guard's refusal of one of Windows' own files there. True when the run passes over the line.
+  bool CheckFileReach(int i, FolderPrefix prefix, const std::string& name) {
+    const std::optional<std::string> folder = PrefixFolder(platform_, prefix, paths_.baseFolder);
+    if (ClimbsOut(name, lead_)) {
+      const std::string from =
+          prefix == FolderPrefix::kBase ? "the product's folder" : std::string("the folder of ") + PrefixText(prefix);
+      const std::optional<std::string> reached = folder ? FolderReached(*folder + name, lead_) : std::nullopt;
+      findings_.push_back(
+          {i, Severity::kWarning,
+           reached ? ProgramText("the entry climbs out of " + from + " with ..: it reaches ") + SystemText(*reached)
+                   : ProgramText("the entry climbs out of " + from + " with ..")});
+    }
+    if (!folder) return false;
+    const std::optional<Refusal> refusal = FileRefusal(platform_, lead_, paths_.baseFolder, *folder + name);
+    if (refusal) Add(i, Severity::kWarning, RefusalText(*refusal));
+    return refusal.has_value();
+  }
+
   void CheckRenameFile(const Section& section) {
     std::set<std::pair<FolderPrefix, std::string>> olds;
     for (int i = section.header + 1; i < section.terminator; ++i) {
@@ -460,6 +480,7 @@ class Checker {
       const bool newMissed = CheckFileName(i, "new name", {entry.prefix, entry.newName},
                                            "so the file gets a name with them, or none", false);
       if (oldMissed || newMissed) continue;
+      if (CheckFileReach(i, entry.prefix, entry.oldName) | CheckFileReach(i, entry.prefix, entry.newName)) continue;
       CheckPrefixLike(i, entry.oldName, entry.prefix, false);
       CheckPathLength(i, entry.prefix, entry.oldName.size() > entry.newName.size() ? entry.oldName : entry.newName);
       if (!olds.insert({entry.prefix, entry.oldName}).second)
@@ -495,6 +516,7 @@ class Checker {
         continue;
       }
       if (CheckFileName(i, "name", entry, "so the run asks for another file and this one stays", true)) continue;
+      if (CheckFileReach(i, entry.prefix, entry.name)) continue;
       CheckPrefixLike(i, entry.name, entry.prefix, true);
       CheckPathLength(i, entry.prefix, entry.name);
       NoteUserFolder(i, entry.prefix);

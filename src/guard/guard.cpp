@@ -41,6 +41,8 @@ std::string ReasonText(const Refusal& refusal) {
       return std::string("the folder of ") + PrefixText(refusal.prefix) + " itself";
     case Reason::kParent:
       return "a folder named with ..";
+    case Reason::kWindowsFile:
+      return "one of Windows' own files (its maker is " + refusal.maker + ")";
     case Reason::kDriveRoot:
       break;
   }
@@ -100,6 +102,9 @@ std::string RefusalText(const Refusal& refusal) {
   if (refusal.family == Family::kKey)
     return "the key " + RootName(refusal.root) + refusal.thing + " is protected as " + ReasonText(refusal) +
            ": the run passes over it; name only your product's own keys";
+  if (refusal.family == Family::kFile)
+    return "'" + refusal.thing + "' is " + ReasonText(refusal) +
+           ": the run never deletes it nor renames over it, and passes over this line";
   return "the run never removes " + ReasonText(refusal) + ": it passes over this line";
 }
 

@@ -21,6 +21,7 @@ enum class Family {
   kFolderEntry,  // a "[deletefile]" folder entry, by its prefix and its name after it
   kFileEntry,    // a "[deletefile]" or "[renamefile]" entry's file name, by its prefix and name
   kFolder,       // a folder the run would remove or leave to the restart, by its full path
+  kFile,         // a file the run would delete or rename, or rename another over, by its full path
 };
 
 // Why a thing is refused. A key is refused for the family of keys that protects it, in the order
@@ -39,6 +40,7 @@ enum class Reason {
   kPrefixFolder,     // a prefix's folder itself: WINDIR\, DESKTOP\, ...
   kParent,           // a ".." name, which could climb out of the folder it starts in
   kDriveRoot,        // a drive's root, or a share's
+  kWindowsFile,      // a file outside the product's folder whose maker is Microsoft
 };
 
 struct Refusal {
@@ -47,6 +49,7 @@ struct Refusal {
   std::string thing;                          // a key's path from its root; an entry's name; a folder's path
   RegistryRoot root = 0;                      // a key's root
   FolderPrefix prefix = FolderPrefix::kBase;  // an entry's prefix
+  std::string maker = {};                     // a file's maker, as its version resource names it
 };
 
 // A cleanup entry's key at path (from the root), upper-cased as the entry is: refused when it is

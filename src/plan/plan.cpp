@@ -43,13 +43,16 @@ class PlanListener final : public RunObserver {
   explicit PlanListener(const PlanningPlatform& planning) : planning_(planning) {}
 
   void BoxAnswered(RunBox box, int) override {
+    lastBox_ = planning_.Steps().size();
     if (box == RunBox::kDeleteSettings) question_ = planning_.Steps().size();
     if (box == RunBox::kFinalReport) finalReport = planning_.Steps().size();
   }
-  // A refused entry is passed over without a word: the plan says so below the section's question.
+  // A refused entry is passed over without a word: the plan says so below the section's question
+  // (a key's), or below the last box before it (one of Windows' own files).
   void EntryPassedOver(const PassedOver& entry) override {
     if (!entry.refusal) return;
-    if (std::optional<std::string> note = RefusalNote(entry.line, *entry.refusal)) notes[question_].push_back(*note);
+    const std::size_t box = entry.refusal->family == Family::kKey ? question_ : lastBox_;
+    if (std::optional<std::string> note = RefusalNote(entry.line, *entry.refusal)) notes[box].push_back(*note);
   }
 
   std::map<std::size_t, std::vector<std::string>> notes;  // by the box's step number
@@ -58,6 +61,7 @@ class PlanListener final : public RunObserver {
  private:
   const PlanningPlatform& planning_;
   std::size_t question_ = 0;
+  std::size_t lastBox_ = 0;
 };
 
 // What stays below the folder, one line each, folders with their contents after them.

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "guard/file_guard.h"
 #include "guard/guard.h"
 #include "script/locations.h"
 #include "sections/entries.h"
@@ -80,6 +81,14 @@ void TakeFolderEntry(RunContext& run, const FileEntry& entry, const std::string&
   if ((path = ResolveEntry(run, entry))) folders.push_back(*path);
 }
 
+// The file at the full path, as the run is about to touch it, is one of Windows' own: the entry
+// is passed over.
+bool RefusedFile(RunContext& run, const std::string& path, const std::string& line, int index) {
+  const std::optional<Refusal> refusal = FileRefusal(run.platform, run.system.leadBytes, run.baseFolder, path);
+  if (refusal) run.observer.EntryPassedOver({*refusal, index, line});
+  return refusal.has_value();
+}
+
 // A file entry: attributes are cleared first, so read-only, hidden and system files are deleted
 // too. A missing file is passed over; one that is there but cannot be deleted is left to the restart.
 void TakeFileEntry(RunContext& run, const FileEntry& entry, const std::string& line, int index) {
@@ -89,8 +98,12 @@ void TakeFileEntry(RunContext& run, const FileEntry& entry, const std::string& l
     return run.observer.EntryPassedOver({PassedOver::Why::kNoFile, index, line});
   if (const std::optional<Refusal> refusal = FileEntryRefusal(entry, run.system.leadBytes))
     return run.observer.EntryPassedOver({*refusal, index, line});
-  if (std::optional<std::string> path = ResolveEntry(run, entry)) run.platform.SetFileAttributesA(*path, 0);
   if (std::optional<std::string> path = ResolveEntry(run, entry)) {
+    if (RefusedFile(run, *path, line, index)) return;
+    run.platform.SetFileAttributesA(*path, 0);
+  }
+  if (std::optional<std::string> path = ResolveEntry(run, entry)) {
+    if (RefusedFile(run, *path, line, index)) return;
     if (!run.platform.DeleteFileA(*path)) LeaveFileToRestart(run, *path);
   } else {
     run.observer.EntryPassedOver({PassedOver::Why::kNoFolder, index, line});

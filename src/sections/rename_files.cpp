@@ -1,5 +1,6 @@
 #include <optional>
 
+#include "guard/file_guard.h"
 #include "guard/guard.h"
 #include "script/locations.h"
 #include "sections/entries.h"
@@ -18,8 +19,13 @@ void RenameFiles(RunContext& run, const ScriptFile& script, const Section& secti
       return run.observer.EntryPassedOver({*refusal, index, line});
     std::optional<std::string> folder = PrefixFolder(platform, entry.prefix, run.baseFolder);
     if (!folder) return run.observer.EntryPassedOver({PassedOver::Why::kNoFolder, index, line});
-    // Both names stay in the same folder; a failed rename is passed over.
-    platform.MoveFileA(*folder + entry.oldName, *folder + entry.newName);
+    // Both names stay in the same folder; a failed rename is passed over. Neither Windows' own
+    // file nor one renamed over it.
+    const std::string oldPath = *folder + entry.oldName, newPath = *folder + entry.newName;
+    for (const std::string& path : {oldPath, newPath})
+      if (const std::optional<Refusal> refusal = FileRefusal(platform, run.system.leadBytes, run.baseFolder, path))
+        return run.observer.EntryPassedOver({*refusal, index, line});
+    platform.MoveFileA(oldPath, newPath);
   });
 }
 

@@ -1,5 +1,6 @@
 #include "steps/run_steps.h"
 
+#include "guard/file_guard.h"
 #include "system/registry_roots.h"
 #include "text/text.h"
 
@@ -45,15 +46,23 @@ std::string BoxLine(const RunStep& step) {
          "): " + (step.state.empty() ? "" : step.state + ", ") + "answered " + Answer(step.answer);
 }
 
+// " (with .. it reaches "C:\OTHER\")" after a path that holds a ".." name; the run's paths are
+// code page 932's.
+std::string Reached(const std::string& path) {
+  const std::optional<std::string> folder = FolderReached(path, ShiftJisLeadBytes());
+  return folder ? " (with .. it reaches " + Quoted(*folder) + ")" : std::string();
+}
+
 std::string FileLine(const RunStep& step) {
   switch (step.kind) {
     case Kind::kSetAttributes:
       return (step.number == 0 ? std::string("clear attributes ") : "set attributes " + HexNumber(step.number) + " ") +
              Quoted(step.target);
     case Kind::kDeleteFile:
-      return "delete file " + Quoted(step.target);
+      return "delete file " + Quoted(step.target) + Reached(step.target);
     case Kind::kMoveFile:
-      return "rename " + Quoted(step.target) + " to " + Quoted(step.detail);
+      return "rename " + Quoted(step.target) + Reached(step.target) + " to " + Quoted(step.detail) +
+             Reached(step.detail);
     case Kind::kRemoveFolder:
       return "remove folder " + Quoted(step.target);
     default:
@@ -113,6 +122,9 @@ std::string MutexState(ErrorCode status) {
 }
 
 std::optional<std::string> RefusalNote(const std::string& line, const Refusal& refusal) {
+  if (refusal.family == Family::kFile)
+    return "the entry " + Quoted(line) + " names " + Quoted(refusal.thing) +
+           ", one of Windows' own files (its maker is " + refusal.maker + "): passed over";
   if (refusal.family != Family::kKey) return std::nullopt;
   return "the entry " + Quoted(line) + " names the protected key " +
          Quoted(RootShortName(refusal.root) + refusal.thing) + ": passed over";

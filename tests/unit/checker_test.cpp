@@ -156,6 +156,23 @@ TEST(Checker, ExitCodes) {
     EXPECT_EQ(CheckCommand(platform, {unreadable, "C:\\App\\"}, out), kCheckUnreadable) << unreadable;
 }
 
+// An entry that climbs out of the product's folder is shown with the folder it reaches; one of
+// Windows' own files there is refused as the run refuses it.
+TEST(Checker, ClimbingEntriesAndWindowsOwnFiles) {
+  test::FakePlatform platform;
+  platform.AddFile("C:\\WINDOWS\\system32\\HAL.DLL").company = "Microsoft Corporation";
+  const ScriptPaths paths{"C:\\App\\Uninst.inf", "C:\\App\\"};
+  std::vector<std::string> found;
+  for (const Finding& f : CheckScript(
+           platform, ShiftJisLeadBytes(),
+           ScriptFile::FromBytes(Script({"[deletefile]", "..\\other\\b.dll", "SYSDIR\\hal.dll", "uninst.inf", "end;"})),
+           paths))
+    found.push_back(std::to_string(f.line + 1) + ": " + f.message.Bytes());
+  EXPECT_EQ(found, (Found{"3: the entry climbs out of the product's folder with ..: it reaches C:\\OTHER\\",
+                          "4: 'C:\\WINDOWS\\system32\\HAL.DLL' is one of Windows' own files (its maker is Microsoft "
+                          "Corporation): the run never deletes it nor renames over it, and passes over this line"}));
+}
+
 TEST(Checker, AgreesWithTheRun) {
   for (const std::string& script : {
            Script({"[deletefile]", "uninst.inf", "end;"}),
@@ -173,6 +190,7 @@ TEST(Checker, AgreesWithTheRun) {
            Script({"[deletereg]", "KEY=HCR\\CLSID", "QUORVEL="}),
            Script({"[renamefile]", "SYSDIR\\a.dll"}),
            Script({"[deletefile]", "uninst.inf", "\\", "DESKTOP\\", "..\\"}),
+           Script({"[renamefile]", "a.dll,..\\other\\a.dll", "end;", "[deletefile]", "SYSDIR\\..\\x.dll", "end;"}),
            std::string("not the signature\r\n[createreg]\r\nSTRING=a\r\n"),
            std::string(),
        }) {

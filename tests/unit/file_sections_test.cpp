@@ -199,6 +199,22 @@ TEST_F(FileSections, OddEntriesTouchNothingTheyDoNotName) {
   EXPECT_EQ(Report(), std::string(kBothRemain) + shown::kRestartLine);
 }
 
+// Windows' own files outside the product's folder stay, whatever the way there; another maker's
+// shared file and the product's own copy of a runtime go.
+TEST_F(FileSections, WindowsOwnFilesAreNeitherDeletedNorRenamed) {
+  const std::string sys = "C:\\WINDOWS\\system32\\", app = "C:\\Program Files\\Example\\";
+  for (const char* name : {"MSVCP140.DLL", "HAL.DLL", "B.DLL"})
+    platform.AddFile(sys + name).company = "Microsoft Corporation";
+  platform.AddFile(sys + "SAMPLESHARED.DLL").company = "Example Ltd.";
+  platform.AddFile(app + "VCRUNTIME140.DLL").company = "Microsoft Corporation";
+  Uninstall(
+      "[renamefile]\r\nSYSDIR\\B.DLL,B.OLD\r\nend;\r\n[deletefile]\r\nSYSDIR\\MSVCP140.DLL\r\n"
+      "SYSDIR\\SAMPLESHARED.DLL\r\n..\\..\\WINDOWS\\SYSTEM32\\HAL.DLL\r\nVCRUNTIME140.DLL\r\nUninst.inf\r\nend;\r\n");
+  for (const char* name : {"MSVCP140.DLL", "HAL.DLL", "B.DLL"}) EXPECT_TRUE(Has(sys + name)) << name;
+  EXPECT_FALSE(Has(sys + "SAMPLESHARED.DLL"));
+  EXPECT_FALSE(Has(app + "VCRUNTIME140.DLL"));
+}
+
 TEST_F(FileSections, TrailingBlanksAndDoubleByteNamesReachTheirFiles) {
   // "ソフト.txt": its first character ends in the byte of "\" and upper-casing keeps it whole.
   platform.AddFile("C:\\Program Files\\Example\\\x83\x5C\x83t\x83g.txt");

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fake_platform.h"
+#include "guard/file_guard.h"
 
 namespace qv {
 namespace {
@@ -211,6 +212,33 @@ TEST(Guard, FolderEntriesAndRootsAreRefusedForWhatTheyAre) {
     EXPECT_FALSE(FolderRefusal(folder, lead)) << folder;
   EXPECT_EQ(RefusalText(*FolderRefusal("C:\\", lead)),
             "the run never removes a drive's root: it passes over this line");
+}
+
+// A file outside the product's folder whose maker is Microsoft, however the path reaches it, and
+// each such file a wildcard matches; not the product's own copy, nor another maker's file.
+TEST(Guard, WindowsOwnFilesOutsideTheProductsFolderAreRefused) {
+  test::FakePlatform platform;
+  const LeadByteTable lead = ShiftJisLeadBytes();
+  const std::string app = "C:\\APP\\", sys = "C:\\WINDOWS\\system32\\";
+  platform.AddFile(sys + "MSVCP140.DLL").company = "Microsoft Corporation";
+  platform.AddFile(sys + "OLE32.DLL").company = " microsoft corporation";
+  platform.AddFile(sys + "SAMPLESHARED.DLL").company = "Example Ltd.";
+  platform.AddFile(app + "VCRUNTIME140.DLL").company = "Microsoft Corporation";
+  const std::pair<std::string, bool> paths[] = {{sys + "MSVCP140.DLL", true},
+                                                {app + "..\\WINDOWS\\SYSTEM32\\MSVCP140.DLL", true},
+                                                {sys + "OLE*.DLL", true},
+                                                {sys + "SAMPLESHARED.DLL", false},
+                                                {app + "VCRUNTIME140.DLL", false},
+                                                {"c:\\app\\sub\\..\\VCRUNTIME140.DLL", false},
+                                                {app + "...\\VCRUNTIME140.DLL", false}};
+  for (const auto& [path, refused] : paths)
+    EXPECT_EQ(FileRefusal(platform, lead, app, path).has_value(), refused) << path;
+  EXPECT_EQ(RefusalText(*FileRefusal(platform, lead, app, sys + "MSVCP140.DLL")),
+            "'C:\\WINDOWS\\system32\\MSVCP140.DLL' is one of Windows' own files (its maker is Microsoft Corporation): "
+            "the run never deletes it nor renames over it, and passes over this line");
+  EXPECT_EQ(FolderReached(app + "SUB\\..\\..\\WINDOWS\\HAL.DLL", lead), "C:\\WINDOWS\\");
+  EXPECT_TRUE(ClimbsOut("SUB\\..\\..\\A.DLL", lead));
+  EXPECT_FALSE(ClimbsOut("SUB\\..\\A.DLL", lead));
 }
 
 }  // namespace

@@ -202,10 +202,19 @@ TEST(PlanCommand, TellsHowTheRunEndsAndWhatStaysInTheFolder) {
        {"  4. remove folder \"C:\\Program Files\\Example\\\" [folder, empty]: done",
         "  6. notify the shell (event 0x80, flags 0x2000)",
         "The folder \"C:\\Program Files\\Example\\\" is gone afterwards."}},
+      {false,
+       "[deletefile]\r\n..\\Other\\B.DLL\r\nSYSDIR\\HAL.DLL\r\nUninst.inf\r\nend;\r\n",
+       "",
+       kPlanEndsWithReport,
+       {"delete file \"C:\\Program Files\\Example\\..\\OTHER\\B.DLL\" (with .. it reaches \"C:\\Program "
+        "Files\\OTHER\\\") [missing]: fails",
+        "the entry \"SYSDIR\\HAL.DLL\" names \"C:\\WINDOWS\\system32\\HAL.DLL\", one of Windows' own files (its "
+        "maker is Microsoft Corporation): passed over"}},
   };
   for (const Row& row : rows) {
     Product product;
     if (row.example) InstallExample(product.platform);
+    product.platform.AddFile("C:\\WINDOWS\\system32\\HAL.DLL").company = "Microsoft Corporation";
     product.platform.AddFile(Product::kScript, std::string("//QV-Uninstaller\r\n") + row.body);
     if (*row.mutex) product.platform.mutexesHeldElsewhere = {row.mutex};
     std::string out;

@@ -1,5 +1,4 @@
 // The maker that a file's version resource names, through the ANSI calls or their wide twins.
-#include <cstdio>
 #include <vector>
 
 #include <windows.h>
@@ -44,8 +43,9 @@ std::vector<std::string> Translations(const void* block) {
   if (Calls::Query(block, Ascii<typename Calls::Char>("\\VarFileInfo\\Translation").c_str(), &value, &length) &&
       value && length >= 2 * sizeof(WORD)) {
     const WORD* pair = static_cast<const WORD*>(value);
-    char text[9];
-    std::snprintf(text, sizeof text, "%04X%04X", static_cast<unsigned>(pair[0]), static_cast<unsigned>(pair[1]));
+    std::string text;
+    for (const WORD part : {pair[0], pair[1]})
+      for (int shift = 12; shift >= 0; shift -= 4) text += "0123456789ABCDEF"[(part >> shift) & 0xF];
     translations.push_back(text);
   }
   translations.push_back("040904B0");

@@ -19,12 +19,16 @@ struct AnsiCalls {
   }
 };
 
+// UTF-16 held as char16_t, as the program holds it everywhere: no string of wchar_t is made.
 struct WideCallsOfVersion {
-  using Char = wchar_t;
-  static DWORD Size(const wchar_t* path, DWORD* handle) { return ::GetFileVersionInfoSizeW(path, handle); }
-  static BOOL Info(const wchar_t* path, DWORD size, void* block) { return ::GetFileVersionInfoW(path, 0, size, block); }
-  static BOOL Query(const void* block, const wchar_t* item, void** value, UINT* length) {
-    return ::VerQueryValueW(block, item, value, length);
+  using Char = char16_t;
+  static const wchar_t* W(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+  static DWORD Size(const char16_t* path, DWORD* handle) { return ::GetFileVersionInfoSizeW(W(path), handle); }
+  static BOOL Info(const char16_t* path, DWORD size, void* block) {
+    return ::GetFileVersionInfoW(W(path), 0, size, block);
+  }
+  static BOOL Query(const void* block, const char16_t* item, void** value, UINT* length) {
+    return ::VerQueryValueW(block, W(item), value, length);
   }
 };
 
@@ -79,9 +83,7 @@ std::optional<std::string> Win32Platform::GetFileCompanyNameA(const std::string&
 }
 
 std::optional<std::u16string> Win32Platform::GetFileCompanyNameW(const std::u16string& path) {
-  const std::optional<std::wstring> maker = CompanyName<WideCallsOfVersion>(win32::Wide(path));
-  if (!maker) return std::nullopt;
-  return std::u16string(maker->begin(), maker->end());
+  return CompanyName<WideCallsOfVersion>(path.c_str());
 }
 
 }  // namespace qv

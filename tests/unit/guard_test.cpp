@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fake_platform.h"
+#include "steps/run_steps.h"
 
 namespace qv {
 namespace {
@@ -269,6 +271,36 @@ TEST(ProtectedKeys, RootsHivesAndTheRootsOfTheClassesAreRefused) {
   // A double-byte name whose second byte is that of "\" stays one name: "表" is no separator.
   EXPECT_FALSE(IsProtectedKey(platform, lead, kHkeyCurrentUser, "Software\\\x95\x5C"));
   EXPECT_FALSE(IsProtectedKey(platform, lead, kHkeyClassesRoot, "CLSID\\\x95\x5C"));
+}
+
+// Values: Windows' own in keys that others share, and any other of a protected key's, except the
+// entries of a list whose values programs register; a product's own value, at every spelling.
+TEST(ProtectedValues, WindowsOwnValuesAndThoseOfProtectedKeysAreRefused) {
+  test::FakePlatform platform;
+  const LeadByteTable lead = ShiftJisLeadBytes();
+  constexpr Reason kWindows = Reason::kWindowsValue;
+  const std::tuple<const char*, const char*, std::optional<Reason>> values[] = {
+      {"HCU\\Environment", "Path", kWindows},
+      {"HLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment", "path", kWindows},
+      {"SW\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "Userinit", kWindows},
+      {"HLM\\SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96B-E325-11CE-BFC1-08002BE10318}", "UpperFilters",
+       kWindows},
+      {"CLS\\.exe", "", kWindows},
+      {"HLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager", "ProtectionMode", Reason::kSystem},
+      {"HCU\\Environment", "PRODUCT_HOME", std::nullopt},
+      {"SW\\Microsoft\\Windows\\CurrentVersion\\Run", "Product", std::nullopt},
+      {"SW\\Maker\\Product", "Setting", std::nullopt},
+  };
+  for (const auto& [key, name, reason] : values)
+    for (const Spelling& way : Spellings(key))
+      EXPECT_EQ(ReasonOf(ValueRefusal(platform, lead, way.root, way.path, name)), reason) << way.path << "," << name;
+  const Refusal path = *ValueRefusal(platform, lead, kHkeyCurrentUser, "\\ENVIRONMENT", "PATH");
+  EXPECT_EQ(RefusalText(path),
+            "the value PATH of the key HKEY_CURRENT_USER\\ENVIRONMENT is protected as one of Windows' own values: the "
+            "run passes over it; name only your product's own values");
+  EXPECT_EQ(RefusalNote("VALUE=HCU\\Environment,Path", path).value_or(""),
+            "the entry \"VALUE=HCU\\Environment,Path\" names the protected value \"PATH\" of \"HKCU\\ENVIRONMENT\": "
+            "passed over");
 }
 
 // Folder entries, each for what it names, and a drive's or a share's root by its full path.

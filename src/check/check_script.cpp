@@ -261,8 +261,8 @@ class Checker {
     }
   }
 
-  // One value of a key: the key guard does not apply, but the entry needs its root, its key and
-  // the "," before the value's name.
+  // One value of a key: the value guard applies rather than the key guard, and the entry needs its
+  // root, its key and the "," before the value's name.
   void CheckValueEntry(int i, const CleanupTarget& target,
                        std::set<std::tuple<RegistryRoot, std::string, std::string>>& values) {
     if (std::optional<std::string> problem = KeyProblem(i, kValueKeyword)) {

@@ -59,7 +59,9 @@ std::optional<Refusal> MicrosoftFile(Platform& platform, const LeadByteTable& le
   const std::string upper = UpperCase932(*maker, lead);
   const std::size_t first = upper.find_first_not_of(' ');
   if (first == std::string::npos || upper.compare(first, 9, "MICROSOFT") != 0) return std::nullopt;
-  return Refusal{Family::kFile, Reason::kWindowsFile, path, 0, FolderPrefix::kBase, *maker};
+  Refusal refusal{Family::kFile, Reason::kWindowsFile, path};
+  refusal.maker = *maker;
+  return refusal;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "guard/protected_keys.h"
+#include "guard/protected_values.h"
 #include "system/registry_roots.h"
 
 namespace qv {
@@ -34,6 +35,8 @@ std::string ReasonText(const Refusal& refusal) {
       return "a key of the system";
     case Reason::kUserSettings:
       return "one of the user's own settings";
+    case Reason::kWindowsValue:
+      return "one of Windows' own values";
     case Reason::kProductFolder:
       return "the product's folder through an entry (each [deletefile] section without SAVEFOLDER removes it at "
              "its end)";
@@ -54,6 +57,10 @@ std::string RootName(RegistryRoot root) {
   return row ? row->name : "no root";
 }
 
+// An entry of a list whose values programs register: a product's own or Windows', as the entry
+// shows; none is refused yet.
+std::optional<Refusal> ListValueRefusal(const Refusal& /*asked*/) { return std::nullopt; }
+
 }  // namespace
 
 std::optional<Refusal> KeyRefusal(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
@@ -67,9 +74,17 @@ bool IsProtectedKey(Platform& platform, const LeadByteTable& lead, RegistryRoot 
   return KeyRefusal(platform, lead, root, path).has_value();
 }
 
-std::optional<Refusal> ValueRefusal(Platform& /*platform*/, const LeadByteTable& /*lead*/, RegistryRoot /*root*/,
-                                    const std::string& /*path*/, const std::string& /*valueName*/) {
-  return std::nullopt;
+std::optional<Refusal> ValueRefusal(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
+                                    const std::string& path, const std::string& valueName) {
+  Refusal refusal{Family::kValue, Reason::kWindowsValue, path, root};
+  refusal.value = valueName;
+  const std::optional<KeyPlace> place = ReadKeyPlace(platform, lead, root, path);
+  if (place && IsWindowsValue(*place, platform.CharUpperBuffA(valueName))) return refusal;
+  if (place && IsValueList(*place)) return ListValueRefusal(refusal);
+  const std::optional<Reason> family = ProtectingFamily(platform, lead, root, path);
+  if (!family) return std::nullopt;
+  refusal.reason = *family;
+  return refusal;
 }
 
 std::optional<Refusal> FolderEntryRefusal(const FileEntry& entry, const LeadByteTable& lead) {
@@ -105,6 +120,11 @@ std::string RefusalText(const Refusal& refusal) {
   if (refusal.family == Family::kFile)
     return "'" + refusal.thing + "' is " + ReasonText(refusal) +
            ": the run never deletes it nor renames over it, and passes over this line";
+  if (refusal.family == Family::kValue)
+    return (refusal.value.empty() ? "the default value" : "the value " + refusal.value) + " of the key " +
+           RootName(refusal.root) + refusal.thing + " is protected as " +
+           (refusal.reason == Reason::kWindowsValue ? "" : "a value of ") + ReasonText(refusal) +
+           ": the run passes over it; name only your product's own values";
   return "the run never removes " + ReasonText(refusal) + ": it passes over this line";
 }
 

@@ -36,6 +36,7 @@ enum class Reason {
   kSharedLists,      // Software\Clients, RegisteredApplications, ODBC, ...
   kSystem,           // HLM\SYSTEM, SAM, SECURITY, HARDWARE, ...
   kUserSettings,     // the user's Control Panel, Environment, ...
+  kWindowsValue,     // a value of Windows' own in a key that others share: the environment's Path, ...
   kProductFolder,    // the product's own folder: its removal is a "[deletefile]" section's own end
   kPrefixFolder,     // a prefix's folder itself: WINDIR\, DESKTOP\, ...
   kParent,           // a ".." name, which could climb out of the folder it starts in
@@ -50,6 +51,7 @@ struct Refusal {
   RegistryRoot root = 0;                      // a key's root
   FolderPrefix prefix = FolderPrefix::kBase;  // an entry's prefix
   std::string maker = {};                     // a file's maker, as its version resource names it
+  std::string value = {};                     // a value's name ("" for the key's default value)
 };
 
 // A cleanup entry's key at path (from the root), upper-cased as the entry is: refused when it is
@@ -63,8 +65,11 @@ std::optional<Refusal> KeyRefusal(Platform& platform, const LeadByteTable& lead,
                                   const std::string& path);
 bool IsProtectedKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path);
 
-// One value of a key: the key stays, so none is refused yet; a value that others share would be
-// judged here.
+// One value of a key, named without regard to case, its key at every spelling as KeyRefusal reads
+// it: one of Windows' own values in a key that others share (the environment's Path, Winlogon's
+// Shell, a device class's filters, a Windows class's default value, ...) is refused as
+// kWindowsValue; any other value of a key that KeyRefusal refuses, for the key's reason, except
+// the entries of a list whose values programs register (Run, SharedDLLs, the environment, ...).
 std::optional<Refusal> ValueRefusal(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
                                     const std::string& path, const std::string& valueName);
 

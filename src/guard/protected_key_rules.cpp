@@ -31,17 +31,20 @@ constexpr std::string_view kShellClasses[] = {
 };
 
 // The file types that Windows registers and opens itself: programs, scripts, shortcuts, system
-// files, texts and pages, archives, certificates, fonts, pictures, sounds and videos.
+// files, texts and pages, archives, certificates, fonts, pictures, sounds and videos, updates, disk
+// images, app packages and remote connections.
 constexpr std::string_view kWindowsTypes[] = {
-    ".EXE",  ".COM", ".BAT",   ".CMD",  ".LNK",   ".URL", ".PIF",   ".SCR",        ".DLL",       ".OCX",  ".CPL",
-    ".SYS",  ".DRV", ".MSI",   ".MSP",  ".MSC",   ".REG", ".INF",   ".INI",        ".TXT",       ".LOG",  ".HTM",
-    ".HTML", ".MHT", ".MHTML", ".XML",  ".XHTML", ".CSS", ".JS",    ".JSE",        ".VBS",       ".VBE",  ".WSF",
-    ".WSH",  ".HTA", ".PS1",   ".ZIP",  ".CAB",   ".CAT", ".CER",   ".CRT",        ".DER",       ".P7B",  ".PFX",
-    ".CHM",  ".HLP", ".RTF",   ".TTF",  ".OTF",   ".FON", ".THEME", ".LIBRARY-MS", ".SEARCH-MS", ".BMP",  ".DIB",
-    ".GIF",  ".JPG", ".JPEG",  ".JPE",  ".JFIF",  ".PNG", ".TIF",   ".TIFF",       ".ICO",       ".CUR",  ".ANI",
-    ".WMF",  ".EMF", ".WEBP",  ".HEIC", ".HEIF",  ".WAV", ".MP3",   ".WMA",        ".MID",       ".MIDI", ".RMI",
-    ".AAC",  ".M4A", ".FLAC",  ".AIF",  ".AIFF",  ".AU",  ".SND",   ".AVI",        ".MP4",       ".M4V",  ".WMV",
-    ".ASF",  ".MPG", ".MPEG",  ".MOV",  ".MKV",   ".3GP",
+    ".EXE",   ".COM",        ".BAT",        ".CMD",        ".LNK",       ".URL",    ".PIF",   ".SCR",  ".DLL",  ".OCX",
+    ".CPL",   ".SYS",        ".DRV",        ".MSI",        ".MSP",       ".MSC",    ".REG",   ".INF",  ".INI",  ".TXT",
+    ".LOG",   ".HTM",        ".HTML",       ".MHT",        ".MHTML",     ".XML",    ".XHTML", ".CSS",  ".JS",   ".JSE",
+    ".VBS",   ".VBE",        ".WSF",        ".WSH",        ".HTA",       ".PS1",    ".ZIP",   ".CAB",  ".CAT",  ".CER",
+    ".CRT",   ".DER",        ".P7B",        ".PFX",        ".CHM",       ".HLP",    ".RTF",   ".TTF",  ".OTF",  ".FON",
+    ".THEME", ".LIBRARY-MS", ".SEARCH-MS",  ".BMP",        ".DIB",       ".GIF",    ".JPG",   ".JPEG", ".JPE",  ".JFIF",
+    ".PNG",   ".TIF",        ".TIFF",       ".ICO",        ".CUR",       ".ANI",    ".WMF",   ".EMF",  ".WEBP", ".HEIC",
+    ".HEIF",  ".WAV",        ".MP3",        ".WMA",        ".MID",       ".MIDI",   ".RMI",   ".AAC",  ".M4A",  ".FLAC",
+    ".AIF",   ".AIFF",       ".AU",         ".SND",        ".AVI",       ".MP4",    ".M4V",   ".WMV",  ".ASF",  ".MPG",
+    ".MPEG",  ".MOV",        ".MKV",        ".3GP",        ".MSU",       ".ISO",    ".IMG",   ".VHD",  ".VHDX", ".RDP",
+    ".APPX",  ".MSIX",       ".APPXBUNDLE", ".MSIXBUNDLE", ".APPREF-MS", ".PS1XML", ".PSM1",  ".PSD1",
 };
 
 // The classes (ProgIDs) behind those types, and the protocols, that Windows owns.
@@ -78,11 +81,21 @@ constexpr std::string_view kWindowsClasses[] = {
     "WSFFILE",
     "WSHFILE",
     "MICROSOFT.POWERSHELLSCRIPT.1",
+    "MICROSOFT.POWERSHELLMODULE.1",
+    "MICROSOFT.POWERSHELLDATA.1",
+    "MICROSOFT.POWERSHELLXMLDATA.1",
+    "MICROSOFT.SYSTEM.UPDATE.1",
+    "WINDOWS.ISOFILE",
+    "WINDOWS.VHDFILE",
+    "RDP.FILE",
+    "APPLICATION.REFERENCE",
+    "SEARCHFOLDER",
     "INTERNETSHORTCUT",
     "COMPRESSEDFOLDER",
     "CABFOLDER",
     "CATFILE",
     "CERFILE",
+    "PFXFILE",
     "CHM.FILE",
     "HLPFILE",
     "TTFFILE",
@@ -128,6 +141,8 @@ constexpr std::string_view kWindowsClasses[] = {
     "MS-SETTINGS",
     "SEARCH-MS",
     "MS-WINDOWS-STORE",
+    "MICROSOFT-EDGE",
+    "WINDOWSDEFENDER",
 };
 
 // The kinds of file that Windows groups below SystemFileAssociations.
@@ -202,6 +217,46 @@ constexpr std::string_view kWindowsServices[] = {
     "LSM",
 };
 
+// The event logs of Windows itself, below the event log service.
+constexpr std::string_view kWindowsLogs[] = {
+    "APPLICATION",        "SYSTEM",         "SECURITY",          "SETUP",
+    "FORWARDEDEVENTS",    "HARDWAREEVENTS", "INTERNET EXPLORER", "KEY MANAGEMENT SERVICE",
+    "WINDOWS POWERSHELL", "MEDIA CENTER",
+};
+
+// The sounds' labels of Windows itself, below AppEvents\EventLabels.
+constexpr std::string_view kWindowsLabels[] = {
+    ".DEFAULT",
+    "APPGPFAULT",
+    "CLOSE",
+    "CRITICALBATTERYALARM",
+    "DEVICECONNECT",
+    "DEVICEDISCONNECT",
+    "DEVICEFAIL",
+    "EMPTYRECYCLEBIN",
+    "LOWBATTERYALARM",
+    "MAILBEEP",
+    "MAXIMIZE",
+    "MENUCOMMAND",
+    "MENUPOPUP",
+    "MINIMIZE",
+    "NAVIGATING",
+    "NOTIFICATION.DEFAULT",
+    "OPEN",
+    "RESTOREDOWN",
+    "RESTOREUP",
+    "SYSTEMASTERISK",
+    "SYSTEMEXCLAMATION",
+    "SYSTEMEXIT",
+    "SYSTEMHAND",
+    "SYSTEMNOTIFICATION",
+    "SYSTEMQUESTION",
+    "SYSTEMSTART",
+    "WINDOWSLOGOFF",
+    "WINDOWSLOGON",
+    "WINDOWSUAC",
+};
+
 template <std::size_t N>
 bool IsIn(const std::string_view (&set)[N], std::string_view name) {
   return std::find(std::begin(set), std::end(set), name) != std::end(set);
@@ -233,8 +288,10 @@ std::size_t SharedClassLength(const std::vector<std::string>& names, std::size_t
 // protected_keys.cpp says which that is); a key that no rule covers is a product's own.
 
 // The class registration containers: every program registers its classes, interfaces, type
-// libraries, applications and MIME types in them, and the classes' 32-bit mirror holds every
-// 32-bit program's. A product's own {GUID}, name or extension below a container is its own.
+// libraries, applications, MIME types, app identities, licenses and media handlers in them, and
+// the classes' 32-bit mirror holds every 32-bit program's. A product's own {GUID}, name or
+// extension below a container is its own. The packaged apps' registrations are Windows' own; the
+// user's Local Settings and virtual store are too, except a maker's folder below them.
 constexpr Rule kClassContainers[] = {
     {kClasses, "CLSID", Reach::kKey},
     {kClasses, "INTERFACE", Reach::kKey},
@@ -255,17 +312,51 @@ constexpr Rule kClassContainers[] = {
     {kClasses, "INSTALLER", Reach::kKey},
     {kClasses, "INSTALLER\\<any>", Reach::kKey},
     {kClasses, "LOCAL SETTINGS", Reach::kTree},
+    {kClasses, "LOCAL SETTINGS\\SOFTWARE\\<any>", Reach::kProductTree},
+    {kClasses, "LOCAL SETTINGS\\SOFTWARE\\MICROSOFT", Reach::kTree},
+    {kClasses, "LOCAL SETTINGS\\SOFTWARE\\WOW6432NODE", Reach::kTree},
+    {kClasses, "LOCAL SETTINGS\\SOFTWARE\\WOW6432NODE\\<any>", Reach::kProductTree},
+    {kClasses, "LOCAL SETTINGS\\SOFTWARE\\WOW6432NODE\\MICROSOFT", Reach::kTree},
+    {kClasses, "VIRTUALSTORE", Reach::kTree},
+    {kClasses, "VIRTUALSTORE\\MACHINE\\SOFTWARE\\<any>", Reach::kProductTree},
+    {kClasses, "VIRTUALSTORE\\MACHINE\\SOFTWARE\\MICROSOFT", Reach::kTree},
+    {kClasses, "VIRTUALSTORE\\MACHINE\\SOFTWARE\\CLASSES", Reach::kTree},
+    {kClasses, "VIRTUALSTORE\\MACHINE\\SOFTWARE\\WOW6432NODE", Reach::kTree},
+    {kClasses, "VIRTUALSTORE\\MACHINE\\SOFTWARE\\WOW6432NODE\\<any>", Reach::kProductTree},
+    {kClasses, "VIRTUALSTORE\\MACHINE\\SOFTWARE\\WOW6432NODE\\MICROSOFT", Reach::kTree},
+    {kClasses, "APPUSERMODELID", Reach::kKey},
+    {kClasses, "LICENSES", Reach::kKey},
+    {kClasses, "FILETYPE", Reach::kKey},
+    {kClasses, "MEDIA TYPE", Reach::kKey},
+    {kClasses, "MEDIA TYPE\\<any>", Reach::kKey},
+    {kClasses, "MEDIA TYPE\\EXTENSIONS\\<type>", Reach::kTree},
+    {kClasses, "MEDIAFOUNDATION", Reach::kKey},
+    {kClasses, "MEDIAFOUNDATION\\<any>", Reach::kKey},
+    {kClasses, "MEDIAFOUNDATION\\TRANSFORMS\\CATEGORIES", Reach::kKey},
+    {kClasses, "MEDIAFOUNDATION\\TRANSFORMS\\CATEGORIES\\<any>", Reach::kKey},
+    {kClasses, "DIRECTSHOW", Reach::kKey},
+    {kClasses, "DIRECTSHOW\\<any>", Reach::kKey},
+    {kClasses, "DIRECTSHOW\\MEDIAOBJECTS\\CATEGORIES", Reach::kKey},
+    {kClasses, "DIRECTSHOW\\MEDIAOBJECTS\\CATEGORIES\\<any>", Reach::kKey},
+    {kClasses, "EXTENSIONS", Reach::kTree},
+    {kClasses, "ACTIVATABLECLASSES", Reach::kTree},
+    {kClasses, "PACKAGEDCOM", Reach::kTree},
     {kClasses, "WOW6432NODE", Reach::kKey},
 };
 
 // The shell's shared classes and the types, classes and protocols that Windows owns: many
 // programs hang their verbs and handlers on them. Everything they hold is Windows', except a
-// product's own verb below shell and a product's own handler below a handler list of shellex.
+// product's own verb below shell, a product's own handler below a handler list of shellex and a
+// product's own program below OpenWithList.
 constexpr Rule kSharedClasses[] = {
     {kClasses, "<shared>", Reach::kTree},
     {kClasses, "<shared>\\SHELL\\<any>", Reach::kProductTree},
     {kClasses, "<shared>\\SHELL\\<verb>", Reach::kTree},
     {kClasses, "<shared>\\SHELLEX\\<any>\\<any>", Reach::kProductTree},
+    {kClasses, "<shared>\\OPENWITHLIST\\<any>", Reach::kProductTree},
+    {kClasses, "<shared>\\OPENWITHLIST\\NOTEPAD.EXE", Reach::kTree},
+    {kClasses, "<shared>\\OPENWITHLIST\\WORDPAD.EXE", Reach::kTree},
+    {kClasses, "<shared>\\OPENWITHLIST\\MSPAINT.EXE", Reach::kTree},
 };
 
 // Software itself and its 32-bit mirror hold every program's keys, and two folders below it
@@ -304,6 +395,13 @@ constexpr Rule kMicrosoft[] = {
     {kSoftware, "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\PROPERTYSYSTEM\\PROPERTYHANDLERS\\<type>", Reach::kTree},
     {kSoftware, "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\AUTHENTICATION\\CREDENTIAL PROVIDERS\\<any>",
      Reach::kProductTree},
+    {kSoftware, "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\AUTHENTICATION\\CREDENTIAL PROVIDER FILTERS\\<any>",
+     Reach::kProductTree},
+    {kSoftware, "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\WINEVT\\PUBLISHERS\\<any>", Reach::kProductTree},
+    {kSoftware, "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\FOLDERDESCRIPTIONS\\<any>",
+     Reach::kProductTree},
+    {kSoftware, "SOFTWARE\\MICROSOFT\\.NETFRAMEWORK\\<any>\\ASSEMBLYFOLDERSEX\\<any>", Reach::kProductTree},
+    {kSoftware, "SOFTWARE\\MICROSOFT\\MMC\\NODETYPES\\<any>", Reach::kProductTree},
     {kSoftware, "SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\IMAGE FILE EXECUTION OPTIONS\\<any>",
      Reach::kProductTree},
     {kSoftware, "SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\WINLOGON\\NOTIFY\\<any>", Reach::kProductTree},
@@ -343,23 +441,39 @@ constexpr Rule kSharedLists[] = {
 };
 
 // The machine's system: its control sets, hardware, devices and security, and the current
-// hardware profile's. Below Services each service is its own program's, except those of
-// Windows; an event log's sources are the products that write to it.
+// hardware profile's, and the hives of drivers and components. Below Services each service is its
+// own program's, except those of Windows; an event log that is not Windows' and an event log's
+// sources are the products that write to them; a print monitor or processor is its product's,
+// except Windows' own.
 constexpr Rule kSystem[] = {
     {kMachine | kConfig, "SYSTEM", Reach::kTree},
     {kMachine, "SYSTEM\\<controlset>\\SERVICES\\<any>", Reach::kProductTree},
     {kMachine, "SYSTEM\\<controlset>\\SERVICES\\<service>", Reach::kTree},
     {kMachine, "SYSTEM\\<controlset>\\SERVICES\\EVENTLOG\\<any>\\<any>", Reach::kProductTree},
+    {kMachine, "SYSTEM\\<controlset>\\SERVICES\\EVENTLOG\\<any>", Reach::kProductTree},
+    {kMachine, "SYSTEM\\<controlset>\\SERVICES\\EVENTLOG\\<log>", Reach::kTree},
+    {kMachine, "SYSTEM\\<controlset>\\CONTROL\\PRINT\\MONITORS\\<any>", Reach::kProductTree},
+    {kMachine, "SYSTEM\\<controlset>\\CONTROL\\PRINT\\MONITORS\\LOCAL PORT", Reach::kTree},
+    {kMachine, "SYSTEM\\<controlset>\\CONTROL\\PRINT\\MONITORS\\STANDARD TCP/IP PORT", Reach::kTree},
+    {kMachine, "SYSTEM\\<controlset>\\CONTROL\\PRINT\\MONITORS\\USB MONITOR", Reach::kTree},
+    {kMachine, "SYSTEM\\<controlset>\\CONTROL\\PRINT\\MONITORS\\WSD PORT", Reach::kTree},
+    {kMachine, "SYSTEM\\<controlset>\\CONTROL\\PRINT\\ENVIRONMENTS\\<any>\\PRINT PROCESSORS\\<any>",
+     Reach::kProductTree},
+    {kMachine, "SYSTEM\\<controlset>\\CONTROL\\PRINT\\ENVIRONMENTS\\<any>\\PRINT PROCESSORS\\WINPRINT", Reach::kTree},
     {kMachine, "SAM", Reach::kTree},
     {kMachine, "SECURITY", Reach::kTree},
     {kMachine, "HARDWARE", Reach::kTree},
     {kMachine, "BCD00000000", Reach::kTree},
+    {kMachine, "DRIVERS", Reach::kTree},
+    {kMachine, "ELAM", Reach::kTree},
+    {kMachine, "COMPONENTS", Reach::kTree},
+    {kMachine, "OSDATA", Reach::kTree},
     {kConfig, "SOFTWARE\\FONTS", Reach::kTree},
 };
 
 // The user's own settings, kept by Windows: desktop and input, environment, consoles, mapped
 // drives, printers, system settings, sounds. A product's own sound scheme below
-// AppEvents\Schemes\Apps is its own.
+// AppEvents\Schemes\Apps, its own sound label and its own console window's settings are its own.
 constexpr Rule kUserSettings[] = {
     {kUser, "SYSTEM", Reach::kTree},
     {kUser, "CONTROL PANEL", Reach::kTree},
@@ -367,10 +481,15 @@ constexpr Rule kUserSettings[] = {
     {kUser, "VOLATILE ENVIRONMENT", Reach::kTree},
     {kUser, "KEYBOARD LAYOUT", Reach::kTree},
     {kUser, "CONSOLE", Reach::kTree},
+    {kUser, "CONSOLE\\<any>", Reach::kProductTree},
+    {kUser, "CONSOLE\\%SYSTEMROOT%_SYSTEM32_CMD.EXE", Reach::kTree},
+    {kUser, "CONSOLE\\%SYSTEMROOT%_SYSTEM32_WINDOWSPOWERSHELL_V1.0_POWERSHELL.EXE", Reach::kTree},
     {kUser, "NETWORK", Reach::kTree},
     {kUser, "PRINTERS", Reach::kTree},
     {kUser, "EUDC", Reach::kTree},
     {kUser, "APPEVENTS", Reach::kTree},
+    {kUser, "APPEVENTS\\EVENTLABELS\\<any>", Reach::kProductTree},
+    {kUser, "APPEVENTS\\EVENTLABELS\\<label>", Reach::kTree},
     {kUser, "APPEVENTS\\SCHEMES\\APPS\\<any>", Reach::kProductTree},
     {kUser, "APPEVENTS\\SCHEMES\\APPS\\.DEFAULT", Reach::kTree},
     {kUser, "APPEVENTS\\SCHEMES\\APPS\\EXPLORER", Reach::kTree},
@@ -406,6 +525,8 @@ std::size_t SetMemberLength(std::string_view placeholder, const std::vector<std:
   if (placeholder == "<verb>") return IsIn(kWindowsVerbs, name) ? 1 : 0;
   if (placeholder == "<controlset>") return IsControlSet(name) ? 1 : 0;
   if (placeholder == "<service>") return IsIn(kWindowsServices, name) ? 1 : 0;
+  if (placeholder == "<log>") return IsIn(kWindowsLogs, name) ? 1 : 0;
+  if (placeholder == "<label>") return IsIn(kWindowsLabels, name) ? 1 : 0;
   return 0;
 }
 

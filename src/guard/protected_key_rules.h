@@ -35,6 +35,8 @@ enum class Reach { kKey, kTree, kProductTree };
 //   <verb>        a verb that Windows puts on its shared classes
 //   <controlset>  a control set: CurrentControlSet, ControlSet001, ...
 //   <service>     a service of Windows itself
+//   <log>         an event log of Windows itself
+//   <label>       a sound's label of Windows itself
 struct Rule {
   unsigned hives;
   const char* pattern;

@@ -1,5 +1,6 @@
 #include "guard/protected_keys.h"
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -20,11 +21,7 @@ Names KeyNames(Platform& platform, const LeadByteTable& lead, const std::string&
   return SplitPathNames(platform.CharUpperBuffA(path), "\\", lead);
 }
 
-// Where a key is read in the table: its part of the registry and its names from there.
-struct Place {
-  unsigned hive = 0;
-  Names names;
-};
+using Place = KeyPlace;
 
 bool EndsWith(const std::string& s, std::string_view end) {
   return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
@@ -186,6 +183,18 @@ std::optional<Reason> ProtectingFamily(Platform& platform, const LeadByteTable& 
   const std::optional<Cover> cover = ClosestCover(*place);
   if (!cover || !cover->refuses) return std::nullopt;
   return cover->family;
+}
+
+std::optional<KeyPlace> ReadKeyPlace(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
+                                     const std::string& path) {
+  return Locate(root, KeyNames(platform, lead, path));
+}
+
+bool PatternNamesKey(unsigned hives, const char* pattern, const KeyPlace& place) {
+  if (!(hives & place.hive)) return false;
+  std::vector<std::size_t> counts;
+  CoveredCounts(PatternNames(pattern), 0, place.names, 0, counts);
+  return std::find(counts.begin(), counts.end(), place.names.size()) != counts.end();
 }
 
 }  // namespace qv

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "guard/guard.h"
 #include "seam/platform.h"
@@ -15,5 +16,21 @@ namespace qv {
 // for a product's own key. guard.h tells which keys that is, at every spelling.
 std::optional<Reason> ProtectingFamily(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
                                        const std::string& path);
+
+// Where the rules read a key: its part of the registry (a protection::Hive) and its names from
+// there, upper-cased.
+struct KeyPlace {
+  unsigned hive = 0;
+  std::vector<std::string> names;
+};
+
+// The key at path (from the root) as the rules read it at every spelling; nothing for the root
+// itself, a user's whole hive or the root of the classes.
+std::optional<KeyPlace> ReadKeyPlace(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
+                                     const std::string& path);
+
+// Whether a pattern of the rules' (protected_key_rules.h), read in the hives given, names the key
+// at place itself.
+bool PatternNamesKey(unsigned hives, const char* pattern, const KeyPlace& place);
 
 }  // namespace qv

@@ -16,7 +16,7 @@ void CarryOut(RunContext& run, RegistryAccessor& registry, const CleanupTarget& 
   registry.SelectRoot(target.root);
   const LeadByteTable& lead = run.system.leadBytes;
   if (target.kind == CleanupTarget::Kind::kValue) {
-    // One value of a key that others share: the key stays, so no key is refused here.
+    // One value of a key that others share: the key stays, and the value guard judges the value.
     if (!IsCompleteValueEntry(target))
       run.observer.EntryPassedOver({PassedOver::Why::kIncompleteValue, index, line});
     else if (const std::optional<Refusal> refusal =

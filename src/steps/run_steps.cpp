@@ -125,9 +125,13 @@ std::optional<std::string> RefusalNote(const std::string& line, const Refusal& r
   if (refusal.family == Family::kFile)
     return "the entry " + Quoted(line) + " names " + Quoted(refusal.thing) +
            ", one of Windows' own files (its maker is " + refusal.maker + "): passed over";
+  const std::string key = Quoted(RootShortName(refusal.root) + refusal.thing);
+  if (refusal.family == Family::kValue)
+    return "the entry " + Quoted(line) + " names the protected " +
+           (refusal.value.empty() ? "default value" : "value " + Quoted(refusal.value)) + " of " + key +
+           ": passed over";
   if (refusal.family != Family::kKey) return std::nullopt;
-  return "the entry " + Quoted(line) + " names the protected key " +
-         Quoted(RootShortName(refusal.root) + refusal.thing) + ": passed over";
+  return "the entry " + Quoted(line) + " names the protected key " + key + ": passed over";
 }
 
 }  // namespace qv

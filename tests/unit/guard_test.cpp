@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fake_platform.h"
 #include "guard/file_guard.h"
+#include "steps/run_steps.h"
 
 namespace qv {
 namespace {
@@ -78,15 +80,39 @@ struct KeyFamily {
 const KeyFamily kFamilies[] = {
     {Reason::kClassContainers,
      "class registration containers",
-     {"CLS\\CLSID", "CLS\\Interface", "CLS\\TypeLib", "CLS\\AppID", "CLS\\Record", "CLS\\Component Categories",
-      "CLS\\MIME", "CLS\\MIME\\Database\\Content Type", "CLS\\MIME\\Database\\Codepage\\932", "CLS\\Applications",
-      "CLS\\SystemFileAssociations", "CLS\\PROTOCOLS\\Handler", "CLS\\Installer\\Products", "CLS\\Wow6432Node"},
+     {"CLS\\CLSID",
+      "CLS\\Interface",
+      "CLS\\TypeLib",
+      "CLS\\AppID",
+      "CLS\\Record",
+      "CLS\\Component Categories",
+      "CLS\\MIME",
+      "CLS\\MIME\\Database\\Content Type",
+      "CLS\\MIME\\Database\\Codepage\\932",
+      "CLS\\Applications",
+      "CLS\\SystemFileAssociations",
+      "CLS\\PROTOCOLS\\Handler",
+      "CLS\\Installer\\Products",
+      "CLS\\Wow6432Node",
+      "CLS\\AppUserModelId",
+      "CLS\\Extensions\\ContractId",
+      "CLS\\ActivatableClasses",
+      "CLS\\PackagedCom",
+      "CLS\\MediaFoundation\\Transforms",
+      "CLS\\DirectShow",
+      "CLS\\Media Type\\Extensions\\.mp3",
+      "CLS\\FileType",
+      "CLS\\Licenses",
+      "CLS\\VirtualStore",
+      "CLS\\Local Settings\\Software\\Microsoft"},
      {"CLS\\CLSID\\{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F60}",
       "CLS\\CLSID\\{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F60}\\InprocServer32",
       "CLS\\Interface\\{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F61}", "CLS\\TypeLib\\{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F62}",
       "CLS\\AppID\\Product.exe", "CLS\\MIME\\Database\\Content Type\\application/x-product",
       "CLS\\Applications\\Product.exe", "CLS\\SystemFileAssociations\\.prd", "CLS\\PROTOCOLS\\Handler\\product",
-      "CLS\\Product.Document", "CLS\\.prd", "CLS\\CLSIDX"}},
+      "CLS\\Product.Document", "CLS\\.prd", "CLS\\CLSIDX", "CLS\\AppUserModelId\\Maker.Product",
+      "CLS\\Licenses\\{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F63}", "CLS\\Media Type\\Extensions\\.prd",
+      "CLS\\Local Settings\\Software\\Maker", "CLS\\VirtualStore\\MACHINE\\SOFTWARE\\Maker"}},
     {Reason::kSharedClasses,
      "shared shell classes",
      {"CLS\\*", "CLS\\*\\shell", "CLS\\*\\shellex", "CLS\\*\\shellex\\ContextMenuHandlers", "CLS\\AllFilesystemObjects",
@@ -99,11 +125,37 @@ const KeyFamily kFamilies[] = {
       "CLS\\SystemFileAssociations\\image\\ShellEx\\ContextMenuHandlers\\Product", "CLS\\Directoryx"}},
     {Reason::kSharedClasses,
      "Windows' file types, classes and protocols",
-     {"CLS\\.exe", "CLS\\.txt", "CLS\\.txt\\ShellNew", "CLS\\.lnk", "CLS\\.zip", "CLS\\.jpg", "CLS\\.mp3", "CLS\\.mp4",
-      "CLS\\exefile", "CLS\\txtfile\\shell\\open\\command", "CLS\\lnkfile", "CLS\\http", "CLS\\https\\shell\\open",
-      "CLS\\mailto", "CLS\\file", "CLS\\.txt\\shellex\\{BB2E617C-0920-11D1-9A0B-00C04FC2D6C1}"},
+     {"CLS\\.exe",
+      "CLS\\.txt",
+      "CLS\\.txt\\ShellNew",
+      "CLS\\.lnk",
+      "CLS\\.zip",
+      "CLS\\.jpg",
+      "CLS\\.mp3",
+      "CLS\\.mp4",
+      "CLS\\exefile",
+      "CLS\\txtfile\\shell\\open\\command",
+      "CLS\\lnkfile",
+      "CLS\\http",
+      "CLS\\https\\shell\\open",
+      "CLS\\mailto",
+      "CLS\\file",
+      "CLS\\.txt\\shellex\\{BB2E617C-0920-11D1-9A0B-00C04FC2D6C1}",
+      "CLS\\.msu",
+      "CLS\\.iso",
+      "CLS\\.vhdx",
+      "CLS\\.rdp",
+      "CLS\\.appx",
+      "CLS\\.msix",
+      "CLS\\.appref-ms",
+      "CLS\\.ps1xml",
+      "CLS\\PFXFile",
+      "CLS\\SearchFolder",
+      "CLS\\microsoft-edge",
+      "CLS\\windowsdefender",
+      "CLS\\.txt\\OpenWithList\\notepad.exe"},
      {"CLS\\txtfile\\shell\\ProductEdit", "CLS\\exefile\\shellex\\ContextMenuHandlers\\Product", "CLS\\.prd",
-      "CLS\\product", "CLS\\.txt2"}},
+      "CLS\\product", "CLS\\.txt2", "CLS\\.txt\\OpenWithList\\Product.exe"}},
     {Reason::kMicrosoft,
      "Software\\Microsoft and its areas",
      {"SW\\Microsoft", "SW\\Microsoft\\Windows", "SW\\Microsoft\\Windows\\CurrentVersion",
@@ -123,7 +175,13 @@ const KeyFamily kFamilies[] = {
       "SW\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\NameSpace\\{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F60}",
       "SW\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.prd",
       "SW\\Microsoft\\Office\\Outlook\\Addins\\Product.Connect", "SW\\Microsoft\\Tracing\\Product_RASAPI32",
-      "SW\\MicrosoftX", "SW\\Maker\\Product"}},
+      "SW\\MicrosoftX", "SW\\Maker\\Product",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Publishers\\{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F64}",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FolderDescriptions\\{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F65}",
+      "SW\\Microsoft\\.NETFramework\\v4.0.30319\\AssemblyFoldersEx\\Product",
+      "SW\\Microsoft\\Windows\\CurrentVersion\\Authentication\\Credential Provider Filters\\{6B1E1A2C-0F6B-4C1D-9D3A-"
+      "1B2C3D4E5F66}",
+      "SW\\Microsoft\\MMC\\NodeTypes\\{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F67}"}},
     {Reason::kPolicies,
      "policies",
      {"SW\\Policies", "SW\\Policies\\Maker", "SW\\Policies\\Microsoft", "SW\\Policies\\Microsoft\\Windows\\System"},
@@ -139,22 +197,41 @@ const KeyFamily kFamilies[] = {
      {"SW\\Clients\\StartMenuInternet\\Product", "SW\\ODBC\\ODBC.INI\\Product"}},
     {Reason::kSystem,
      "the machine's system",
-     {"HLM\\SYSTEM", "HLM\\SYSTEM\\CurrentControlSet", "HLM\\SYSTEM\\ControlSet001",
-      "HLM\\SYSTEM\\ControlSet002\\Control", "HLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment",
-      "HLM\\SYSTEM\\ControlSet001\\Enum\\USB", "HLM\\SYSTEM\\CurrentControlSet\\Services",
+     {"HLM\\SYSTEM",
+      "HLM\\SYSTEM\\CurrentControlSet",
+      "HLM\\SYSTEM\\ControlSet001",
+      "HLM\\SYSTEM\\ControlSet002\\Control",
+      "HLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment",
+      "HLM\\SYSTEM\\ControlSet001\\Enum\\USB",
+      "HLM\\SYSTEM\\CurrentControlSet\\Services",
       "HLM\\SYSTEM\\CurrentControlSet\\Services\\Tcpip",
-      "HLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application", "HLM\\SYSTEM\\MountedDevices",
-      "HLM\\SYSTEM\\Select", "HLM\\SAM\\SAM", "HLM\\SECURITY", "HLM\\HARDWARE\\DESCRIPTION", "HLM\\BCD00000000"},
+      "HLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application",
+      "HLM\\SYSTEM\\MountedDevices",
+      "HLM\\SYSTEM\\Select",
+      "HLM\\SAM\\SAM",
+      "HLM\\SECURITY",
+      "HLM\\HARDWARE\\DESCRIPTION",
+      "HLM\\BCD00000000",
+      "HLM\\DRIVERS",
+      "HLM\\ELAM",
+      "HLM\\COMPONENTS",
+      "HLM\\OSDATA",
+      "HLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Windows PowerShell",
+      "HLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Local Port"},
      {"HLM\\SYSTEM\\CurrentControlSet\\Services\\ProductService",
       "HLM\\SYSTEM\\ControlSet001\\Services\\ProductService\\Parameters",
-      "HLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Product", "HLM\\SYSTEMX"}},
+      "HLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Product", "HLM\\SYSTEMX",
+      "HLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Product",
+      "HLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Product Port",
+      "HLM\\SYSTEM\\ControlSet001\\Control\\Print\\Environments\\Windows NT x86\\Print Processors\\Product"}},
     {Reason::kUserSettings,
      "the user's own settings",
      {"HCU\\System", "HCU\\Control Panel", "HCU\\Control Panel\\Desktop", "HCU\\Environment",
-      "HCU\\Keyboard Layout\\Preload", "HCU\\Console", "HCU\\Console\\Product", "HCU\\Network\\Z", "HCU\\Printers",
-      "HCU\\AppEvents", "HCU\\AppEvents\\Schemes", "HCU\\AppEvents\\Schemes\\Apps",
-      "HCU\\AppEvents\\Schemes\\Apps\\.Default"},
-     {"HCU\\AppEvents\\Schemes\\Apps\\Product", "HCU\\Product"}},
+      "HCU\\Keyboard Layout\\Preload", "HCU\\Console", "HCU\\Network\\Z", "HCU\\Printers", "HCU\\AppEvents",
+      "HCU\\AppEvents\\Schemes", "HCU\\AppEvents\\Schemes\\Apps", "HCU\\AppEvents\\Schemes\\Apps\\.Default",
+      "HCU\\AppEvents\\EventLabels\\SystemAsterisk", "HCU\\Console\\%SystemRoot%_system32_cmd.exe"},
+     {"HCU\\AppEvents\\Schemes\\Apps\\Product", "HCU\\Product", "HCU\\Console\\Product",
+      "HCU\\AppEvents\\EventLabels\\ProductAlert"}},
 };
 
 TEST(ProtectedKeys, EachFamilyIsRefusedAndAProductsOwnKeysAreNotAtEverySpelling) {
@@ -195,6 +272,36 @@ TEST(ProtectedKeys, RootsHivesAndTheRootsOfTheClassesAreRefused) {
   // A double-byte name whose second byte is that of "\" stays one name: "表" is no separator.
   EXPECT_FALSE(IsProtectedKey(platform, lead, kHkeyCurrentUser, "Software\\\x95\x5C"));
   EXPECT_FALSE(IsProtectedKey(platform, lead, kHkeyClassesRoot, "CLSID\\\x95\x5C"));
+}
+
+// Values: Windows' own in keys that others share, and any other of a protected key's, except the
+// entries of a list whose values programs register; a product's own value, at every spelling.
+TEST(ProtectedValues, WindowsOwnValuesAndThoseOfProtectedKeysAreRefused) {
+  test::FakePlatform platform;
+  const LeadByteTable lead = ShiftJisLeadBytes();
+  constexpr Reason kWindows = Reason::kWindowsValue;
+  const std::tuple<const char*, const char*, std::optional<Reason>> values[] = {
+      {"HCU\\Environment", "Path", kWindows},
+      {"HLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment", "path", kWindows},
+      {"SW\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "Userinit", kWindows},
+      {"HLM\\SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96B-E325-11CE-BFC1-08002BE10318}", "UpperFilters",
+       kWindows},
+      {"CLS\\.exe", "", kWindows},
+      {"HLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager", "ProtectionMode", Reason::kSystem},
+      {"HCU\\Environment", "PRODUCT_HOME", std::nullopt},
+      {"SW\\Microsoft\\Windows\\CurrentVersion\\Run", "Product", std::nullopt},
+      {"SW\\Maker\\Product", "Setting", std::nullopt},
+  };
+  for (const auto& [key, name, reason] : values)
+    for (const Spelling& way : Spellings(key))
+      EXPECT_EQ(ReasonOf(ValueRefusal(platform, lead, way.root, way.path, name)), reason) << way.path << "," << name;
+  const Refusal path = *ValueRefusal(platform, lead, kHkeyCurrentUser, "\\ENVIRONMENT", "PATH");
+  EXPECT_EQ(RefusalText(path),
+            "the value PATH of the key HKEY_CURRENT_USER\\ENVIRONMENT is protected as one of Windows' own values: the "
+            "run passes over it; name only your product's own values");
+  EXPECT_EQ(RefusalNote("VALUE=HCU\\Environment,Path", path).value_or(""),
+            "the entry \"VALUE=HCU\\Environment,Path\" names the protected value \"PATH\" of \"HKCU\\ENVIRONMENT\": "
+            "passed over");
 }
 
 // Folder entries, each for what it names, and a drive's or a share's root by its full path.

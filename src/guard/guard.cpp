@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "guard/list_evidence.h"
 #include "guard/protected_keys.h"
 #include "system/registry_roots.h"
 
@@ -41,6 +42,8 @@ std::string ReasonText(const Refusal& refusal) {
       return std::string("the folder of ") + PrefixText(refusal.prefix) + " itself";
     case Reason::kParent:
       return "a folder named with ..";
+    case Reason::kForeignFile:
+      return "a registration of " + refusal.file + ", which is not the product's";
     case Reason::kDriveRoot:
       break;
   }
@@ -52,22 +55,40 @@ std::string RootName(RegistryRoot root) {
   return row ? row->name : "no root";
 }
 
+// A value of a registration list that registers a file not the product's.
+std::optional<Refusal> ListValueRefusal(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
+                                        const std::string& path, const std::string& valueName, const Product& product) {
+  const std::optional<std::string> file = ListValueFile(platform, lead, root, path, valueName);
+  if (!file || IsProductFile(platform, lead, product, *file)) return std::nullopt;
+  Refusal refusal{Family::kValue, Reason::kForeignFile, path, root};
+  refusal.file = platform.CharUpperBuffA(*file);
+  refusal.valueName = valueName;
+  return refusal;
+}
+
 }  // namespace
 
 std::optional<Refusal> KeyRefusal(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
-                                  const std::string& path) {
-  const std::optional<Reason> family = ProtectingFamily(platform, lead, root, path);
-  if (!family) return std::nullopt;
-  return Refusal{Family::kKey, *family, path, root};
+                                  const std::string& path, const Product& product) {
+  const KeyJudgement judgement = JudgeKey(platform, lead, root, path);
+  if (judgement.family) return Refusal{Family::kKey, *judgement.family, path, root};
+  if (!judgement.listPattern) return std::nullopt;
+  const std::optional<std::string> file =
+      ListEntryFile(platform, lead, root, judgement.entryPath, judgement.listPattern);
+  if (!file || IsProductFile(platform, lead, product, *file)) return std::nullopt;
+  Refusal refusal{Family::kKey, Reason::kForeignFile, path, root};
+  refusal.file = platform.CharUpperBuffA(*file);
+  return refusal;
 }
 
-bool IsProtectedKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path) {
-  return KeyRefusal(platform, lead, root, path).has_value();
+bool IsProtectedKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path,
+                    const Product& product) {
+  return KeyRefusal(platform, lead, root, path, product).has_value();
 }
 
-std::optional<Refusal> ValueRefusal(Platform& /*platform*/, const LeadByteTable& /*lead*/, RegistryRoot /*root*/,
-                                    const std::string& /*path*/, const std::string& /*valueName*/) {
-  return std::nullopt;
+std::optional<Refusal> ValueRefusal(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
+                                    const std::string& path, const std::string& valueName, const Product& product) {
+  return ListValueRefusal(platform, lead, root, path, valueName, product);
 }
 
 std::optional<Refusal> FolderEntryRefusal(const FileEntry& entry, const LeadByteTable& lead) {
@@ -97,6 +118,13 @@ std::optional<Refusal> FolderRefusal(const std::string& path, const LeadByteTabl
 }
 
 std::string RefusalText(const Refusal& refusal) {
+  if (refusal.reason == Reason::kForeignFile) {
+    const std::string what = refusal.family == Family::kKey ? "the key " + RootName(refusal.root) + refusal.thing
+                                                            : "the value " + refusal.valueName + " of the key " +
+                                                                  RootName(refusal.root) + refusal.thing;
+    return what + " registers " + refusal.file +
+           ", which is not the product's: the run passes over it; name only your product's own registrations";
+  }
   if (refusal.family == Family::kKey)
     return "the key " + RootName(refusal.root) + refusal.thing + " is protected as " + ReasonText(refusal) +
            ": the run passes over it; name only your product's own keys";

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "guard/product.h"
 #include "script/locations.h"
 #include "seam/platform.h"
 #include "text/text.h"
@@ -39,6 +40,7 @@ enum class Reason {
   kPrefixFolder,     // a prefix's folder itself: WINDIR\, DESKTOP\, ...
   kParent,           // a ".." name, which could climb out of the folder it starts in
   kDriveRoot,        // a drive's root, or a share's
+  kForeignFile,      // an entry of a registration list, or a value of one, registers a file not the product's
 };
 
 struct Refusal {
@@ -47,6 +49,8 @@ struct Refusal {
   std::string thing;                          // a key's path from its root; an entry's name; a folder's path
   RegistryRoot root = 0;                      // a key's root
   FolderPrefix prefix = FolderPrefix::kBase;  // an entry's prefix
+  std::string file = {};                      // kForeignFile: the file registered, upper-cased full path
+  std::string valueName = {};                 // a value's name
 };
 
 // A cleanup entry's key at path (from the root), upper-cased as the entry is: refused when it is
@@ -56,14 +60,19 @@ struct Refusal {
 // 32-bit mirrors below Software\Wow6432Node read as the keys they mirror; HCR, Software\Classes of
 // the machine and of each user and a user's "_Classes" hive all read as the classes; a key below
 // HU\<SID> or HU\.DEFAULT reads as the same key below HCU.
+// A key below a registration list (a service, a class, a shell handler, a program's path, ...)
+// is judged by the file its entry in the list registers (list_evidence.cpp): one that is neither
+// in the product's folder nor deleted by its script is refused as kForeignFile; an entry that
+// registers no file is the product's.
 std::optional<Refusal> KeyRefusal(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
-                                  const std::string& path);
-bool IsProtectedKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path);
+                                  const std::string& path, const Product& product);
+bool IsProtectedKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path,
+                    const Product& product = Product());
 
-// One value of a key: the key stays, so none is refused yet; a value that others share would be
-// judged here.
+// One value of a key: the key stays. A value of a registration list (Run, RunOnce, the approved
+// shell extensions, SharedDLLs) is judged by the file it registers, as a list's key is.
 std::optional<Refusal> ValueRefusal(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
-                                    const std::string& path, const std::string& valueName);
+                                    const std::string& path, const std::string& valueName, const Product& product);
 
 // A folder entry, before its prefix is resolved: one that names the product's folder or a
 // prefix's folder itself, or holds a ".." name.

@@ -256,6 +256,8 @@ constexpr Rule kClassContainers[] = {
     {kClasses, "INSTALLER\\<any>", Reach::kKey},
     {kClasses, "LOCAL SETTINGS", Reach::kTree},
     {kClasses, "WOW6432NODE", Reach::kKey},
+    {kClasses, "CLSID\\<any>", Reach::kProductTree},
+    {kClasses, "INTERFACE\\<any>", Reach::kProductTree},
 };
 
 // The shell's shared classes and the types, classes and protocols that Windows owns: many
@@ -355,6 +357,9 @@ constexpr Rule kSystem[] = {
     {kMachine, "HARDWARE", Reach::kTree},
     {kMachine, "BCD00000000", Reach::kTree},
     {kConfig, "SOFTWARE\\FONTS", Reach::kTree},
+    {kMachine, "SYSTEM\\<controlset>\\CONTROL\\PRINT\\MONITORS\\<any>", Reach::kProductTree},
+    {kMachine, "SYSTEM\\<controlset>\\CONTROL\\PRINT\\ENVIRONMENTS\\<any>\\PRINT PROCESSORS\\<any>",
+     Reach::kProductTree},
 };
 
 // The user's own settings, kept by Windows: desktop and input, environment, consoles, mapped

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "guard/guard.h"
 #include "seam/platform.h"
@@ -15,5 +16,20 @@ namespace qv {
 // for a product's own key. guard.h tells which keys that is, at every spelling.
 std::optional<Reason> ProtectingFamily(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
                                        const std::string& path);
+
+// What the table says of a key: the family that refuses it; or, for a product's own entry below
+// a registration list (a product's tree in the table), the list's pattern and the entry's path
+// from the root as written, upper-cased, its names joined by single "\".
+struct KeyJudgement {
+  std::optional<Reason> family;
+  const char* listPattern = nullptr;
+  std::string entryPath = {};
+};
+KeyJudgement JudgeKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path);
+
+// The key's upper-cased names as the table reads them below a Software key (the mirror and a
+// user's key below HU read as HLM's and HCU's); nothing for a key of no Software key.
+std::optional<std::vector<std::string>> SoftwareNames(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
+                                                      const std::string& path);
 
 }  // namespace qv

@@ -162,7 +162,7 @@ TEST(ProtectedKeys, EachFamilyIsRefusedAndAProductsOwnKeysAreNotAtEverySpelling)
   for (const KeyFamily& family : kFamilies) {
     for (const std::string& key : family.refused)
       for (const Spelling& way : Spellings(key)) {
-        EXPECT_EQ(ReasonOf(KeyRefusal(platform, lead, way.root, way.path)), family.family)
+        EXPECT_EQ(ReasonOf(KeyRefusal(platform, lead, way.root, way.path, Product())), family.family)
             << family.name << ": " << way.root << " " << way.path;
       }
     for (const std::string& key : family.allowed)
@@ -190,7 +190,8 @@ TEST(ProtectedKeys, RootsHivesAndTheRootsOfTheClassesAreRefused) {
       {{kHkeyCurrentConfig, "System\\CurrentControlSet"}, Reason::kSystem},
   };
   for (const auto& [way, family] : refused)
-    EXPECT_EQ(ReasonOf(KeyRefusal(platform, lead, way.root, way.path)), family) << way.root << " " << way.path;
+    EXPECT_EQ(ReasonOf(KeyRefusal(platform, lead, way.root, way.path, Product())), family)
+        << way.root << " " << way.path;
   // A double-byte name whose second byte is that of "\" stays one name: "表" is no separator.
   EXPECT_FALSE(IsProtectedKey(platform, lead, kHkeyCurrentUser, "Software\\\x95\x5C"));
   EXPECT_FALSE(IsProtectedKey(platform, lead, kHkeyClassesRoot, "CLSID\\\x95\x5C"));

@@ -59,6 +59,21 @@ std::optional<std::string> FullPath(Platform& platform, const LeadByteTable& lea
   return inSystem;
 }
 
+// Where the arguments of a command line whose program names no existing file begin: at the first
+// blank before "/", "-" or a quote, or after a name that ends in a program's or library's
+// extension; nothing when the whole line is the path.
+std::size_t ArgumentsStart(Platform& platform, const std::string& text) {
+  const std::string upper = platform.CharUpperBuffA(text);
+  for (std::size_t blank = text.find(' '); blank != std::string::npos; blank = text.find(' ', blank + 1)) {
+    const char next = blank + 1 < text.size() ? text[blank + 1] : ' ';
+    const std::string before = upper.substr(blank < 4 ? 0 : blank - 4, blank < 4 ? blank : 4);
+    if (next == '/' || next == '-' || next == '"' || before == ".EXE" || before == ".COM" || before == ".BAT" ||
+        before == ".CMD" || before == ".DLL" || before == ".SYS")
+      return blank;
+  }
+  return std::string::npos;
+}
+
 // A command line's program, the rest of the line after it in rest.
 std::string ProgramOf(Platform& platform, const LeadByteTable& lead, const std::string& text, std::string& rest) {
   if (text[0] == '"') {
@@ -71,13 +86,15 @@ std::string ProgramOf(Platform& platform, const LeadByteTable& lead, const std::
     const std::optional<std::string> full = HasWildcard(path) ? std::nullopt : FullPath(platform, lead, path);
     return full && FileExists(platform, *full);
   };
-  // An unquoted path with blanks: the first that names an existing file, the whole line included.
+  // An unquoted path with blanks: the first that names an existing file, the whole line included;
+  // when none does, the path ends before the first argument ("/x", "-k", "\"...\"") or after the
+  // first program's or library's name, else it is the whole line.
   const std::size_t first = text.find(' ');
-  std::size_t end = first;
+  std::size_t end = std::string::npos;
   bool found = false;
   for (std::size_t blank = first; blank != std::string::npos && !found; blank = text.find(' ', blank + 1))
     if ((found = names(text.substr(0, blank)))) end = blank;
-  if (!found && first != std::string::npos && names(text)) end = std::string::npos;
+  if (!found && first != std::string::npos && !names(text)) end = ArgumentsStart(platform, text);
   rest = end == std::string::npos ? "" : text.substr(end);
   return text.substr(0, end);
 }

@@ -113,6 +113,11 @@ std::string MutexState(ErrorCode status) {
 }
 
 std::optional<std::string> RefusalNote(const std::string& line, const Refusal& refusal) {
+  if (refusal.reason == Reason::kForeignFile)
+    return "the entry " + Quoted(line) +
+           (refusal.family == Family::kKey ? " names the key " : " names a value of the key ") +
+           Quoted(RootShortName(refusal.root) + refusal.thing) + ", which registers " + refusal.file +
+           ", not the product's: passed over";
   if (refusal.family != Family::kKey) return std::nullopt;
   return "the entry " + Quoted(line) + " names the protected key " +
          Quoted(RootShortName(refusal.root) + refusal.thing) + ": passed over";

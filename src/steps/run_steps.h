@@ -55,8 +55,9 @@ std::string RootShortName(RegistryRoot root);
 std::string MutexState(ErrorCode status);
 
 // The words for an entry that the guard refused and the run passes over: "the entry 'KEY=HLM\SOFTWARE'
-// names the protected key 'HKLM\SOFTWARE': passed over". Nothing for a refused folder, which the
-// plan and the log pass over in silence.
+// names the protected key 'HKLM\SOFTWARE': passed over"; an entry of a registration list, or a
+// value of one, with the file it registers. Nothing for a refused folder, which the plan and the
+// log pass over in silence.
 std::optional<std::string> RefusalNote(const std::string& line, const Refusal& refusal);
 
 std::string Quoted(const std::string& text);

@@ -251,7 +251,7 @@ class Checker {
         }
       }
       const std::string key = RootName(target->root) + target->path;
-      if (const std::optional<Refusal> refusal = KeyRefusal(platform_, lead_, target->root, target->path)) {
+      if (const std::optional<Refusal> refusal = KeyRefusal(platform_, lead_, target->root, target->path, product_)) {
         Add(i, Severity::kWarning, RefusalText(*refusal));
         continue;
       }
@@ -274,7 +274,7 @@ class Checker {
     } else if (!IsCompleteValueEntry(target)) {
       Add(i, Severity::kWarning, "the run deletes nothing here: VALUE= names a value of a key below the root");
     } else if (const std::optional<Refusal> refusal =
-                   ValueRefusal(platform_, lead_, target.root, target.path, target.valueName)) {
+                   ValueRefusal(platform_, lead_, target.root, target.path, target.valueName, product_)) {
       Add(i, Severity::kWarning, RefusalText(*refusal));
     } else if (!CheckKeyNames(i, target.path, kValueNotFound) &&
                !BlankEndsOf(i, "value name", target.valueName, kValueNotFound)) {
@@ -564,6 +564,8 @@ class Checker {
   const LeadByteTable& lead_;
   const ScriptFile& script_;
   const ScriptPaths& paths_;
+  // The product whose registrations the guard tells from others', as the run knows it.
+  const Product product_{script_, paths_.baseFolder};
   std::vector<Section> sections_;
   std::vector<Finding> findings_;
   int selfDeletion_ = -1;  // the first line that deletes the script

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "guard/list_evidence.h"
 #include "guard/protected_keys.h"
 #include "guard/protected_values.h"
 #include "system/registry_roots.h"
@@ -46,6 +47,8 @@ std::string ReasonText(const Refusal& refusal) {
       return "a folder named with ..";
     case Reason::kWindowsFile:
       return "one of Windows' own files (its maker is " + refusal.maker + ")";
+    case Reason::kForeignFile:
+      return "a registration of " + refusal.file + ", which is not the product's";
     case Reason::kDriveRoot:
       break;
   }
@@ -57,33 +60,48 @@ std::string RootName(RegistryRoot root) {
   return row ? row->name : "no root";
 }
 
-// An entry of a list whose values programs register: a product's own or Windows', as the entry
-// shows; none is refused yet.
-std::optional<Refusal> ListValueRefusal(const Refusal& /*asked*/) { return std::nullopt; }
+// A value of a registration list that registers a file not the product's.
+std::optional<Refusal> ListValueRefusal(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
+                                        const std::string& path, const std::string& valueName, const Product& product) {
+  const std::optional<std::string> file = ListValueFile(platform, lead, root, path, valueName);
+  if (!file || IsProductFile(platform, lead, product, *file)) return std::nullopt;
+  Refusal refusal{Family::kValue, Reason::kForeignFile, path, root};
+  refusal.file = platform.CharUpperBuffA(*file);
+  refusal.value = valueName;
+  return refusal;
+}
 
 }  // namespace
 
 std::optional<Refusal> KeyRefusal(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
-                                  const std::string& path) {
-  const std::optional<Reason> family = ProtectingFamily(platform, lead, root, path);
-  if (!family) return std::nullopt;
-  return Refusal{Family::kKey, *family, path, root};
+                                  const std::string& path, const Product& product) {
+  const KeyJudgement judgement = JudgeKey(platform, lead, root, path);
+  if (judgement.family) return Refusal{Family::kKey, *judgement.family, path, root};
+  if (!judgement.listPattern) return std::nullopt;
+  const std::optional<std::string> file =
+      ListEntryFile(platform, lead, root, judgement.entryPath, judgement.listPattern);
+  if (!file || IsProductFile(platform, lead, product, *file)) return std::nullopt;
+  Refusal refusal{Family::kKey, Reason::kForeignFile, path, root};
+  refusal.file = platform.CharUpperBuffA(*file);
+  return refusal;
 }
 
-bool IsProtectedKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path) {
-  return KeyRefusal(platform, lead, root, path).has_value();
+bool IsProtectedKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path,
+                    const Product& product) {
+  return KeyRefusal(platform, lead, root, path, product).has_value();
 }
 
 std::optional<Refusal> ValueRefusal(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
-                                    const std::string& path, const std::string& valueName) {
+                                    const std::string& path, const std::string& valueName, const Product& product) {
   Refusal refusal{Family::kValue, Reason::kWindowsValue, path, root};
   refusal.value = valueName;
   const std::optional<KeyPlace> place = ReadKeyPlace(platform, lead, root, path);
   if (place && IsWindowsValue(*place, platform.CharUpperBuffA(valueName))) return refusal;
-  if (place && IsValueList(*place)) return ListValueRefusal(refusal);
-  const std::optional<Reason> family = ProtectingFamily(platform, lead, root, path);
-  if (!family) return std::nullopt;
-  refusal.reason = *family;
+  if (place && IsValueList(*place)) return ListValueRefusal(platform, lead, root, path, valueName, product);
+  const std::optional<Refusal> key = KeyRefusal(platform, lead, root, path, product);
+  if (!key) return std::nullopt;
+  refusal.reason = key->reason;
+  refusal.file = key->file;
   return refusal;
 }
 
@@ -114,6 +132,15 @@ std::optional<Refusal> FolderRefusal(const std::string& path, const LeadByteTabl
 }
 
 std::string RefusalText(const Refusal& refusal) {
+  if (refusal.reason == Reason::kForeignFile) {
+    const std::string key = "the key " + RootName(refusal.root) + refusal.thing;
+    if (refusal.family == Family::kValue)
+      return (refusal.value.empty() ? "the default value" : "the value " + refusal.value) + " of " + key +
+             " is protected: it or its key registers " + refusal.file +
+             ", which is not the product's; the run passes over it; name only your product's own registrations";
+    return key + " registers " + refusal.file +
+           ", which is not the product's: the run passes over it; name only your product's own registrations";
+  }
   if (refusal.family == Family::kKey)
     return "the key " + RootName(refusal.root) + refusal.thing + " is protected as " + ReasonText(refusal) +
            ": the run passes over it; name only your product's own keys";

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "guard/product.h"
 #include "script/locations.h"
 #include "seam/platform.h"
 #include "text/text.h"
@@ -42,6 +43,7 @@ enum class Reason {
   kParent,           // a ".." name, which could climb out of the folder it starts in
   kDriveRoot,        // a drive's root, or a share's
   kWindowsFile,      // a file outside the product's folder whose maker is Microsoft
+  kForeignFile,      // an entry of a registration list, or a value of one, registers a file not the product's
 };
 
 struct Refusal {
@@ -52,6 +54,7 @@ struct Refusal {
   FolderPrefix prefix = FolderPrefix::kBase;  // an entry's prefix
   std::string maker = {};                     // a file's maker, as its version resource names it
   std::string value = {};                     // a value's name ("" for the key's default value)
+  std::string file = {};                      // kForeignFile: the file registered, upper-cased full path
 };
 
 // A cleanup entry's key at path (from the root), upper-cased as the entry is: refused when it is
@@ -61,17 +64,24 @@ struct Refusal {
 // 32-bit mirrors below Software\Wow6432Node read as the keys they mirror; HCR, Software\Classes of
 // the machine and of each user and a user's "_Classes" hive all read as the classes; a key below
 // HU\<SID> or HU\.DEFAULT reads as the same key below HCU.
+// A key below a registration list (a service, a class, a shell handler, a program's path, ...)
+// is judged by the file its entry in the list registers (list_evidence.cpp): one that is neither
+// in the product's folder nor deleted by its script is refused as kForeignFile; an entry that
+// registers no file is the product's.
 std::optional<Refusal> KeyRefusal(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
-                                  const std::string& path);
-bool IsProtectedKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path);
+                                  const std::string& path, const Product& product);
+bool IsProtectedKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path,
+                    const Product& product = Product());
 
 // One value of a key, named without regard to case, its key at every spelling as KeyRefusal reads
 // it: one of Windows' own values in a key that others share (the environment's Path, Winlogon's
 // Shell, a device class's filters, a Windows class's default value, ...) is refused as
 // kWindowsValue; any other value of a key that KeyRefusal refuses, for the key's reason, except
-// the entries of a list whose values programs register (Run, SharedDLLs, the environment, ...).
+// the entries of a list whose values programs register (Run, SharedDLLs, the environment, ...):
+// a value of Run, RunOnce, the approved shell extensions or SharedDLLs is judged by the file it
+// registers, as a list's key is.
 std::optional<Refusal> ValueRefusal(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
-                                    const std::string& path, const std::string& valueName);
+                                    const std::string& path, const std::string& valueName, const Product& product);
 
 // A folder entry, before its prefix is resolved: one that names the product's folder or a
 // prefix's folder itself, or holds a ".." name.

@@ -342,6 +342,8 @@ constexpr Rule kClassContainers[] = {
     {kClasses, "ACTIVATABLECLASSES", Reach::kTree},
     {kClasses, "PACKAGEDCOM", Reach::kTree},
     {kClasses, "WOW6432NODE", Reach::kKey},
+    {kClasses, "CLSID\\<any>", Reach::kProductTree},
+    {kClasses, "INTERFACE\\<any>", Reach::kProductTree},
 };
 
 // The shell's shared classes and the types, classes and protocols that Windows owns: many
@@ -469,6 +471,9 @@ constexpr Rule kSystem[] = {
     {kMachine, "COMPONENTS", Reach::kTree},
     {kMachine, "OSDATA", Reach::kTree},
     {kConfig, "SOFTWARE\\FONTS", Reach::kTree},
+    {kMachine, "SYSTEM\\<controlset>\\CONTROL\\PRINT\\MONITORS\\<any>", Reach::kProductTree},
+    {kMachine, "SYSTEM\\<controlset>\\CONTROL\\PRINT\\ENVIRONMENTS\\<any>\\PRINT PROCESSORS\\<any>",
+     Reach::kProductTree},
 };
 
 // The user's own settings, kept by Windows: desktop and input, environment, consoles, mapped

@@ -80,6 +80,7 @@ struct Cover {
   int wildcards = 0;
   bool refuses = false;
   Reason family = Reason::kRootsAndHives;
+  const char* pattern = nullptr;
 
   bool CloserThan(const Cover& other) const {
     if (names != other.names) return names > other.names;
@@ -146,7 +147,7 @@ std::optional<Cover> ClosestCover(const Place& place) {
     CoveredCounts(entry.pattern, 0, place.names, 0, counts);
     for (std::size_t count : counts) {
       if (rule.reach == Reach::kKey && count != place.names.size()) continue;
-      Cover cover{count, 0, rule.reach != Reach::kProductTree, entry.family};
+      Cover cover{count, 0, rule.reach != Reach::kProductTree, entry.family, rule.pattern};
       for (const std::string& t : entry.pattern) cover.wildcards += t == "<any>";
       if (!closest || cover.CloserThan(*closest)) closest = cover;
     }
@@ -172,17 +173,35 @@ bool IsFamilyFolder(const Names& names) {
 
 }  // namespace
 
+KeyJudgement JudgeKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path) {
+  Names names = KeyNames(platform, lead, path);
+  if (IsFamilyFolder(names)) return {Reason::kProductFolders};
+  const Names written = names;
+  const std::optional<Place> place = Locate(root, std::move(names));
+  if (!place) return {Reason::kRootsAndHives};
+  // The same folders at any other spelling of Software: its mirror, a user's below HU.
+  if (place->hive & protection::kSoftware && IsFamilyFolder(place->names)) return {Reason::kProductFolders};
+  const std::optional<Cover> cover = ClosestCover(*place);
+  if (!cover) return {};
+  if (cover->refuses) return {cover->family};
+  // Locate drops names before the entry only (a user's SID, Software\Classes, a mirror), so the
+  // entry ends as many names before the key's end as written as it does in the table.
+  const std::size_t entryNames = written.size() - (place->names.size() - cover->names);
+  std::string entry;
+  for (std::size_t i = 0; i < entryNames; ++i) entry += (i ? "\\" : "") + written[i];
+  return {std::nullopt, cover->pattern, entry};
+}
+
 std::optional<Reason> ProtectingFamily(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
                                        const std::string& path) {
-  Names names = KeyNames(platform, lead, path);
-  if (IsFamilyFolder(names)) return Reason::kProductFolders;
-  const std::optional<Place> place = Locate(root, std::move(names));
-  if (!place) return Reason::kRootsAndHives;
-  // The same folders at any other spelling of Software: its mirror, a user's below HU.
-  if (place->hive & protection::kSoftware && IsFamilyFolder(place->names)) return Reason::kProductFolders;
-  const std::optional<Cover> cover = ClosestCover(*place);
-  if (!cover || !cover->refuses) return std::nullopt;
-  return cover->family;
+  return JudgeKey(platform, lead, root, path).family;
+}
+
+std::optional<std::vector<std::string>> SoftwareNames(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
+                                                      const std::string& path) {
+  std::optional<Place> place = Locate(root, KeyNames(platform, lead, path));
+  if (!place || !(place->hive & protection::kSoftware)) return std::nullopt;
+  return std::move(place->names);
 }
 
 std::optional<KeyPlace> ReadKeyPlace(Platform& platform, const LeadByteTable& lead, RegistryRoot root,

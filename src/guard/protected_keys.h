@@ -32,5 +32,19 @@ std::optional<KeyPlace> ReadKeyPlace(Platform& platform, const LeadByteTable& le
 // Whether a pattern of the rules' (protected_key_rules.h), read in the hives given, names the key
 // at place itself.
 bool PatternNamesKey(unsigned hives, const char* pattern, const KeyPlace& place);
+// What the table says of a key: the family that refuses it; or, for a product's own entry below
+// a registration list (a product's tree in the table), the list's pattern and the entry's path
+// from the root as written, upper-cased, its names joined by single "\".
+struct KeyJudgement {
+  std::optional<Reason> family;
+  const char* listPattern = nullptr;
+  std::string entryPath = {};
+};
+KeyJudgement JudgeKey(Platform& platform, const LeadByteTable& lead, RegistryRoot root, const std::string& path);
+
+// The key's upper-cased names as the table reads them below a Software key (the mirror and a
+// user's key below HU read as HLM's and HCU's); nothing for a key of no Software key.
+std::optional<std::vector<std::string>> SoftwareNames(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
+                                                      const std::string& path);
 
 }  // namespace qv

@@ -34,6 +34,7 @@ void RunPass(RunContext& run, const ScriptFile& script, const std::vector<Sectio
 
 void RunPasses(RunContext& run, const ScriptFile& script) {
   const std::vector<Section> sections = IndexSections(run.platform, script);
+  run.product = Product(script, run.baseFolder);
 
   // A running program of the product stops the run before anything is asked or changed.
   for (const Section& section : sections)

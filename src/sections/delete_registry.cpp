@@ -20,14 +20,14 @@ void CarryOut(RunContext& run, RegistryAccessor& registry, const CleanupTarget& 
     if (!IsCompleteValueEntry(target))
       run.observer.EntryPassedOver({PassedOver::Why::kIncompleteValue, index, line});
     else if (const std::optional<Refusal> refusal =
-                 ValueRefusal(run.platform, lead, target.root, target.path, target.valueName))
+                 ValueRefusal(run.platform, lead, target.root, target.path, target.valueName, run.product))
       run.observer.EntryPassedOver({*refusal, index, line});
     else if (registry.OpenPath(target.path, false))
       registry.DeleteValue(target.valueName);
     return;
   }
   // Whether the key existed or could be deleted is not looked at.
-  if (const std::optional<Refusal> refusal = KeyRefusal(run.platform, lead, target.root, target.path))
+  if (const std::optional<Refusal> refusal = KeyRefusal(run.platform, lead, target.root, target.path, run.product))
     run.observer.EntryPassedOver({*refusal, index, line});
   else
     registry.DeleteKeyTree(target.path);

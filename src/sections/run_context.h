@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "boxes/message_box.h"
+#include "guard/product.h"
 #include "seam/platform.h"
 #include "sections/run_observer.h"
 #include "system/system_info.h"
@@ -33,6 +34,8 @@ struct RunContext {
   // Names of the mutexes this run created itself: asked for again, they exist because of us.
   std::set<std::string> ownMutexes;
   RunObserver& observer = NoObserver();
+  // The product whose registrations the guard tells from others': set as the passes begin.
+  Product product = {};
 };
 
 // Shows one of the run's boxes and tells the observer the answer.

@@ -125,6 +125,11 @@ std::optional<std::string> RefusalNote(const std::string& line, const Refusal& r
   if (refusal.family == Family::kFile)
     return "the entry " + Quoted(line) + " names " + Quoted(refusal.thing) +
            ", one of Windows' own files (its maker is " + refusal.maker + "): passed over";
+  if (refusal.reason == Reason::kForeignFile)
+    return "the entry " + Quoted(line) +
+           (refusal.family == Family::kKey ? " names the key " : " names a value of the key ") +
+           Quoted(RootShortName(refusal.root) + refusal.thing) + ", which registers " + refusal.file +
+           ", not the product's: passed over";
   const std::string key = Quoted(RootShortName(refusal.root) + refusal.thing);
   if (refusal.family == Family::kValue)
     return "the entry " + Quoted(line) + " names the protected " +

@@ -56,9 +56,9 @@ std::string MutexState(ErrorCode status);
 
 // The words for an entry that the guard refused and the run passes over: "the entry 'KEY=HLM\SOFTWARE'
 // names the protected key 'HKLM\SOFTWARE': passed over"; a value's: "the entry 'VALUE=HCU\Environment,Path'
-// names the protected value 'PATH' of 'HKCU\ENVIRONMENT': passed over"; one of Windows' own files
-// with its full path and maker. Nothing for a refused folder, which the plan and the log pass over
-// in silence.
+// names the protected value 'PATH' of 'HKCU\ENVIRONMENT': passed over"; an entry of a registration
+// list, or a value of one, with the file it registers; one of Windows' own files with its full path
+// and maker. Nothing for a refused folder, which the plan and the log pass over in silence.
 std::optional<std::string> RefusalNote(const std::string& line, const Refusal& refusal);
 
 std::string Quoted(const std::string& text);

@@ -240,7 +240,7 @@ TEST(ProtectedKeys, EachFamilyIsRefusedAndAProductsOwnKeysAreNotAtEverySpelling)
   for (const KeyFamily& family : kFamilies) {
     for (const std::string& key : family.refused)
       for (const Spelling& way : Spellings(key)) {
-        EXPECT_EQ(ReasonOf(KeyRefusal(platform, lead, way.root, way.path)), family.family)
+        EXPECT_EQ(ReasonOf(KeyRefusal(platform, lead, way.root, way.path, Product())), family.family)
             << family.name << ": " << way.root << " " << way.path;
       }
     for (const std::string& key : family.allowed)
@@ -248,6 +248,120 @@ TEST(ProtectedKeys, EachFamilyIsRefusedAndAProductsOwnKeysAreNotAtEverySpelling)
         EXPECT_FALSE(IsProtectedKey(platform, lead, way.root, way.path))
             << family.name << ": " << way.root << " " << way.path;
   }
+}
+
+// Below a registration list, an entry is judged by the file it registers, followed as Windows
+// follows it; the same for a value of a list. The product is C:\Program Files\Example, and its
+// script deletes SYSDIR\EXAMPLE.DLL.
+struct Registration {
+  RegistryRoot root;
+  const char* path;
+  const char* value;  // a VALUE= entry's name; nothing for a KEY= entry
+  const char* file;   // the file named in the refusal; nothing when the entry is the product's
+};
+
+const char kShell32[] = "%SystemRoot%\\System32\\shell32.dll";
+const char kCv[] = "Software\\Microsoft\\Windows\\CurrentVersion\\";
+const char kServices[] = "SYSTEM\\CurrentControlSet\\Services\\";
+const char kOurClass[] = "{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F60}";
+
+void PlantRegistrations(test::FakePlatform& p) {
+  p.environment = {{"SYSTEMROOT", "C:\\WINDOWS"}, {"PROGRAMFILES", "C:\\Program Files"}};
+  p.AddFile("C:\\WINDOWS\\system32\\localspl.dll");
+  p.AddFile("C:\\Program Files\\Other\\tray.exe");
+  p.AddFile("C:\\Program Files\\Example\\tool.exe");
+  const std::pair<std::string, std::string> classes[] = {
+      {"{00021401-0000-0000-C000-000000000046}", "%SystemRoot%\\System32\\windows.storage.dll"},
+      {"{D969A300-E7FF-11D0-A93B-00A0C90F2719}", kShell32},
+      {"{60B78E88-EAD8-445C-9CFD-0B87F74EA6CD}", "%SystemRoot%\\system32\\authui.dll"},
+      {"{645FF040-5081-101B-9F08-00AA002F954E}", kShell32},
+      {kOurClass, "%ProgramFiles%\\Example\\ext.dll"}};
+  for (const auto& [clsid, server] : classes)
+    p.SetValue(kHkeyClassesRoot, "CLSID\\" + clsid + "\\InprocServer32", "", server, win::kRegExpandSz);
+  const std::string cv = kCv, services = kServices;
+  p.SetValue(kHkeyLocalMachine, services + "storahci", "ImagePath", "System32\\drivers\\storahci.sys");
+  p.SetValue(kHkeyLocalMachine, services + "OtherService", "ImagePath", "\"C:\\Program Files\\Other\\svc.exe\" -k");
+  p.SetValue(kHkeyLocalMachine, services + "ExampleService", "ImagePath", "\"C:\\Program Files\\Example\\svc.exe\"");
+  p.SetValue(kHkeyLocalMachine, services + "ExampleDriver", "ImagePath", "\\??\\C:\\Program Files\\Example\\drv.sys");
+  p.SetValue(kHkeyLocalMachine, services + "EventLog\\Application\\Example", "EventMessageFile",
+             "%SystemRoot%\\System32\\example.dll;%SystemRoot%\\System32\\netmsg.dll");
+  p.SetValue(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Microsoft Shared Fax Monitor",
+             "Driver", "localspl.dll");
+  p.SetValue(kHkeyClassesRoot, "Directory\\Background\\shellex\\ContextMenuHandlers\\New", "",
+             "{D969A300-E7FF-11d0-A93B-00A0C90F2719}");
+  p.SetValue(kHkeyClassesRoot, "*\\shellex\\ContextMenuHandlers\\Example", "", kOurClass);
+  p.SetValue(kHkeyClassesRoot, "*\\shell\\Other\\command", "", "rundll32.exe C:\\Tools\\other.dll,Open %1");
+  p.SetValue(kHkeyLocalMachine, cv + "App Paths\\Tool.exe", "", "C:\\Program Files\\Example\\tool.exe /x");
+  p.SetValue(kHkeyLocalMachine, cv + "Uninstall\\Example", "UninstallString",
+             "C:\\WINDOWS\\QvUninst.exe /u \"C:\\Program Files\\Example\\\"");
+  p.SetValue(kHkeyLocalMachine, cv + "Uninstall\\Other", "DisplayIcon", "C:\\Program Files\\Other\\other.exe,0");
+  p.SetValue(kHkeyCurrentUser, cv + "Run", "Other", "C:\\Program Files\\Other\\tray.exe /min");
+  p.SetValue(kHkeyCurrentUser, cv + "Run", "Example", "\"%ProgramFiles%\\Example\\tray.exe\" /min");
+}
+
+const Registration kRegistrations[] = {
+    {kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\storahci", nullptr,
+     "C:\\WINDOWS\\SYSTEM32\\DRIVERS\\STORAHCI.SYS"},
+    {kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\OtherService\\Parameters", nullptr,
+     "C:\\PROGRAM FILES\\OTHER\\SVC.EXE"},
+    {kHkeyClassesRoot, "CLSID\\{00021401-0000-0000-C000-000000000046}", nullptr,
+     "C:\\WINDOWS\\SYSTEM32\\WINDOWS.STORAGE.DLL"},
+    {kHkeyClassesRoot, "Directory\\Background\\shellex\\ContextMenuHandlers\\New", nullptr,
+     "C:\\WINDOWS\\SYSTEM32\\SHELL32.DLL"},
+    {kHkeyLocalMachine,
+     "Software\\Microsoft\\Windows\\CurrentVersion\\Authentication\\Credential "
+     "Providers\\{60b78e88-EAD8-445C-9CFD-0B87F74EA6CD}",
+     nullptr, "C:\\WINDOWS\\SYSTEM32\\AUTHUI.DLL"},
+    {kHkeyCurrentUser,
+     "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\NameSpace\\{645FF040-"
+     "5081-101B-9F08-00AA002F954E}",
+     nullptr, "C:\\WINDOWS\\SYSTEM32\\SHELL32.DLL"},
+    {kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Microsoft Shared Fax Monitor", nullptr,
+     "C:\\WINDOWS\\SYSTEM32\\LOCALSPL.DLL"},
+    {kHkeyClassesRoot, "*\\shell\\Other", nullptr, "C:\\TOOLS\\OTHER.DLL"},
+    {kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other", nullptr,
+     "C:\\PROGRAM FILES\\OTHER\\OTHER.EXE"},
+    {kHkeyCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "OTHER",
+     "C:\\PROGRAM FILES\\OTHER\\TRAY.EXE"},
+    {kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", "C:\\WINDOWS\\SYSTEM32\\MFC42.DLL",
+     "C:\\WINDOWS\\SYSTEM32\\MFC42.DLL"},
+    {kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
+     "{645FF040-5081-101B-9F08-00AA002F954E}", "C:\\WINDOWS\\SYSTEM32\\SHELL32.DLL"},
+    // The product's own: in its folder, or deleted by its script; or registering no file.
+    {kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\ExampleService", nullptr, nullptr},
+    {kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\ExampleDriver\\Enum", nullptr, nullptr},
+    {kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Example", nullptr, nullptr},
+    {kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\NoImage", nullptr, nullptr},
+    {kHkeyClassesRoot, "CLSID\\{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F60}\\InprocServer32", nullptr, nullptr},
+    {kHkeyClassesRoot, "*\\shellex\\ContextMenuHandlers\\Example", nullptr, nullptr},
+    {kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Tool.exe", nullptr, nullptr},
+    {kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Example", nullptr, nullptr},
+    {kHkeyCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "EXAMPLE", nullptr},
+    {kHkeyCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "MISSING", nullptr},
+    {kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
+     "C:\\PROGRAM FILES\\EXAMPLE\\SHARED.DLL", nullptr},
+    {kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
+     "C:\\WINDOWS\\SYSTEM32\\EXAMPLE.DLL", nullptr},
+};
+
+TEST(ProtectedKeys, AListsEntryOrValueIsTheProductsOnlyWhenTheFileItRegistersIs) {
+  test::FakePlatform platform;
+  PlantRegistrations(platform);
+  const LeadByteTable lead = ShiftJisLeadBytes();
+  const Product product(ProductFiles{"C:\\PROGRAM FILES\\EXAMPLE\\", {"C:\\WINDOWS\\SYSTEM32\\EXAMPLE.DLL"}});
+  for (const Registration& r : kRegistrations) {
+    const std::optional<Refusal> refusal = r.value ? ValueRefusal(platform, lead, r.root, r.path, r.value, product)
+                                                   : KeyRefusal(platform, lead, r.root, r.path, product);
+    EXPECT_EQ(refusal ? refusal->file : "", r.file ? r.file : "") << r.path << " " << (r.value ? r.value : "");
+    EXPECT_TRUE(!refusal || refusal->reason == Reason::kForeignFile) << r.path;
+  }
+  // Without the product's files, its own entries are another's; read with KEY_READ only.
+  EXPECT_TRUE(IsProtectedKey(platform, lead, kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\ExampleService"));
+  EXPECT_EQ(
+      RefusalText(*KeyRefusal(platform, lead, kHkeyLocalMachine, std::string("\\") + kRegistrations[0].path, product)),
+      "the key HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\storahci registers "
+      "C:\\WINDOWS\\SYSTEM32\\DRIVERS\\STORAHCI.SYS, which is not the product's: the run passes over it; "
+      "name only your product's own registrations");
 }
 
 // The roots, each user's hive, the roots of the classes and the mirrors themselves.
@@ -268,7 +382,8 @@ TEST(ProtectedKeys, RootsHivesAndTheRootsOfTheClassesAreRefused) {
       {{kHkeyCurrentConfig, "System\\CurrentControlSet"}, Reason::kSystem},
   };
   for (const auto& [way, family] : refused)
-    EXPECT_EQ(ReasonOf(KeyRefusal(platform, lead, way.root, way.path)), family) << way.root << " " << way.path;
+    EXPECT_EQ(ReasonOf(KeyRefusal(platform, lead, way.root, way.path, Product())), family)
+        << way.root << " " << way.path;
   // A double-byte name whose second byte is that of "\" stays one name: "表" is no separator.
   EXPECT_FALSE(IsProtectedKey(platform, lead, kHkeyCurrentUser, "Software\\\x95\x5C"));
   EXPECT_FALSE(IsProtectedKey(platform, lead, kHkeyClassesRoot, "CLSID\\\x95\x5C"));
@@ -294,8 +409,9 @@ TEST(ProtectedValues, WindowsOwnValuesAndThoseOfProtectedKeysAreRefused) {
   };
   for (const auto& [key, name, reason] : values)
     for (const Spelling& way : Spellings(key))
-      EXPECT_EQ(ReasonOf(ValueRefusal(platform, lead, way.root, way.path, name)), reason) << way.path << "," << name;
-  const Refusal path = *ValueRefusal(platform, lead, kHkeyCurrentUser, "\\ENVIRONMENT", "PATH");
+      EXPECT_EQ(ReasonOf(ValueRefusal(platform, lead, way.root, way.path, name, Product())), reason)
+          << way.path << "," << name;
+  const Refusal path = *ValueRefusal(platform, lead, kHkeyCurrentUser, "\\ENVIRONMENT", "PATH", Product());
   EXPECT_EQ(RefusalText(path),
             "the value PATH of the key HKEY_CURRENT_USER\\ENVIRONMENT is protected as one of Windows' own values: the "
             "run passes over it; name only your product's own values");

@@ -53,8 +53,7 @@ void SilentRun::End(int exitCode) {
 }
 
 void SilentWatcher::EntryPassedOver(const PassedOver& entry) {
-  if (const std::optional<std::string> note = entry.refusal ? RefusalNote(entry.line, *entry.refusal) : std::nullopt)
-    log_.Line(ProgramText("  ") + SystemText(*note));
+  if (entry.refusal) log_.Line(ProgramText("  ") + SystemText(RefusalNote(entry.line, *entry.refusal)));
   next_.EntryPassedOver(entry);
 }
 

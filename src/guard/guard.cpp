@@ -60,6 +60,32 @@ std::string RootName(RegistryRoot root) {
   return row ? row->name : "no root";
 }
 
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// A key as the plan and the log name it: the root's short name, then the path.
+std::string ShortKey(const Refusal& refusal) {
+  const RegistryRootRow* row = FindRoot(refusal.root);
+  return Quoted((row ? row->shortName : "no root") + refusal.thing);
+}
+
+// What a refused entry names, in the plan's and the log's words.
+std::string NamedThing(const Refusal& refusal) {
+  switch (refusal.family) {
+    case Family::kKey:
+      return "the key " + ShortKey(refusal);
+    case Family::kValue:
+      return (refusal.value.empty() ? "the default value" : "the value " + Quoted(refusal.value)) + " of " +
+             ShortKey(refusal);
+    case Family::kFile:
+      return Quoted(refusal.thing);
+    case Family::kFolderEntry:
+    case Family::kFileEntry:
+    case Family::kFolder:
+      break;
+  }
+  return Quoted(refusal.thing);
+}
+
 // A value of a registration list that registers a file not the product's.
 std::optional<Refusal> ListValueRefusal(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
                                         const std::string& path, const std::string& valueName, const Product& product) {
@@ -153,6 +179,18 @@ std::string RefusalText(const Refusal& refusal) {
            (refusal.reason == Reason::kWindowsValue ? "" : "a value of ") + ReasonText(refusal) +
            ": the run passes over it; name only your product's own values";
   return "the run never removes " + ReasonText(refusal) + ": it passes over this line";
+}
+
+std::string RefusalNote(const std::string& line, const Refusal& refusal) {
+  const std::string entry = "the entry " + Quoted(line) + " names " + NamedThing(refusal);
+  if (refusal.reason == Reason::kForeignFile)
+    return entry + ", which registers " + refusal.file + ", not the product's: passed over";
+  if (refusal.family == Family::kFile) return entry + ", " + ReasonText(refusal) + ": passed over";
+  if (refusal.family == Family::kKey || refusal.family == Family::kValue)
+    return entry + ", protected as " +
+           (refusal.family == Family::kValue && refusal.reason != Reason::kWindowsValue ? "a value of " : "") +
+           ReasonText(refusal) + ": passed over";
+  return "the entry " + Quoted(line) + ": the run never removes " + ReasonText(refusal) + ": passed over";
 }
 
 }  // namespace qv

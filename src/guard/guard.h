@@ -97,4 +97,8 @@ std::optional<Refusal> FolderRefusal(const std::string& path, const LeadByteTabl
 // run passes over the entry.
 std::string RefusalText(const Refusal& refusal);
 
+// The same as the plan and the silent log say it of the entry (the script's line) that the run
+// passes over: what the entry names, and why it is refused.
+std::string RefusalNote(const std::string& line, const Refusal& refusal);
+
 }  // namespace qv

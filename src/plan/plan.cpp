@@ -47,12 +47,13 @@ class PlanListener final : public RunObserver {
     if (box == RunBox::kDeleteSettings) question_ = planning_.Steps().size();
     if (box == RunBox::kFinalReport) finalReport = planning_.Steps().size();
   }
-  // A refused entry is passed over without a word: the plan says so below the section's question
-  // (a key's), or below the last box before it (one of Windows' own files).
+  // A refused entry is passed over without a word: the plan says what it names and why below the
+  // section's question (a key's or a value's), or below the last box before it (a file's, a folder's).
   void EntryPassedOver(const PassedOver& entry) override {
     if (!entry.refusal) return;
-    const std::size_t box = entry.refusal->family == Family::kKey ? question_ : lastBox_;
-    if (std::optional<std::string> note = RefusalNote(entry.line, *entry.refusal)) notes[box].push_back(*note);
+    const Family family = entry.refusal->family;
+    const std::size_t box = family == Family::kKey || family == Family::kValue ? question_ : lastBox_;
+    notes[box].push_back(RefusalNote(entry.line, *entry.refusal));
   }
 
   std::map<std::size_t, std::vector<std::string>> notes;  // by the box's step number

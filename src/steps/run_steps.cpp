@@ -121,22 +121,4 @@ std::string MutexState(ErrorCode status) {
   return "cannot be made (error " + std::to_string(status) + ")";
 }
 
-std::optional<std::string> RefusalNote(const std::string& line, const Refusal& refusal) {
-  if (refusal.family == Family::kFile)
-    return "the entry " + Quoted(line) + " names " + Quoted(refusal.thing) +
-           ", one of Windows' own files (its maker is " + refusal.maker + "): passed over";
-  if (refusal.reason == Reason::kForeignFile)
-    return "the entry " + Quoted(line) +
-           (refusal.family == Family::kKey ? " names the key " : " names a value of the key ") +
-           Quoted(RootShortName(refusal.root) + refusal.thing) + ", which registers " + refusal.file +
-           ", not the product's: passed over";
-  const std::string key = Quoted(RootShortName(refusal.root) + refusal.thing);
-  if (refusal.family == Family::kValue)
-    return "the entry " + Quoted(line) + " names the protected " +
-           (refusal.value.empty() ? "default value" : "value " + Quoted(refusal.value)) + " of " + key +
-           ": passed over";
-  if (refusal.family != Family::kKey) return std::nullopt;
-  return "the entry " + Quoted(line) + " names the protected key " + key + ": passed over";
-}
-
 }  // namespace qv

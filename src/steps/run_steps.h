@@ -54,13 +54,6 @@ std::string RootShortName(RegistryRoot root);
 // The state of a mutex that CreateMutexA answered with status, in words.
 std::string MutexState(ErrorCode status);
 
-// The words for an entry that the guard refused and the run passes over: "the entry 'KEY=HLM\SOFTWARE'
-// names the protected key 'HKLM\SOFTWARE': passed over"; a value's: "the entry 'VALUE=HCU\Environment,Path'
-// names the protected value 'PATH' of 'HKCU\ENVIRONMENT': passed over"; an entry of a registration
-// list, or a value of one, with the file it registers; one of Windows' own files with its full path
-// and maker. Nothing for a refused folder, which the plan and the log pass over in silence.
-std::optional<std::string> RefusalNote(const std::string& line, const Refusal& refusal);
-
 std::string Quoted(const std::string& text);
 
 }  // namespace qv

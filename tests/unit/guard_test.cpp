@@ -415,9 +415,9 @@ TEST(ProtectedValues, WindowsOwnValuesAndThoseOfProtectedKeysAreRefused) {
   EXPECT_EQ(RefusalText(path),
             "the value PATH of the key HKEY_CURRENT_USER\\ENVIRONMENT is protected as one of Windows' own values: the "
             "run passes over it; name only your product's own values");
-  EXPECT_EQ(RefusalNote("VALUE=HCU\\Environment,Path", path).value_or(""),
-            "the entry \"VALUE=HCU\\Environment,Path\" names the protected value \"PATH\" of \"HKCU\\ENVIRONMENT\": "
-            "passed over");
+  EXPECT_EQ(RefusalNote("VALUE=HCU\\Environment,Path", path),
+            "the entry \"VALUE=HCU\\Environment,Path\" names the value \"PATH\" of \"HKCU\\ENVIRONMENT\", protected as "
+            "one of Windows' own values: passed over");
 }
 
 // Folder entries, each for what it names, and a drive's or a share's root by its full path.

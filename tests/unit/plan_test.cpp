@@ -176,8 +176,8 @@ TEST(PlanCommand, TellsHowTheRunEndsAndWhatStaysInTheFolder) {
        kExampleScript,
        "",
        kPlanEndsWithReport,
-       {"the entry \"UNINST=\" names the protected key "
-        "\"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\\": passed over",
+       {"the entry \"UNINST=\" names the key \"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\\", "
+        "protected as one of the folders that hold every product's keys: passed over",
         " 24. delete file \"C:\\Program Files\\Example\\HELD.DLL\" [file, in use by another program]: fails",
         " 25. leave \"C:\\Program Files\\Example\\HELD.DLL\" to the next start of Windows [file, in use by another "
         "program]: done",

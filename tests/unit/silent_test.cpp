@@ -99,7 +99,8 @@ TEST_F(Silent, LogsEveryStepWithItsRealResult) {
       u8"       設定情報を削除しますか?",
       "  delete key \"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\EXAMPLE\\Sub\": done",
       "  delete key \"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\EXAMPLE\": done",
-      "  the entry \"KEY=HLM\\Software\" names the protected key \"HKLM\\SOFTWARE\": passed over",
+      "  the entry \"KEY=HLM\\Software\" names the key \"HKLM\\SOFTWARE\", protected as one of the folders that hold "
+      "every product's keys: passed over",
       "  delete value \"EXAMPLETRAY\" in \"HKCU\\SOFTWARE\\RUN\": done",
       "  create key \"HKCU\\Software\\Quorvel\\Shared\": done",
       "  set value \"Last\" = \"Example\" in \"HKCU\\Software\\Quorvel\\Shared\": done",

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "guard/file_guard.h"
 #include "guard/guard.h"
 #include "script/locations.h"
 #include "script/section_index.h"
@@ -52,7 +53,10 @@ bool IsProductFile(Platform& platform, const LeadByteTable& lead, const Product&
   const bool climbs = upper.find("\\..") != std::string::npos;
   if (!climbs && !files.folder.empty() && upper.compare(0, files.folder.size(), files.folder) == 0) return true;
   const std::string file = upper.substr(0, upper.size() - 1);
-  return std::find(files.deletedFiles.begin(), files.deletedFiles.end(), file) != files.deletedFiles.end();
+  // Naming one of Windows' own files in a "[deletefile]" section makes it no product's: the run
+  // never deletes it.
+  return std::find(files.deletedFiles.begin(), files.deletedFiles.end(), file) != files.deletedFiles.end() &&
+         !FileRefusal(platform, lead, files.folder, file);
 }
 
 }  // namespace qv

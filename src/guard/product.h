@@ -42,7 +42,7 @@ ProductFiles ProductFilesOf(Platform& platform, const LeadByteTable& lead, const
                             const std::string& baseFolder);
 
 // The file at the full path lies in the product's folder (or is that folder), or the script
-// deletes it.
+// deletes it and it is none of Windows' own files.
 bool IsProductFile(Platform& platform, const LeadByteTable& lead, const Product& product, const std::string& path);
 
 }  // namespace qv

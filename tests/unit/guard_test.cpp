@@ -268,6 +268,7 @@ const char kOurClass[] = "{6B1E1A2C-0F6B-4C1D-9D3A-1B2C3D4E5F60}";
 void PlantRegistrations(test::FakePlatform& p) {
   p.environment = {{"SYSTEMROOT", "C:\\WINDOWS"}, {"PROGRAMFILES", "C:\\Program Files"}};
   p.AddFile("C:\\WINDOWS\\system32\\localspl.dll");
+  p.AddFile("C:\\WINDOWS\\system32\\shell32.dll").company = "Microsoft Corporation";
   p.AddFile("C:\\Program Files\\Other\\tray.exe");
   p.AddFile("C:\\Program Files\\Example\\tool.exe");
   const std::pair<std::string, std::string> classes[] = {
@@ -348,7 +349,9 @@ TEST(ProtectedKeys, AListsEntryOrValueIsTheProductsOnlyWhenTheFileItRegistersIs)
   test::FakePlatform platform;
   PlantRegistrations(platform);
   const LeadByteTable lead = ShiftJisLeadBytes();
-  const Product product(ProductFiles{"C:\\PROGRAM FILES\\EXAMPLE\\", {"C:\\WINDOWS\\SYSTEM32\\EXAMPLE.DLL"}});
+  // Naming Windows' own file among those the script deletes makes it no product's.
+  const Product product(ProductFiles{"C:\\PROGRAM FILES\\EXAMPLE\\",
+                                     {"C:\\WINDOWS\\SYSTEM32\\EXAMPLE.DLL", "C:\\WINDOWS\\SYSTEM32\\SHELL32.DLL"}});
   for (const Registration& r : kRegistrations) {
     const std::optional<Refusal> refusal = r.value ? ValueRefusal(platform, lead, r.root, r.path, r.value, product)
                                                    : KeyRefusal(platform, lead, r.root, r.path, product);

@@ -6,6 +6,7 @@
 
 #include "guard/evidence.h"
 #include "guard/protected_keys.h"
+#include "system/unique_key.h"
 
 namespace qv {
 
@@ -13,8 +14,9 @@ namespace {
 
 // How an entry of a list registers its file: by string values of the entry (or of a key below
 // it), each a path or command line; or by a class whose server is the file, named by such a
-// value or by the entry's own name.
-enum class Follow { kFile, kClass };
+// value or by the entry's own name; or, for a type library, by the file of its first version
+// and language (<version>\<language>\win32 or win64).
+enum class Follow { kFile, kClass, kTypeLibrary };
 
 struct ListRow {
   const char* pattern;  // the list's product tree, as the table writes it
@@ -29,6 +31,7 @@ constexpr char kCurrentVersion[] = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION
 constexpr ListRow kLists[] = {
     {"CLSID\\<any>", "", {}, Follow::kClass, true},
     {"INTERFACE\\<any>", "PROXYSTUBCLSID32", {""}, Follow::kClass, false},
+    {"TYPELIB\\<any>", "", {}, Follow::kTypeLibrary, false},
     {"<shared>\\SHELL\\<any>", "COMMAND", {""}, Follow::kFile, false},
     {"<shared>\\SHELLEX\\<any>\\<any>", "", {""}, Follow::kClass, true},
     {"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\<any>",
@@ -98,6 +101,32 @@ std::optional<std::string> FirstValue(Platform& platform, RegistryRoot root, con
   return std::nullopt;
 }
 
+// The name of the key's first subkey; nothing when it has none or cannot be read.
+std::optional<std::string> FirstSubkey(Platform& platform, RegistryRoot root, const std::string& path) {
+  KeyHandle handle = UniqueKey::kEmpty;
+  if (platform.RegOpenKeyExA(root, path, win::kKeyRead, handle) != win::kErrorSuccess) return std::nullopt;
+  const UniqueKey key(platform, handle);
+  std::string name;
+  // A key name holds at most 255 characters, two bytes each in a double-byte code page.
+  if (platform.RegEnumKeyExA(key.get(), 0, 2 * 255 + 1, name) != win::kErrorSuccess) return std::nullopt;
+  return name;
+}
+
+// The file of a type library's first version and language, the 32-bit one before the 64-bit one.
+std::optional<std::string> TypeLibraryFile(Platform& platform, const LeadByteTable& lead, RegistryRoot root,
+                                           const std::string& entryPath) {
+  const std::optional<std::string> version = FirstSubkey(platform, root, entryPath);
+  if (!version) return std::nullopt;
+  const std::string versionPath = entryPath + "\\" + *version;
+  const std::optional<std::string> language = FirstSubkey(platform, root, versionPath);
+  if (!language) return std::nullopt;
+  for (const char* width : {"win32", "win64"})
+    if (std::optional<std::string> data =
+            ReadRegistryString(platform, root, versionPath + "\\" + *language + "\\" + width, ""))
+      return RegisteredFile(platform, lead, *data);
+  return std::nullopt;
+}
+
 std::string LastName(const std::string& path) {
   const std::size_t slash = path.rfind('\\');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -109,6 +138,7 @@ std::optional<std::string> ListEntryFile(Platform& platform, const LeadByteTable
                                          const std::string& entryPath, const char* listPattern) {
   const ListRow* row = RowOf(listPattern);
   if (!row) return std::nullopt;
+  if (row->follow == Follow::kTypeLibrary) return TypeLibraryFile(platform, lead, root, entryPath);
   const std::string key = *row->subkey ? entryPath + "\\" + row->subkey : entryPath;
   std::optional<std::string> data = FirstValue(platform, root, key, *row);
   if (row->follow == Follow::kFile) return data ? RegisteredFile(platform, lead, *data) : std::nullopt;

@@ -215,6 +215,11 @@ constexpr std::string_view kWindowsServices[] = {
     "SAMSS",
     "GPSVC",
     "LSM",
+    // Windows' own keys below Services that register no program of their own.
+    "WINSOCK",
+    "WINSOCK2",
+    "KBDHID",
+    "APPINFO",
 };
 
 // The event logs of Windows itself, below the event log service.
@@ -344,6 +349,7 @@ constexpr Rule kClassContainers[] = {
     {kClasses, "WOW6432NODE", Reach::kKey},
     {kClasses, "CLSID\\<any>", Reach::kProductTree},
     {kClasses, "INTERFACE\\<any>", Reach::kProductTree},
+    {kClasses, "TYPELIB\\<any>", Reach::kProductTree},
 };
 
 // The shell's shared classes and the types, classes and protocols that Windows owns: many

@@ -205,6 +205,7 @@ const KeyFamily kFamilies[] = {
       "HLM\\SYSTEM\\ControlSet001\\Enum\\USB",
       "HLM\\SYSTEM\\CurrentControlSet\\Services",
       "HLM\\SYSTEM\\CurrentControlSet\\Services\\Tcpip",
+      "HLM\\SYSTEM\\CurrentControlSet\\Services\\WinSock2",
       "HLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application",
       "HLM\\SYSTEM\\MountedDevices",
       "HLM\\SYSTEM\\Select",
@@ -279,6 +280,8 @@ void PlantRegistrations(test::FakePlatform& p) {
       {kOurClass, "%ProgramFiles%\\Example\\ext.dll"}};
   for (const auto& [clsid, server] : classes)
     p.SetValue(kHkeyClassesRoot, "CLSID\\" + clsid + "\\InprocServer32", "", server, win::kRegExpandSz);
+  p.SetValue(kHkeyClassesRoot, "TypeLib\\{00020430-0000-0000-C000-000000000046}\\2.0\\0\\win32", "",
+             "%SystemRoot%\\System32\\stdole2.tlb", win::kRegExpandSz);
   const std::string cv = kCv, services = kServices;
   p.SetValue(kHkeyLocalMachine, services + "storahci", "ImagePath", "System32\\drivers\\storahci.sys");
   p.SetValue(kHkeyLocalMachine, services + "OtherService", "ImagePath", "\"C:\\Program Files\\Other\\svc.exe\" -k");
@@ -301,6 +304,8 @@ void PlantRegistrations(test::FakePlatform& p) {
 }
 
 const Registration kRegistrations[] = {
+    {kHkeyClassesRoot, "TypeLib\\{00020430-0000-0000-C000-000000000046}", nullptr,
+     "C:\\WINDOWS\\SYSTEM32\\STDOLE2.TLB"},
     {kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\storahci", nullptr,
      "C:\\WINDOWS\\SYSTEM32\\DRIVERS\\STORAHCI.SYS"},
     {kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\OtherService\\Parameters", nullptr,
@@ -361,7 +366,7 @@ TEST(ProtectedKeys, AListsEntryOrValueIsTheProductsOnlyWhenTheFileItRegistersIs)
   // Without the product's files, its own entries are another's; read with KEY_READ only.
   EXPECT_TRUE(IsProtectedKey(platform, lead, kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\ExampleService"));
   EXPECT_EQ(
-      RefusalText(*KeyRefusal(platform, lead, kHkeyLocalMachine, std::string("\\") + kRegistrations[0].path, product)),
+      RefusalText(*KeyRefusal(platform, lead, kHkeyLocalMachine, std::string("\\") + kRegistrations[1].path, product)),
       "the key HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\storahci registers "
       "C:\\WINDOWS\\SYSTEM32\\DRIVERS\\STORAHCI.SYS, which is not the product's: the run passes over it; "
       "name only your product's own registrations");

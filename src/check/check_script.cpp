@@ -480,7 +480,10 @@ class Checker {
       const bool newMissed = CheckFileName(i, "new name", {entry.prefix, entry.newName},
                                            "so the file gets a name with them, or none", false);
       if (oldMissed || newMissed) continue;
-      if (CheckFileReach(i, entry.prefix, entry.oldName) | CheckFileReach(i, entry.prefix, entry.newName)) continue;
+      // Both names are looked at, and each refusal reported.
+      const bool oldOut = CheckFileReach(i, entry.prefix, entry.oldName);
+      const bool newOut = CheckFileReach(i, entry.prefix, entry.newName);
+      if (oldOut || newOut) continue;
       CheckPrefixLike(i, entry.oldName, entry.prefix, false);
       CheckPathLength(i, entry.prefix, entry.oldName.size() > entry.newName.size() ? entry.oldName : entry.newName);
       if (!olds.insert({entry.prefix, entry.oldName}).second)

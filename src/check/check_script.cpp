@@ -289,10 +289,11 @@ class Checker {
 
   // The environment's Path: the user's or the machine's, and the product's folder to take out of it.
   void CheckPathEntry(int i, const CleanupTarget& target) {
+    // A warning, not an error: the run carries on without the entry, as after any line it passes over.
     if (target.root == kInvalidRoot)
-      Add(i, Severity::kError,
-          "PATH= names the user's environment (PATH=HCU) or the machine's (PATH=HLM), nothing else: the run does "
-          "nothing here");
+      Add(i, Severity::kWarning,
+          "the run does nothing here: PATH= names the user's environment (PATH=HCU) or the machine's (PATH=HLM), "
+          "nothing else");
     else if (paths_.baseFolder.empty())
       Add(i, Severity::kNote,
           "the script is named without the product's folder: a run so started knows no folder to take out of Path, "

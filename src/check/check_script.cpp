@@ -244,6 +244,10 @@ class Checker {
         CheckValueEntry(i, *target, values);
         continue;
       }
+      if (target->kind == CleanupTarget::Kind::kPath) {
+        CheckPathEntry(i, *target);
+        continue;
+      }
       if (AfterKeyword(platform_, Line(i), kKeyKeyword)) {
         if (std::optional<std::string> problem = KeyProblem(i, kKeyKeyword)) {
           Add(i, Severity::kWarning, "the run deletes nothing here: " + *problem);
@@ -281,6 +285,19 @@ class Checker {
       if (!values.insert({target.root, Upper(target.path), target.valueName}).second)
         Add(i, Severity::kNote, "the value is named twice in this section");
     }
+  }
+
+  // The environment's Path: the user's or the machine's, and the product's folder to take out of it.
+  void CheckPathEntry(int i, const CleanupTarget& target) {
+    // A warning, not an error: the run carries on without the entry, as after any line it passes over.
+    if (target.root == kInvalidRoot)
+      Add(i, Severity::kWarning,
+          "the run does nothing here: PATH= names the user's environment (PATH=HCU) or the machine's (PATH=HLM), "
+          "nothing else");
+    else if (paths_.baseFolder.empty())
+      Add(i, Severity::kNote,
+          "the script is named without the product's folder: a run so started knows no folder to take out of Path, "
+          "and changes nothing here");
   }
 
   // Why the key of a KEY= or VALUE= line cannot be opened, whatever the registry holds; nothing

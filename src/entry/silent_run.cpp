@@ -39,7 +39,7 @@ int SilentExitCode(Start start, const RunState& state) {
 }
 
 SilentRun::SilentRun(Platform& system, const SystemInfo& info, RunObserver& observer, const std::string& commandLine)
-    : system_(system), info_(info), log_(system), recording_(system, log_), watcher_(log_, observer) {
+    : system_(system), info_(info), log_(system), recording_(system, log_), watcher_(log_, recording_, observer) {
   const LocalTime now = system.GetLocalTime();
   const std::string stamp = Digits(now.year, 4) + "-" + Digits(now.month, 2) + "-" + Digits(now.day, 2) + " " +
                             Digits(now.hour, 2) + ":" + Digits(now.minute, 2) + ":" + Digits(now.second, 2) + " ";
@@ -55,6 +55,12 @@ void SilentRun::End(int exitCode) {
 void SilentWatcher::EntryPassedOver(const PassedOver& entry) {
   if (entry.refusal) log_.Line(ProgramText("  ") + SystemText(RefusalNote(entry.line, *entry.refusal)));
   next_.EntryPassedOver(entry);
+}
+
+// The write that follows is logged as the removal; the next observer hears of it too.
+void SilentWatcher::PathShrinks(const PathRemoval& removal) {
+  recording_.ExpectPathRemoval(removal);
+  next_.PathShrinks(removal);
 }
 
 }  // namespace qv

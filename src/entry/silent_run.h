@@ -32,13 +32,16 @@ int SilentExitCode(Start start, const RunState& state);
 // Tells the log of the protected keys the run passes over, and the other observer everything.
 class SilentWatcher final : public RunObserver {
  public:
-  SilentWatcher(RunLog& log, RunObserver& next) : log_(log), next_(next) {}
+  SilentWatcher(RunLog& log, RecordingPlatform& recording, RunObserver& next)
+      : log_(log), recording_(recording), next_(next) {}
   void SectionStarts(const char* header, int headerIndex) override { next_.SectionStarts(header, headerIndex); }
   void BoxAnswered(RunBox box, int answer) override { next_.BoxAnswered(box, answer); }
   void EntryPassedOver(const PassedOver& entry) override;
+  void PathShrinks(const PathRemoval& removal) override;
 
  private:
   RunLog& log_;
+  RecordingPlatform& recording_;
   RunObserver& next_;
 };
 

@@ -40,7 +40,7 @@ void AppendText(std::string& out, const std::string& text) {
 // the final report. Boxes are known by their step numbers.
 class PlanListener final : public RunObserver {
  public:
-  explicit PlanListener(const PlanningPlatform& planning) : planning_(planning) {}
+  explicit PlanListener(PlanningPlatform& planning) : planning_(planning) {}
 
   void BoxAnswered(RunBox box, int) override {
     lastBox_ = planning_.Steps().size();
@@ -55,12 +55,13 @@ class PlanListener final : public RunObserver {
     const std::size_t box = family == Family::kKey || family == Family::kValue ? question_ : lastBox_;
     notes[box].push_back(RefusalNote(entry.line, *entry.refusal));
   }
+  void PathShrinks(const PathRemoval& removal) override { planning_.ExpectPathRemoval(removal); }
 
   std::map<std::size_t, std::vector<std::string>> notes;  // by the box's step number
   std::size_t finalReport = 0;                            // its step number; 0 when there is none
 
  private:
-  const PlanningPlatform& planning_;
+  PlanningPlatform& planning_;
   std::size_t question_ = 0;
   std::size_t lastBox_ = 0;
 };

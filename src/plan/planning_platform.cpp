@@ -55,6 +55,8 @@ void PlanningPlatform::SHChangeNotify(long event, std::uint32_t flags) {
   step.answer = static_cast<int>(flags);
 }
 
+void PlanningPlatform::BroadcastSettingChange(const std::string& area) { Record(Kind::kSettingChange, area, {}, true); }
+
 // ---------------------------------------------------------------- files and folders
 
 std::optional<FindData> PlanningPlatform::FindFirstFileA(const std::string& path) { return files_.FindFirst(path); }
@@ -149,6 +151,8 @@ ErrorCode PlanningPlatform::RegSetValueExA(KeyHandle key, const std::string& nam
       Record(Kind::kSetValue, std::move(outcome.key), std::move(outcome.state), outcome.status == kOk, name);
   step.data = data.substr(0, data.size() - (!data.empty() && data.back() == '\0' ? 1 : 0));
   step.number = type;
+  if (pathRemoval_) DescribeAsPathRemoval(step, *pathRemoval_);
+  pathRemoval_.reset();
   return outcome.status;
 }
 

@@ -28,6 +28,9 @@ class PlanningPlatform final : public ForwardingPlatform {
   // The files as the steps so far would leave them.
   PlannedFiles& Files() { return files_; }
 
+  // The next value written is the Path value without these elements: its step says so.
+  void ExpectPathRemoval(PathRemoval removal) { pathRemoval_ = std::move(removal); }
+
   std::string GetCommandLineA() override { return commandLine_; }
   std::string GetModuleFileNameA() override { return moduleFileName_; }
   // Recorded; a question is answered Yes, any other box OK.
@@ -55,6 +58,8 @@ class PlanningPlatform final : public ForwardingPlatform {
   // and it goes when this process ends. Recorded.
   ErrorCode CreateMutexA(const std::string& name) override;
   void SHChangeNotify(long event, std::uint32_t flags) override;
+  // Written down, never sent.
+  void BroadcastSettingChange(const std::string& area) override;
 
   ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) override;
   ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options, std::uint32_t access,
@@ -79,6 +84,7 @@ class PlanningPlatform final : public ForwardingPlatform {
   PlannedFiles files_;
   PlannedRegistry registry_;
   std::vector<RunStep> steps_;
+  std::optional<PathRemoval> pathRemoval_;
 };
 
 }  // namespace qv

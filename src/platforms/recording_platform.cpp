@@ -56,6 +56,11 @@ void RecordingPlatform::SHChangeNotify(long event, std::uint32_t flags) {
   Record(std::move(step));
 }
 
+void RecordingPlatform::BroadcastSettingChange(const std::string& area) {
+  inner_.BroadcastSettingChange(area);
+  Record(RunStep{Kind::kSettingChange, area});
+}
+
 // ---------------------------------------------------------------- files and folders
 
 bool RecordingPlatform::SetFileAttributesA(const std::string& path, std::uint32_t attributes) {
@@ -126,6 +131,8 @@ ErrorCode RecordingPlatform::RegSetValueExA(KeyHandle key, const std::string& na
   step.number = type;
   step.succeeds = status == win::kErrorSuccess;
   step.error = status;
+  if (pathRemoval_) DescribeAsPathRemoval(step, *pathRemoval_);
+  pathRemoval_.reset();
   Record(std::move(step));
   return status;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 
 #include "seam/forwarding_platform.h"
@@ -16,9 +17,13 @@ class RecordingPlatform final : public ForwardingPlatform {
  public:
   RecordingPlatform(Platform& system, RunLog& log) : ForwardingPlatform(system), log_(log) {}
 
+  // The next value written is the Path value without these elements: its step says so.
+  void ExpectPathRemoval(PathRemoval removal) { pathRemoval_ = std::move(removal); }
+
   int MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) override;
   ErrorCode CreateMutexA(const std::string& name) override;
   void SHChangeNotify(long event, std::uint32_t flags) override;
+  void BroadcastSettingChange(const std::string& area) override;
 
   bool SetFileAttributesA(const std::string& path, std::uint32_t attributes) override;
   bool DeleteFileA(const std::string& path) override;
@@ -45,6 +50,7 @@ class RecordingPlatform final : public ForwardingPlatform {
 
   RunLog& log_;
   std::map<KeyHandle, std::string> keyNames_;
+  std::optional<PathRemoval> pathRemoval_;
 };
 
 }  // namespace qv

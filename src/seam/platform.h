@@ -227,6 +227,13 @@ class Platform {
     if (below_) below_->SHChangeNotify(event, flags);
   }
 
+  // Tells every top-level window that a part of the system's settings changed (area: "Environment"):
+  // SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, area, SMTO_ABORTIFHUNG, 5000, &result).
+  // A window that hangs is passed over, and none is waited for longer than five seconds.
+  virtual void BroadcastSettingChange(const std::string& area) {
+    if (below_) below_->BroadcastSettingChange(area);
+  }
+
   // Registry. Results are Windows error codes.
   virtual ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) {
     return below_ ? below_->RegOpenKeyExA(key, subKey, access, result) : win::kErrorAccessDenied;

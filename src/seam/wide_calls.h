@@ -68,6 +68,8 @@ class WideCalls {
   virtual ErrorCode RegSetValueExW(KeyHandle key, const std::u16string& name, std::uint32_t type,
                                    const std::string& data) = 0;
   virtual ErrorCode RegDeleteValueW(KeyHandle key, const std::u16string& name) = 0;
+  // SendMessageTimeoutW of WM_SETTINGCHANGE with the area in UTF-16, as its ANSI twin.
+  virtual void BroadcastSettingChangeW(const std::u16string& area) = 0;
 };
 
 }  // namespace qv

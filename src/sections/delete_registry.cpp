@@ -4,12 +4,16 @@
 #include "guard/guard.h"
 #include "script/locations.h"
 #include "sections/entries.h"
+#include "sections/environment_path.h"
 #include "sections/sections.h"
 #include "system/registry_accessor.h"
 
 namespace qv {
 
 namespace {
+
+// The part of the settings that running programs are told has changed after Path did.
+constexpr char kEnvironmentArea[] = "Environment";
 
 void CarryOut(RunContext& run, RegistryAccessor& registry, const CleanupTarget& target, int index,
               const std::string& line) {
@@ -44,13 +48,19 @@ void DeleteRegistryEntries(RunContext& run, const ScriptFile& script, const Sect
   // removed. A section without its terminator is not read after No.
   if (!confirmed && section.terminator == kNoTerminator) return;
 
+  // The product's folders in the environment's Path go whatever the answer too: they name a
+  // folder that the run removes.
   RegistryAccessor registry(platform);
+  bool pathChanged = false;
   ForEachBodyLine(script, section, [&](const std::string& line, int index) {
     const std::optional<CleanupTarget> target = CleanupTargetOf(platform, platform.CharUpperBuffA(line));
-    if (target && (confirmed || target->kind == CleanupTarget::Kind::kUninstallEntry))
+    if (target && target->kind == CleanupTarget::Kind::kPath)
+      pathChanged = RemoveProductFromPath(run, registry, *target, index, line) || pathChanged;
+    else if (target && (confirmed || target->kind == CleanupTarget::Kind::kUninstallEntry))
       CarryOut(run, registry, *target, index, line);
     registry.CloseOpenKey();
   });
+  if (pathChanged) platform.BroadcastSettingChange(kEnvironmentArea);
   if (confirmed) run.state.settingsDeleted = true;
 }
 

@@ -21,6 +21,24 @@ constexpr CleanupRow kCleanupRows[] = {
     {"INST=", kHkeyCurrentUser, "\\Software\\Vask\\", CleanupTarget::Kind::kKey},
 };
 
+// The environments whose Path a PATH= entry names.
+struct PathRow {
+  const char* abbreviation;
+  RegistryRoot root;
+  const char* key;
+};
+constexpr PathRow kPathRows[] = {
+    {"HCU", kHkeyCurrentUser, "\\Environment"},
+    {"HLM", kHkeyLocalMachine, "\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"},
+};
+
+CleanupTarget PathTarget(const std::string& abbreviation) {
+  for (const PathRow& row : kPathRows)
+    if (abbreviation == row.abbreviation)
+      return CleanupTarget{CleanupTarget::Kind::kPath, row.root, row.key, kPathValueName, true};
+  return CleanupTarget{CleanupTarget::Kind::kPath, kInvalidRoot, {}, kPathValueName, true};
+}
+
 }  // namespace
 
 std::string SessionMutexName(const std::string& name) {
@@ -37,6 +55,8 @@ std::optional<CleanupTarget> CleanupTargetOf(Platform& platform, const std::stri
     return CleanupTarget{
         CleanupTarget::Kind::kKey, RootFromAbbreviation(platform, entry.abbreviation), entry.path, {}, false};
   }
+  if (const std::optional<std::string> environment = AfterPrefix(upperLine, kPathKeyword))
+    return PathTarget(*environment);
   const std::optional<std::string> value = AfterPrefix(upperLine, kValueKeyword);
   if (!value) return std::nullopt;
   // The key up to the first ",", the value's name after it.
@@ -60,6 +80,7 @@ std::vector<std::string> CleanupKeywords() {
   for (const CleanupRow& row : kCleanupRows) keywords.push_back(row.keyword);
   keywords.push_back(kKeyKeyword);
   keywords.push_back(kValueKeyword);
+  keywords.push_back(kPathKeyword);
   return keywords;
 }
 

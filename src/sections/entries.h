@@ -27,6 +27,7 @@ struct CleanupTarget {
     kKey,             // the key with everything below it
     kUninstallEntry,  // the same, for the product's entry in the list of installed programs
     kValue,           // one value of the key; the key stays
+    kPath,            // the product's folders in the environment's Path value of the key
   };
   Kind kind = Kind::kKey;
   RegistryRoot root;
@@ -35,6 +36,10 @@ struct CleanupTarget {
   bool hasValueName = false;  // a value entry has its ","
 };
 inline constexpr char kValueKeyword[] = "VALUE=";
+// "PATH=HCU" (the user's environment) or "PATH=HLM" (the machine's): its key and the value "Path";
+// any other text after "=" gives the invalid root, and the run does nothing.
+inline constexpr char kPathKeyword[] = "PATH=";
+inline constexpr char kPathValueName[] = "Path";
 std::optional<CleanupTarget> CleanupTargetOf(Platform& platform, const std::string& upperLine);
 // A value entry is carried out only with a root, a key below it and its ",".
 bool IsCompleteValueEntry(const CleanupTarget& target);

@@ -9,6 +9,7 @@
 
 #include "guard/guard.h"
 #include "seam/platform.h"
+#include "steps/run_steps.h"
 
 namespace qv {
 
@@ -63,6 +64,8 @@ class RunObserver {
   // One of the run's boxes was shown and answered.
   virtual void BoxAnswered(RunBox /*box*/, int /*answer*/) {}
   virtual void EntryPassedOver(const PassedOver& /*entry*/) {}
+  // A PATH= entry is about to write its value without these elements; the write comes next.
+  virtual void PathShrinks(const PathRemoval& /*removal*/) {}
 };
 
 // The observer of a run that nobody watches.

@@ -85,7 +85,26 @@ std::string KeyLine(const RunStep& step) {
   }
 }
 
+// "remove from "Path" of "HKCU\Environment": "C:\A\bin", "C:\A"; 5 other elements kept"
+std::string PathLine(const RunStep& step) {
+  std::string removed;
+  for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+    end = step.data.find(';', start);
+    removed += (start == 0 ? "" : ", ") + Quoted(step.data.substr(start, end - start));
+  }
+  return "remove from " + Quoted(step.detail) + " of " + Quoted(step.target) + ": " + removed + "; " +
+         Counted(step.number, "other element", "other elements") + " kept";
+}
+
 }  // namespace
+
+void DescribeAsPathRemoval(RunStep& step, const PathRemoval& removal) {
+  step.kind = Kind::kRemoveFromPath;
+  step.data.clear();
+  for (const std::string& element : removal.removed) step.data += (step.data.empty() ? "" : ";") + element;
+  step.number = removal.kept;
+  step.state.clear();  // the whole value before and after would only hide the elements in it
+}
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
@@ -98,6 +117,10 @@ std::string StepLine(const RunStep& step) {
     case Kind::kNotifyShell:
       return "notify the shell (event " + HexNumber(step.number) + ", flags " +
              HexNumber(static_cast<std::uint32_t>(step.answer)) + ")";
+    case Kind::kSettingChange:
+      return "tell running programs that the settings of " + Quoted(step.target) + " changed";
+    case Kind::kRemoveFromPath:
+      return PathLine(step) + Result(step);
     case Kind::kDeleteKey:
     case Kind::kCreateKey:
     case Kind::kSetValue:

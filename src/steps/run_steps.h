@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "guard/guard.h"
 #include "seam/platform.h"
@@ -27,6 +28,8 @@ struct RunStep {
     kDeleteValue,
     kLeaveToRestart,
     kNotifyShell,
+    kRemoveFromPath,  // a Path value written without the product's folders
+    kSettingChange,   // running programs told that a part of the settings changed
   };
   RunStep() = default;
   explicit RunStep(Kind kind, std::string target = {}, std::string detail = {})
@@ -36,7 +39,7 @@ struct RunStep {
   std::string target;        // path; key (root's short name first); mutex name; box caption
   std::string detail;        // new path of a rename; value name; box text
   std::string data;          // value data, without its final NUL
-  std::uint32_t number = 0;  // attributes set; box flags; value type; shell event
+  std::uint32_t number = 0;  // attributes set; box flags; value type; shell event; elements kept
   // The target just before the step, in words (a plan knows it); for a box, how it was answered
   // ("not shown" in a silent run). Empty when not known.
   std::string state;
@@ -44,6 +47,16 @@ struct RunStep {
   ErrorCode error = 0;   // why the call failed, when the system said
   int answer = 0;        // the box's answer
 };
+
+// What a PATH= entry takes out of an environment's Path value: the elements removed, as written,
+// and how many other elements (not empty ones) stay.
+struct PathRemoval {
+  std::vector<std::string> removed;
+  std::uint32_t kept = 0;
+};
+
+// The step of the write that carries the removal out, worded as that removal.
+void DescribeAsPathRemoval(RunStep& step, const PathRemoval& removal);
 
 // The step on one line: "delete file "C:\A\x.txt" [exists]: done". A box's text is not part of it.
 std::string StepLine(const RunStep& step);

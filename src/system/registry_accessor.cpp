@@ -100,35 +100,53 @@ void RegistryAccessor::DeleteSubkeys(KeyHandle key, int depth) {
   }
 }
 
-// Reading without a current key, or a size query that fails for any reason but a missing value,
-// raises the read error: only a value known to be missing or empty may read as "", so a caller
-// never carries on with an empty text that stands for a failure.
-std::string RegistryAccessor::ReadStringValue(const std::string& name) {
-  if (!current_) Raise<ERegistryException>(texts::kRegistryReadError, ProgramText(name));
-  std::uint32_t type = 0, size = 0;
+ErrorCode RegistryAccessor::QueryWhole(const std::string& name, std::uint32_t& type, std::string& data,
+                                       std::uint32_t& measured) {
+  std::uint32_t size = 0;
   ErrorCode status = platform_.RegQueryValueExA(current_.get(), name, type, nullptr, size);
-  if (status == win::kErrorFileNotFound) return "";
-  if (status != win::kErrorSuccess) Raise<ERegistryException>(texts::kRegistryReadError, ProgramText(name));
-  if (size == 0) return "";
-
-  std::string data;
+  measured = size;
+  if (status != win::kErrorSuccess || size == 0) return status;
   for (int attempt = 1;; ++attempt) {
     std::uint32_t delivered = size;
     status = platform_.RegQueryValueExA(current_.get(), name, type, &data, delivered);
     if (status != win::kErrorMoreData || attempt == kMaxReadAttempts) {
       if (status == win::kErrorSuccess && delivered < data.size()) data.resize(delivered);
-      break;
+      return status;
     }
     size = delivered > size ? delivered : 2 * size;  // grew since it was measured
   }
-  // Deleted between the size query and the read: it is missing now.
+}
+
+// Reading without a current key, or a size query that fails for any reason but a missing value,
+// raises the read error: only a value known to be missing or empty may read as "", so a caller
+// never carries on with an empty text that stands for a failure.
+std::string RegistryAccessor::ReadStringValue(const std::string& name) {
+  if (!current_) Raise<ERegistryException>(texts::kRegistryReadError, ProgramText(name));
+  std::uint32_t type = 0, measured = 0;
+  std::string data;
+  // Missing when measured, or deleted between the size query and the read: it is missing now.
+  const ErrorCode status = QueryWhole(name, type, data, measured);
   if (status == win::kErrorFileNotFound) return "";
   if (status != win::kErrorSuccess) Raise<ERegistryException>(texts::kRegistryReadError, ProgramText(name));
+  if (measured == 0) return "";
   if (type != win::kRegSz && type != win::kRegExpandSz)
     Raise<ERegistryException>(texts::kRegistryTypeError, ProgramText(name));
   const std::size_t end = data.find('\0');
   if (end != std::string::npos) data.resize(end);
   return data;
+}
+
+std::optional<StoredValue> RegistryAccessor::ReadValue(const std::string& name) {
+  if (!current_) return std::nullopt;
+  StoredValue value;
+  std::uint32_t measured = 0;
+  if (QueryWhole(name, value.type, value.bytes, measured) != win::kErrorSuccess) return std::nullopt;
+  return value;
+}
+
+ErrorCode RegistryAccessor::WriteValue(const std::string& name, const StoredValue& value) {
+  if (!current_) return win::kErrorInvalidHandle;
+  return platform_.RegSetValueExA(current_.get(), name, value.type, value.bytes);
 }
 
 void RegistryAccessor::WriteStringValue(const std::string& name, const std::string& data) {

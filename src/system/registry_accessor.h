@@ -3,6 +3,7 @@
 // they cannot be read or written.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "seam/platform.h"
@@ -14,6 +15,12 @@ namespace qv {
 // characters long (as RegQueryInfoKeyA reports it): two bytes for each, a double-byte name's
 // included, and the NUL.
 constexpr std::uint32_t SubkeyNameBufferSize(std::uint32_t longest) { return 2 * longest + 1; }
+
+// A value as stored: its type and every byte, a text's NUL included.
+struct StoredValue {
+  std::uint32_t type = 0;
+  std::string bytes;
+};
 
 class RegistryAccessor {
  public:
@@ -48,6 +55,13 @@ class RegistryAccessor {
   // when it cannot be read or is not REG_SZ / REG_EXPAND_SZ. Cut at the first NUL; not expanded.
   std::string ReadStringValue(const std::string& name);
 
+  // A value of the current key whole, however long. Nothing when there is no current key, or the
+  // value is missing or cannot be read.
+  std::optional<StoredValue> ReadValue(const std::string& name);
+
+  // Writes the value's bytes as they are into the current key; the system's result.
+  ErrorCode WriteValue(const std::string& name, const StoredValue& value);
+
   // Writes a REG_SZ value into the current key; raises ERegistryException when that fails,
   // also when there is no current key.
   void WriteStringValue(const std::string& name, const std::string& data);
@@ -67,6 +81,8 @@ class RegistryAccessor {
   // RegOpenKeyExA with KEY_ALL_ACCESS, falling back to KEY_READ; empty when neither opens.
   UniqueKey OpenExisting(KeyHandle base, const std::string& relative);
   void DeleteSubkeys(KeyHandle key, int depth);
+  // The size query, then reads until the value stops growing; measured is the size first reported.
+  ErrorCode QueryWhole(const std::string& name, std::uint32_t& type, std::string& data, std::uint32_t& measured);
 
   Platform& platform_;
   RegistryRoot root_ = kHkeyCurrentUser;

@@ -194,6 +194,12 @@ void Win32Platform::SHChangeNotify(long event, std::uint32_t flags) {
   ::SHChangeNotify(event, flags, nullptr, nullptr);
 }
 
+void Win32Platform::BroadcastSettingChange(const std::string& area) {
+  DWORD_PTR result = 0;
+  ::SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(area.c_str()), SMTO_ABORTIFHUNG,
+                        5000, &result);
+}
+
 ErrorCode Win32Platform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access,
                                        KeyHandle& result) {
   HKEY opened = nullptr;

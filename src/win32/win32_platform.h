@@ -45,6 +45,7 @@ class Win32Platform final : public Platform, public WideCalls {
 
   ErrorCode CreateMutexA(const std::string& name) override;
   void SHChangeNotify(long event, std::uint32_t flags) override;
+  void BroadcastSettingChange(const std::string& area) override;
 
   ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) override;
   ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options, std::uint32_t access,
@@ -91,6 +92,7 @@ class Win32Platform final : public Platform, public WideCalls {
   ErrorCode RegSetValueExW(KeyHandle key, const std::u16string& name, std::uint32_t type,
                            const std::string& data) override;
   ErrorCode RegDeleteValueW(KeyHandle key, const std::u16string& name) override;
+  void BroadcastSettingChangeW(const std::u16string& area) override;
 };
 
 }  // namespace qv

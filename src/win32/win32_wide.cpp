@@ -222,4 +222,10 @@ ErrorCode Win32Platform::RegDeleteValueW(KeyHandle key, const std::u16string& na
   return ::RegDeleteValueW(ToHkey(key), Wide(name));
 }
 
+void Win32Platform::BroadcastSettingChangeW(const std::u16string& area) {
+  DWORD_PTR result = 0;
+  ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(Wide(area)), SMTO_ABORTIFHUNG,
+                        5000, &result);
+}
+
 }  // namespace qv

@@ -103,6 +103,7 @@ class FakePlatform : public Platform, public WideCalls {
   std::deque<int> answers;
   std::vector<ShownBox> boxes;
   std::vector<std::pair<long, std::uint32_t>> shellNotifications;
+  std::vector<std::string> settingChanges;           // the areas WM_SETTINGCHANGE was broadcast for, in order
   std::vector<std::string> reads;                    // paths passed to ReadWholeFile
   std::set<std::string> mutexesHeldElsewhere;        // names existing before we run
   std::map<std::string, std::uint32_t> mutexErrors;  // names whose creation fails with this code
@@ -181,6 +182,7 @@ class FakePlatform : public Platform, public WideCalls {
 
   ErrorCode CreateMutexA(const std::string& name) override;
   void SHChangeNotify(long event, std::uint32_t flags) override { shellNotifications.emplace_back(event, flags); }
+  void BroadcastSettingChange(const std::string& area) override { settingChanges.push_back(area); }
 
   ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) override;
   ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options, std::uint32_t access,
@@ -227,6 +229,7 @@ class FakePlatform : public Platform, public WideCalls {
   ErrorCode RegSetValueExW(KeyHandle key, const std::u16string& name, std::uint32_t type,
                            const std::string& data) override;
   ErrorCode RegDeleteValueW(KeyHandle key, const std::u16string& name) override;
+  void BroadcastSettingChangeW(const std::u16string& area) override { settingChanges.push_back(Stored(area)); }
 
   // Local time is UTC plus this many hours.
   int utcOffsetHours = 9;

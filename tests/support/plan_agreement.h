@@ -45,6 +45,10 @@ class CallLog final : public ForwardingPlatform {
     Log("SHChangeNotify", event);
     inner_.SHChangeNotify(event, flags);
   }
+  void BroadcastSettingChange(const std::string& area) override {
+    Log("BroadcastSettingChange " + area, 0);
+    inner_.BroadcastSettingChange(area);
+  }
   ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& sub, std::uint32_t options, std::uint32_t access,
                             KeyHandle& result) override {
     return Log("RegCreateKeyExA " + Key(key) + sub, inner_.RegCreateKeyExA(key, sub, options, access, result));

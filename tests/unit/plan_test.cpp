@@ -36,6 +36,8 @@ void InstallExample(FakePlatform& fake) {
   fake.AddKey(kHkeyCurrentUser, "Software\\Quorvel\\Example\\Window\\Deep");
   fake.SetValue(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Example", "DisplayName",
                 "Example");
+  fake.SetValue(kHkeyCurrentUser, "Environment", "Path",
+                std::string("C:\\Program Files\\Example\\bin;C:\\Tools") + '\0', win::kRegExpandSz);
 }
 
 constexpr char kExampleScript[] =
@@ -76,6 +78,7 @@ TEST(Plan, PredictsEveryResultOfAFullRunAndChangesNothing) {
   Product product;
   InstallExample(product.platform);
   ExpectPlanIsTheRun(product.platform, kExampleScript);
+  ExpectPlanIsTheRun(product.platform, "[deletereg]\r\nPATH=HCU\r\nend;\r\n");
 }
 
 TEST(Plan, PredictsRunsThatStopOrEndInTheFatalReport) {
@@ -195,6 +198,12 @@ TEST(PlanCommand, TellsHowTheRunEndsAndWhatStaysInTheFolder) {
        kPlanEndsInFatal,
        {"  2. create key \"(root 0xffffffff)\\X\" [no such key]: fails",
         "The run ends in the fatal error report (step 3)"}},
+      {true,
+       "[deletereg]\r\nPATH=HCU\r\nend;\r\n",
+       "",
+       kPlanEndsWithReport,
+       {"  3. remove from \"Path\" of \"HKCU\\Environment\": \"C:\\Program Files\\Example\\bin\"; 1 other element kept: done",
+        "  4. tell running programs that the settings of \"Environment\" changed"}},
       {false,
        "[deletefile]\r\nUninst.inf\r\nend;\r\n",
        "",

@@ -253,5 +253,44 @@ TEST_F(RegistrySections, RemovalsComeBeforeCreationsWhateverTheOrderInTheFile) {
   EXPECT_FALSE(Has("C:\\Program Files\\Example\\app.exe"));
 }
 
+// Both environments' Path, after Yes or No: the product's folders and those below it go, however
+// written; every other element stays byte for byte, empty ones too, and so does the type.
+TEST_F(RegistrySections, PathLosesTheProductsFoldersOnlyAndRunningProgramsHearOfIt) {
+  constexpr char kMachine[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+  platform.environment["APPS"] = "c:\\program files";
+  const std::string kLong = "D:\\" + std::string(2100, 'x'), kNone = "<no value>";
+  const struct {
+    std::string before, after;
+    std::uint32_t type;
+    int answer;
+  } rows[] = {
+      {"C:\\Win;c:\\PROGRAM FILES\\example\\;C:\\Program Files\\Example2;;%APPS%\\Example\\bin;",
+       "C:\\Win;"
+       "C:\\Program Files\\Example2;;",
+       win::kRegExpandSz, win::kIdYes},
+      {"\"C:\\Program Files\\Example\";C:/Program Files/Example/lib", "", win::kRegSz, win::kIdNo},
+      {kLong + ";C:\\Program Files\\Example;" + kLong, kLong + ";" + kLong, win::kRegExpandSz, win::kIdYes},
+      {"C:\\Program Files\\Examples;C:\\Program Files\\Example\\..\\Tools;",
+       "C:\\Program Files\\Examples;C:\\Program Files\\Example\\..\\Tools;", win::kRegSz, win::kIdYes},
+      {kNone, kNone, win::kRegSz, win::kIdYes},
+  };
+  for (const auto& row : rows) {
+    for (const char* key : {"Environment", kMachine}) {
+      const RegistryRoot root = key == kMachine ? kHkeyLocalMachine : kHkeyCurrentUser;
+      platform.AddKey(root, key).values.clear();
+      if (row.before != kNone) platform.SetValue(root, key, "Path", row.before + '\0', row.type);
+    }
+    platform.settingChanges.clear();
+    platform.answers = {win::kIdYes, row.answer};
+    Uninstall("[deletereg]\r\nPATH=HCU\r\nPATH=HLM\r\nPATH=HKCU\r\nend;\r\n");
+    const bool changed = row.after != row.before;
+    const std::string after = row.after == kNone ? kNone : row.after + '\0';
+    EXPECT_EQ(Value(kHkeyCurrentUser, "Environment", "Path"), after) << row.before;
+    EXPECT_EQ(Value(kHkeyLocalMachine, kMachine, "Path"), after) << row.before;
+    EXPECT_EQ(platform.AddKey(kHkeyCurrentUser, "Environment").values["PATH"].type, row.type);
+    EXPECT_EQ(platform.settingChanges, changed ? std::vector<std::string>{"Environment"} : std::vector<std::string>{});
+  }
+}
+
 }  // namespace
 }  // namespace qv

@@ -38,6 +38,17 @@ void InstallExample(FakePlatform& fake) {
                 "Example");
 }
 
+// Shared files in the system folder with their use counts: two, one, and a text that is no count.
+constexpr char kSharedScript[] =
+    "[deletefile]\r\nSHARED=SYSDIR\\TWO.DLL\r\nSHARED=SYSDIR\\ONE.DLL\r\nSHARED=SYSDIR\\TEXT.DLL\r\nUninst.inf\r\nend;\r\n";
+void AddSharedFiles(FakePlatform& fake) {
+  const std::string sys = "C:\\WINDOWS\\system32\\", key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+  for (const char* name : {"TWO.DLL", "ONE.DLL", "TEXT.DLL"}) fake.AddFile(sys + name);
+  fake.SetValue(kHkeyLocalMachine, key, sys + "two.dll", std::string("\2\0\0\0", 4), win::kRegDword);
+  fake.SetValue(kHkeyLocalMachine, key, sys + "one.dll", std::string("\1\0\0\0", 4), win::kRegDword);
+  fake.SetValue(kHkeyLocalMachine, key, sys + "text.dll", "1");
+}
+
 constexpr char kExampleScript[] =
     "[execution]\r\nMUTEX=ExampleMutex\r\nAPPNAME=Example\r\nend;\r\n"
     "[warning]\r\nExample is removed.\r\nend;\r\n"
@@ -88,9 +99,11 @@ TEST(Plan, PredictsRunsThatStopOrEndInTheFatalReport) {
       kExampleScript,
       // Everything is deleted and the folder removed.
       "[deletefile]\r\nUninst.inf\r\nend;\r\n",
+      kSharedScript,
   };
   for (const char* body : bodies) {
     Product product;
+    AddSharedFiles(product.platform);
     product.platform.mutexesHeldElsewhere = {"ExampleMutex"};
     ExpectPlanIsTheRun(product.platform, body);
   }
@@ -210,9 +223,21 @@ TEST(PlanCommand, TellsHowTheRunEndsAndWhatStaysInTheFolder) {
         "Files\\OTHER\\\") [missing]: fails",
         "the entry \"SYSDIR\\HAL.DLL\" names \"C:\\WINDOWS\\system32\\HAL.DLL\", one of Windows' own files (its "
         "maker is Microsoft Corporation): passed over"}},
+      {false,
+       kSharedScript,
+       "",
+       kPlanEndsWithReport,
+       {"  2. set value \"C:\\WINDOWS\\system32\\TWO.DLL\" = 1 (REG_DWORD) in "
+        "\"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs\" [replaces REG_DWORD 2]: done",
+        "  3. delete value \"C:\\WINDOWS\\system32\\ONE.DLL\" in "
+        "\"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs\" [REG_DWORD 1]: done",
+        "  5. delete file \"C:\\WINDOWS\\system32\\ONE.DLL\" [file]: done",
+        "the entry \"SHARED=SYSDIR\\TEXT.DLL\" names \"C:\\WINDOWS\\system32\\TEXT.DLL\", a shared file whose use "
+        "count in SharedDLLs is no REG_DWORD, so it is kept: passed over"}},
   };
   for (const Row& row : rows) {
     Product product;
+    AddSharedFiles(product.platform);
     if (row.example) InstallExample(product.platform);
     product.platform.AddFile("C:\\WINDOWS\\system32\\HAL.DLL").company = "Microsoft Corporation";
     product.platform.AddFile(Product::kScript, std::string("//QV-Uninstaller\r\n") + row.body);

@@ -236,46 +236,6 @@ TEST_F(FileSections, AShellFolderValueOfAnotherTypeEndsInTheFatalReport) {
   EXPECT_EQ(platform.OpenKeyCount(), 0u);
 }
 
-// SHARED=: the use count goes down by one; the count and the file go together with the last use,
-// through the file rules; a count that is no number keeps both.
-TEST(SharedFiles, TheFileGoesWithItsLastUse) {
-  const char* key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-  const std::string dll = "C:\\WINDOWS\\system32\\Shared.dll", one("\1\0\0\0", 4);
-  struct Row {
-    std::string count;  // "" for none
-    std::uint32_t type;
-    const char* maker;
-    bool held;
-    bool fileStays;
-    std::string countAfter;  // "" when gone
-  } rows[] = {
-      {std::string("\2\0\0\0", 4), win::kRegDword, "", false, true, one},
-      {one, win::kRegDword, "", false, false, ""},
-      {std::string("\0\0\0\0", 4), win::kRegDword, "", false, false, ""},
-      {"", 0, "", false, false, ""},
-      {one, win::kRegDword, "", true, true, ""},
-      {one, win::kRegDword, "Microsoft Corporation", false, true, one},
-      {"1", win::kRegSz, "", false, true, "1"},
-  };
-  for (const Row& row : rows) {
-    Product product;
-    test::FakePlatform& fake = product.platform;
-    test::FakeFile& file = fake.AddFile(dll);
-    file.company = row.maker;
-    file.heldOpen = row.held;
-    fake.AddKey(kHkeyLocalMachine, key);
-    if (!row.count.empty())
-      fake.SetValue(kHkeyLocalMachine, key, "c:\\windows\\SYSTEM32\\shared.DLL", row.count, row.type);
-    product.Uninstall("[deletefile]\r\nSHARED=SYSDIR\\Shared.dll\r\nUninst.inf\r\nend;\r\n");
-    SCOPED_TRACE(row.count + "/" + row.maker);
-    EXPECT_EQ(product.Has(dll), row.fileStays);
-    const auto& values = fake.FindKey(kHkeyLocalMachine, key)->values;
-    const auto value = values.find("C:\\WINDOWS\\SYSTEM32\\SHARED.DLL");
-    EXPECT_EQ(value == values.end() ? "" : value->second.data, row.countAfter);
-    EXPECT_EQ(fake.pendingAtRestart.size(), row.held ? 1u : 0u);
-  }
-}
-
 TEST(Locations, RootAbbreviationsAreWholeTextInAnyCase) {
   test::FakePlatform p;
   EXPECT_EQ(RootFromAbbreviation(p, "hlm"), kHkeyLocalMachine);

@@ -38,14 +38,18 @@ void InstallExample(FakePlatform& fake) {
                 "Example");
 }
 
-// Shared files in the system folder with their use counts: two, one, and a text that is no count.
+// Shared files with use counts of two and one, a text, none, one in use counted once, and
+// Windows' own file counted once (its count stays, as it does).
 constexpr char kSharedScript[] =
-    "[deletefile]\r\nSHARED=SYSDIR\\TWO.DLL\r\nSHARED=SYSDIR\\ONE.DLL\r\nSHARED=SYSDIR\\TEXT.DLL\r\nUninst.inf\r\nend;\r\n";
+    "[deletefile]\r\nSHARED=SYSDIR\\TWO.DLL\r\nSHARED=SYSDIR\\ONE.DLL\r\nSHARED=SYSDIR\\TEXT.DLL\r\n"
+    "SHARED=SYSDIR\\HAL.DLL\r\nSHARED=SYSDIR\\NONE.DLL\r\nSHARED=SYSDIR\\HELD.DLL\r\nUninst.inf\r\nend;\r\n";
 void AddSharedFiles(FakePlatform& fake) {
   const std::string sys = "C:\\WINDOWS\\system32\\", key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-  for (const char* name : {"TWO.DLL", "ONE.DLL", "TEXT.DLL"}) fake.AddFile(sys + name);
-  fake.SetValue(kHkeyLocalMachine, key, sys + "two.dll", std::string("\2\0\0\0", 4), win::kRegDword);
-  fake.SetValue(kHkeyLocalMachine, key, sys + "one.dll", std::string("\1\0\0\0", 4), win::kRegDword);
+  for (const char* name : {"TWO.DLL", "ONE.DLL", "TEXT.DLL", "NONE.DLL"}) fake.AddFile(sys + name);
+  fake.AddFile(sys + "HELD.DLL").heldOpen = true;
+  for (const char* name : {"two.dll", "one.dll", "held.dll", "hal.dll"})
+    fake.SetValue(kHkeyLocalMachine, key, sys + name, std::string(name[0] == 't' ? "\2" : "\1") + '\0' + '\0' + '\0',
+                  4);
   fake.SetValue(kHkeyLocalMachine, key, sys + "text.dll", "1");
 }
 
@@ -227,11 +231,14 @@ TEST(PlanCommand, TellsHowTheRunEndsAndWhatStaysInTheFolder) {
        kSharedScript,
        "",
        kPlanEndsWithReport,
-       {"  2. set value \"C:\\WINDOWS\\system32\\TWO.DLL\" = 1 (REG_DWORD) in "
+       {"set value \"C:\\WINDOWS\\system32\\TWO.DLL\" = 1 (REG_DWORD) in "
         "\"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs\" [replaces REG_DWORD 2]: done",
-        "  3. delete value \"C:\\WINDOWS\\system32\\ONE.DLL\" in "
-        "\"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs\" [REG_DWORD 1]: done",
-        "  5. delete file \"C:\\WINDOWS\\system32\\ONE.DLL\" [file]: done",
+        "delete value \"C:\\WINDOWS\\system32\\ONE.DLL\" in \"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+        "SharedDLLs\" [REG_DWORD 1]: done\n  4. clear attributes \"C:\\WINDOWS\\system32\\ONE.DLL\" [file]: done\n"
+        "  5. delete file \"C:\\WINDOWS\\system32\\ONE.DLL\" [file]: done\n  6. clear attributes \"C:\\WINDOWS\\"
+        "system32\\NONE.DLL\" [file]: done\n  7. delete file \"C:\\WINDOWS\\system32\\NONE.DLL\" [file]: done\n"
+        "  8. delete value \"C:\\WINDOWS\\system32\\HELD.DLL\"",
+        "leave \"C:\\WINDOWS\\system32\\HELD.DLL\" to the next start of Windows",
         "the entry \"SHARED=SYSDIR\\TEXT.DLL\" names \"C:\\WINDOWS\\system32\\TEXT.DLL\", a shared file whose use "
         "count in SharedDLLs is no REG_DWORD, so it is kept: passed over"}},
   };

@@ -58,6 +58,13 @@ constexpr const char* kPrefixLookalikes[] = {"WINDOWS",  "WINNT",        "SYSTEM
                                              "%WINDIR%", "%SYSTEMROOT%", "SYSTEMROOT", "STARTMENU", "START MENU",
                                              "PROGRAMS", "DESKTOPDIR",   "STARTUPDIR", "WINDIR",    "SYSDIR"};
 
+// A file that an entry reaches: its prefix, its name as the system reads it, and the entry's line.
+struct NamedFile {
+  FolderPrefix prefix;
+  std::string name;
+  int line;
+};
+
 class Checker {
  public:
   Checker(Platform& platform, const LeadByteTable& lead, const ScriptFile& script, const ScriptPaths& paths)
@@ -75,6 +82,7 @@ class Checker {
     for (int i = 1; i < script_.Count(); ++i) CheckHeaderLike(i);
     for (const Section& section : sections_) CheckSection(section);
     CheckSelfDeletion();
+    CheckSharedFilesDeletedPlainly();
     return findings_;
   }
 
@@ -509,7 +517,7 @@ class Checker {
   }
 
   void CheckDeleteFile(const Section& section) {
-    std::set<std::pair<FolderPrefix, std::string>> names, folders;
+    std::set<std::pair<FolderPrefix, std::string>> names, shared, folders;
     bool keepsFolder = false;
     for (int i = section.header + 1; i < section.terminator; ++i) {
       const std::string upper = Upper(Line(i));
@@ -522,31 +530,59 @@ class Checker {
         continue;
       }
       if (IsBlank(upper)) continue;  // passed over, and harmless
+      if (const std::optional<FileEntry> entry = ParseSharedEntry(upper)) {
+        CheckFileEntry(i, *entry, shared, sharedFiles_);
+        continue;
+      }
       const FileEntry entry = ParseFileEntry(upper, /*withShellFolders=*/true);
       if (IsFolderEntry(upper, lead_)) {
         CheckFolderEntry(i, entry, folders);
         continue;
       }
-      if (NamesNoFile(entry.name, lead_)) {
-        Add(i, Severity::kWarning, "this entry names no file (a folder): the run passes over it");
-        continue;
-      }
-      if (const std::optional<Refusal> refusal = FileEntryRefusal(entry, lead_)) {
-        Add(i, Severity::kWarning, RefusalText(*refusal));
-        continue;
-      }
-      if (CheckFileName(i, "name", entry, "so the run asks for another file and this one stays", true)) continue;
-      if (CheckFileReach(i, entry.prefix, entry.name)) continue;
-      CheckPrefixLike(i, entry.name, entry.prefix, true);
-      CheckPathLength(i, entry.prefix, entry.name);
-      NoteUserFolder(i, entry.prefix);
-      // The system drops the blanks and dots at the end of a file's name.
-      const std::string name(WithoutTrailingBlanksAndDots(entry.name));
-      if (!names.insert({entry.prefix, name}).second)
-        Add(i, Severity::kNote, "this file is named twice in this section");
-      if (entry.prefix == FolderPrefix::kBase && name == Upper(ScriptName()) && selfDeletion_ < 0) selfDeletion_ = i;
+      const std::optional<std::string> name = CheckFileEntry(i, entry, names, plainFiles_);
+      if (name && entry.prefix == FolderPrefix::kBase && *name == Upper(ScriptName()) && selfDeletion_ < 0)
+        selfDeletion_ = i;
     }
     if (!keepsFolder && Terminated(section)) lastRemoval_ = section.terminator;
+  }
+
+  // A file entry, plain or SHARED=: the file's name as the system reads it, when the run reaches a
+  // file through it. Each such entry is added to files.
+  std::optional<std::string> CheckFileEntry(int i, const FileEntry& entry,
+                                            std::set<std::pair<FolderPrefix, std::string>>& names,
+                                            std::vector<NamedFile>& files) {
+    if (NamesNoFile(entry.name, lead_)) {
+      Add(i, Severity::kWarning, "this entry names no file (a folder): the run passes over it");
+      return std::nullopt;
+    }
+    if (const std::optional<Refusal> refusal = FileEntryRefusal(entry, lead_)) {
+      Add(i, Severity::kWarning, RefusalText(*refusal));
+      return std::nullopt;
+    }
+    if (CheckFileName(i, "name", entry, "so the run asks for another file and this one stays", true) ||
+        CheckFileReach(i, entry.prefix, entry.name))
+      return std::nullopt;
+    CheckPrefixLike(i, entry.name, entry.prefix, true);
+    CheckPathLength(i, entry.prefix, entry.name);
+    NoteUserFolder(i, entry.prefix);
+    // The system drops the blanks and dots at the end of a file's name.
+    const std::string name(WithoutTrailingBlanksAndDots(entry.name));
+    if (!names.insert({entry.prefix, name}).second) Add(i, Severity::kNote, "this file is named twice in this section");
+    files.push_back({entry.prefix, name, i});
+    return name;
+  }
+
+  // A plain entry deletes a shared file whatever its use count: other programs may still use it.
+  void CheckSharedFilesDeletedPlainly() {
+    for (const NamedFile& plain : plainFiles_)
+      for (const NamedFile& shared : sharedFiles_)
+        if (plain.prefix == shared.prefix && plain.name == shared.name) {
+          Add(plain.line, Severity::kWarning,
+              "the SHARED= entry of line " + std::to_string(shared.line + 1) +
+                  " names this file too: this entry deletes it whatever its use count, while other programs may "
+                  "still use it; name a shared file with SHARED= only");
+          break;
+        }
   }
 
   // A folder entry: removed at the section's end when empty, unless it is refused.
@@ -590,6 +626,9 @@ class Checker {
   std::vector<Finding> findings_;
   int selfDeletion_ = -1;  // the first line that deletes the script
   int lastRemoval_ = -1;   // the terminator of the last section that removes the folder
+  // The files that "[deletefile]" entries reach, plain and SHARED= ones.
+  std::vector<NamedFile> plainFiles_;
+  std::vector<NamedFile> sharedFiles_;
 };
 
 }  // namespace

@@ -49,6 +49,8 @@ std::string ReasonText(const Refusal& refusal) {
       return "one of Windows' own files (its maker is " + refusal.maker + ")";
     case Reason::kForeignFile:
       return "a registration of " + refusal.file + ", which is not the product's";
+    case Reason::kUnreadCount:
+      return "a shared file whose use count in SharedDLLs is no REG_DWORD, so it is kept";
     case Reason::kDriveRoot:
       break;
   }

@@ -44,6 +44,7 @@ enum class Reason {
   kDriveRoot,        // a drive's root, or a share's
   kWindowsFile,      // a file outside the product's folder whose maker is Microsoft
   kForeignFile,      // an entry of a registration list, or a value of one, registers a file not the product's
+  kUnreadCount,      // a shared file whose use count is no number: it is kept
 };
 
 struct Refusal {

@@ -21,7 +21,9 @@ void AddDeletedFiles(Platform& platform, const LeadByteTable& lead, const Script
   for (int i = section.header + 1; i < end; ++i) {
     const std::string upper = platform.CharUpperBuffA(script.Line(i));
     if (upper == kSaveFolderLine) continue;
-    const FileEntry entry = ParseFileEntry(upper, /*withShellFolders=*/true);
+    // A shared file's entry deletes it once no other program uses it: it is the product's too.
+    const std::optional<FileEntry> shared = ParseSharedEntry(upper);
+    const FileEntry entry = shared ? *shared : ParseFileEntry(upper, /*withShellFolders=*/true);
     if (NamesNoFile(entry.name, lead)) continue;
     if (const std::optional<std::string> folder = PrefixFolder(platform, entry.prefix, baseFolder))
       files.push_back(platform.CharUpperBuffA(*folder + entry.name));

@@ -14,7 +14,7 @@ namespace qv {
 
 struct ProductFiles {
   std::string folder;                     // upper-cased, ends with "\"; empty when the product has none
-  std::vector<std::string> deletedFiles;  // each "[deletefile]" file entry's full path, upper-cased
+  std::vector<std::string> deletedFiles;  // each "[deletefile]" file entry's full path (SHARED= ones too), upper-cased
 };
 
 // The product's files, learnt from its script the first time a registered file is judged: a run

@@ -327,6 +327,7 @@ std::optional<std::string> PlannedRegistry::ValueText(KeyHandle key, const std::
   if (QueryValue(key, name, type, nullptr, size) != kOk) return std::nullopt;
   if (QueryValue(key, name, type, &data, size) == kOk && type == win::kRegSz)
     return "\"" + data.substr(0, data.find('\0')) + "\"";
+  if (type == win::kRegDword && data.size() == 4) return "REG_DWORD " + DwordText(data);
   return "a value of type " + std::to_string(type);
 }
 

@@ -82,4 +82,10 @@ std::optional<std::string> PrefixFolder(Platform& platform, FolderPrefix prefix,
   return baseFolder;
 }
 
+std::optional<FileEntry> ParseSharedEntry(const std::string& upperLine) {
+  const std::optional<std::string> rest = AfterPrefix(upperLine, kSharedKeyword);
+  if (!rest) return std::nullopt;
+  return ParseFileEntry(*rest, /*withShellFolders=*/true);
+}
+
 }  // namespace qv

@@ -77,4 +77,13 @@ bool NamesNoFile(const std::string& name, const LeadByteTable& lead);
 // folder is (a file of the entry's name elsewhere is never the product's).
 std::optional<std::string> PrefixFolder(Platform& platform, FolderPrefix prefix, const std::string& baseFolder);
 
+// "[deletefile]": an entry that lowers the use count Windows keeps for a shared file, a file entry
+// after the keyword; the file goes only when no other program uses it any more.
+inline constexpr char kSharedKeyword[] = "SHARED=";
+// Where Windows keeps those counts, below HKEY_LOCAL_MACHINE: a REG_DWORD value for each shared
+// file, named by the file's full path.
+inline constexpr char kSharedFilesKey[] = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+// The file entry of an upper-cased "SHARED=" line; nothing for any other line.
+std::optional<FileEntry> ParseSharedEntry(const std::string& upperLine);
+
 }  // namespace qv

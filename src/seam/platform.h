@@ -68,6 +68,7 @@ constexpr std::uint32_t kKeyCreateSubKey = 0x4;
 constexpr std::uint32_t kRegSz = 1;
 constexpr std::uint32_t kRegExpandSz = 2;
 constexpr std::uint32_t kRegMultiSz = 7;
+constexpr std::uint32_t kRegDword = 4;
 
 constexpr int kSmDbcsEnabled = 42;
 

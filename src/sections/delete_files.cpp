@@ -6,6 +6,7 @@
 #include "script/locations.h"
 #include "sections/entries.h"
 #include "sections/sections.h"
+#include "sections/shared_files.h"
 #include "system/files.h"
 
 namespace qv {
@@ -91,7 +92,8 @@ bool RefusedFile(RunContext& run, const std::string& path, const std::string& li
 
 // A file entry: attributes are cleared first, so read-only, hidden and system files are deleted
 // too. A missing file is passed over; one that is there but cannot be deleted is left to the restart.
-void TakeFileEntry(RunContext& run, const FileEntry& entry, const std::string& line, int index) {
+// A shared file's use count is lowered first; the file goes only when no program uses it any more.
+void TakeFileEntry(RunContext& run, const FileEntry& entry, const std::string& line, int index, bool shared) {
   // An entry without a file name would name a folder (the product's, the Windows folder, the
   // desktop, a parent): its attributes are not for us to clear. It is passed over.
   if (NamesNoFile(entry.name, run.system.leadBytes))
@@ -100,6 +102,7 @@ void TakeFileEntry(RunContext& run, const FileEntry& entry, const std::string& l
     return run.observer.EntryPassedOver({*refusal, index, line});
   if (std::optional<std::string> path = ResolveEntry(run, entry)) {
     if (RefusedFile(run, *path, line, index)) return;
+    if (shared && !ReleaseSharedFile(run, *path, line, index)) return;
     run.platform.SetFileAttributesA(*path, 0);
   }
   if (std::optional<std::string> path = ResolveEntry(run, entry)) {
@@ -122,11 +125,13 @@ void DeleteFiles(RunContext& run, const ScriptFile& script, const Section& secti
       keepFolder = true;
       return;
     }
+    if (const std::optional<FileEntry> shared = ParseSharedEntry(upper))
+      return TakeFileEntry(run, *shared, line, index, /*shared=*/true);
     const FileEntry entry = ParseFileEntry(upper, /*withShellFolders=*/true);
     if (IsFolderEntry(upper, run.system.leadBytes))
       TakeFolderEntry(run, entry, line, index, folders);
     else
-      TakeFileEntry(run, entry, line, index);
+      TakeFileEntry(run, entry, line, index, /*shared=*/false);
   });
   RemoveFolders(run, std::move(folders));
   if (!keepFolder) {

@@ -77,6 +77,9 @@ std::string KeyLine(const RunStep& step) {
     case Kind::kCreateKey:
       return "create key " + Quoted(step.target);
     case Kind::kSetValue:
+      if (step.number == win::kRegDword)
+        return "set value " + Quoted(step.detail) + " = " + DwordText(step.data) + " (REG_DWORD) in " +
+               Quoted(step.target);
       return "set value " + Quoted(step.detail) + " = " + Quoted(step.data) +
              (step.number == win::kRegSz ? "" : " (type " + std::to_string(step.number) + ")") + " in " +
              Quoted(step.target);
@@ -107,6 +110,13 @@ void DescribeAsPathRemoval(RunStep& step, const PathRemoval& removal) {
 }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string DwordText(const std::string& data) {
+  std::uint32_t number = 0;
+  for (std::size_t i = data.size() < 4 ? data.size() : 4; i > 0; --i)
+    number = number << 8 | static_cast<unsigned char>(data[i - 1]);
+  return std::to_string(number);
+}
 
 std::string StepLine(const RunStep& step) {
   switch (step.kind) {

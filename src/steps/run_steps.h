@@ -69,4 +69,8 @@ std::string MutexState(ErrorCode status);
 
 std::string Quoted(const std::string& text);
 
+// A REG_DWORD's number in decimal, from its bytes (the lowest first); a byte left off at the end (a
+// step's data loses a final NUL) reads as 0.
+std::string DwordText(const std::string& data);
+
 }  // namespace qv

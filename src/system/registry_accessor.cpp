@@ -149,6 +149,26 @@ ErrorCode RegistryAccessor::WriteValue(const std::string& name, const StoredValu
   return platform_.RegSetValueExA(current_.get(), name, value.type, value.bytes);
 }
 
+RegistryAccessor::NumberValue RegistryAccessor::ReadNumberValue(const std::string& name) {
+  NumberValue value;
+  if (!current_) return value;
+  std::string data;
+  std::uint32_t type = 0, size = 4;
+  const ErrorCode status = platform_.RegQueryValueExA(current_.get(), name, type, &data, size);
+  if (status == win::kErrorFileNotFound) return value;
+  value.state = NumberValue::State::kOther;
+  if (status != win::kErrorSuccess || type != win::kRegDword || data.size() != 4) return value;
+  value.state = NumberValue::State::kNumber;
+  for (int i = 3; i >= 0; --i) value.number = value.number << 8 | static_cast<unsigned char>(data[i]);
+  return value;
+}
+
+bool RegistryAccessor::WriteNumberValue(const std::string& name, std::uint32_t number) {
+  std::string data;
+  for (int i = 0; i < 4; ++i) data.push_back(static_cast<char>(number >> 8 * i & 0xFF));
+  return current_ && platform_.RegSetValueExA(current_.get(), name, win::kRegDword, data) == win::kErrorSuccess;
+}
+
 void RegistryAccessor::WriteStringValue(const std::string& name, const std::string& data) {
   if (!current_) Raise<ERegistryException>(texts::kRegistryWriteError, ProgramText(name));
   std::string stored = data;

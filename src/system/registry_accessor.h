@@ -66,6 +66,18 @@ class RegistryAccessor {
   // also when there is no current key.
   void WriteStringValue(const std::string& name, const std::string& data);
 
+  // A value of the current key read as a number: a REG_DWORD of four bytes. kOther for a value of
+  // another type or size, or one that cannot be read; kMissing when it is missing or there is no
+  // current key.
+  struct NumberValue {
+    enum class State { kMissing, kNumber, kOther } state = State::kMissing;
+    std::uint32_t number = 0;
+  };
+  NumberValue ReadNumberValue(const std::string& name);
+
+  // Writes a REG_DWORD value into the current key; false when that fails or there is none.
+  bool WriteNumberValue(const std::string& name, std::uint32_t number);
+
   RegistryRoot Root() const { return root_; }
   bool HasCurrentKey() const { return static_cast<bool>(current_); }
   const std::string& CurrentPath() const { return path_; }

@@ -208,6 +208,7 @@ TEST(Checker, AgreesWithTheRun) {
            Script({"[renamefile]", "SYSDIR\\a.dll"}),
            Script({"[deletefile]", "uninst.inf", "\\", "DESKTOP\\", "..\\"}),
            Script({"[renamefile]", "a.dll,..\\other\\a.dll", "end;", "[deletefile]", "SYSDIR\\..\\x.dll", "end;"}),
+           Script({"[deletefile]", "SHARED=", "SHARED=sub\\", "SHARED=SYSDIR\\x.dll", "uninst.inf", "end;"}),
            std::string("not the signature\r\n[createreg]\r\nSTRING=a\r\n"),
            std::string(),
        }) {

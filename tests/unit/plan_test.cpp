@@ -40,6 +40,21 @@ void InstallExample(FakePlatform& fake) {
                 std::string("C:\\Program Files\\Example\\bin;C:\\Tools") + '\0', win::kRegExpandSz);
 }
 
+// Shared files with use counts of two and one, a text, none, one in use counted once, and
+// Windows' own file counted once (its count stays, as it does).
+constexpr char kSharedScript[] =
+    "[deletefile]\r\nSHARED=SYSDIR\\TWO.DLL\r\nSHARED=SYSDIR\\ONE.DLL\r\nSHARED=SYSDIR\\TEXT.DLL\r\n"
+    "SHARED=SYSDIR\\HAL.DLL\r\nSHARED=SYSDIR\\NONE.DLL\r\nSHARED=SYSDIR\\HELD.DLL\r\nUninst.inf\r\nend;\r\n";
+void AddSharedFiles(FakePlatform& fake) {
+  const std::string sys = "C:\\WINDOWS\\system32\\", key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+  for (const char* name : {"TWO.DLL", "ONE.DLL", "TEXT.DLL", "NONE.DLL"}) fake.AddFile(sys + name);
+  fake.AddFile(sys + "HELD.DLL").heldOpen = true;
+  for (const char* name : {"two.dll", "one.dll", "held.dll", "hal.dll"})
+    fake.SetValue(kHkeyLocalMachine, key, sys + name, std::string(name[0] == 't' ? "\2" : "\1") + '\0' + '\0' + '\0',
+                  4);
+  fake.SetValue(kHkeyLocalMachine, key, sys + "text.dll", "1");
+}
+
 constexpr char kExampleScript[] =
     "[execution]\r\nMUTEX=ExampleMutex\r\nAPPNAME=Example\r\nend;\r\n"
     "[warning]\r\nExample is removed.\r\nend;\r\n"
@@ -91,9 +106,11 @@ TEST(Plan, PredictsRunsThatStopOrEndInTheFatalReport) {
       kExampleScript,
       // Everything is deleted and the folder removed.
       "[deletefile]\r\nUninst.inf\r\nend;\r\n",
+      kSharedScript,
   };
   for (const char* body : bodies) {
     Product product;
+    AddSharedFiles(product.platform);
     product.platform.mutexesHeldElsewhere = {"ExampleMutex"};
     ExpectPlanIsTheRun(product.platform, body);
   }
@@ -219,9 +236,24 @@ TEST(PlanCommand, TellsHowTheRunEndsAndWhatStaysInTheFolder) {
         "Files\\OTHER\\\") [missing]: fails",
         "the entry \"SYSDIR\\HAL.DLL\" names \"C:\\WINDOWS\\system32\\HAL.DLL\", one of Windows' own files (its "
         "maker is Microsoft Corporation): passed over"}},
+      {false,
+       kSharedScript,
+       "",
+       kPlanEndsWithReport,
+       {"set value \"C:\\WINDOWS\\system32\\TWO.DLL\" = 1 (REG_DWORD) in "
+        "\"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs\" [replaces REG_DWORD 2]: done",
+        "delete value \"C:\\WINDOWS\\system32\\ONE.DLL\" in \"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+        "SharedDLLs\" [REG_DWORD 1]: done\n  4. clear attributes \"C:\\WINDOWS\\system32\\ONE.DLL\" [file]: done\n"
+        "  5. delete file \"C:\\WINDOWS\\system32\\ONE.DLL\" [file]: done\n  6. clear attributes \"C:\\WINDOWS\\"
+        "system32\\NONE.DLL\" [file]: done\n  7. delete file \"C:\\WINDOWS\\system32\\NONE.DLL\" [file]: done\n"
+        "  8. delete value \"C:\\WINDOWS\\system32\\HELD.DLL\"",
+        "leave \"C:\\WINDOWS\\system32\\HELD.DLL\" to the next start of Windows",
+        "the entry \"SHARED=SYSDIR\\TEXT.DLL\" names \"C:\\WINDOWS\\system32\\TEXT.DLL\", a shared file whose use "
+        "count in SharedDLLs is no REG_DWORD, so it is kept: passed over"}},
   };
   for (const Row& row : rows) {
     Product product;
+    AddSharedFiles(product.platform);
     if (row.example) InstallExample(product.platform);
     product.platform.AddFile("C:\\WINDOWS\\system32\\HAL.DLL").company = "Microsoft Corporation";
     product.platform.AddFile(Product::kScript, std::string("//QV-Uninstaller\r\n") + row.body);

@@ -15,7 +15,15 @@ constexpr const char* kAllRemovedSettingsRemain = shown::kSettingsRemain;
 constexpr const char* kBothRemain = shown::kBothRemain;
 constexpr const char* kShellFolders = Product::kShellFolders;
 
-class FileSections : public ::testing::Test, public Product {};
+class FileSections : public ::testing::Test, public Product {
+ protected:
+  // The machine's folders shared by all users, and the user's local application data.
+  void AddCommonFolders() {
+    for (const char* name : kCommonFolderNames)
+      platform.SetValue(kHkeyLocalMachine, kShellFolders, name, std::string("C:\\All\\") + name);
+    platform.SetValue(kHkeyCurrentUser, kShellFolders, kLocalAppDataName, "C:\\Users\\u\\Local");
+  }
+};
 
 TEST_F(FileSections, DeletesEverythingAndRemovesTheFolder) {
   platform.AddFile("C:\\Program Files\\Example\\app.exe");
@@ -64,9 +72,20 @@ TEST_F(FileSections, PrefixesReachTheirFolders) {
   platform.AddFile("C:\\Users\\u\\Startup\\App.lnk");
   platform.AddFile("C:\\Users\\u\\Desktop\\App.lnk");
   platform.AddFile("C:\\Users\\u\\Desktop\\Other.lnk");
+  AddCommonFolders();
+  const char* common[] = {"C:\\All\\Common Desktop\\App.lnk", "C:\\All\\Common Programs\\App\\App.lnk",
+                          "C:\\All\\Common Startup\\App.lnk", "C:\\All\\Common AppData\\App\\a.dat",
+                          "C:\\Users\\u\\Local\\App\\a.dat"};
+  for (const char* file : common) platform.AddFile(file);
   Uninstall(
       "[deletefile]\r\nwindir\\app.ini\r\nSYSDIR\\app.dll\r\nSTARTUP\\App.lnk\r\nDesktop\\App.lnk\r\n"
+      "common_desktop\\App.lnk\r\nCOMMON_PROGRAMS\\App\\App.lnk\r\nCOMMON_PROGRAMS\\App\\\r\nCOMMON_STARTUP\\App.lnk\r\n"
+      "COMMON_APPDATA\\App\\a.dat\r\nCOMMON_APPDATA\\App\\\r\nLocalAppData\\App\\a.dat\r\nLOCALAPPDATA\\App\\\r\n"
       "Uninst.inf\r\nend;\r\n");
+  for (const char* file : common) EXPECT_FALSE(Has(file)) << file;
+  for (const char* folder :
+       {"C:\\All\\Common Programs\\App", "C:\\All\\Common AppData\\App", "C:\\Users\\u\\Local\\App"})
+    EXPECT_FALSE(Has(folder)) << folder;
   EXPECT_FALSE(Has("C:\\WINDOWS\\app.ini"));
   EXPECT_FALSE(Has("C:\\WINDOWS\\system32\\app.dll"));
   EXPECT_FALSE(Has("C:\\Users\\u\\Startup\\App.lnk"));
@@ -95,19 +114,23 @@ TEST_F(FileSections, AShellFolderThatCannotBeFoundNamesNoFile) {
 
 TEST_F(FileSections, AnEntryWithoutANameTouchesNoFolder) {
   platform.AddFolder("C:\\Program Files\\Example\\sub");
+  AddCommonFolders();
+  platform.AddFolder("C:\\All\\Common Desktop");
+  platform.AddFolder("C:\\Users\\u\\Local");
   for (const char* folder : {"C:\\WINDOWS", "C:\\WINDOWS\\system32", "C:\\Users\\u\\Startup", "C:\\Users\\u\\Desktop",
-                             "C:\\Program Files\\Example"}) {
+                             "C:\\Program Files\\Example", "C:\\All\\Common Desktop", "C:\\Users\\u\\Local"}) {
     platform.SetFileAttributesA(folder, 0x1 | 0x4);
   }
   platform.SetFileAttributesA("C:\\Program Files", 0x1);
   platform.SetFileAttributesA("C:\\Program Files\\Example\\sub", 0x1);
   Uninstall(
       "[deletefile]\r\n\r\nWINDIR\\\r\nSYSDIR\\\r\nSTARTUP\\\r\nDESKTOP\\\r\n \r\n.\r\n..\r\nWINDIR\\. \r\n"
-      "\\\r\n.\\\r\n..\\\r\nsub\\..\\\r\nWINDIR\\.\\\r\nDESKTOP\\\\\r\nSAVEFOLDER\r\nend;\r\n");
+      "\\\r\n.\\\r\n..\\\r\nsub\\..\\\r\nWINDIR\\.\\\r\nDESKTOP\\\\\r\nCOMMON_DESKTOP\\\r\nLOCALAPPDATA\\.\\\r\n"
+      "SAVEFOLDER\r\nend;\r\n");
   EXPECT_EQ(platform.Find("C:\\Program Files")->attributes, 0x1u);
   EXPECT_EQ(platform.Find("C:\\Program Files\\Example\\sub")->attributes, 0x1u);
   for (const char* folder : {"C:\\WINDOWS", "C:\\WINDOWS\\system32", "C:\\Users\\u\\Startup", "C:\\Users\\u\\Desktop",
-                             "C:\\Program Files\\Example"}) {
+                             "C:\\Program Files\\Example", "C:\\All\\Common Desktop", "C:\\Users\\u\\Local"}) {
     EXPECT_EQ(platform.Find(folder)->attributes, 0x5u) << folder;
   }
 }

@@ -106,6 +106,8 @@ std::optional<std::string> WidePlatform::GetEnvironmentVariableA(const std::stri
 
 ErrorCode WidePlatform::CreateMutexA(const std::string& name) { return wide_.CreateMutexW(Wide(name)); }
 
+std::optional<std::string> WidePlatform::GetUserNameA() { return Narrow(wide_.GetUserNameW()); }
+
 ErrorCode WidePlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access,
                                       KeyHandle& result) {
   return wide_.RegOpenKeyExW(key, Wide(subKey), access, result);

@@ -15,15 +15,7 @@ constexpr const char* kAllRemovedSettingsRemain = shown::kSettingsRemain;
 constexpr const char* kBothRemain = shown::kBothRemain;
 constexpr const char* kShellFolders = Product::kShellFolders;
 
-class FileSections : public ::testing::Test, public Product {
- protected:
-  // The machine's folders shared by all users, and the user's local application data.
-  void AddCommonFolders() {
-    for (const char* name : kCommonFolderNames)
-      platform.SetValue(kHkeyLocalMachine, kShellFolders, name, std::string("C:\\All\\") + name);
-    platform.SetValue(kHkeyCurrentUser, kShellFolders, kLocalAppDataName, "C:\\Users\\u\\Local");
-  }
-};
+class FileSections : public ::testing::Test, public Product {};
 
 TEST_F(FileSections, DeletesEverythingAndRemovesTheFolder) {
   platform.AddFile("C:\\Program Files\\Example\\app.exe");
@@ -72,20 +64,20 @@ TEST_F(FileSections, PrefixesReachTheirFolders) {
   platform.AddFile("C:\\Users\\u\\Startup\\App.lnk");
   platform.AddFile("C:\\Users\\u\\Desktop\\App.lnk");
   platform.AddFile("C:\\Users\\u\\Desktop\\Other.lnk");
-  AddCommonFolders();
-  const char* common[] = {"C:\\All\\Common Desktop\\App.lnk", "C:\\All\\Common Programs\\App\\App.lnk",
-                          "C:\\All\\Common Startup\\App.lnk", "C:\\All\\Common AppData\\App\\a.dat",
-                          "C:\\Users\\u\\Local\\App\\a.dat"};
-  for (const char* file : common) platform.AddFile(file);
+  const std::string own = "DPSA";  // a file of its own in each machine folder, and the user's local data
+  for (std::size_t i = 0; i < own.size(); ++i) {
+    platform.SetValue(kHkeyLocalMachine, kShellFolders, kCommonFolderNames[i], std::string("C:\\All\\") + own[i]);
+    platform.AddFile(std::string("C:\\All\\") + own[i] + "\\App\\" + own[i]);
+  }
+  platform.SetValue(kHkeyCurrentUser, kShellFolders, kLocalAppDataName, "C:\\Local");
+  platform.AddFile("C:\\Local\\App\\a");
   Uninstall(
       "[deletefile]\r\nwindir\\app.ini\r\nSYSDIR\\app.dll\r\nSTARTUP\\App.lnk\r\nDesktop\\App.lnk\r\n"
-      "common_desktop\\App.lnk\r\nCOMMON_PROGRAMS\\App\\App.lnk\r\nCOMMON_PROGRAMS\\App\\\r\nCOMMON_STARTUP\\App.lnk\r\n"
-      "COMMON_APPDATA\\App\\a.dat\r\nCOMMON_APPDATA\\App\\\r\nLocalAppData\\App\\a.dat\r\nLOCALAPPDATA\\App\\\r\n"
-      "Uninst.inf\r\nend;\r\n");
-  for (const char* file : common) EXPECT_FALSE(Has(file)) << file;
-  for (const char* folder :
-       {"C:\\All\\Common Programs\\App", "C:\\All\\Common AppData\\App", "C:\\Users\\u\\Local\\App"})
-    EXPECT_FALSE(Has(folder)) << folder;
+      "common_desktop\\App\\d\r\nCOMMON_DESKTOP\\App\\\r\nCOMMON_PROGRAMS\\App\\P\r\nCOMMON_PROGRAMS\\App\\\r\n"
+      "COMMON_STARTUP\\App\\S\r\nCOMMON_STARTUP\\App\\\r\nCOMMON_APPDATA\\App\\A\r\nCOMMON_APPDATA\\App\\\r\n"
+      "LocalAppData\\App\\a\r\nLOCALAPPDATA\\App\\\r\nUninst.inf\r\nend;\r\n");
+  for (const char letter : own) EXPECT_FALSE(Has(std::string("C:\\All\\") + letter + "\\App")) << letter;
+  EXPECT_FALSE(Has("C:\\Local\\App"));
   EXPECT_FALSE(Has("C:\\WINDOWS\\app.ini"));
   EXPECT_FALSE(Has("C:\\WINDOWS\\system32\\app.dll"));
   EXPECT_FALSE(Has("C:\\Users\\u\\Startup\\App.lnk"));
@@ -114,23 +106,19 @@ TEST_F(FileSections, AShellFolderThatCannotBeFoundNamesNoFile) {
 
 TEST_F(FileSections, AnEntryWithoutANameTouchesNoFolder) {
   platform.AddFolder("C:\\Program Files\\Example\\sub");
-  AddCommonFolders();
-  platform.AddFolder("C:\\All\\Common Desktop");
-  platform.AddFolder("C:\\Users\\u\\Local");
   for (const char* folder : {"C:\\WINDOWS", "C:\\WINDOWS\\system32", "C:\\Users\\u\\Startup", "C:\\Users\\u\\Desktop",
-                             "C:\\Program Files\\Example", "C:\\All\\Common Desktop", "C:\\Users\\u\\Local"}) {
+                             "C:\\Program Files\\Example"}) {
     platform.SetFileAttributesA(folder, 0x1 | 0x4);
   }
   platform.SetFileAttributesA("C:\\Program Files", 0x1);
   platform.SetFileAttributesA("C:\\Program Files\\Example\\sub", 0x1);
   Uninstall(
       "[deletefile]\r\n\r\nWINDIR\\\r\nSYSDIR\\\r\nSTARTUP\\\r\nDESKTOP\\\r\n \r\n.\r\n..\r\nWINDIR\\. \r\n"
-      "\\\r\n.\\\r\n..\\\r\nsub\\..\\\r\nWINDIR\\.\\\r\nDESKTOP\\\\\r\nCOMMON_DESKTOP\\\r\nLOCALAPPDATA\\.\\\r\n"
-      "SAVEFOLDER\r\nend;\r\n");
+      "\\\r\n.\\\r\n..\\\r\nsub\\..\\\r\nWINDIR\\.\\\r\nDESKTOP\\\\\r\nSAVEFOLDER\r\nend;\r\n");
   EXPECT_EQ(platform.Find("C:\\Program Files")->attributes, 0x1u);
   EXPECT_EQ(platform.Find("C:\\Program Files\\Example\\sub")->attributes, 0x1u);
   for (const char* folder : {"C:\\WINDOWS", "C:\\WINDOWS\\system32", "C:\\Users\\u\\Startup", "C:\\Users\\u\\Desktop",
-                             "C:\\Program Files\\Example", "C:\\All\\Common Desktop", "C:\\Users\\u\\Local"}) {
+                             "C:\\Program Files\\Example"}) {
     EXPECT_EQ(platform.Find(folder)->attributes, 0x5u) << folder;
   }
 }

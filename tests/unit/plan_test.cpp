@@ -88,8 +88,6 @@ TEST(Plan, PredictsRunsThatStopOrEndInTheFatalReport) {
       kExampleScript,
       // Everything is deleted and the folder removed.
       "[deletefile]\r\nUninst.inf\r\nend;\r\n",
-      // Folders that cannot be found.
-      "[deletefile]\r\nCOMMON_APPDATA\\x.dat\r\nLOCALAPPDATA\\x\\\r\nend;\r\n",
   };
   for (const char* body : bodies) {
     Product product;

@@ -397,7 +397,7 @@ class Checker {
       Add(i, Severity::kNote,
           std::string(PrefixText(prefix)) +
               " is the folder of the user who runs the uninstall; another user's "
-              "copy stays");
+              "copy stays, and a run as SYSTEM (as deployment tools make) reaches SYSTEM's own");
     if (IsCommonFolder(prefix))
       Add(i, Severity::kNote,
           std::string(PrefixText(prefix)) +

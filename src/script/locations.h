@@ -65,7 +65,7 @@ enum class FolderPrefix {
 
 // The prefixes a file entry can begin with, as its upper-cased line must read. The shell
 // folders' prefixes are known in deletion sections only; the user's own folders are perUser.
-// A prefix that begins another would have to stand after it; none does.
+// Each ends at its only "\", so none begins another and their order does not decide a match.
 struct FolderPrefixRow {
   const char* text;
   FolderPrefix prefix;

@@ -54,9 +54,10 @@ bool IsShellFolderPrefixName(const std::string& name) {
 }
 
 // First folder names that look like a folder prefix but are none, in upper case.
-constexpr const char* kPrefixLookalikes[] = {"WINDOWS",  "WINNT",        "SYSTEM",     "SYSTEM32",  "WINSYSDIR",
-                                             "%WINDIR%", "%SYSTEMROOT%", "SYSTEMROOT", "STARTMENU", "START MENU",
-                                             "PROGRAMS", "DESKTOPDIR",   "STARTUPDIR", "WINDIR",    "SYSDIR"};
+constexpr const char* kPrefixLookalikes[] = {
+    "WINDOWS",    "WINNT",     "SYSTEM",         "SYSTEM32",      "WINSYSDIR",        "%WINDIR%",   "%SYSTEMROOT%",
+    "SYSTEMROOT", "STARTMENU", "START MENU",     "PROGRAMS",      "DESKTOPDIR",       "STARTUPDIR", "WINDIR",
+    "SYSDIR",     "%APPDATA%", "%LOCALAPPDATA%", "%PROGRAMDATA%", "%ALLUSERSPROFILE%"};
 
 // A file that an entry reaches: its prefix, its name as the system reads it, and the entry's line.
 struct NamedFile {
@@ -421,7 +422,12 @@ class Checker {
       Add(i, Severity::kNote,
           std::string(PrefixText(prefix)) +
               " is the folder of the user who runs the uninstall; another user's "
-              "copy stays");
+              "copy stays, and a run as SYSTEM (as deployment tools make) reaches SYSTEM's own");
+    if (IsCommonFolder(prefix))
+      Add(i, Severity::kNote,
+          std::string(PrefixText(prefix)) +
+              " is a folder of all users: only a run with an administrator's rights (or as SYSTEM) removes "
+              "what it holds");
   }
 
   // A file's name after its prefix that no file can have, or with blanks or tabs at its ends; true

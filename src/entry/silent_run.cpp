@@ -1,5 +1,7 @@
 #include "entry/silent_run.h"
 
+#include "entry/account_line.h"
+
 namespace qv {
 
 namespace {
@@ -44,6 +46,7 @@ SilentRun::SilentRun(Platform& system, const SystemInfo& info, RunObserver& obse
   const std::string stamp = Digits(now.year, 4) + "-" + Digits(now.month, 2) + "-" + Digits(now.day, 2) + " " +
                             Digits(now.hour, 2) + ":" + Digits(now.minute, 2) + ":" + Digits(now.second, 2) + " ";
   log_.Line(ProgramText(stamp) + SystemText(commandLine));
+  log_.Line(AccountLine(system));
 }
 
 void SilentRun::End(int exitCode) {

@@ -45,8 +45,8 @@ class SilentWatcher final : public RunObserver {
   RunObserver& next_;
 };
 
-// A silent run: its log, begun with the local date and time and the command line, the platform
-// that writes to it and the watcher.
+// A silent run: its log, begun with the local date and time and the command line, then the
+// account the run is in; the platform that writes to it and the watcher.
 class SilentRun {
  public:
   SilentRun(Platform& system, const SystemInfo& info, RunObserver& observer, const std::string& commandLine);

@@ -107,6 +107,7 @@ std::optional<std::string> WidePlatform::GetEnvironmentVariableA(const std::stri
 ErrorCode WidePlatform::CreateMutexA(const std::string& name) { return wide_.CreateMutexW(Wide(name)); }
 
 void WidePlatform::BroadcastSettingChange(const std::string& area) { wide_.BroadcastSettingChangeW(Wide(area)); }
+std::optional<std::string> WidePlatform::GetUserNameA() { return Narrow(wide_.GetUserNameW()); }
 
 ErrorCode WidePlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access,
                                       KeyHandle& result) {

@@ -44,6 +44,7 @@ class WidePlatform final : public ForwardingPlatform {
   std::optional<std::string> GetEnvironmentVariableA(const std::string& name) override;
   ErrorCode CreateMutexA(const std::string& name) override;
   void BroadcastSettingChange(const std::string& area) override;
+  std::optional<std::string> GetUserNameA() override;
 
   ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) override;
   ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options, std::uint32_t access,

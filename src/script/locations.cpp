@@ -19,10 +19,14 @@ std::string WindowsFolder(Platform& platform) { return platform.GetWindowsDirect
 std::string SystemFolder(Platform& platform) { return platform.GetSystemDirectoryA() + "\\"; }
 
 std::string ShellFolder(Platform& platform, int index) {
+  return ShellFolderValue(platform, kHkeyCurrentUser, kShellFolderNames[index]);
+}
+
+std::string ShellFolderValue(Platform& platform, RegistryRoot root, const char* name) {
   RegistryAccessor registry(platform);
-  registry.SelectRoot(kHkeyCurrentUser);
+  registry.SelectRoot(root);
   if (!registry.OpenPath(kShellFoldersKey, false)) return {};
-  return registry.ReadStringValue(kShellFolderNames[index]) + "\\";
+  return registry.ReadStringValue(name) + "\\";
 }
 
 RegistryRoot RootFromAbbreviation(Platform& platform, const std::string& text) {
@@ -54,7 +58,13 @@ const char* PrefixText(FolderPrefix prefix) {
 
 bool IsUserFolder(FolderPrefix prefix) {
   for (const FolderPrefixRow& row : kFolderPrefixes)
-    if (row.prefix == prefix) return row.shellFolder;
+    if (row.prefix == prefix) return row.perUser;
+  return false;
+}
+
+bool IsCommonFolder(FolderPrefix prefix) {
+  for (const FolderPrefixRow& row : kFolderPrefixes)
+    if (row.prefix == prefix) return row.shellFolder && !row.perUser;
   return false;
 }
 
@@ -76,6 +86,15 @@ std::optional<std::string> PrefixFolder(Platform& platform, FolderPrefix prefix,
       return Found(ShellFolder(platform, kShellFolderPrograms));
     case FolderPrefix::kAppData:
       return Found(ShellFolder(platform, kShellFolderAppData));
+    case FolderPrefix::kLocalAppData:
+      return Found(ShellFolderValue(platform, kHkeyCurrentUser, kLocalAppDataName));
+    case FolderPrefix::kCommonDesktop:
+    case FolderPrefix::kCommonPrograms:
+    case FolderPrefix::kCommonStartup:
+    case FolderPrefix::kCommonAppData: {
+      const int common = static_cast<int>(prefix) - static_cast<int>(FolderPrefix::kCommonDesktop);
+      return Found(ShellFolderValue(platform, kHkeyLocalMachine, kCommonFolderNames[common]));
+    }
     case FolderPrefix::kBase:
       break;
   }

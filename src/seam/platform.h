@@ -216,6 +216,9 @@ class Platform {
     return below_ ? below_->GetEnvironmentVariableA(name) : std::nullopt;
   }
   virtual LocalTime GetLocalTime() { return below_ ? below_->GetLocalTime() : LocalTime(); }
+  // The account the process runs in (GetUserNameA, advapi32, a buffer of 257 characters); nothing
+  // when the call fails.
+  virtual std::optional<std::string> GetUserNameA() { return below_ ? below_->GetUserNameA() : std::nullopt; }
 
   // Named mutex: CreateMutexA(NULL, FALSE, name), then GetLastError. The handle stays open until
   // the process ends. Returns the error code (0, 183 when the mutex existed, others on failure).

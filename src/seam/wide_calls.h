@@ -51,6 +51,7 @@ class WideCalls {
   virtual bool AppendToFileW(const std::u16string& path, const std::string& firstBytes, const std::string& bytes) = 0;
   virtual std::optional<std::u16string> GetEnvironmentVariableW(const std::u16string& name) = 0;
   virtual ErrorCode CreateMutexW(const std::u16string& name) = 0;
+  virtual std::optional<std::u16string> GetUserNameW() = 0;
 
   virtual ErrorCode RegOpenKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t access,
                                   KeyHandle& result) = 0;

@@ -184,6 +184,13 @@ LocalTime Win32Platform::GetLocalTime() {
   return {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
 }
 
+std::optional<std::string> Win32Platform::GetUserNameA() {
+  char buffer[257];  // UNLEN + 1
+  DWORD size = sizeof buffer;
+  if (!::GetUserNameA(buffer, &size)) return std::nullopt;
+  return win32::UpToNul(buffer, sizeof buffer);
+}
+
 ErrorCode Win32Platform::CreateMutexA(const std::string& name) {
   // The handle is kept until the process ends, so the mutex exists for as long as we run.
   HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name.c_str());

@@ -42,6 +42,7 @@ class Win32Platform final : public Platform, public WideCalls {
   bool AppendToFileA(const std::string& path, const std::string& firstBytes, const std::string& bytes) override;
   std::optional<std::string> GetEnvironmentVariableA(const std::string& name) override;
   LocalTime GetLocalTime() override;
+  std::optional<std::string> GetUserNameA() override;
 
   ErrorCode CreateMutexA(const std::string& name) override;
   void SHChangeNotify(long event, std::uint32_t flags) override;
@@ -80,6 +81,7 @@ class Win32Platform final : public Platform, public WideCalls {
   bool AppendToFileW(const std::u16string& path, const std::string& firstBytes, const std::string& bytes) override;
   std::optional<std::u16string> GetEnvironmentVariableW(const std::u16string& name) override;
   ErrorCode CreateMutexW(const std::u16string& name) override;
+  std::optional<std::u16string> GetUserNameW() override;
   ErrorCode RegOpenKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t access,
                           KeyHandle& result) override;
   ErrorCode RegCreateKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t options, std::uint32_t access,

@@ -153,6 +153,13 @@ std::optional<std::u16string> Win32Platform::GetEnvironmentVariableW(const std::
   return value;
 }
 
+std::optional<std::u16string> Win32Platform::GetUserNameW() {
+  wchar_t buffer[257];  // UNLEN + 1
+  DWORD size = 257;
+  if (!::GetUserNameW(buffer, &size)) return std::nullopt;
+  return UpToNul(buffer, 257);
+}
+
 ErrorCode Win32Platform::CreateMutexW(const std::u16string& name) {
   // The handle is kept until the process ends, so the mutex exists for as long as we run.
   HANDLE mutex = ::CreateMutexW(nullptr, FALSE, Wide(name));

@@ -113,6 +113,9 @@ TEST_F(WideRules, TheSystemsTextsAgreeWithTheAnsiCallsAndMutexesAreNamedInUtf16)
   EXPECT_EQ(platform_.CharUpperBuffA(std::string(module.end() - 4, module.end())), ".EXE");
   EXPECT_FALSE(wide().GetCommandLineW().empty());
   EXPECT_EQ(wide().GetEnvironmentVariableW(u"QV_CONTRACT_UNSET"), std::nullopt);
+  const std::optional<std::string> account = platform_.GetUserNameA();
+  ASSERT_TRUE(account && !account->empty());
+  EXPECT_EQ(wide().GetUserNameW(), Ascii(*account));
 
   const std::u16string mutex = u"QvContract " + kMixed;
   EXPECT_EQ(wide().CreateMutexW(mutex), win::kErrorSuccess);

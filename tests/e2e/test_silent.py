@@ -48,6 +48,7 @@ def test_a_silent_removal_shows_no_window_removes_everything_and_logs_each_step(
     lines = log_of(result)
     assert re.fullmatch(r'\d{4}-\d\d-\d\d \d\d:\d\d:\d\d "C:\\windows\\QvUninst\.exe" /s "C:\\Program Files\\Example\\"',
                         lines[0]), lines[0]
+    assert re.fullmatch(r"account: [^:]+", lines[1]), lines[1]  # not SYSTEM: no more on its line
     steps = "\n".join(lines)
     assert "  mutex \"ExampleMutex\": free: no program holding it runs" in steps
     assert "(warning, OK): not shown, answered OK\n       エグザンプルを削除します。" in steps

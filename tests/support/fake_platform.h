@@ -81,6 +81,7 @@ class FakePlatform : public Platform, public WideCalls {
   // The process's environment by upper-cased name (names compare without regard to case).
   std::map<std::string, std::string> environment;
   LocalTime localTime{2024, 4, 3, 9, 5, 7};
+  std::optional<std::string> userName = "u";  // the account the process runs in; nothing: the call fails
 
   // Makes the system one of another ANSI code page (1252, 936, 949 or 65001): the code page,
   // whether it has double-byte characters, its lead bytes and its case mapping. The fake holds
@@ -179,6 +180,7 @@ class FakePlatform : public Platform, public WideCalls {
   bool AppendToFileA(const std::string& path, const std::string& firstBytes, const std::string& bytes) override;
   std::optional<std::string> GetEnvironmentVariableA(const std::string& name) override;
   LocalTime GetLocalTime() override { return localTime; }
+  std::optional<std::string> GetUserNameA() override { return userName; }
 
   ErrorCode CreateMutexA(const std::string& name) override;
   void SHChangeNotify(long event, std::uint32_t flags) override { shellNotifications.emplace_back(event, flags); }
@@ -216,6 +218,7 @@ class FakePlatform : public Platform, public WideCalls {
   ErrorCode TryOpenFileW(const std::u16string& path, std::uint32_t access) override;
   bool AppendToFileW(const std::u16string& path, const std::string& firstBytes, const std::string& bytes) override;
   std::optional<std::u16string> GetEnvironmentVariableW(const std::u16string& name) override;
+  std::optional<std::u16string> GetUserNameW() override;
   ErrorCode CreateMutexW(const std::u16string& name) override;
   ErrorCode RegOpenKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t access,
                           KeyHandle& result) override;

@@ -294,6 +294,10 @@ std::optional<std::u16string> FakePlatform::GetEnvironmentVariableW(const std::u
   return SystemText(*value);
 }
 ErrorCode FakePlatform::CreateMutexW(const std::u16string& name) { return CreateMutexStored(Stored(name)); }
+std::optional<std::u16string> FakePlatform::GetUserNameW() {
+  if (!userName) return std::nullopt;
+  return SystemText(*userName);
+}
 
 ErrorCode FakePlatform::RegOpenKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t access,
                                       KeyHandle& result) {

@@ -207,6 +207,7 @@ TEST(Checker, AgreesWithTheRun) {
            Script({"[deletereg]", "KEY=HCR\\CLSID", "QUORVEL="}),
            Script({"[renamefile]", "SYSDIR\\a.dll"}),
            Script({"[deletefile]", "uninst.inf", "\\", "DESKTOP\\", "..\\"}),
+           Script({"[deletefile]", "COMMON_STARTUP\\", "LOCALAPPDATA\\..\\", "COMMON_DESKTOP\\a.lnk", "end;"}),
            Script({"[renamefile]", "a.dll,..\\other\\a.dll", "end;", "[deletefile]", "SYSDIR\\..\\x.dll", "end;"}),
            Script({"[deletefile]", "SHARED=", "SHARED=sub\\", "SHARED=SYSDIR\\x.dll", "uninst.inf", "end;"}),
            std::string("not the signature\r\n[createreg]\r\nSTRING=a\r\n"),

@@ -64,9 +64,20 @@ TEST_F(FileSections, PrefixesReachTheirFolders) {
   platform.AddFile("C:\\Users\\u\\Startup\\App.lnk");
   platform.AddFile("C:\\Users\\u\\Desktop\\App.lnk");
   platform.AddFile("C:\\Users\\u\\Desktop\\Other.lnk");
+  const std::string own = "DPSA";  // a file of its own in each machine folder, and the user's local data
+  for (std::size_t i = 0; i < own.size(); ++i) {
+    platform.SetValue(kHkeyLocalMachine, kShellFolders, kCommonFolderNames[i], std::string("C:\\All\\") + own[i]);
+    platform.AddFile(std::string("C:\\All\\") + own[i] + "\\App\\" + own[i]);
+  }
+  platform.SetValue(kHkeyCurrentUser, kShellFolders, kLocalAppDataName, "C:\\Local");
+  platform.AddFile("C:\\Local\\App\\a");
   Uninstall(
       "[deletefile]\r\nwindir\\app.ini\r\nSYSDIR\\app.dll\r\nSTARTUP\\App.lnk\r\nDesktop\\App.lnk\r\n"
-      "Uninst.inf\r\nend;\r\n");
+      "common_desktop\\App\\d\r\nCOMMON_DESKTOP\\App\\\r\nCOMMON_PROGRAMS\\App\\P\r\nCOMMON_PROGRAMS\\App\\\r\n"
+      "COMMON_STARTUP\\App\\S\r\nCOMMON_STARTUP\\App\\\r\nCOMMON_APPDATA\\App\\A\r\nCOMMON_APPDATA\\App\\\r\n"
+      "LocalAppData\\App\\a\r\nLOCALAPPDATA\\App\\\r\nUninst.inf\r\nend;\r\n");
+  for (const char letter : own) EXPECT_FALSE(Has(std::string("C:\\All\\") + letter + "\\App")) << letter;
+  EXPECT_FALSE(Has("C:\\Local\\App"));
   EXPECT_FALSE(Has("C:\\WINDOWS\\app.ini"));
   EXPECT_FALSE(Has("C:\\WINDOWS\\system32\\app.dll"));
   EXPECT_FALSE(Has("C:\\Users\\u\\Startup\\App.lnk"));

@@ -90,6 +90,7 @@ TEST_F(Silent, LogsEveryStepWithItsRealResult) {
   const std::string folder = "\"C:\\Program Files\\Example\\";
   const std::vector<std::string> expected = {
       "2024-04-03 09:05:07 \"C:\\Tools\\QvUninst.exe\" /s \"C:\\Program Files\\Example\\\"",
+      "account: u",
       "  mutex \"ExampleMutex\": free: no program holding it runs",
       title + "0x30 (warning, OK): not shown, answered OK",
       u8"       サンプルをアンインストールします。",
@@ -159,13 +160,13 @@ TEST_F(Silent, LogsFailedCallsWithTheSystemsError) {
                         "[deletefile]\r\nMissing.txt\r\nSAVEFOLDER\r\nend;\r\n"),
             1);
   const std::vector<std::string> lines = LogLines();
-  ASSERT_EQ(lines.size(), 9u) << Log();
-  EXPECT_EQ(lines[3], "  create key \"HKCU\\Software\\Own\": fails (error 5)");
+  ASSERT_EQ(lines.size(), 10u) << Log();
+  EXPECT_EQ(lines[4], "  create key \"HKCU\\Software\\Own\": fails (error 5)");
   // The fatal error report that followed, with its text, and the exit code.
-  EXPECT_EQ(lines[4], u8"  box \"ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ\", flags 0x2010 (error, OK, task-modal): not shown, answered OK");
-  EXPECT_EQ(lines[5].rfind(u8"       ERegistryExceptionがﾓｼﾞｭｰﾙ QvUninst.exe の ", 0), 0u) << lines[5];
-  EXPECT_EQ(lines[6], u8"       'A' の設定に失敗しました.");
-  EXPECT_EQ(lines[7], "exit code 1: ended by the fatal error report (its text is above)");
+  EXPECT_EQ(lines[5], u8"  box \"ｱﾌﾟﾘｹｰｼｮﾝ ｴﾗｰ\", flags 0x2010 (error, OK, task-modal): not shown, answered OK");
+  EXPECT_EQ(lines[6].rfind(u8"       ERegistryExceptionがﾓｼﾞｭｰﾙ QvUninst.exe の ", 0), 0u) << lines[6];
+  EXPECT_EQ(lines[7], u8"       'A' の設定に失敗しました.");
+  EXPECT_EQ(lines[8], "exit code 1: ended by the fatal error report (its text is above)");
   EXPECT_TRUE(product.platform.boxes.empty());
 }
 
@@ -230,11 +231,25 @@ TEST_F(Silent, EachRunAppendsToTheLogAndALogThatCannotBeWrittenStopsNothing) {
   EXPECT_EQ(Run("/s C:\\Nowhere\\"), 3);
   const std::string& bytes = product.platform.Find(kLog)->bytes;
   EXPECT_EQ(bytes.rfind(kBom), 0u);   // one mark, at the start
-  EXPECT_EQ(LogLines().size(), 12u);  // two runs of six lines each
+  EXPECT_EQ(LogLines().size(), 14u);  // two runs of seven lines each
 
   product.platform.environment.clear();
   EXPECT_EQ(RunSilently(), 0);
   EXPECT_FALSE(product.Has(test::Product::kFolder));
+}
+
+// The second line names the account; run as SYSTEM, it says whose the per-user locations are.
+TEST_F(Silent, TheLogNamesTheAccountAndWhatSystemsOwnLocationsAre) {
+  const std::pair<const char*, const char*> accounts[] = {
+      {"system",
+       "account: system: HCU, STARTUP\\, DESKTOP\\, PROGRAMS\\, APPDATA\\ and LOCALAPPDATA\\ are this account's "
+       "own, not a user's; use the COMMON_ prefixes and HLM for products deployed this way"},
+      {"systemd", "account: systemd"}};
+  for (const auto& [name, line] : accounts) {
+    product.platform.userName = name;
+    EXPECT_EQ(Run("/s C:\\Nowhere\\"), 3);
+    EXPECT_EQ(LogLines().at(LogLines().size() - 6), line);
+  }
 }
 
 TEST(RunLogText, Utf16BecomesUtf8) {

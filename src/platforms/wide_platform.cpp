@@ -106,6 +106,14 @@ std::optional<std::string> WidePlatform::GetEnvironmentVariableA(const std::stri
 
 ErrorCode WidePlatform::CreateMutexA(const std::string& name) { return wide_.CreateMutexW(Wide(name)); }
 
+ErrorCode WidePlatform::StopServiceA(const std::string& name) { return wide_.StopServiceW(Wide(name)); }
+
+std::optional<std::uint32_t> WidePlatform::QueryServiceStateA(const std::string& name) {
+  return wide_.QueryServiceStateW(Wide(name));
+}
+
+ErrorCode WidePlatform::DeleteServiceA(const std::string& name) { return wide_.DeleteServiceW(Wide(name)); }
+
 ErrorCode WidePlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access,
                                       KeyHandle& result) {
   return wide_.RegOpenKeyExW(key, Wide(subKey), access, result);

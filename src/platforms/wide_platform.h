@@ -43,6 +43,9 @@ class WidePlatform final : public ForwardingPlatform {
   bool AppendToFileA(const std::string& path, const std::string& firstBytes, const std::string& bytes) override;
   std::optional<std::string> GetEnvironmentVariableA(const std::string& name) override;
   ErrorCode CreateMutexA(const std::string& name) override;
+  ErrorCode StopServiceA(const std::string& name) override;
+  std::optional<std::uint32_t> QueryServiceStateA(const std::string& name) override;
+  ErrorCode DeleteServiceA(const std::string& name) override;
 
   ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) override;
   ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options, std::uint32_t access,

@@ -37,6 +37,8 @@ std::optional<CleanupTarget> CleanupTargetOf(Platform& platform, const std::stri
     return CleanupTarget{
         CleanupTarget::Kind::kKey, RootFromAbbreviation(platform, entry.abbreviation), entry.path, {}, false};
   }
+  if (const std::optional<std::string> service = AfterPrefix(upperLine, kServiceKeyword))
+    return CleanupTarget{CleanupTarget::Kind::kService, kHkeyLocalMachine, kServicesFolder + *service, {}, false};
   const std::optional<std::string> value = AfterPrefix(upperLine, kValueKeyword);
   if (!value) return std::nullopt;
   // The key up to the first ",", the value's name after it.
@@ -60,6 +62,7 @@ std::vector<std::string> CleanupKeywords() {
   for (const CleanupRow& row : kCleanupRows) keywords.push_back(row.keyword);
   keywords.push_back(kKeyKeyword);
   keywords.push_back(kValueKeyword);
+  keywords.push_back(kServiceKeyword);
   return keywords;
 }
 

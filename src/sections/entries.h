@@ -27,6 +27,7 @@ struct CleanupTarget {
     kKey,             // the key with everything below it
     kUninstallEntry,  // the same, for the product's entry in the list of installed programs
     kValue,           // one value of the key; the key stays
+    kService,         // a service, stopped and removed; judged by its key below Services
   };
   Kind kind = Kind::kKey;
   RegistryRoot root;
@@ -35,6 +36,9 @@ struct CleanupTarget {
   bool hasValueName = false;  // a value entry has its ","
 };
 inline constexpr char kValueKeyword[] = "VALUE=";
+inline constexpr char kServiceKeyword[] = "SERVICE=";
+// The key of a service's entry in the machine's list of services, from the root.
+inline constexpr char kServicesFolder[] = "\\SYSTEM\\CurrentControlSet\\Services\\";
 std::optional<CleanupTarget> CleanupTargetOf(Platform& platform, const std::string& upperLine);
 // A value entry is carried out only with a root, a key below it and its ",".
 bool IsCompleteValueEntry(const CleanupTarget& target);

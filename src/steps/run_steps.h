@@ -27,13 +27,15 @@ struct RunStep {
     kDeleteValue,
     kLeaveToRestart,
     kNotifyShell,
+    kStopService,
+    kDeleteService,
   };
   RunStep() = default;
   explicit RunStep(Kind kind, std::string target = {}, std::string detail = {})
       : kind(kind), target(std::move(target)), detail(std::move(detail)) {}
 
   Kind kind = Kind::kBox;
-  std::string target;        // path; key (root's short name first); mutex name; box caption
+  std::string target;        // path; key (root's short name first); mutex name; service name; box caption
   std::string detail;        // new path of a rename; value name; box text
   std::string data;          // value data, without its final NUL
   std::uint32_t number = 0;  // attributes set; box flags; value type; shell event
@@ -55,5 +57,8 @@ std::string RootShortName(RegistryRoot root);
 std::string MutexState(ErrorCode status);
 
 std::string Quoted(const std::string& text);
+
+// A service's state as QueryServiceStateA gave it, in words ("running", "not there").
+std::string ServiceState(const std::optional<std::uint32_t>& state);
 
 }  // namespace qv

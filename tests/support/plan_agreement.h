@@ -45,6 +45,12 @@ class CallLog final : public ForwardingPlatform {
     Log("SHChangeNotify", event);
     inner_.SHChangeNotify(event, flags);
   }
+  ErrorCode StopServiceA(const std::string& name) override {
+    return Log("StopServiceA " + name, inner_.StopServiceA(name));
+  }
+  ErrorCode DeleteServiceA(const std::string& name) override {
+    return Log("DeleteServiceA " + name, inner_.DeleteServiceA(name));
+  }
   ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& sub, std::uint32_t options, std::uint32_t access,
                             KeyHandle& result) override {
     return Log("RegCreateKeyExA " + Key(key) + sub, inner_.RegCreateKeyExA(key, sub, options, access, result));

@@ -57,7 +57,6 @@ constexpr ErrorCode kErrorMoreData = 234;
 constexpr ErrorCode kErrorNoMoreItems = 259;
 constexpr ErrorCode kErrorAlreadyExists = 183;
 constexpr ErrorCode kErrorKeyDeleted = 1018;
-constexpr ErrorCode kErrorServiceCannotAcceptCtrl = 1061;
 constexpr ErrorCode kErrorServiceDoesNotExist = 1060;
 constexpr ErrorCode kErrorServiceNotActive = 1062;
 constexpr ErrorCode kErrorServiceMarkedForDelete = 1072;

@@ -126,7 +126,8 @@ class FakePlatform : public Platform, public WideCalls {
   void Restart();
 
   // Services by upper-cased name. AddService lists one and writes its key below Services with its
-  // program as ImagePath, as the manager does; a service that goes takes its key along.
+  // program as ImagePath, as the manager does (both as the fake holds names); a service that goes
+  // takes its key along.
   std::map<std::string, FakeService> services;
   FakeService& AddService(const std::string& name, const std::string& program);
   // Sleep's time, summed up: the fake's sleeps take none.

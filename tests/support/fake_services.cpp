@@ -11,7 +11,7 @@ constexpr char kServices[] = "SYSTEM\\CurrentControlSet\\Services";
 
 FakeService& FakePlatform::AddService(const std::string& name, const std::string& program) {
   SetValue(kHkeyLocalMachine, std::string(kServices) + "\\" + name, "ImagePath", program, win::kRegExpandSz);
-  FakeService& service = services[Upper(FromAnsi(name))];
+  FakeService& service = services[Upper(name)];
   service.name = name;
   return service;
 }

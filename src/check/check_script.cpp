@@ -1,11 +1,13 @@
 #include "check/check_script.h"
 
+#include <algorithm>
 #include <set>
 #include <string_view>
 #include <tuple>
 
 #include "check/line_text.h"
 #include "common/texts.h"
+#include "guard/evidence.h"
 #include "guard/file_guard.h"
 #include "guard/guard.h"
 #include "script/section_index.h"
@@ -269,9 +271,24 @@ class Checker {
         continue;
       }
       CheckKeyNames(i, target->path, kKeyNotFound);
+      if (target->kind == CleanupTarget::Kind::kService) CheckServiceProgram(i, *target);
       if (!keys.insert({target->root, Upper(target->path)}).second)
         Add(i, Severity::kNote, "the key " + key + " is named twice in this section");
     }
+  }
+
+  // A service whose program the script does not delete: the run removes the service, and its
+  // program stays. Said only where the checker can read the service's ImagePath (on Windows).
+  void CheckServiceProgram(int i, const CleanupTarget& target) {
+    const std::optional<std::string> data =
+        ReadRegistryString(platform_, target.root, target.path.substr(1), "ImagePath");
+    const std::optional<std::string> program = data ? RegisteredFile(platform_, lead_, *data) : std::nullopt;
+    if (!program) return;
+    const std::vector<std::string>& deleted = product_.Files(platform_, lead_).deletedFiles;
+    if (std::find(deleted.begin(), deleted.end(), Upper(*program)) == deleted.end())
+      Add(i, Severity::kWarning,
+          "the script does not delete the service's program " + *program +
+              ": the run removes the service and leaves its program; name it in a [deletefile] section");
   }
 
   // One value of a key: the value guard applies rather than the key guard, and the entry needs its

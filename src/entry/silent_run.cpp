@@ -37,7 +37,7 @@ int SilentExitCode(Start start, const RunState& state) {
   if (start == Start::kScriptNotFound) return exit_code::kScriptNotFound;
   if (start == Start::kWrongScript) return exit_code::kWrongScript;
   if (state.programRunning) return exit_code::kProgramRunning;
-  return state.leftToRestart.empty() ? exit_code::kDone : exit_code::kRestartNeeded;
+  return !state.RestartNeeded() ? exit_code::kDone : exit_code::kRestartNeeded;
 }
 
 SilentRun::SilentRun(Platform& system, const SystemInfo& info, RunObserver& observer, const std::string& commandLine)

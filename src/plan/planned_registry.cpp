@@ -230,6 +230,13 @@ ErrorCode PlannedRegistry::Close(KeyHandle key) {
   return handles_.erase(key) ? kOk : win::kErrorInvalidHandle;
 }
 
+void PlannedRegistry::Forget(RegistryRoot root, const std::string& path) {
+  const std::string canonical = Join(std::string(), KeySegments(path));
+  if (StateOf(root, canonical) == KeyState::kMissing) return;
+  for (const KeyName& subkey : Subkeys(root, canonical)) Forget(root, subkey.canonical);
+  changes_.push_back({Change::Kind::kDeleted, root, canonical, {}, 0, {}});
+}
+
 PlannedRegistry::Outcome PlannedRegistry::Delete(KeyHandle key, const std::string& subKey) {
   OpenKey target{};
   ErrorCode status = Base(key, target);

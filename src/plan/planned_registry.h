@@ -42,6 +42,9 @@ class PlannedRegistry {
                        std::uint32_t& size);
   Outcome SetValue(KeyHandle key, const std::string& name, std::uint32_t type, const std::string& data);
   Outcome DeleteValue(KeyHandle key, const std::string& name);
+  // The key at path (below the root, upper-cased) and everything below it are gone, as when the
+  // system itself removes them (a service's key, with the service).
+  void Forget(RegistryRoot root, const std::string& path);
 
  private:
   // A planned change of the registry. Paths are canonical key paths below the root.

@@ -1,5 +1,6 @@
 #include "plan/planning_platform.h"
 
+#include "sections/entries.h"
 #include "system/system_info.h"
 
 namespace qv {
@@ -102,6 +103,54 @@ bool PlanningPlatform::MoveFileExA(const std::string& path, std::uint32_t flags)
   PlannedFiles::Outcome outcome = files_.LeaveToRestart(path);
   Record(Kind::kLeaveToRestart, path, std::move(outcome.state), outcome.succeeds);
   return outcome.succeeds;
+}
+
+// ---------------------------------------------------------------- services
+
+std::optional<std::uint32_t> PlanningPlatform::QueryServiceStateA(const std::string& name) {
+  const std::optional<std::uint32_t> state = inner_.QueryServiceStateA(name);
+  const auto planned = services_.find(inner_.CharUpperBuffA(name));
+  if (!state || planned == services_.end()) return state;
+  if (planned->second == PlannedService::kGone) return std::nullopt;
+  return planned->second == PlannedService::kStopped ? win::kServiceStopped : *state;
+}
+
+void PlanningPlatform::Forget(const std::string& name) {
+  services_[inner_.CharUpperBuffA(name)] = PlannedService::kGone;
+  // The manager removes the service's key with it.
+  registry_.Forget(kHkeyLocalMachine, inner_.CharUpperBuffA(std::string(kServicesFolder).substr(1) + name));
+}
+
+ErrorCode PlanningPlatform::StopServiceA(const std::string& name) {
+  const std::optional<std::uint32_t> state = QueryServiceStateA(name);
+  ErrorCode status = kOk;
+  if (!state)
+    status = win::kErrorServiceDoesNotExist;
+  else if (*state == win::kServiceStopped)
+    status = win::kErrorServiceNotActive;
+  else if (services_.count(inner_.CharUpperBuffA(name)))  // marked for deletion: it goes once it stops
+    Forget(name);
+  else
+    services_[inner_.CharUpperBuffA(name)] = PlannedService::kStopped;
+  Record(Kind::kStopService, name, ServiceState(state), status == kOk).error = status;
+  return status;
+}
+
+ErrorCode PlanningPlatform::DeleteServiceA(const std::string& name) {
+  const std::optional<std::uint32_t> state = QueryServiceStateA(name);
+  const std::string key = inner_.CharUpperBuffA(name);
+  const auto planned = services_.find(key);
+  ErrorCode status = kOk;
+  if (!state)
+    status = win::kErrorServiceDoesNotExist;
+  else if (planned != services_.end() && planned->second == PlannedService::kMarked)
+    status = win::kErrorServiceMarkedForDelete;
+  else if (*state != win::kServiceStopped)
+    services_[key] = PlannedService::kMarked;
+  else
+    Forget(name);
+  Record(Kind::kDeleteService, name, ServiceState(state), status == kOk).error = status;
+  return status;
 }
 
 // ---------------------------------------------------------------- registry

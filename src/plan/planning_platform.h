@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,6 +62,15 @@ class PlanningPlatform final : public ForwardingPlatform {
   // Written down, never sent.
   void BroadcastSettingChange(const std::string& area) override;
 
+  // A stop and a deletion are written down and answered as the real call would answer in the
+  // planned state: a service asked to stop is planned stopped, a stopped one that is deleted is
+  // planned gone, a running one stays listed, marked for deletion. The state is read from the
+  // system until the plan changes it; the run's waits take no time.
+  ErrorCode StopServiceA(const std::string& name) override;
+  std::optional<std::uint32_t> QueryServiceStateA(const std::string& name) override;
+  ErrorCode DeleteServiceA(const std::string& name) override;
+  void Sleep(std::uint32_t) override {}
+
   ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) override;
   ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options, std::uint32_t access,
                             KeyHandle& result) override;
@@ -76,6 +86,8 @@ class PlanningPlatform final : public ForwardingPlatform {
   ErrorCode RegDeleteValueA(KeyHandle key, const std::string& name) override;
 
  private:
+  // The service and its key are planned gone.
+  void Forget(const std::string& name);
   RunStep& Record(RunStep::Kind kind, std::string target, std::string state, bool succeeds, std::string detail = {});
 
   std::string commandLine_;
@@ -85,6 +97,9 @@ class PlanningPlatform final : public ForwardingPlatform {
   PlannedRegistry registry_;
   std::vector<RunStep> steps_;
   std::optional<PathRemoval> pathRemoval_;
+  // Services by upper-cased name, as the plan has left them.
+  enum class PlannedService { kStopped, kMarked, kGone };
+  std::map<std::string, PlannedService> services_;
 };
 
 }  // namespace qv

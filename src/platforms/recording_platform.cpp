@@ -95,6 +95,20 @@ bool RecordingPlatform::MoveFileExA(const std::string& path, std::uint32_t flags
   return done;
 }
 
+// ---------------------------------------------------------------- services
+
+ErrorCode RecordingPlatform::StopServiceA(const std::string& name) {
+  const ErrorCode status = inner_.StopServiceA(name);
+  RecordKey(Kind::kStopService, name, status);
+  return status;
+}
+
+ErrorCode RecordingPlatform::DeleteServiceA(const std::string& name) {
+  const ErrorCode status = inner_.DeleteServiceA(name);
+  RecordKey(Kind::kDeleteService, name, status);
+  return status;
+}
+
 // ---------------------------------------------------------------- registry
 
 ErrorCode RecordingPlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access,

@@ -31,6 +31,9 @@ class RecordingPlatform final : public ForwardingPlatform {
   bool RemoveDirectoryA(const std::string& path) override;
   bool MoveFileExA(const std::string& path, std::uint32_t flags) override;
 
+  ErrorCode StopServiceA(const std::string& name) override;
+  ErrorCode DeleteServiceA(const std::string& name) override;
+
   // Opening, creating and closing keys keeps each handle's name for the lines that use it.
   ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) override;
   ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options, std::uint32_t access,

@@ -108,6 +108,13 @@ ErrorCode WidePlatform::CreateMutexA(const std::string& name) { return wide_.Cre
 
 void WidePlatform::BroadcastSettingChange(const std::string& area) { wide_.BroadcastSettingChangeW(Wide(area)); }
 std::optional<std::string> WidePlatform::GetUserNameA() { return Narrow(wide_.GetUserNameW()); }
+ErrorCode WidePlatform::StopServiceA(const std::string& name) { return wide_.StopServiceW(Wide(name)); }
+
+std::optional<std::uint32_t> WidePlatform::QueryServiceStateA(const std::string& name) {
+  return wide_.QueryServiceStateW(Wide(name));
+}
+
+ErrorCode WidePlatform::DeleteServiceA(const std::string& name) { return wide_.DeleteServiceW(Wide(name)); }
 
 ErrorCode WidePlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access,
                                       KeyHandle& result) {

@@ -45,6 +45,9 @@ class WidePlatform final : public ForwardingPlatform {
   ErrorCode CreateMutexA(const std::string& name) override;
   void BroadcastSettingChange(const std::string& area) override;
   std::optional<std::string> GetUserNameA() override;
+  ErrorCode StopServiceA(const std::string& name) override;
+  std::optional<std::uint32_t> QueryServiceStateA(const std::string& name) override;
+  ErrorCode DeleteServiceA(const std::string& name) override;
 
   ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) override;
   ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options, std::uint32_t access,

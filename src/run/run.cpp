@@ -73,7 +73,7 @@ void ShowFinalReport(RunContext& run) {
                                      : (s.settingsDeleted ? texts::kReportFilesRemain : texts::kReportBothRemain);
   // What is left to the next start of Windows is told on a line of its own.
   const MixedText report =
-      s.leftToRestart.empty() ? ProgramText(text) : ProgramText(text) + ProgramText(texts::kReportRestartLine);
+      !s.RestartNeeded() ? ProgramText(text) : ProgramText(text) + ProgramText(texts::kReportRestartLine);
   ShowRunBox(run, RunBox::kFinalReport, report, MessageKind::kInformation);
   if (s.folderRemoved) run.platform.SHChangeNotify(kShellNotifyEvent, kShellNotifyFlags);
 }

@@ -57,6 +57,14 @@ constexpr ErrorCode kErrorMoreData = 234;
 constexpr ErrorCode kErrorNoMoreItems = 259;
 constexpr ErrorCode kErrorAlreadyExists = 183;
 constexpr ErrorCode kErrorKeyDeleted = 1018;
+constexpr ErrorCode kErrorServiceDoesNotExist = 1060;
+constexpr ErrorCode kErrorServiceNotActive = 1062;
+constexpr ErrorCode kErrorServiceMarkedForDelete = 1072;
+
+// A service's current state, as QueryServiceStatus reports it.
+constexpr std::uint32_t kServiceStopped = 1;
+constexpr std::uint32_t kServiceStopPending = 3;
+constexpr std::uint32_t kServiceRunning = 4;
 
 // MoveFileExA: the file, or the folder once it is empty, is deleted when Windows next starts.
 constexpr std::uint32_t kMoveFileDelayUntilReboot = 0x4;
@@ -236,6 +244,27 @@ class Platform {
   // A window that hangs is passed over, and none is waited for longer than five seconds.
   virtual void BroadcastSettingChange(const std::string& area) {
     if (below_) below_->BroadcastSettingChange(area);
+  }
+  // Services. Each opens the service control manager (OpenSCManagerA, SC_MANAGER_CONNECT) and the
+  // service (OpenServiceA), makes its call and closes both (CloseServiceHandle). Results are
+  // Windows error codes: ERROR_SERVICE_DOES_NOT_EXIST where the manager lists no such service.
+  // ControlService(SERVICE_CONTROL_STOP): the service is asked to stop.
+  virtual ErrorCode StopServiceA(const std::string& name) {
+    return below_ ? below_->StopServiceA(name) : win::kErrorServiceDoesNotExist;
+  }
+  // QueryServiceStatus: the service's current state (kServiceRunning ...; 0 when it is listed but
+  // its state cannot be read); nothing when the manager lists no such service (or it cannot be
+  // opened at all).
+  virtual std::optional<std::uint32_t> QueryServiceStateA(const std::string& name) {
+    return below_ ? below_->QueryServiceStateA(name) : std::nullopt;
+  }
+  // DeleteService: the service is marked for deletion; the manager removes it once it is stopped
+  // and nobody holds it open, else at the next start of Windows.
+  virtual ErrorCode DeleteServiceA(const std::string& name) {
+    return below_ ? below_->DeleteServiceA(name) : win::kErrorServiceDoesNotExist;
+  }
+  virtual void Sleep(std::uint32_t milliseconds) {
+    if (below_) below_->Sleep(milliseconds);
   }
 
   // Registry. Results are Windows error codes.

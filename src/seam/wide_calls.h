@@ -53,6 +53,11 @@ class WideCalls {
   virtual ErrorCode CreateMutexW(const std::u16string& name) = 0;
   virtual std::optional<std::u16string> GetUserNameW() = 0;
 
+  // The services' calls with OpenServiceW.
+  virtual ErrorCode StopServiceW(const std::u16string& name) = 0;
+  virtual std::optional<std::uint32_t> QueryServiceStateW(const std::u16string& name) = 0;
+  virtual ErrorCode DeleteServiceW(const std::u16string& name) = 0;
+
   virtual ErrorCode RegOpenKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t access,
                                   KeyHandle& result) = 0;
   virtual ErrorCode RegCreateKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t options,

@@ -30,6 +30,7 @@ void CarryOut(RunContext& run, RegistryAccessor& registry, const CleanupTarget& 
       registry.DeleteValue(target.valueName);
     return;
   }
+  if (target.kind == CleanupTarget::Kind::kService) return RemoveService(run, target.root, target.path, index, line);
   // Whether the key existed or could be deleted is not looked at.
   if (const std::optional<Refusal> refusal = KeyRefusal(run.platform, lead, target.root, target.path, run.product))
     run.observer.EntryPassedOver({*refusal, index, line});
@@ -43,9 +44,10 @@ void DeleteRegistryEntries(RunContext& run, const ScriptFile& script, const Sect
   Platform& platform = run.platform;
   const bool confirmed = ShowRunBox(run, RunBox::kDeleteSettings, ProgramText(texts::kAskDeleteSettings),
                                     MessageKind::kQuestion) == win::kIdYes;
-  // The question is about the settings. The product's entry in the list of installed programs goes
-  // whatever the answer: its files and this script go too, and an entry left behind could never be
-  // removed. A section without its terminator is not read after No.
+  // The question is about the settings. The product's entry in the list of installed programs and
+  // its services go whatever the answer: its files and this script go too, and an entry left behind
+  // could never be removed, a service's program could not be deleted. A section without its
+  // terminator is not read after No.
   if (!confirmed && section.terminator == kNoTerminator) return;
 
   // The product's folders in the environment's Path go whatever the answer too: they name a
@@ -56,7 +58,8 @@ void DeleteRegistryEntries(RunContext& run, const ScriptFile& script, const Sect
     const std::optional<CleanupTarget> target = CleanupTargetOf(platform, platform.CharUpperBuffA(line));
     if (target && target->kind == CleanupTarget::Kind::kPath)
       pathChanged = RemoveProductFromPath(run, registry, *target, index, line) || pathChanged;
-    else if (target && (confirmed || target->kind == CleanupTarget::Kind::kUninstallEntry))
+    else if (target && (confirmed || target->kind == CleanupTarget::Kind::kUninstallEntry ||
+                        target->kind == CleanupTarget::Kind::kService))
       CarryOut(run, registry, *target, index, line);
     registry.CloseOpenKey();
   });

@@ -57,6 +57,8 @@ std::optional<CleanupTarget> CleanupTargetOf(Platform& platform, const std::stri
   }
   if (const std::optional<std::string> environment = AfterPrefix(upperLine, kPathKeyword))
     return PathTarget(*environment);
+  if (const std::optional<std::string> service = AfterPrefix(upperLine, kServiceKeyword))
+    return CleanupTarget{CleanupTarget::Kind::kService, kHkeyLocalMachine, kServicesFolder + *service, {}, false};
   const std::optional<std::string> value = AfterPrefix(upperLine, kValueKeyword);
   if (!value) return std::nullopt;
   // The key up to the first ",", the value's name after it.
@@ -81,6 +83,7 @@ std::vector<std::string> CleanupKeywords() {
   keywords.push_back(kKeyKeyword);
   keywords.push_back(kValueKeyword);
   keywords.push_back(kPathKeyword);
+  keywords.push_back(kServiceKeyword);
   return keywords;
 }
 

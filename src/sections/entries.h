@@ -28,6 +28,7 @@ struct CleanupTarget {
     kUninstallEntry,  // the same, for the product's entry in the list of installed programs
     kValue,           // one value of the key; the key stays
     kPath,            // the product's folders in the environment's Path value of the key
+    kService,         // a service, stopped and removed; judged by its key below Services
   };
   Kind kind = Kind::kKey;
   RegistryRoot root;
@@ -40,6 +41,9 @@ inline constexpr char kValueKeyword[] = "VALUE=";
 // any other text after "=" gives the invalid root, and the run does nothing.
 inline constexpr char kPathKeyword[] = "PATH=";
 inline constexpr char kPathValueName[] = "Path";
+inline constexpr char kServiceKeyword[] = "SERVICE=";
+// The key of a service's entry in the machine's list of services, from the root.
+inline constexpr char kServicesFolder[] = "\\SYSTEM\\CurrentControlSet\\Services\\";
 std::optional<CleanupTarget> CleanupTargetOf(Platform& platform, const std::string& upperLine);
 // A value entry is carried out only with a root, a key below it and its ",".
 bool IsCompleteValueEntry(const CleanupTarget& target);

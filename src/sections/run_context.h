@@ -23,6 +23,12 @@ struct RunState {
   // Files and folders whose deletion is left to the next start of Windows, upper-cased, folders
   // without their final "\", in the order they were left.
   std::vector<std::string> leftToRestart;
+  // Services that were still listed after their deletion: Windows removes them when it next starts.
+  std::vector<std::string> servicesLeftToRestart;
+
+  // Something is left to the next start of Windows: the final report says so, a silent run's exit
+  // code too.
+  bool RestartNeeded() const { return !leftToRestart.empty() || !servicesLeftToRestart.empty(); }
 };
 
 struct RunContext {

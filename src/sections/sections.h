@@ -17,6 +17,11 @@ void ShowWarning(RunContext& run, const ScriptFile& script, const Section& secti
 // "[deletereg]": asks first; on Yes deletes the keys the entries name, each with all below it.
 void DeleteRegistryEntries(RunContext& run, const ScriptFile& script, const Section& section);
 
+// "[deletereg]" SERVICE=: a service of the product (the guard judges its key below Services) is
+// asked to stop, waited for, deleted and waited for until the manager no longer lists it; one that
+// is still listed then goes at the next start of Windows. line is the entry as written.
+void RemoveService(RunContext& run, RegistryRoot root, const std::string& path, int index, const std::string& line);
+
 // "[createreg]": creates keys and writes string values.
 void CreateRegistryEntries(RunContext& run, const ScriptFile& script, const Section& section);
 

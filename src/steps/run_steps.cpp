@@ -136,6 +136,10 @@ std::string StepLine(const RunStep& step) {
     case Kind::kSetValue:
     case Kind::kDeleteValue:
       return KeyLine(step) + Result(step);
+    case Kind::kStopService:
+      return "stop service " + Quoted(step.target) + Result(step);
+    case Kind::kDeleteService:
+      return "delete service " + Quoted(step.target) + Result(step);
     default:
       return FileLine(step) + Result(step);
   }
@@ -144,6 +148,19 @@ std::string StepLine(const RunStep& step) {
 std::string RootShortName(RegistryRoot root) {
   const RegistryRootRow* row = FindRoot(root);
   return row ? row->shortName : "(root " + HexNumber(root) + ")";
+}
+
+std::string ServiceState(const std::optional<std::uint32_t>& state) {
+  if (!state) return "not there";
+  switch (*state) {
+    case win::kServiceStopped:
+      return "stopped";
+    case win::kServiceStopPending:
+      return "stopping";
+    case win::kServiceRunning:
+      return "running";
+  }
+  return "state " + std::to_string(*state);
 }
 
 std::string MutexState(ErrorCode status) {

@@ -30,13 +30,15 @@ struct RunStep {
     kNotifyShell,
     kRemoveFromPath,  // a Path value written without the product's folders
     kSettingChange,   // running programs told that a part of the settings changed
+    kStopService,
+    kDeleteService,
   };
   RunStep() = default;
   explicit RunStep(Kind kind, std::string target = {}, std::string detail = {})
       : kind(kind), target(std::move(target)), detail(std::move(detail)) {}
 
   Kind kind = Kind::kBox;
-  std::string target;        // path; key (root's short name first); mutex name; box caption
+  std::string target;        // path; key (root's short name first); mutex name; service name; box caption
   std::string detail;        // new path of a rename; value name; box text
   std::string data;          // value data, without its final NUL
   std::uint32_t number = 0;  // attributes set; box flags; value type; shell event; elements kept
@@ -72,5 +74,7 @@ std::string Quoted(const std::string& text);
 // A REG_DWORD's number in decimal, from its bytes (the lowest first); a byte left off at the end (a
 // step's data loses a final NUL) reads as 0.
 std::string DwordText(const std::string& data);
+// A service's state as QueryServiceStateA gave it, in words ("running", "not there").
+std::string ServiceState(const std::optional<std::uint32_t>& state);
 
 }  // namespace qv

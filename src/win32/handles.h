@@ -48,7 +48,14 @@ struct FindHandleTraits {
   static void Close(Handle h) { ::FindClose(h); }
 };
 
+struct ServiceHandleTraits {
+  using Handle = SC_HANDLE;
+  static Handle Empty() { return nullptr; }
+  static void Close(Handle h) { ::CloseServiceHandle(h); }
+};
+
 using FileHandle = UniqueHandle<FileHandleTraits>;
+using ServiceHandle = UniqueHandle<ServiceHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
 
 }  // namespace qv

@@ -48,6 +48,11 @@ class Win32Platform final : public Platform, public WideCalls {
   void SHChangeNotify(long event, std::uint32_t flags) override;
   void BroadcastSettingChange(const std::string& area) override;
 
+  ErrorCode StopServiceA(const std::string& name) override;
+  std::optional<std::uint32_t> QueryServiceStateA(const std::string& name) override;
+  ErrorCode DeleteServiceA(const std::string& name) override;
+  void Sleep(std::uint32_t milliseconds) override;
+
   ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) override;
   ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options, std::uint32_t access,
                             KeyHandle& result) override;
@@ -82,6 +87,9 @@ class Win32Platform final : public Platform, public WideCalls {
   std::optional<std::u16string> GetEnvironmentVariableW(const std::u16string& name) override;
   ErrorCode CreateMutexW(const std::u16string& name) override;
   std::optional<std::u16string> GetUserNameW() override;
+  ErrorCode StopServiceW(const std::u16string& name) override;
+  std::optional<std::uint32_t> QueryServiceStateW(const std::u16string& name) override;
+  ErrorCode DeleteServiceW(const std::u16string& name) override;
   ErrorCode RegOpenKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t access,
                           KeyHandle& result) override;
   ErrorCode RegCreateKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t options, std::uint32_t access,

@@ -255,6 +255,18 @@ class HeldMutex:
         return ["mutex " + _hex(cp932(self.name))]
 
 
+@dataclass(frozen=True)
+class Service:
+    """A service installed with the service control manager (its own process, started on demand)
+    and started: the setup waits until it reports itself running. Its program must be there."""
+
+    name: str
+    command: str
+
+    def job(self) -> list[str]:
+        return [f"service {_hex(cp932(self.name))} {_hex(cp932(self.command))}"]
+
+
 def script(*lines: str | bytes, end: bytes = b"\r\n") -> bytes:
     """An uninstall script from its lines, CR LF after each."""
     return b"".join(cp932(line) + end for line in lines)

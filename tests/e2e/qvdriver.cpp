@@ -18,6 +18,9 @@
 //   regval ROOT H NAME TYPE DATA   set a value (TYPE decimal, DATA raw bytes)
 //   regdel ROOT H              delete a key with all its subkeys
 //   hold H                     keep the file open with share mode 0 until the end
+//   service H LINE             install the service H (own process, started on demand, command line
+//                              LINE) with the service control manager, start it and wait until it
+//                              reports itself running (at most 10 s)
 //   mutex H                    create the named mutex and keep it until the end
 //   list H                     folder to list in the snapshots (recursively)
 //   dump ROOT H                registry key to list in the snapshots (recursively)
@@ -297,6 +300,27 @@ bool SetupWide(const std::vector<std::string>& f) {
   return false;
 }
 
+bool InstallService(const std::string& name, const std::string& line) {
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  if (!manager) return false;
+  SC_HANDLE service = CreateServiceA(manager, name.c_str(), name.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                     SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, line.c_str(), nullptr, nullptr,
+                                     nullptr, nullptr, nullptr);
+  const bool started = service && StartServiceA(service, 0, nullptr);
+  bool running = false;
+  for (int waited = 0; started && !running && waited < 10000; waited += 100) {
+    SERVICE_STATUS status;
+    if (!QueryServiceStatus(service, &status)) break;
+    running = status.dwCurrentState == SERVICE_RUNNING;
+    if (!running) Sleep(100);
+  }
+  const DWORD error = GetLastError();
+  if (service) CloseServiceHandle(service);
+  CloseServiceHandle(manager);
+  SetLastError(error);
+  return running;
+}
+
 bool Setup(const std::vector<std::string>& f, Job& job) {
   const std::string& op = f[0];
   if (op == "utf8" && f.size() == 1) return g_utf8 = true, true;
@@ -352,6 +376,7 @@ bool Setup(const std::vector<std::string>& f, Job& job) {
     g_held.push_back(mutex);
     return true;
   }
+  if (op == "service" && f.size() == 3) return InstallService(Unhex(f[1]), Unhex(f[2]));
   if (op == "list" && f.size() == 2) return job.folders.push_back(Unhex(f[1])), true;
   if (op == "dump" && f.size() == 3) return job.keys.emplace_back(f[1], Unhex(f[2])), true;
   if (op == "exe" && f.size() == 2) return job.exe = Unhex(f[1]), true;

@@ -472,6 +472,11 @@ void FakePlatform::Restart() {
   }
   pendingAtRestart.clear();
   for (auto& [path, file] : files_.entries) file.heldOpen = false;  // the programs that held them are gone
+  for (auto it = services.begin(); it != services.end();) {
+    auto next = std::next(it);
+    if (it->second.markedForDeletion) RemoveService(it);
+    it = next;
+  }
 }
 
 std::optional<std::string> FakePlatform::ReadWholeFileStored(const std::string& path) {

@@ -62,6 +62,16 @@ struct FakeKey {
 // Name, flags and values equal, and the same subkeys, each equal in turn.
 bool SameTree(const FakeKey& a, const FakeKey& b);
 
+// A service as the service control manager lists it.
+struct FakeService {
+  std::string name;  // as written
+  std::uint32_t state = win::kServiceRunning;
+  // Asked to stop, it stops; otherwise the request is taken and it stays stopping for ever.
+  bool stops = true;
+  // Deleted while not stopped: it stays listed until it stops, or until Windows next starts.
+  bool markedForDeletion = false;
+};
+
 class FakePlatform : public Platform, public WideCalls {
  public:
   FakePlatform();
@@ -116,6 +126,14 @@ class FakePlatform : public Platform, public WideCalls {
   std::vector<std::string> pendingAtRestart;
   bool restartAllowed = true;
   void Restart();
+
+  // Services by upper-cased name. AddService lists one and writes its key below Services with its
+  // program as ImagePath, as the manager does (both as the fake holds names); a service that goes
+  // takes its key along.
+  std::map<std::string, FakeService> services;
+  FakeService& AddService(const std::string& name, const std::string& program);
+  // Sleep's time, summed up: the fake's sleeps take none.
+  std::uint64_t sleptMilliseconds = 0;
 
   // Files and folders: AddFolder creates missing parents; AddFile creates its folder.
   void AddFolder(const std::string& path);
@@ -186,6 +204,13 @@ class FakePlatform : public Platform, public WideCalls {
   void SHChangeNotify(long event, std::uint32_t flags) override { shellNotifications.emplace_back(event, flags); }
   void BroadcastSettingChange(const std::string& area) override { settingChanges.push_back(area); }
 
+  ErrorCode StopServiceA(const std::string& name) override { return StopServiceStored(FromAnsi(name)); }
+  std::optional<std::uint32_t> QueryServiceStateA(const std::string& name) override {
+    return QueryServiceStateStored(FromAnsi(name));
+  }
+  ErrorCode DeleteServiceA(const std::string& name) override { return DeleteServiceStored(FromAnsi(name)); }
+  void Sleep(std::uint32_t milliseconds) override { sleptMilliseconds += milliseconds; }
+
   ErrorCode RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result) override;
   ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options, std::uint32_t access,
                             KeyHandle& result) override;
@@ -220,6 +245,11 @@ class FakePlatform : public Platform, public WideCalls {
   std::optional<std::u16string> GetEnvironmentVariableW(const std::u16string& name) override;
   std::optional<std::u16string> GetUserNameW() override;
   ErrorCode CreateMutexW(const std::u16string& name) override;
+  ErrorCode StopServiceW(const std::u16string& name) override { return StopServiceStored(Stored(name)); }
+  std::optional<std::uint32_t> QueryServiceStateW(const std::u16string& name) override {
+    return QueryServiceStateStored(Stored(name));
+  }
+  ErrorCode DeleteServiceW(const std::u16string& name) override { return DeleteServiceStored(Stored(name)); }
   ErrorCode RegOpenKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t access,
                           KeyHandle& result) override;
   ErrorCode RegCreateKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t options, std::uint32_t access,
@@ -281,6 +311,11 @@ class FakePlatform : public Platform, public WideCalls {
   ErrorCode TryOpenFileStored(const std::string& path, std::uint32_t access);
   bool AppendToFileStored(const std::string& path, const std::string& firstBytes, const std::string& bytes);
   ErrorCode CreateMutexStored(const std::string& name);
+  ErrorCode StopServiceStored(const std::string& name);
+  std::optional<std::uint32_t> QueryServiceStateStored(const std::string& name);
+  ErrorCode DeleteServiceStored(const std::string& name);
+  // The manager forgets the service, and its key goes.
+  void RemoveService(std::map<std::string, FakeService>::iterator service);
   ErrorCode RegOpenKeyExStored(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result);
   ErrorCode RegCreateKeyExStored(KeyHandle key, const std::string& subKey, std::uint32_t options, std::uint32_t access,
                                  KeyHandle& result);

@@ -49,6 +49,12 @@ class CallLog final : public ForwardingPlatform {
     Log("BroadcastSettingChange " + area, 0);
     inner_.BroadcastSettingChange(area);
   }
+  ErrorCode StopServiceA(const std::string& name) override {
+    return Log("StopServiceA " + name, inner_.StopServiceA(name));
+  }
+  ErrorCode DeleteServiceA(const std::string& name) override {
+    return Log("DeleteServiceA " + name, inner_.DeleteServiceA(name));
+  }
   ErrorCode RegCreateKeyExA(KeyHandle key, const std::string& sub, std::uint32_t options, std::uint32_t access,
                             KeyHandle& result) override {
     return Log("RegCreateKeyExA " + Key(key) + sub, inner_.RegCreateKeyExA(key, sub, options, access, result));

@@ -67,6 +67,23 @@ TEST(Checker, KeysThatCannotBeOpenedEndTheRunAtTheirValues) {
             Found{"3:W"});
 }
 
+// Where the registry can be read, a service whose program the script does not delete is warned of.
+TEST(Checker, AServiceWhoseProgramTheScriptKeepsIsWarnedOf) {
+  test::FakePlatform platform;
+  platform.AddFile("C:\\App\\svc.exe");
+  platform.AddService("AppSvc", "\"C:\\App\\svc.exe\" -run");
+  platform.AddService("Kept", "C:\\App\\kept.exe");
+  const ScriptFile script =
+      ScriptFile::FromBytes(Script({"[deletereg]", "SERVICE=AppSvc", "SERVICE=Kept", "SERVICE=Missing", "end;",
+                                    "[deletefile]", "svc.exe", "uninst.inf", "end;"}));
+  std::vector<std::string> messages;
+  for (const Finding& f : CheckScript(platform, ShiftJisLeadBytes(), script, {"C:\\App\\Uninst.inf", "C:\\App\\"}))
+    messages.push_back(std::to_string(f.line + 1) + ": " + f.message.Bytes());
+  EXPECT_EQ(messages, (std::vector<std::string>{
+                          "4: the script does not delete the service's program C:\\App\\kept.exe: the run removes the "
+                          "service and leaves its program; name it in a [deletefile] section"}));
+}
+
 // The lists of what the run knows that the every-finding report does not show, as makers read them.
 TEST(Checker, ListsOfWhatTheRunKnows) {
   test::FakePlatform platform;

@@ -120,6 +120,20 @@ TEST(Plan, PredictsRunsThatStopOrEndInTheFatalReport) {
   ExpectPlanIsTheRun(product.platform, bodies[3]);
 }
 
+// Services: the plan stops and removes the running one, removes the stopped one at once with its
+// key and all below it, and a later entry finds that key gone, as the run does.
+TEST(Plan, PredictsServicesStoppedAndRemoved) {
+  Product product;
+  product.platform.AddFile(std::string(kFolder) + "svc.exe");
+  product.platform.AddService("ExampleSvc", std::string(kFolder) + "svc.exe");
+  product.platform.AddService("Idle", std::string(kFolder) + "svc.exe").state = win::kServiceStopped;
+  product.platform.AddKey(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\Idle\\Enum");
+  ExpectPlanIsTheRun(product.platform,
+                     "[deletereg]\r\nSERVICE=ExampleSvc\r\nSERVICE=Idle\r\nSERVICE=Missing\r\nSERVICE=Idle\r\n"
+                     "KEY=HLM\\SYSTEM\\CurrentControlSet\\Services\\Idle\r\nend;\r\n"
+                     "[deletefile]\r\nsvc.exe\r\nUninst.inf\r\nend;\r\n");
+}
+
 // On a system whose ANSI code page is not 932 the boxes are still written down with the program's
 // bytes, and none is shown.
 TEST(Plan, WritesTheBoxesDownOnASystemOfAnotherCodePage) {

@@ -104,6 +104,26 @@ TEST_F(RegistrySections, AnEmptyConfirmedSectionCountsAsSettingsDeleted) {
   EXPECT_EQ(platform.shellNotifications.size(), 1u);
 }
 
+// SERVICE= is carried out whatever the settings question's answer, as UNINST=; a service whose
+// program is another product's stays, and the settings stay after No.
+TEST_F(RegistrySections, AServiceGoesWhateverTheAnswerWhenItsProgramIsTheProducts) {
+  platform.AddFile("C:\\Program Files\\Example\\svc.exe");
+  platform.AddService("ExampleSvc", "C:\\Program Files\\Example\\svc.exe");
+  platform.AddService("OtherSvc", "C:\\Other\\other.exe");
+  platform.AddKey(kHkeyCurrentUser, "Software\\Quorvel\\Demo");
+  platform.answers = {win::kIdYes, win::kIdNo};
+  Uninstall(
+      "[deletereg]\r\nservice=examplesvc\r\nSERVICE=OtherSvc\r\nQUORVEL=Demo\r\nend;\r\n"
+      "[deletefile]\r\nsvc.exe\r\nUninst.inf\r\nend;\r\n");
+  EXPECT_EQ(platform.services.count("EXAMPLESVC"), 0u);
+  EXPECT_FALSE(HasKey(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\ExampleSvc"));
+  EXPECT_EQ(platform.services.at("OTHERSVC").state, win::kServiceRunning);
+  EXPECT_TRUE(HasKey(kHkeyCurrentUser, "Software\\Quorvel\\Demo"));
+  EXPECT_FALSE(Has("C:\\Program Files\\Example\\svc.exe"));
+  EXPECT_EQ(Report(), shown::kSettingsRemain);
+  EXPECT_EQ(platform.sleptMilliseconds, 0u);
+}
+
 TEST_F(RegistrySections, CleanupNeverDeletesARootAFamilyFolderOrASystemKey) {
   const auto before = Everything();
   Uninstall(

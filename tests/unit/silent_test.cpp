@@ -154,6 +154,40 @@ TEST_F(Silent, AServiceGoesOnlyWhenItsProgramIsTheProducts) {
             log.end());
 }
 
+// SERVICE=: the product's service is stopped and removed, a Windows service is passed over, a
+// missing one is nothing to do; one that will not stop within 30 s is marked and left to the restart.
+TEST_F(Silent, ServicesAreStoppedAndRemovedOrLeftToTheRestart) {
+  const std::string program = "\"C:\\Program Files\\Example\\Example.exe\" /service";
+  product.platform.AddService("ExampleSvc", program);
+  product.platform.AddService("Stuck", program).stops = false;
+  product.platform.AddService("Winmgmt", "C:\\WINDOWS\\system32\\svchost.exe -k netsvcs");
+  ASSERT_EQ(RunSilently("[deletereg]\r\nSERVICE=ExampleSvc\r\nSERVICE=Winmgmt\r\nSERVICE=Missing\r\n"
+                        "SERVICE=Stuck\r\nend;\r\n[deletefile]\r\nExample.exe\r\nSAVEFOLDER\r\nend;\r\n"),
+            3010);
+  const std::vector<std::string> log = LogLines();
+  const std::vector<std::string> steps(log.begin() + 6, log.begin() + 13);
+  EXPECT_EQ(steps, (std::vector<std::string>{
+                       "  stop service \"ExampleSvc\": done",
+                       "  delete service \"ExampleSvc\": done",
+                       "  the entry \"SERVICE=Winmgmt\" names the key "
+                       "\"HKLM\\SYSTEM\\CurrentControlSet\\Services\\WINMGMT\", protected as a key of the system: "
+                       "passed over",
+                       "  stop service \"Stuck\": done",
+                       "  delete service \"Stuck\": done",
+                       "  clear attributes \"C:\\Program Files\\Example\\EXAMPLE.EXE\": done",
+                       "  delete file \"C:\\Program Files\\Example\\EXAMPLE.EXE\": done",
+                   }))
+      << Log();
+  EXPECT_NE(Log().find(u8">>使用中のファイルは、Windowsの再起動後に削除されます。"), std::string::npos);
+  EXPECT_EQ(product.platform.sleptMilliseconds, 30000u);
+  const auto& services = product.platform.services;
+  EXPECT_EQ(services.count("EXAMPLESVC") + services.count("WINMGMT") * 2 + services.at("STUCK").markedForDeletion * 4,
+            6u);
+  product.platform.Restart();
+  EXPECT_EQ(services.count("STUCK"), 0u);
+  EXPECT_EQ(product.platform.FindKey(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\Stuck"), nullptr);
+}
+
 TEST_F(Silent, LogsFailedCallsWithTheSystemsError) {
   product.platform.FindKey(kHkeyCurrentUser, "Software")->denyWrite = true;
   EXPECT_EQ(RunSilently("[createreg]\r\nKEY=HCU\\Software\\Own\r\nSTRING=A,B\r\nend;\r\n"

@@ -61,7 +61,7 @@ TEST(WideNames, EscapesCarryTheSystemsNamesAndNothingElse) {
 TEST(WideNames, AJapaneseProductIsRemovedTheSameWayOnEverySystem) {
   const std::string script =
       "//QV-Uninstaller\r\n[execution]\r\nMUTEX=サンプル表\r\nAPPNAME=サンプル表\r\nend;\r\n"
-      "[deletereg]\r\nUNINST=サンプル表\r\nKEY=HCU\\Software\\Quorvel\\サンプル表\r\nend;\r\n"
+      "[deletereg]\r\nUNINST=サンプル表\r\nKEY=HCU\\Software\\Quorvel\\サンプル表\r\nSERVICE=サンプル表\r\nend;\r\n"
       "[createreg]\r\nKEY=HCU\\Software\\Quorvel\\共有\r\nSTRING=最後の製品,サンプル表\r\nend;\r\n"
       "[deletefile]\r\n説明書.txt\r\nソース\\表.c\r\nソース\\\r\nDESKTOP\\サンプル表.lnk\r\nUninst.inf\r\nend;\r\n";
   const std::pair<std::uint32_t, std::u16string> systems[] = {{932, u"C:\\Users\\山田\\Desktop"},
@@ -82,6 +82,7 @@ TEST(WideNames, AJapaneseProductIsRemovedTheSameWayOnEverySystem) {
     fake.AddFile(folder + "\\ソース\\表.c");
     fake.AddKey(kHkeyCurrentUser, "Software\\Quorvel\\サンプル表\\設定");
     fake.AddKey(kHkeyLocalMachine, uninstall);
+    fake.AddService("サンプル表", folder + "\\説明書.txt");
     fake.wideCommandLine = u"QvUninst.exe /u C:\\QvApps\\サンプル表\\";
     ASSERT_EQ(ProgramEntry(fake, fake), 0) << codePage;
     WidePlatform wide(fake, fake);
@@ -97,6 +98,7 @@ TEST(WideNames, AJapaneseProductIsRemovedTheSameWayOnEverySystem) {
     EXPECT_EQ(shared->values.at(UpperCase932("最後の製品", ShiftJisLeadBytes())).data,
               std::string("サンプル表") + '\0');
     EXPECT_EQ(fake.mutexesCreated, std::vector<std::string>{"サンプル表"}) << codePage;
+    EXPECT_TRUE(fake.services.empty()) << codePage;
     EXPECT_EQ(fake.ansiNameCalls, 0u) << codePage;
     ASSERT_FALSE(fake.boxes.empty());
     const test::ShownBox& report = fake.boxes.back();

@@ -1,0 +1,57 @@
+// The fake's service control manager.
+#include "fake_platform.h"
+
+namespace qv::test {
+
+namespace {
+
+constexpr char kServices[] = "SYSTEM\\CurrentControlSet\\Services";
+
+}  // namespace
+
+FakeService& FakePlatform::AddService(const std::string& name, const std::string& program) {
+  SetValue(kHkeyLocalMachine, std::string(kServices) + "\\" + name, "ImagePath", program, win::kRegExpandSz);
+  FakeService& service = services[Upper(name)];
+  service.name = name;
+  return service;
+}
+
+void FakePlatform::RemoveService(std::map<std::string, FakeService>::iterator service) {
+  if (FakeKey* list = FindKey(kHkeyLocalMachine, kServices)) {
+    auto key = list->subkeys.find(service->first);
+    if (key != list->subkeys.end()) {
+      key->second->deleted = true;
+      list->subkeys.erase(key);
+    }
+  }
+  services.erase(service);
+}
+
+ErrorCode FakePlatform::StopServiceStored(const std::string& name) {
+  auto it = services.find(Upper(name));
+  if (it == services.end()) return win::kErrorServiceDoesNotExist;
+  FakeService& service = it->second;
+  if (service.state == win::kServiceStopped) return win::kErrorServiceNotActive;
+  service.state = service.stops ? win::kServiceStopped : win::kServiceStopPending;
+  if (service.stops && service.markedForDeletion) RemoveService(it);
+  return win::kErrorSuccess;
+}
+
+std::optional<std::uint32_t> FakePlatform::QueryServiceStateStored(const std::string& name) {
+  auto it = services.find(Upper(name));
+  if (it == services.end()) return std::nullopt;
+  return it->second.state;
+}
+
+ErrorCode FakePlatform::DeleteServiceStored(const std::string& name) {
+  auto it = services.find(Upper(name));
+  if (it == services.end()) return win::kErrorServiceDoesNotExist;
+  if (it->second.markedForDeletion) return win::kErrorServiceMarkedForDelete;
+  if (it->second.state == win::kServiceStopped)
+    RemoveService(it);
+  else
+    it->second.markedForDeletion = true;
+  return win::kErrorSuccess;
+}
+
+}  // namespace qv::test

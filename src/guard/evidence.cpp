@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "script/locations.h"
+#include "system/environment.h"
 #include "system/files.h"
 #include "system/unique_key.h"
 
@@ -14,20 +15,6 @@ std::string Trimmed(const std::string& text) {
   const std::size_t first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return {};
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-// Each %NAME% that names a set variable, replaced by its value.
-std::string Expanded(Platform& platform, const std::string& text) {
-  std::string out;
-  std::size_t at = 0;
-  for (std::size_t open; (open = text.find('%', at)) != std::string::npos;) {
-    const std::size_t close = text.find('%', open + 1);
-    if (close == std::string::npos) break;
-    const std::optional<std::string> value = platform.GetEnvironmentVariableA(text.substr(open + 1, close - open - 1));
-    out += text.substr(at, open - at) + (value ? *value : text.substr(open, close - open + 1));
-    at = close + 1;
-  }
-  return out + text.substr(at);
 }
 
 // The path without an icon's index after its last ",": ",0", ",-101".
@@ -142,7 +129,7 @@ std::optional<std::string> ReadRegistryString(Platform& platform, RegistryRoot r
 }
 
 std::optional<std::string> RegisteredFile(Platform& platform, const LeadByteTable& lead, const std::string& data) {
-  std::string text = Trimmed(Expanded(platform, data));
+  std::string text = Trimmed(ExpandedVariables(platform, data));
   if (text.empty()) return std::nullopt;
   if (text[0] != '"') text = Trimmed(text.substr(0, text.find(';')));
   std::string rest;

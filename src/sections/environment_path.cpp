@@ -2,23 +2,11 @@
 
 #include <optional>
 
+#include "system/environment.h"
+
 namespace qv {
 
 namespace {
-
-// Each %NAME% that names a set variable, replaced by its value.
-std::string Expanded(Platform& platform, const std::string& text) {
-  std::string out;
-  std::size_t at = 0;
-  for (std::size_t open; (open = text.find('%', at)) != std::string::npos;) {
-    const std::size_t close = text.find('%', open + 1);
-    if (close == std::string::npos) break;
-    const std::optional<std::string> value = platform.GetEnvironmentVariableA(text.substr(open + 1, close - open - 1));
-    out += text.substr(at, open - at) + (value ? *value : text.substr(open, close - open + 1));
-    at = close + 1;
-  }
-  return out + text.substr(at);
-}
 
 // The path upper-cased, "/" as "\" (neither byte ends a double-byte character), no final "\".
 std::string Comparable(Platform& platform, const LeadByteTable& lead, std::string path) {
@@ -32,7 +20,7 @@ std::string Comparable(Platform& platform, const LeadByteTable& lead, std::strin
 bool NamesFolder(Platform& platform, const LeadByteTable& lead, std::string element, const std::string& folder) {
   if (element.size() >= 2 && element.front() == '"' && element.back() == '"')
     element = element.substr(1, element.size() - 2);
-  const std::string path = Comparable(platform, lead, Expanded(platform, element));
+  const std::string path = Comparable(platform, lead, ExpandedVariables(platform, element));
   if (path.compare(0, folder.size(), folder) != 0) return false;
   if (path.size() == folder.size()) return true;
   if (path[folder.size()] != '\\') return false;

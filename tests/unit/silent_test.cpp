@@ -129,31 +129,6 @@ TEST_F(Silent, LogsEveryStepWithItsRealResult) {
   EXPECT_EQ(product.platform.Find(kLog)->bytes.rfind(kBom, 0), 0u);
 }
 
-// A service's key goes when the program it registers is the product's; Windows' own driver
-// stays, and the log names the file that makes it Windows'.
-TEST_F(Silent, AServiceGoesOnlyWhenItsProgramIsTheProducts) {
-  const std::string services = "SYSTEM\\CurrentControlSet\\Services\\";
-  product.platform.SetValue(kHkeyLocalMachine, services + "ExampleService", "ImagePath",
-                            "\"C:\\Program Files\\Example\\Example.exe\" /service");
-  product.platform.SetValue(kHkeyLocalMachine, services + "storahci", "ImagePath", "System32\\drivers\\storahci.sys");
-  // An event source whose messages are in a file of the system folder that the script deletes.
-  product.platform.SetValue(kHkeyLocalMachine, services + "EventLog\\Application\\Example", "EventMessageFile",
-                            "C:\\WINDOWS\\system32\\ExMsg.dll");
-  ASSERT_EQ(RunSilently("[deletereg]\r\nKEY=HLM\\" + services + "ExampleService\r\nKEY=HLM\\" + services +
-                        "storahci\r\nKEY=HLM\\" + services + "EventLog\\Application\\Example\r\nend;\r\n" +
-                        "[deletefile]\r\nSYSDIR\\exmsg.dll\r\nSAVEFOLDER\r\nend;\r\n"),
-            0);
-  EXPECT_EQ(product.platform.FindKey(kHkeyLocalMachine, services + "ExampleService"), nullptr);
-  EXPECT_EQ(product.platform.FindKey(kHkeyLocalMachine, services + "EventLog\\Application\\Example"), nullptr);
-  EXPECT_NE(product.platform.FindKey(kHkeyLocalMachine, services + "storahci"), nullptr);
-  const std::vector<std::string> log = LogLines();
-  EXPECT_NE(std::find(log.begin(), log.end(),
-                      "  the entry \"KEY=HLM\\SYSTEM\\CurrentControlSet\\Services\\storahci\" names the key "
-                      "\"HKLM\\SYSTEM\\CURRENTCONTROLSET\\SERVICES\\STORAHCI\", which registers "
-                      "C:\\WINDOWS\\SYSTEM32\\DRIVERS\\STORAHCI.SYS, not the product's: passed over"),
-            log.end());
-}
-
 // SERVICE=: the product's service is stopped and removed, a Windows service is passed over, a
 // missing one is nothing to do; one that will not stop within 30 s is marked and left to the restart.
 TEST_F(Silent, ServicesAreStoppedAndRemovedOrLeftToTheRestart) {

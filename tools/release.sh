@@ -4,7 +4,8 @@
 #                                         pictures, the sample's Uninst.inf, README.txt, SHA256SUMS
 #   qvcheck-VERSION-linux-x86_64.tar.gz   the optimised qvcheck, the same reference, sample, README
 #                                         and SHA256SUMS
-#   qvcheck_VERSION_amd64.deb             the same qvcheck as a Debian package
+#   qvcheck_VERSION_amd64.deb             the same qvcheck as a Debian package, with its manual page,
+#                                         reference, sample, README and copyright file
 #   SHA256SUMS                            the three archives' checksums: sha256sum -c SHA256SUMS
 # VERSION is the product version of src/common/version.h (2.09). The unit tests run on the
 # optimised build first; --no-tests leaves them out (the second build of tools/test.sh release).
@@ -39,8 +40,19 @@ if [ -n "$(git status --porcelain --untracked-files=no 2>/dev/null)" ]; then
 fi
 
 # The version as the program shows it, from the one header that holds it.
-version=$(printf '#include "common/version.h"\nQV_PRODUCT_VERSION_TEXT\n' | g++ -E -P -x c++ -I src - | tr -d '" ')
-[[ "$version" =~ ^[0-9]+\.[0-9]+$ ]] || { echo "release: no version in src/common/version.h ($version)" >&2; exit 1; }
+version_of() {  # macro of src/common/version.h
+  printf '#include "common/version.h"\n%s\n' "$1" | g++ -E -P -x c++ -I src - | tr -d '" '
+}
+version=$(version_of QV_PRODUCT_VERSION_TEXT)
+file_version=$(version_of QV_FILE_VERSION_TEXT)
+[[ "$version" =~ ^[0-9]+\.[0-9]+$ && "$file_version" =~ ^[0-9]+(\.[0-9]+){3}$ ]] ||
+  { echo "release: no version in src/common/version.h ($version, $file_version)" >&2; exit 1; }
+year=$(date -u -d "@$SOURCE_DATE_EPOCH" +%Y)
+# A text of packaging/ with the release's version, file version, date and year filled in.
+fill() {  # file
+  sed "s/@VERSION@/$version/g; s/@FILEVERSION@/$file_version/g; s/@YEAR@/$year/g;
+       s/@DATE@/$(date -u -d "@$SOURCE_DATE_EPOCH" +%Y-%m-%d)/g" "$1"
+}
 echo "release: QvUninst $version, commit date $(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S') UTC"
 
 # Fresh build trees: nothing of an earlier configuration is carried over.
@@ -75,9 +87,9 @@ add_common() {  # folder, line end of README.txt (lf or crlf)
   done
   cp samples/Sample/Uninst.inf "$1/samples/Sample/"
   if [ "$2" = crlf ]; then
-    sed "s/@VERSION@/$version/g; s/\$/\r/" packaging/README.txt >"$1/README.txt"
+    fill packaging/README.txt | sed 's/$/\r/' >"$1/README.txt"
   else
-    sed "s/@VERSION@/$version/g" packaging/README.txt >"$1/README.txt"
+    fill packaging/README.txt >"$1/README.txt"
   fi
 }
 
@@ -109,12 +121,18 @@ chmod 0755 "$stage/$linux/qvcheck"
 tar -C "$stage" --sort=name --format=gnu --owner=0 --group=0 --numeric-owner --mtime="@$SOURCE_DATE_EPOCH" \
   -cf - "$linux" | gzip -9 -n >"dist/$linux.tar.gz"
 
-# The Debian package: qvcheck and its reference; it needs the C library of the newest version
+# The Debian package: qvcheck, its manual page, its reference, the sample as an example, a README
+# that names just these, and the copyright file; it needs the C library of the newest version
 # whose symbols it uses.
 deb="$stage/deb"
-mkdir -p "$deb/DEBIAN" "$deb/usr/bin" "$deb/usr/share/doc/qvcheck"
+doc="$deb/usr/share/doc/qvcheck"
+mkdir -p "$deb/DEBIAN" "$deb/usr/bin" "$deb/usr/share/man/man1" "$doc/examples"
 cp "$stage/$linux/qvcheck" "$deb/usr/bin/"
-cp -r "$stage/$linux/docs/." "$stage/$linux/README.txt" "$deb/usr/share/doc/qvcheck/"
+cp -r "$stage/$linux/docs/." "$doc/"
+cp -r "$stage/$linux/samples/Sample" "$doc/examples/"
+fill packaging/deb/README >"$doc/README"
+fill packaging/deb/copyright >"$doc/copyright"
+fill packaging/qvcheck.1 | gzip -9 -n >"$deb/usr/share/man/man1/qvcheck.1.gz"
 glibc=$(objdump -T "$deb/usr/bin/qvcheck" | grep -oE 'GLIBC_[0-9.]+' | sed 's/GLIBC_//' | sort -uV | tail -1)
 size_kib=$(find "$deb/usr" -type f -printf '%s\n' | awk '{ s += $1 } END { print int((s + 1023) / 1024) }')
 cat >"$deb/DEBIAN/control" <<EOF

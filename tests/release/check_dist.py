@@ -9,7 +9,8 @@
 - the Linux tar.gz: the same files with qvcheck, which needs nothing but the C library of Debian 12
   (glibc 2.36) and reports on the sample (exit code 0) and the other scripts as the unit layer's
   check of the checker expects;
-- the Debian package: the same qvcheck, owned by root;
+- the Debian package: the same qvcheck, owned by root, with its manual page, the copyright file, and
+  a README that names just what the package holds;
 - every entry of each archive dated at the commit (SOURCE_DATE_EPOCH, else the commit's date),
   with fixed modes and owners, and no file that names the folder SOURCE.
 
@@ -84,11 +85,12 @@ class Mixin:
         for picture in pictures(files["docs/script.md"]):
             self.assertIn("docs/" + picture, files)
         readme = files["README.txt"]
-        self.assertNotIn(b"@VERSION@", readme)
+        self.assertNotRegex(readme, rb"@[A-Z]+@")
         self.assertIn(f"Quorvel Uninstaller {VERSION}".encode(), readme)
         self.assertEqual(readme.count(b"\r"), readme.count(b"\r\n") if readme_line_end == b"\r\n" else 0)
         for command in (rb'QvUninst.exe /u "C:\Program Files\Example\"',
-                        rb'QvUninst.exe /s "C:\Program Files\Example\"', b"sha256sum -c"):
+                        rb'QvUninst.exe /s "C:\Program Files\Example\"', b"sha256sum -c", b"NoRepair",
+                        b"QvUninst.log"):
             self.assertIn(command, readme)
 
     def check_sums(self, files):
@@ -232,6 +234,24 @@ class DebianPackage(unittest.TestCase):
         with tarfile.open(DIST / f"{LINUX}.tar.gz") as archive:
             shipped = archive.extractfile(f"{LINUX}/qvcheck").read()
         self.assertEqual(sha256(installed), sha256(shipped))
+
+    def test_manual_page_copyright_and_a_readme_of_what_is_in_it(self):
+        data = subprocess.run(["dpkg-deb", "--fsys-tarfile", str(DIST / DEB)], check=True, capture_output=True).stdout
+        with tarfile.open(fileobj=io.BytesIO(data)) as archive:
+            paths = {m.name.removeprefix(".") for m in archive.getmembers()}
+            text = {p: archive.extractfile("." + p).read() for p in
+                    ("/usr/share/doc/qvcheck/README", "/usr/share/doc/qvcheck/copyright")}
+            manual = gzip.decompress(archive.extractfile("./usr/share/man/man1/qvcheck.1.gz").read())
+        self.assertIn(f'.TH QVCHECK 1 "'.encode(), manual)
+        self.assertIn(f"qvcheck {VERSION}".encode(), manual)
+        self.assertIn(b"Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/",
+                      text["/usr/share/doc/qvcheck/copyright"])
+        for placed in (manual, *text.values()):
+            self.assertNotRegex(placed, rb"@[A-Z]+@")
+        named = re.findall(rb"^\s*(/usr/\S+)", text["/usr/share/doc/qvcheck/README"], re.M)
+        self.assertGreater(len(named), 4)
+        for path in named:
+            self.assertIn(path.decode().rstrip("/"), paths)
 
 
 if __name__ == "__main__":

@@ -48,7 +48,7 @@ std::shared_ptr<MemoryKey> CopyTree(const MemoryKey& key,
 }  // namespace
 
 bool operator==(const MemoryFile& a, const MemoryFile& b) {
-  return a.folder == b.folder && a.attributes == b.attributes && a.bytes == b.bytes &&
+  return a.name == b.name && a.folder == b.folder && a.attributes == b.attributes && a.bytes == b.bytes &&
          a.lastWriteTime == b.lastWriteTime && a.heldOpen == b.heldOpen && a.company == b.company;
 }
 
@@ -181,6 +181,10 @@ std::optional<std::string> MemoryPlatform::GetLocaleInfoA(std::uint32_t, std::ui
 // ---------------------------------------------------------------- files and folders
 
 std::string MemoryPlatform::Normalize(const std::string& written, bool& trailingSlash) const {
+  return Upper(Spelled(written, trailingSlash));
+}
+
+std::string MemoryPlatform::Spelled(const std::string& written, bool& trailingSlash) const {
   // The system reads "/" in a path as "\\", but not as the second byte of a double-byte character.
   std::string path = written;
   for (std::size_t i = 0; i < path.size(); ++i) {
@@ -220,7 +224,12 @@ std::string MemoryPlatform::Normalize(const std::string& written, bool& trailing
     if (i) result += '\\';
     result += segments[i];
   }
-  return Upper(std::move(result));
+  return result;
+}
+
+std::string MemoryPlatform::LastName(const std::string& path) const {
+  const std::string parent = Parent(path);
+  return path.substr(parent.empty() ? 0 : parent.size() + 1);
 }
 
 std::string MemoryPlatform::Parent(const std::string& normalized) const {
@@ -244,19 +253,20 @@ bool MemoryPlatform::HasChildren(const std::string& normalized) const {
 
 void MemoryPlatform::AddFolder(const std::string& path) {
   bool slash;
-  std::string key = Normalize(path, slash);
-  for (std::string p = key; p.size() > 2; p = Parent(p)) {
-    MemoryFile& entry = files_.entries[p];
+  for (std::string p = Spelled(path, slash); p.size() > 2; p = Parent(p)) {
+    MemoryFile& entry = files_.entries[Upper(p)];
     entry.folder = true;
+    if (entry.name.empty()) entry.name = LastName(p);
   }
 }
 
 MemoryFile& MemoryPlatform::AddFile(const std::string& path, const std::string& bytes) {
   bool slash;
-  std::string key = Normalize(path, slash);
-  AddFolder(Parent(key));
-  MemoryFile& file = files_.entries[key];
+  const std::string spelled = Spelled(path, slash);
+  AddFolder(Parent(spelled));
+  MemoryFile& file = files_.entries[Upper(spelled)];
   file = MemoryFile{};
+  file.name = LastName(spelled);
   file.bytes = bytes;
   return file;
 }
@@ -364,7 +374,8 @@ std::vector<FoundFile> MemoryPlatform::FindFilesStored(const std::string& patter
     if (path.compare(0, prefix.size(), prefix) != 0) break;
     const std::string child = path.substr(prefix.size());
     // A child of the folder itself: no "\" of its own, though a second byte may be 0x5C.
-    if (Parent(path) == parent && MatchesWildcard(name.c_str(), child.c_str())) add(child, it->second);
+    if (Parent(path) == parent && MatchesWildcard(name.c_str(), child.c_str()))
+      add(it->second.name.empty() ? child : it->second.name, it->second);
   }
   return found;
 }
@@ -425,8 +436,12 @@ bool MemoryPlatform::DeleteFileStored(const std::string& path) {
 bool MemoryPlatform::MoveFileStored(const std::string& oldPath, const std::string& newPath) {
   bool slash;
   std::string from = Normalize(oldPath, slash), to = Normalize(newPath, slash);
+  const std::string newName = LastName(Spelled(newPath, slash));
   auto it = files_.entries.find(from);
-  if (it != files_.entries.end() && from == to && !it->second.heldOpen) return true;  // a change of case only
+  if (it != files_.entries.end() && from == to && !it->second.heldOpen) {  // a change of case only
+    it->second.name = newName;
+    return true;
+  }
   // A name with wildcards is no name a file can get.
   if (to.find_first_of("*?") != std::string::npos) return false;
   // The drive's root holds no entry of its own, but is a folder to move into.
@@ -444,6 +459,7 @@ bool MemoryPlatform::MoveFileStored(const std::string& oldPath, const std::strin
       ++i;
     }
   }
+  moved[to].name = newName;
   files_.entries.insert(moved.begin(), moved.end());
   return true;
 }
@@ -505,6 +521,7 @@ bool MemoryPlatform::AppendToFileStored(const std::string& path, const std::stri
   if (it == files_.entries.end()) {
     if (slash || !IsFolder(Parent(key))) return false;
     it = files_.entries.emplace(key, MemoryFile{}).first;
+    it->second.name = LastName(Spelled(path, slash));
   }
   MemoryFile& file = it->second;
   if (slash || file.folder || file.heldOpen || (file.attributes & win::kFileAttributeReadOnly)) return false;

@@ -33,6 +33,7 @@ struct ShownBox {
 };
 
 struct MemoryFile {
+  std::string name;  // the last part of its path as written when it was made or renamed
   bool folder = false;
   std::uint32_t attributes = 0;
   std::string bytes;
@@ -339,6 +340,9 @@ class MemoryPlatform : public Platform, public WideCalls {
 
   int Answer(std::uint32_t flags);
   std::string Normalize(const std::string& path, bool& trailingSlash) const;
+  // The path made whole as Normalize makes it, its names as written; and its last name.
+  std::string Spelled(const std::string& path, bool& trailingSlash) const;
+  std::string LastName(const std::string& path) const;
   std::string Parent(const std::string& normalized) const;
   bool HasChildren(const std::string& normalized) const;
   std::shared_ptr<MemoryKey> KeyOf(KeyHandle key, ErrorCode& status) const;

@@ -14,6 +14,7 @@ namespace qv {
 namespace {
 
 constexpr char kProfile[] = "C:\\Users\\User";
+constexpr char kCurrentVersionKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 constexpr std::uint32_t kUtf8 = 65001;
 constexpr int kMaxDepth = 64;  // deeper than any product; a loop of links ends here
 constexpr std::uint64_t kUnixEpochInFileTime = 116444736000000000ull;
@@ -105,6 +106,17 @@ void CopyFolder(MemoryPlatform& system, const std::string& linuxFolder, const st
 }  // namespace
 
 void SeedWindows(MemoryPlatform& system) {
+  // The Windows folder the registry names, as Windows keeps it.
+  if (const MemoryKey* key = system.FindKey(kHkeyLocalMachine, kCurrentVersionKey)) {
+    const auto root = key->values.find("SYSTEMROOT");
+    const std::string folder =
+        root == key->values.end() ? std::string() : root->second.data.substr(0, root->second.data.find('\0'));
+    if (folder.size() > 3 && folder[1] == ':' && folder[2] == '\\' && folder.back() != '\\') {
+      system.windowsFolder = folder;
+      system.systemFolder = folder + "\\system32";
+      system.AddFolder(system.systemFolder);
+    }
+  }
   system.moduleFileName = system.windowsFolder + "\\QvUninst.exe";
   system.userName = "User";
   system.environment = {{"SYSTEMDRIVE", "C:"},
@@ -118,11 +130,15 @@ void SeedWindows(MemoryPlatform& system) {
                         {"LOCALAPPDATA", std::string(kProfile) + "\\AppData\\Local"},
                         {"TEMP", std::string(kProfile) + "\\AppData\\Local\\Temp"},
                         {"TMP", std::string(kProfile) + "\\AppData\\Local\\Temp"}};
+  // The shell folders the exports left out.
   const std::string key = kShellFoldersKey + 1;  // without its first "\"
-  for (const NamedFolder& user : UserFolders())
-    system.SetValue(kHkeyCurrentUser, key, user.name, user.folder + std::string(1, '\0'));
-  for (const NamedFolder& common : CommonFolders())
-    system.SetValue(kHkeyLocalMachine, key, common.name, common.folder + std::string(1, '\0'));
+  for (const auto& [root, folders] :
+       {std::pair{kHkeyCurrentUser, UserFolders()}, {kHkeyLocalMachine, CommonFolders()}}) {
+    const MemoryKey* exported = system.FindKey(root, key);
+    for (const NamedFolder& folder : folders)
+      if (!exported || !exported->values.count(system.CharUpperBuffA(folder.name)))
+        system.SetValue(root, key, folder.name, folder.folder + std::string(1, '\0'));
+  }
   system.AddFolder("C:\\Program Files");
   system.AddFolder(std::string(kProfile) + "\\AppData\\Local\\Temp");
 }

@@ -10,8 +10,10 @@
 
 namespace qv {
 
-// Windows' own folders, values and variables. The user's shell folders are values a registry
-// export may set anew.
+// Windows' own folders, values and variables, where the registry read so far leaves them out: the
+// Windows folder is the one its SystemRoot value names (HKLM\SOFTWARE\Microsoft\Windows
+// NT\CurrentVersion), else C:\WINDOWS; the shell folders are those of a fresh Windows but where
+// the registry names its own.
 void SeedWindows(MemoryPlatform& system);
 
 // Every file and folder below the Linux folder, as the same names below the Windows folder

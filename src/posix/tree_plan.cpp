@@ -117,7 +117,6 @@ int TreePlanMain(int argc, char** argv) {
   if (base->empty()) return Fail(request->script + ": names no product folder; give --base");
 
   MemoryPlatform system;
-  SeedWindows(system);
   for (const std::string& note : CopyTree(system, tree, *base, BuildScriptPaths(*argument, lead).scriptPath))
     std::fputs(("qvcheck: " + note + "\n").c_str(), stderr);
   for (const std::string& file : request->exports) {
@@ -127,6 +126,7 @@ int TreePlanMain(int argc, char** argv) {
     const std::string fault = ReadRegistryExport(system, bytes, file);
     if (!fault.empty()) return Fail(fault);
   }
+  SeedWindows(system);
   AddShellFolders(system);
 
   std::string plan;

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "common/texts.h"
-#include "fake_platform.h"
+#include "fake_system.h"
 
 // An invariant that does not hold is a finding: print it and abort so that libFuzzer saves the
 // input as a crash artifact.

@@ -1,4 +1,4 @@
-// The tests' name for the in-memory system (src/memory/): the same Windows, seeded by each test.
+// The tests' names for the in-memory system (src/memory/): the same Windows, seeded by each test.
 #pragma once
 
 #include "memory/memory_platform.h"

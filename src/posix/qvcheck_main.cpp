@@ -1,9 +1,8 @@
 // qvcheck SCRIPT-OR-FOLDER: the script checker on Linux, for build pipelines without Windows.
 // The report is written in UTF-8: the script's text is read as Shift-JIS, the path is shown as
 // it was given.
-#include <cerrno>
 #include <cstdio>
-#include <iconv.h>
+#include <cstring>
 #include <string>
 #include <sys/stat.h>
 
@@ -12,31 +11,10 @@
 #include "common/mixed_text.h"
 #include "common/texts.h"
 #include "posix/posix_platform.h"
+#include "posix/tree_plan.h"
+#include "posix/utf8_text.h"
 
 namespace {
-
-// Shift-JIS (code page 932) to UTF-8; a byte that starts no valid character becomes U+FFFD.
-std::string Utf8FromCp932(const std::string& text) {
-  iconv_t convert = iconv_open("UTF-8", "CP932");
-  if (convert == reinterpret_cast<iconv_t>(-1)) return text;
-  std::string out;
-  char buffer[4096];
-  char* in = const_cast<char*>(text.data());
-  std::size_t left = text.size();
-  while (left > 0) {
-    char* next = buffer;
-    std::size_t room = sizeof buffer;
-    const std::size_t result = iconv(convert, &in, &left, &next, &room);
-    out.append(buffer, static_cast<std::size_t>(next - buffer));
-    if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
-      out += "\xEF\xBF\xBD";
-      ++in;
-      --left;
-    }
-  }
-  iconv_close(convert);
-  return out;
-}
 
 bool IsFolder(const std::string& path) {
   struct stat info {};
@@ -46,6 +24,7 @@ bool IsFolder(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--plan") == 0) return qv::TreePlanMain(argc, argv);
   if (argc != 2) {
     std::fputs("usage: qvcheck SCRIPT | PRODUCT-FOLDER\n", stderr);
     return qv::kCheckUnreadable;
@@ -64,6 +43,6 @@ int main(int argc, char** argv) {
   qv::MixedText report;
   const int code = qv::CheckCommand(platform, paths, report);
   for (const qv::TextPart& part : report.parts())
-    std::fputs((part.origin == qv::TextOrigin::kSystem ? part.bytes : Utf8FromCp932(part.bytes)).c_str(), stdout);
+    std::fputs((part.origin == qv::TextOrigin::kSystem ? part.bytes : qv::Utf8FromCp932(part.bytes)).c_str(), stdout);
   return code;
 }

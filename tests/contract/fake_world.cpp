@@ -1,6 +1,6 @@
 // The rules run against the in-memory platform; with QV_WIDE_WORLD, against the wide calls' platform
 // over it, as a system of code page 1252.
-#include "fake_platform.h"
+#include "fake_system.h"
 #include "platforms/wide_platform.h"
 #include "world.h"
 

@@ -1,6 +1,6 @@
 // The rules run against the planning platform over the in-memory one: each change it only writes
 // down must answer as the real call would, and every later read must see the state it leaves.
-#include "fake_platform.h"
+#include "fake_system.h"
 #include "plan/planning_platform.h"
 #include "system/unique_key.h"
 #include "world.h"

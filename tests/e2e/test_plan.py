@@ -4,7 +4,11 @@ order and with its results, and leaves exactly the files and keys the plan's cha
 
 from __future__ import annotations
 
+import os
 import re
+import subprocess
+import sys
+from pathlib import Path
 
 import pytest
 
@@ -214,3 +218,27 @@ def test_a_file_in_use_keeps_the_folder_and_the_plan_says_what_stays(harness):
     ]
     left = sorted(p for p in result.after.files if _lower(p).startswith(_lower(cp932(FOLDER + "\\"))))
     assert left == [cp932(mine), cp932(held)]
+
+
+def test_the_plan_on_linux_of_the_installed_folder_and_its_export_is_the_plan_on_windows(harness, tmp_path):
+    """qvcheck --plan --tree over the product's folder as installed and its keys as a registry export
+    prints, byte for byte, what QvCheck.exe /plan prints on a Windows that holds the same."""
+    qvcheck = Path(os.environ.get("QV_QVCHECK", Path(__file__).resolve().parents[2] / "build" / "native" / "qvcheck"))
+    if not qvcheck.is_file():
+        pytest.skip(f"{qvcheck} is missing: build it with cmake --preset native, or name it with QV_QVCHECK")
+    sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "check"))
+    from tree_plan import write_export, write_tree
+    installed = [File(path, data) for path, data in FILES.items() if path.startswith(FOLDER + "\\")]
+    installed.append(File(f"{FOLDER}\\Uninst.inf", SCRIPT.read_bytes()))
+    result = harness.run(COMMAND, setup=installed + [RegValue(*row) for row in REGISTRY], rest_as_user=True,
+                         watch_folders=WATCH_FOLDERS, watch_keys=WATCH_KEYS, checker=PLAN)
+    assert result.checker is not None and result.checker.exit_code == 0, result.describe()
+
+    write_tree(tmp_path / "Sample")
+    # Wine's Windows folder, as an export of its CurrentVersion key names it.
+    write_export(tmp_path / "sample.reg",
+                 REGISTRY + [("HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot", "C:\\windows")])
+    linux = subprocess.run([qvcheck, "--plan", "--tree", tmp_path / "Sample", "--reg", tmp_path / "sample.reg",
+                            FOLDER + "\\"], capture_output=True, timeout=60)
+    assert (linux.returncode, linux.stderr) == (0, b"")
+    assert linux.stdout.decode("utf-8") == result.checker.output.decode(CP).replace("\r\n", "\n")

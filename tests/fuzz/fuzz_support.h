@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "common/texts.h"
-#include "fake_platform.h"
+#include "fake_system.h"
 
 // An invariant that does not hold is a finding: print it and abort so that libFuzzer saves the
 // input as a crash artifact.
@@ -59,7 +59,7 @@ class RecordingPlatform : public test::FakePlatform {
  public:
   // Makes this system equal to before, which must outlive the run, and forgets the last run.
   void Start(const test::FakePlatform& before, int beginAnswer) {
-    FakePlatform::operator=(before);
+    test::FakePlatform::operator=(before);
     before_ = &before;
     beginAnswer_ = beginAnswer;
     unchangedAtBeginQuestion.reset();
@@ -72,7 +72,7 @@ class RecordingPlatform : public test::FakePlatform {
       if (!unchangedAtBeginQuestion) unchangedAtBeginQuestion = SameFilesAndRegistry(*before_);
       answers.push_front(beginAnswer_);
     }
-    return FakePlatform::MessageBoxA(text, caption, flags);
+    return test::FakePlatform::MessageBoxA(text, caption, flags);
   }
 
  private:

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "fake_platform.h"
+#include "fake_system.h"
 
 namespace qv::fuzz {
 

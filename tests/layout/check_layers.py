@@ -6,7 +6,8 @@ changes) -> entry (the program's modes) -> run (the passes in order) -> sections
 section kind) -> platforms (the platforms that wrap another: the wide calls, the silent run's
 recording) -> guard (what the run refuses to touch) and steps (a run's changes in words, the
 silent log) -> script (the script's lines, sections and locations) and boxes (the message boxes)
--> system (helpers over the seam: files, the registry accessor, start-up facts) -> text (the
+-> system (helpers over the seam: files, the registry accessor, start-up facts) and memory (an
+in-memory Windows: the tests' system and the one qvcheck --plan seeds) -> text (the
 rules of characters, paths and case) -> common and seam. A file may include its own layer and any
 layer below it, never one above.
 
@@ -18,7 +19,7 @@ import sys
 
 # Lower rank is lower in the stack; common and seam include nothing of the project but themselves.
 RANKS = {
-    "seam": 0, "common": 0, "text": 1, "system": 2, "script": 3, "boxes": 3, "guard": 4, "steps": 4, "platforms": 5,
+    "seam": 0, "common": 0, "text": 1, "system": 2, "memory": 2, "script": 3, "boxes": 3, "guard": 4, "steps": 4, "platforms": 5,
     "sections": 6, "run": 7, "entry": 8, "check": 9, "plan": 9, "win32": 10, "posix": 10,
 }
 

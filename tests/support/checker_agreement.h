@@ -13,7 +13,7 @@
 #include "check/line_text.h"
 #include "common/texts.h"
 #include "entry/entry.h"
-#include "fake_platform.h"
+#include "fake_system.h"
 #include "script/script_paths.h"
 
 namespace qv::test {

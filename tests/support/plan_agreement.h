@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_platform.h"
+#include "fake_system.h"
 #include "plan/planning_platform.h"
 #include "seam/forwarding_platform.h"
 #include "system/unique_key.h"

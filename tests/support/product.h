@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "entry/entry.h"
-#include "fake_platform.h"
+#include "fake_system.h"
 
 namespace qv::test {
 

@@ -6,7 +6,7 @@
 #include "check/check_command.h"
 #include "check/check_script.h"
 #include "checker_agreement.h"
-#include "fake_platform.h"
+#include "fake_system.h"
 
 namespace qv {
 namespace {

@@ -1,9 +1,9 @@
 // The fake's copies and comparisons, on which the fuzz targets rely: a copy is a system of its
 // own, assigning makes a system equal to another whatever happened to it, and the comparisons see
 // every difference in the files and keys and none elsewhere.
-#include "fake_platform.h"
-
 #include <gtest/gtest.h>
+
+#include "fake_system.h"
 
 namespace qv {
 namespace {

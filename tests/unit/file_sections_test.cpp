@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "entry/entry.h"
-#include "fake_platform.h"
+#include "fake_system.h"
 #include "product.h"
 #include "script/locations.h"
 

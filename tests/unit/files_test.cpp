@@ -5,7 +5,7 @@
 #include <tuple>
 #include <vector>
 
-#include "fake_platform.h"
+#include "fake_system.h"
 
 namespace qv {
 namespace {

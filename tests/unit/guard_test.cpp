@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_platform.h"
+#include "fake_system.h"
 #include "guard/file_guard.h"
 
 namespace qv {

@@ -216,7 +216,7 @@ TEST(PlanCommand, TellsHowTheRunEndsAndWhatStaysInTheFolder) {
         " 25. leave \"C:\\Program Files\\Example\\HELD.DLL\" to the next start of Windows [file, in use by another "
         "program]: done",
         "The run ends with its final report (step 37):", "The folder \"C:\\Program Files\\Example\\\" stays, holding:",
-        "       HELD.DLL  (left to the next start of Windows)", "       SUB\\OTHER.TXT  (no entry deletes it)",
+        "       held.dll  (left to the next start of Windows)", "       sub\\other.txt  (no entry deletes it)",
         "Exit code 0: the run would end with its final report."}},
       {true,
        kExampleScript,

@@ -4,7 +4,7 @@
 
 #include "entry/entry.h"
 #include "entry/fatal_report.h"
-#include "fake_platform.h"
+#include "fake_system.h"
 #include "script/script_paths.h"
 
 namespace qv {

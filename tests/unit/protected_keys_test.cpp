@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "fake_platform.h"
+#include "fake_system.h"
 #include "guard/guard.h"
 #include "steps/run_steps.h"
 

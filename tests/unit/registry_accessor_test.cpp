@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "common/errors.h"
-#include "fake_platform.h"
+#include "fake_system.h"
 
 namespace qv {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/errors.h"
-#include "fake_platform.h"
+#include "fake_system.h"
 #include "script/section_index.h"
 
 namespace qv {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "entry/entry.h"
-#include "fake_platform.h"
+#include "fake_system.h"
 #include "product.h"
 #include "steps/run_log.h"
 

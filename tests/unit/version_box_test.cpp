@@ -6,7 +6,7 @@
 
 #include "common/version.h"
 #include "entry/entry.h"
-#include "fake_platform.h"
+#include "fake_system.h"
 #include "system/system_info.h"
 
 namespace qv {

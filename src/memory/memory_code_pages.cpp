@@ -1,18 +1,18 @@
-#include "fake_code_pages.h"
+#include "memory/memory_code_pages.h"
 
 #include <iconv.h>
 
 #include "text/program_text.h"
 
-namespace qv::test {
+namespace qv {
 
 namespace {
 
-// The code pages the fake knows, by the names of the host's converter (glibc's iconv), whose
+// The code pages the in-memory system knows, by the names of the host's converter (glibc's iconv), whose
 // tables agree with Windows' (as Wine has them, compared byte pair by byte pair) but where noted
 // here: Windows takes 0x80 of 932 and 949 and the five unassigned bytes of 1252 as the control
 // characters of their values. The private-use characters of the user-defined areas of 936 and
-// 949 are left out: the fake finds them invalid. UTF-8 is converted whole, strictly.
+// 949 are left out: the in-memory system finds them invalid. UTF-8 is converted whole, strictly.
 struct CodePageModel {
   std::uint32_t codePage;
   const char* converterName;
@@ -116,4 +116,4 @@ std::optional<std::string> EncodeCodePage(std::uint32_t codePage, const std::u16
   return bytes;
 }
 
-}  // namespace qv::test
+}  // namespace qv

@@ -1,13 +1,13 @@
-// The fake's names in every code page: the ANSI calls read and give names in the system's ANSI
-// code page, the wide calls in UTF-16, and both reach the same names as the fake holds them.
+// The in-memory system's names in every code page: the ANSI calls read and give names in the system's ANSI
+// code page, the wide calls in UTF-16, and both reach the same names as the in-memory system holds them.
 #include <cstdio>
 
-#include "fake_code_pages.h"
-#include "fake_platform.h"
+#include "memory/memory_code_pages.h"
+#include "memory/memory_platform.h"
 #include "text/case_mapping.h"
 #include "text/program_text.h"
 
-namespace qv::test {
+namespace qv {
 
 namespace {
 
@@ -72,7 +72,7 @@ bool IsText(std::uint32_t type) { return type == win::kRegSz || type == win::kRe
 
 }  // namespace
 
-std::string FakePlatform::Stored(const std::u16string& name) {
+std::string MemoryPlatform::Stored(const std::u16string& name) {
   if (name.empty()) return {};
   if (std::optional<std::string> whole = EncodeCodePage(932, name)) return *whole;
   std::string out;
@@ -88,7 +88,7 @@ std::string FakePlatform::Stored(const std::u16string& name) {
   return out;
 }
 
-std::u16string FakePlatform::Unstored(const std::string& stored) {
+std::u16string MemoryPlatform::Unstored(const std::string& stored) {
   std::u16string out;
   std::size_t plain = 0, i = 0;
   while (i < stored.size()) {
@@ -103,24 +103,26 @@ std::u16string FakePlatform::Unstored(const std::string& stored) {
   return out + DecodeLeniently(932, stored.substr(plain));
 }
 
-std::string FakePlatform::FromAnsi(const std::string& bytes) const {
+std::string MemoryPlatform::FromAnsi(const std::string& bytes) const {
   if (ansiCodePage == 932) return bytes;
   ++ansiNameCalls;
   return Stored(DecodeLeniently(ansiCodePage, bytes));
 }
 
-std::string FakePlatform::ToAnsi(const std::string& stored) const {
+std::string MemoryPlatform::ToAnsi(const std::string& stored) const {
   return ansiCodePage == 932 ? stored : EncodeLeniently(ansiCodePage, Unstored(stored));
 }
 
-std::u16string FakePlatform::SystemText(const std::string& bytes) const { return DecodeLeniently(ansiCodePage, bytes); }
+std::u16string MemoryPlatform::SystemText(const std::string& bytes) const {
+  return DecodeLeniently(ansiCodePage, bytes);
+}
 
-std::string FakePlatform::Upper(std::string stored) const { return UpperCase932(std::move(stored), lead_); }
+std::string MemoryPlatform::Upper(std::string stored) const { return UpperCase932(std::move(stored), lead_); }
 
 // Code page 932: the ASCII letters and the full-width Latin letters as whole characters. Another
 // code page: the ASCII letters, and 1252's own letters; a double-byte code page's pairs (by its
 // own lead bytes) stay as they are.
-std::string FakePlatform::CharUpperBuffA(std::string text) {
+std::string MemoryPlatform::CharUpperBuffA(std::string text) {
   if (ansiCodePage == 932) return UpperCase932(std::move(text), lead_);
   const LeadByteTable lead = LeadBytesOfCodePage(ansiCodePage);
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -136,7 +138,7 @@ std::string FakePlatform::CharUpperBuffA(std::string text) {
   return text;
 }
 
-std::string FakePlatform::CharLowerBuffA(std::string text) {
+std::string MemoryPlatform::CharLowerBuffA(std::string text) {
   if (ansiCodePage == 932) return LowerCase932(std::move(text), lead_);
   const LeadByteTable lead = LeadBytesOfCodePage(ansiCodePage);
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -154,56 +156,56 @@ std::string FakePlatform::CharLowerBuffA(std::string text) {
 
 // ---------------------------------------------------------------- the ANSI calls
 
-std::string FakePlatform::GetCommandLineA() {
+std::string MemoryPlatform::GetCommandLineA() {
   return wideCommandLine.empty() ? commandLine : EncodeLeniently(ansiCodePage, wideCommandLine);
 }
 
-std::optional<FindData> FakePlatform::FindFirstFileA(const std::string& path) {
+std::optional<FindData> MemoryPlatform::FindFirstFileA(const std::string& path) {
   return FindFirstFileStored(FromAnsi(path));
 }
-bool FakePlatform::SetFileAttributesA(const std::string& path, std::uint32_t attributes) {
+bool MemoryPlatform::SetFileAttributesA(const std::string& path, std::uint32_t attributes) {
   return SetFileAttributesStored(FromAnsi(path), attributes);
 }
-bool FakePlatform::DeleteFileA(const std::string& path) { return DeleteFileStored(FromAnsi(path)); }
-bool FakePlatform::MoveFileA(const std::string& oldPath, const std::string& newPath) {
+bool MemoryPlatform::DeleteFileA(const std::string& path) { return DeleteFileStored(FromAnsi(path)); }
+bool MemoryPlatform::MoveFileA(const std::string& oldPath, const std::string& newPath) {
   return MoveFileStored(FromAnsi(oldPath), FromAnsi(newPath));
 }
-bool FakePlatform::RemoveDirectoryA(const std::string& path) { return RemoveDirectoryStored(FromAnsi(path)); }
-bool FakePlatform::MoveFileExA(const std::string& path, std::uint32_t flags) {
+bool MemoryPlatform::RemoveDirectoryA(const std::string& path) { return RemoveDirectoryStored(FromAnsi(path)); }
+bool MemoryPlatform::MoveFileExA(const std::string& path, std::uint32_t flags) {
   return MoveFileExStored(FromAnsi(path), flags);
 }
-std::optional<std::string> FakePlatform::ReadWholeFile(const std::string& path) {
+std::optional<std::string> MemoryPlatform::ReadWholeFile(const std::string& path) {
   return ReadWholeFileStored(FromAnsi(path));
 }
-std::optional<std::string> FakePlatform::GetFileCompanyNameA(const std::string& path) {
+std::optional<std::string> MemoryPlatform::GetFileCompanyNameA(const std::string& path) {
   return CompanyStored(FromAnsi(path));
 }
-std::vector<FoundFile> FakePlatform::FindFilesA(const std::string& pattern) {
+std::vector<FoundFile> MemoryPlatform::FindFilesA(const std::string& pattern) {
   std::vector<FoundFile> found = FindFilesStored(FromAnsi(pattern));
   for (FoundFile& file : found) file.name = ToAnsi(file.name);
   return found;
 }
-ErrorCode FakePlatform::TryOpenFileA(const std::string& path, std::uint32_t access) {
+ErrorCode MemoryPlatform::TryOpenFileA(const std::string& path, std::uint32_t access) {
   return TryOpenFileStored(FromAnsi(path), access);
 }
-bool FakePlatform::AppendToFileA(const std::string& path, const std::string& firstBytes, const std::string& bytes) {
+bool MemoryPlatform::AppendToFileA(const std::string& path, const std::string& firstBytes, const std::string& bytes) {
   return AppendToFileStored(FromAnsi(path), firstBytes, bytes);
 }
-ErrorCode FakePlatform::CreateMutexA(const std::string& name) { return CreateMutexStored(FromAnsi(name)); }
+ErrorCode MemoryPlatform::CreateMutexA(const std::string& name) { return CreateMutexStored(FromAnsi(name)); }
 
-ErrorCode FakePlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access,
-                                      KeyHandle& result) {
+ErrorCode MemoryPlatform::RegOpenKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t access,
+                                        KeyHandle& result) {
   return RegOpenKeyExStored(key, FromAnsi(subKey), access, result);
 }
-ErrorCode FakePlatform::RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options,
-                                        std::uint32_t access, KeyHandle& result) {
+ErrorCode MemoryPlatform::RegCreateKeyExA(KeyHandle key, const std::string& subKey, std::uint32_t options,
+                                          std::uint32_t access, KeyHandle& result) {
   return RegCreateKeyExStored(key, FromAnsi(subKey), options, access, result);
 }
-ErrorCode FakePlatform::RegDeleteKeyA(KeyHandle key, const std::string& subKey) {
+ErrorCode MemoryPlatform::RegDeleteKeyA(KeyHandle key, const std::string& subKey) {
   return RegDeleteKeyStored(key, FromAnsi(subKey));
 }
-ErrorCode FakePlatform::RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
-                                      std::string& name) {
+ErrorCode MemoryPlatform::RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
+                                        std::string& name) {
   if (ansiCodePage == 932) return RegEnumKeyExStored(key, index, nameBufferSize, name);
   std::string stored;
   const ErrorCode status = RegEnumKeyExStored(key, index, UINT32_MAX, stored);
@@ -213,8 +215,8 @@ ErrorCode FakePlatform::RegEnumKeyExA(KeyHandle key, std::uint32_t index, std::u
   name = shown;
   return status;
 }
-ErrorCode FakePlatform::RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type, std::string* data,
-                                         std::uint32_t& size) {
+ErrorCode MemoryPlatform::RegQueryValueExA(KeyHandle key, const std::string& name, std::uint32_t& type,
+                                           std::string* data, std::uint32_t& size) {
   if (ansiCodePage == 932) return RegQueryValueExStored(key, name, type, data, size);
   std::string stored;
   std::uint32_t all = UINT32_MAX;
@@ -228,90 +230,91 @@ ErrorCode FakePlatform::RegQueryValueExA(KeyHandle key, const std::string& name,
   *data = shown;
   return win::kErrorSuccess;
 }
-ErrorCode FakePlatform::RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
-                                       const std::string& data) {
+ErrorCode MemoryPlatform::RegSetValueExA(KeyHandle key, const std::string& name, std::uint32_t type,
+                                         const std::string& data) {
   return RegSetValueExStored(key, FromAnsi(name), type, IsText(type) ? FromAnsi(data) : data);
 }
-ErrorCode FakePlatform::RegDeleteValueA(KeyHandle key, const std::string& name) {
+ErrorCode MemoryPlatform::RegDeleteValueA(KeyHandle key, const std::string& name) {
   return RegDeleteValueStored(key, FromAnsi(name));
 }
 
 // ---------------------------------------------------------------- the wide calls
 
-std::u16string FakePlatform::GetCommandLineW() {
+std::u16string MemoryPlatform::GetCommandLineW() {
   return wideCommandLine.empty() ? SystemText(commandLine) : wideCommandLine;
 }
-std::u16string FakePlatform::GetModuleFileNameW() { return SystemText(moduleFileName); }
-std::u16string FakePlatform::GetWindowsDirectoryW() { return SystemText(windowsFolder); }
-std::u16string FakePlatform::GetSystemDirectoryW() { return SystemText(systemFolder); }
+std::u16string MemoryPlatform::GetModuleFileNameW() { return SystemText(moduleFileName); }
+std::u16string MemoryPlatform::GetWindowsDirectoryW() { return SystemText(windowsFolder); }
+std::u16string MemoryPlatform::GetSystemDirectoryW() { return SystemText(systemFolder); }
 
-std::optional<std::u16string> FakePlatform::GetLocaleInfoW(std::uint32_t locale, std::uint32_t type) {
+std::optional<std::u16string> MemoryPlatform::GetLocaleInfoW(std::uint32_t locale, std::uint32_t type) {
   std::optional<std::string> value = GetLocaleInfoA(locale, type);
   if (!value) return std::nullopt;
   return SystemText(*value);
 }
 
-std::optional<std::string> FakePlatform::WideCharToMultiByte(std::uint32_t codePage, const std::u16string& text) {
+std::optional<std::string> MemoryPlatform::WideCharToMultiByte(std::uint32_t codePage, const std::u16string& text) {
   return EncodeCodePage(codePage, text);
 }
 
-std::optional<FindData> FakePlatform::FindFirstFileW(const std::u16string& path) {
+std::optional<FindData> MemoryPlatform::FindFirstFileW(const std::u16string& path) {
   return FindFirstFileStored(Stored(path));
 }
-bool FakePlatform::SetFileAttributesW(const std::u16string& path, std::uint32_t attributes) {
+bool MemoryPlatform::SetFileAttributesW(const std::u16string& path, std::uint32_t attributes) {
   return SetFileAttributesStored(Stored(path), attributes);
 }
-bool FakePlatform::DeleteFileW(const std::u16string& path) { return DeleteFileStored(Stored(path)); }
-bool FakePlatform::MoveFileW(const std::u16string& oldPath, const std::u16string& newPath) {
+bool MemoryPlatform::DeleteFileW(const std::u16string& path) { return DeleteFileStored(Stored(path)); }
+bool MemoryPlatform::MoveFileW(const std::u16string& oldPath, const std::u16string& newPath) {
   return MoveFileStored(Stored(oldPath), Stored(newPath));
 }
-bool FakePlatform::RemoveDirectoryW(const std::u16string& path) { return RemoveDirectoryStored(Stored(path)); }
-bool FakePlatform::MoveFileExW(const std::u16string& path, std::uint32_t flags) {
+bool MemoryPlatform::RemoveDirectoryW(const std::u16string& path) { return RemoveDirectoryStored(Stored(path)); }
+bool MemoryPlatform::MoveFileExW(const std::u16string& path, std::uint32_t flags) {
   return MoveFileExStored(Stored(path), flags);
 }
-std::optional<std::string> FakePlatform::ReadWholeFileW(const std::u16string& path) {
+std::optional<std::string> MemoryPlatform::ReadWholeFileW(const std::u16string& path) {
   return ReadWholeFileStored(Stored(path));
 }
-std::optional<std::u16string> FakePlatform::GetFileCompanyNameW(const std::u16string& path) {
+std::optional<std::u16string> MemoryPlatform::GetFileCompanyNameW(const std::u16string& path) {
   const std::optional<std::string> maker = CompanyStored(Stored(path));
   if (!maker) return std::nullopt;
   return SystemText(*maker);
 }
-std::vector<FoundFileW> FakePlatform::FindFilesW(const std::u16string& pattern) {
+std::vector<FoundFileW> MemoryPlatform::FindFilesW(const std::u16string& pattern) {
   std::vector<FoundFileW> found;
   for (const FoundFile& file : FindFilesStored(Stored(pattern))) found.push_back({Unstored(file.name), file.data});
   return found;
 }
-ErrorCode FakePlatform::TryOpenFileW(const std::u16string& path, std::uint32_t access) {
+ErrorCode MemoryPlatform::TryOpenFileW(const std::u16string& path, std::uint32_t access) {
   return TryOpenFileStored(Stored(path), access);
 }
-bool FakePlatform::AppendToFileW(const std::u16string& path, const std::string& firstBytes, const std::string& bytes) {
+bool MemoryPlatform::AppendToFileW(const std::u16string& path, const std::string& firstBytes,
+                                   const std::string& bytes) {
   return AppendToFileStored(Stored(path), firstBytes, bytes);
 }
-std::optional<std::u16string> FakePlatform::GetEnvironmentVariableW(const std::u16string& name) {
+std::optional<std::u16string> MemoryPlatform::GetEnvironmentVariableW(const std::u16string& name) {
   std::optional<std::string> value = GetEnvironmentVariableA(EncodeLeniently(ansiCodePage, name));
   if (!value) return std::nullopt;
   return SystemText(*value);
 }
-ErrorCode FakePlatform::CreateMutexW(const std::u16string& name) { return CreateMutexStored(Stored(name)); }
-std::optional<std::u16string> FakePlatform::GetUserNameW() {
+ErrorCode MemoryPlatform::CreateMutexW(const std::u16string& name) { return CreateMutexStored(Stored(name)); }
+std::optional<std::u16string> MemoryPlatform::GetUserNameW() {
   if (!userName) return std::nullopt;
   return SystemText(*userName);
 }
 
-ErrorCode FakePlatform::RegOpenKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t access,
-                                      KeyHandle& result) {
+ErrorCode MemoryPlatform::RegOpenKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t access,
+                                        KeyHandle& result) {
   return RegOpenKeyExStored(key, Stored(subKey), access, result);
 }
-ErrorCode FakePlatform::RegCreateKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t options,
-                                        std::uint32_t access, KeyHandle& result) {
+ErrorCode MemoryPlatform::RegCreateKeyExW(KeyHandle key, const std::u16string& subKey, std::uint32_t options,
+                                          std::uint32_t access, KeyHandle& result) {
   return RegCreateKeyExStored(key, Stored(subKey), options, access, result);
 }
-ErrorCode FakePlatform::RegDeleteKeyW(KeyHandle key, const std::u16string& subKey) {
+ErrorCode MemoryPlatform::RegDeleteKeyW(KeyHandle key, const std::u16string& subKey) {
   return RegDeleteKeyStored(key, Stored(subKey));
 }
-ErrorCode FakePlatform::RegEnumKeyExW(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
-                                      std::u16string& name) {
+ErrorCode MemoryPlatform::RegEnumKeyExW(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
+                                        std::u16string& name) {
   std::string stored;
   const ErrorCode status = RegEnumKeyExStored(key, index, UINT32_MAX, stored);
   if (status != win::kErrorSuccess) return status;
@@ -321,19 +324,19 @@ ErrorCode FakePlatform::RegEnumKeyExW(KeyHandle key, std::uint32_t index, std::u
   return status;
 }
 
-ErrorCode FakePlatform::RegQueryValueExW(KeyHandle key, const std::u16string& name, std::uint32_t& type,
-                                         std::string& data) {
+ErrorCode MemoryPlatform::RegQueryValueExW(KeyHandle key, const std::u16string& name, std::uint32_t& type,
+                                           std::string& data) {
   std::uint32_t size = UINT32_MAX;
   const ErrorCode status = RegQueryValueExStored(key, Stored(name), type, &data, size);
   if (status == win::kErrorSuccess && IsText(type)) data = Utf16Bytes(Unstored(data));
   return status;
 }
-ErrorCode FakePlatform::RegSetValueExW(KeyHandle key, const std::u16string& name, std::uint32_t type,
-                                       const std::string& data) {
+ErrorCode MemoryPlatform::RegSetValueExW(KeyHandle key, const std::u16string& name, std::uint32_t type,
+                                         const std::string& data) {
   return RegSetValueExStored(key, Stored(name), type, IsText(type) ? Stored(Utf16Units(data)) : data);
 }
-ErrorCode FakePlatform::RegDeleteValueW(KeyHandle key, const std::u16string& name) {
+ErrorCode MemoryPlatform::RegDeleteValueW(KeyHandle key, const std::u16string& name) {
   return RegDeleteValueStored(key, Stored(name));
 }
 
-}  // namespace qv::test
+}  // namespace qv

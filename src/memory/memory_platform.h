@@ -19,7 +19,7 @@
 #include "seam/wide_calls.h"
 #include "text/text.h"
 
-namespace qv::test {
+namespace qv {
 
 // A box as MessageBoxA showed it (text and caption as bytes), or as MessageBoxW did (wide).
 struct ShownBox {
@@ -32,7 +32,8 @@ struct ShownBox {
   std::u16string wideCaption;
 };
 
-struct FakeFile {
+struct MemoryFile {
+  std::string name;  // the last part of its path as written when it was made or renamed
   bool folder = false;
   std::uint32_t attributes = 0;
   std::string bytes;
@@ -40,30 +41,30 @@ struct FakeFile {
   bool heldOpen = false;                                // another process holds it open with share mode 0
   std::string company;  // the maker its version resource names, in the ANSI code page; "": none
 };
-bool operator==(const FakeFile& a, const FakeFile& b);
-inline bool operator!=(const FakeFile& a, const FakeFile& b) { return !(a == b); }
+bool operator==(const MemoryFile& a, const MemoryFile& b);
+inline bool operator!=(const MemoryFile& a, const MemoryFile& b) { return !(a == b); }
 
-struct FakeValue {
+struct MemoryValue {
   std::string name;  // as written
   std::uint32_t type = win::kRegSz;
   std::string data;
 };
-bool operator==(const FakeValue& a, const FakeValue& b);
-inline bool operator!=(const FakeValue& a, const FakeValue& b) { return !(a == b); }
+bool operator==(const MemoryValue& a, const MemoryValue& b);
+inline bool operator!=(const MemoryValue& a, const MemoryValue& b) { return !(a == b); }
 
-struct FakeKey {
-  std::string name;                                         // as written
-  std::map<std::string, std::shared_ptr<FakeKey>> subkeys;  // by upper-cased name
-  std::map<std::string, FakeValue> values;                  // by upper-cased name
-  bool denyAllAccess = false;                               // opening with more than KEY_READ is refused
-  bool denyWrite = false;                                   // values cannot be set, subkeys cannot be created
+struct MemoryKey {
+  std::string name;                                           // as written
+  std::map<std::string, std::shared_ptr<MemoryKey>> subkeys;  // by upper-cased name
+  std::map<std::string, MemoryValue> values;                  // by upper-cased name
+  bool denyAllAccess = false;                                 // opening with more than KEY_READ is refused
+  bool denyWrite = false;                                     // values cannot be set, subkeys cannot be created
   bool deleted = false;
 };
 // Name, flags and values equal, and the same subkeys, each equal in turn.
-bool SameTree(const FakeKey& a, const FakeKey& b);
+bool SameTree(const MemoryKey& a, const MemoryKey& b);
 
 // A service as the service control manager lists it.
-struct FakeService {
+struct MemoryService {
   std::string name;  // as written
   std::uint32_t state = win::kServiceRunning;
   // Asked to stop, it stops; otherwise the request is taken and it stays stopping for ever.
@@ -72,9 +73,9 @@ struct FakeService {
   bool markedForDeletion = false;
 };
 
-class FakePlatform : public Platform, public WideCalls {
+class MemoryPlatform : public Platform, public WideCalls {
  public:
-  FakePlatform();
+  MemoryPlatform();
 
   // --- Set-up and inspection ---
   std::string commandLine = "QvUninst.exe";
@@ -94,7 +95,7 @@ class FakePlatform : public Platform, public WideCalls {
   std::optional<std::string> userName = "u";  // the account the process runs in; nothing: the call fails
 
   // Makes the system one of another ANSI code page (1252, 936, 949 or 65001): the code page,
-  // whether it has double-byte characters, its lead bytes and its case mapping. The fake holds
+  // whether it has double-byte characters, its lead bytes and its case mapping. The in-memory system holds
   // every name as a system of code page 932 would (see Stored): the ANSI calls' names are read in
   // the system's code page and changed to that, and the wide calls' names from UTF-16.
   void UseAnsiCodePage(std::uint32_t codePage);
@@ -104,7 +105,7 @@ class FakePlatform : public Platform, public WideCalls {
   // The ANSI calls made with a name where the code page is not 932: the program makes none there.
   mutable std::size_t ansiNameCalls = 0;
 
-  // A name as the fake holds it: code page 932 bytes, and "\xFF{XXXX}" (four upper-case hex
+  // A name as the in-memory system holds it: code page 932 bytes, and "\xFF{XXXX}" (four upper-case hex
   // digits) for a UTF-16 unit that code page has no bytes for. Unstored reads one back; a byte
   // sequence that is not valid gives U+FFFD.
   static std::string Stored(const std::u16string& name);
@@ -128,27 +129,30 @@ class FakePlatform : public Platform, public WideCalls {
   void Restart();
 
   // Services by upper-cased name. AddService lists one and writes its key below Services with its
-  // program as ImagePath, as the manager does (both as the fake holds names); a service that goes
+  // program as ImagePath, as the manager does (both as the in-memory system holds names); a service that goes
   // takes its key along.
-  std::map<std::string, FakeService> services;
-  FakeService& AddService(const std::string& name, const std::string& program);
-  // Sleep's time, summed up: the fake's sleeps take none.
+  std::map<std::string, MemoryService> services;
+  MemoryService& AddService(const std::string& name, const std::string& program);
+  // Sleep's time, summed up: the in-memory system's sleeps take none.
   std::uint64_t sleptMilliseconds = 0;
 
   // Files and folders: AddFolder creates missing parents; AddFile creates its folder.
   void AddFolder(const std::string& path);
-  FakeFile& AddFile(const std::string& path, const std::string& bytes = "");
+  MemoryFile& AddFile(const std::string& path, const std::string& bytes = "");
   bool Exists(const std::string& path) const;
   bool IsFolder(const std::string& path) const;
-  const FakeFile* Find(const std::string& path) const;
-  // Every path, as the fake normalises it (upper-cased), folders with a final "\".
+  const MemoryFile* Find(const std::string& path) const;
+  // Every path, as the in-memory system normalises it (upper-cased), folders with a final "\".
   std::vector<std::string> Paths() const;
 
   // Registry: keys by root and path ("Software\\Example"); created as needed.
-  FakeKey& AddKey(RegistryRoot root, const std::string& path);
+  MemoryKey& AddKey(RegistryRoot root, const std::string& path);
   void SetValue(RegistryRoot root, const std::string& path, const std::string& name, const std::string& data,
                 std::uint32_t type = win::kRegSz);
-  FakeKey* FindKey(RegistryRoot root, const std::string& path) const;
+  MemoryKey* FindKey(RegistryRoot root, const std::string& path) const;
+  // The key and everything below it go (a root stays); a value goes. Nothing there: nothing changes.
+  void RemoveKey(RegistryRoot root, const std::string& path);
+  void RemoveValue(RegistryRoot root, const std::string& path, const std::string& name);
   // Every key and value below the root, one line each, for comparing whole trees.
   std::vector<std::string> Dump(RegistryRoot root) const;
   std::size_t OpenKeyCount() const { return registry_.handles.size(); }
@@ -156,12 +160,12 @@ class FakePlatform : public Platform, public WideCalls {
   // Comparing two systems, without building text: every file and folder, and every registry
   // tree, equal in all they hold. The recorded effects (boxes, reads, handles ...) are not part
   // of it.
-  bool SameFilesAndRegistry(const FakePlatform& other) const;
+  bool SameFilesAndRegistry(const MemoryPlatform& other) const;
   // The folder (path as the program would write it) and everything in it, equal in both; also
   // true when neither has it.
-  bool SameFolder(const FakePlatform& other, const std::string& folder) const;
+  bool SameFolder(const MemoryPlatform& other, const std::string& folder) const;
   // The key and everything below it, equal in both; also true when neither has it.
-  bool SameKey(const FakePlatform& other, RegistryRoot root, const std::string& path) const;
+  bool SameKey(const MemoryPlatform& other, RegistryRoot root, const std::string& path) const;
 
   // --- Platform ---
   std::string GetCommandLineA() override;
@@ -269,13 +273,13 @@ class FakePlatform : public Platform, public WideCalls {
 
  private:
   struct Handle {
-    std::shared_ptr<FakeKey> key;
+    std::shared_ptr<MemoryKey> key;
     bool writable;
   };
   // The files by normalised path, no final "\"; assignment replaces only the entries that
   // differ when both hold the same paths.
   struct FileTable {
-    std::map<std::string, FakeFile> entries;
+    std::map<std::string, MemoryFile> entries;
 
     FileTable() = default;
     FileTable(const FileTable&) = default;
@@ -286,7 +290,7 @@ class FakePlatform : public Platform, public WideCalls {
   // Assignment without open handles on either side keeps every key whose place in the tree
   // both share, and sets its name, flags and values.
   struct Registry {
-    std::map<RegistryRoot, std::shared_ptr<FakeKey>> roots;
+    std::map<RegistryRoot, std::shared_ptr<MemoryKey>> roots;
     std::map<KeyHandle, Handle> handles;
 
     Registry() = default;
@@ -296,7 +300,7 @@ class FakePlatform : public Platform, public WideCalls {
     Registry& operator=(Registry&&) = default;
   };
 
-  // Each call with names, on the names as the fake holds them; the ANSI and the wide calls above
+  // Each call with names, on the names as the in-memory system holds them; the ANSI and the wide calls above
   // change their names to these and back.
   std::optional<FindData> FindFirstFileStored(const std::string& path);
   bool SetFileAttributesStored(const std::string& path, std::uint32_t attributes);
@@ -315,7 +319,7 @@ class FakePlatform : public Platform, public WideCalls {
   std::optional<std::uint32_t> QueryServiceStateStored(const std::string& name);
   ErrorCode DeleteServiceStored(const std::string& name);
   // The manager forgets the service, and its key goes.
-  void RemoveService(std::map<std::string, FakeService>::iterator service);
+  void RemoveService(std::map<std::string, MemoryService>::iterator service);
   ErrorCode RegOpenKeyExStored(KeyHandle key, const std::string& subKey, std::uint32_t access, KeyHandle& result);
   ErrorCode RegCreateKeyExStored(KeyHandle key, const std::string& subKey, std::uint32_t options, std::uint32_t access,
                                  KeyHandle& result);
@@ -326,24 +330,27 @@ class FakePlatform : public Platform, public WideCalls {
   ErrorCode RegSetValueExStored(KeyHandle key, const std::string& name, std::uint32_t type, const std::string& data);
   ErrorCode RegDeleteValueStored(KeyHandle key, const std::string& name);
 
-  // A name from an ANSI call as the fake holds it, and one it holds as an ANSI call gives it.
+  // A name from an ANSI call as the in-memory system holds it, and one it holds as an ANSI call gives it.
   std::string FromAnsi(const std::string& bytes) const;
   std::string ToAnsi(const std::string& stored) const;
   // A system's text (set up in the ANSI code page) as the wide calls give it.
   std::u16string SystemText(const std::string& bytes) const;
-  // The fake's own upper-casing of the names it holds.
+  // The in-memory system's own upper-casing of the names it holds.
   std::string Upper(std::string stored) const;
 
   int Answer(std::uint32_t flags);
   std::string Normalize(const std::string& path, bool& trailingSlash) const;
+  // The path made whole as Normalize makes it, its names as written; and its last name.
+  std::string Spelled(const std::string& path, bool& trailingSlash) const;
+  std::string LastName(const std::string& path) const;
   std::string Parent(const std::string& normalized) const;
   bool HasChildren(const std::string& normalized) const;
-  std::shared_ptr<FakeKey> KeyOf(KeyHandle key, ErrorCode& status) const;
+  std::shared_ptr<MemoryKey> KeyOf(KeyHandle key, ErrorCode& status) const;
   // The key of a handle that may change its values; nothing, with the error, otherwise.
-  std::shared_ptr<FakeKey> ValuesOf(KeyHandle key, ErrorCode& status) const;
+  std::shared_ptr<MemoryKey> ValuesOf(KeyHandle key, ErrorCode& status) const;
   std::vector<std::string_view> SplitKeyPath(const std::string& path) const;
-  KeyHandle NewHandle(std::shared_ptr<FakeKey> key, bool writable);
-  ErrorCode DeleteOpenKey(const std::shared_ptr<FakeKey>& node);
+  KeyHandle NewHandle(std::shared_ptr<MemoryKey> key, bool writable);
+  ErrorCode DeleteOpenKey(const std::shared_ptr<MemoryKey>& node);
 
   LeadByteTable lead_;
   FileTable files_;
@@ -351,4 +358,4 @@ class FakePlatform : public Platform, public WideCalls {
   KeyHandle nextHandle_ = 0x1000;
 };
 
-}  // namespace qv::test
+}  // namespace qv

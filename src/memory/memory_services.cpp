@@ -1,7 +1,7 @@
-// The fake's service control manager.
-#include "fake_platform.h"
+// The in-memory system's service control manager.
+#include "memory/memory_platform.h"
 
-namespace qv::test {
+namespace qv {
 
 namespace {
 
@@ -9,15 +9,15 @@ constexpr char kServices[] = "SYSTEM\\CurrentControlSet\\Services";
 
 }  // namespace
 
-FakeService& FakePlatform::AddService(const std::string& name, const std::string& program) {
+MemoryService& MemoryPlatform::AddService(const std::string& name, const std::string& program) {
   SetValue(kHkeyLocalMachine, std::string(kServices) + "\\" + name, "ImagePath", program, win::kRegExpandSz);
-  FakeService& service = services[Upper(name)];
+  MemoryService& service = services[Upper(name)];
   service.name = name;
   return service;
 }
 
-void FakePlatform::RemoveService(std::map<std::string, FakeService>::iterator service) {
-  if (FakeKey* list = FindKey(kHkeyLocalMachine, kServices)) {
+void MemoryPlatform::RemoveService(std::map<std::string, MemoryService>::iterator service) {
+  if (MemoryKey* list = FindKey(kHkeyLocalMachine, kServices)) {
     auto key = list->subkeys.find(service->first);
     if (key != list->subkeys.end()) {
       key->second->deleted = true;
@@ -27,23 +27,23 @@ void FakePlatform::RemoveService(std::map<std::string, FakeService>::iterator se
   services.erase(service);
 }
 
-ErrorCode FakePlatform::StopServiceStored(const std::string& name) {
+ErrorCode MemoryPlatform::StopServiceStored(const std::string& name) {
   auto it = services.find(Upper(name));
   if (it == services.end()) return win::kErrorServiceDoesNotExist;
-  FakeService& service = it->second;
+  MemoryService& service = it->second;
   if (service.state == win::kServiceStopped) return win::kErrorServiceNotActive;
   service.state = service.stops ? win::kServiceStopped : win::kServiceStopPending;
   if (service.stops && service.markedForDeletion) RemoveService(it);
   return win::kErrorSuccess;
 }
 
-std::optional<std::uint32_t> FakePlatform::QueryServiceStateStored(const std::string& name) {
+std::optional<std::uint32_t> MemoryPlatform::QueryServiceStateStored(const std::string& name) {
   auto it = services.find(Upper(name));
   if (it == services.end()) return std::nullopt;
   return it->second.state;
 }
 
-ErrorCode FakePlatform::DeleteServiceStored(const std::string& name) {
+ErrorCode MemoryPlatform::DeleteServiceStored(const std::string& name) {
   auto it = services.find(Upper(name));
   if (it == services.end()) return win::kErrorServiceDoesNotExist;
   if (it->second.markedForDeletion) return win::kErrorServiceMarkedForDelete;
@@ -54,4 +54,4 @@ ErrorCode FakePlatform::DeleteServiceStored(const std::string& name) {
   return win::kErrorSuccess;
 }
 
-}  // namespace qv::test
+}  // namespace qv

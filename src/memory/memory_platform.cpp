@@ -1,12 +1,12 @@
-#include "fake_platform.h"
+#include "memory/memory_platform.h"
 
 #include <algorithm>
 #include <string_view>
 
-#include "fake_code_pages.h"
+#include "memory/memory_code_pages.h"
 #include "text/case_mapping.h"
 
-namespace qv::test {
+namespace qv {
 
 namespace {
 
@@ -29,7 +29,7 @@ void ForEachSegment(std::string_view path, const LeadByteTable& lead, F f) {
   if (path.size() > start) f(path.substr(start));
 }
 
-std::vector<std::string_view> SplitPath(std::string_view path, const LeadByteTable& lead) {
+std::vector<std::string_view> SplitNames(std::string_view path, const LeadByteTable& lead) {
   std::vector<std::string_view> segments;
   ForEachSegment(path, lead, [&](std::string_view segment) { segments.push_back(segment); });
   return segments;
@@ -37,8 +37,9 @@ std::vector<std::string_view> SplitPath(std::string_view path, const LeadByteTab
 
 // A copy of the key and everything below it. With copies given, every copied key is entered
 // there under its original, so that handles can be pointed at the copies.
-std::shared_ptr<FakeKey> CopyTree(const FakeKey& key, std::map<const FakeKey*, std::shared_ptr<FakeKey>>* copies) {
-  auto copy = std::make_shared<FakeKey>(key);
+std::shared_ptr<MemoryKey> CopyTree(const MemoryKey& key,
+                                    std::map<const MemoryKey*, std::shared_ptr<MemoryKey>>* copies) {
+  auto copy = std::make_shared<MemoryKey>(key);
   if (copies) (*copies)[&key] = copy;
   for (auto& [upper, child] : copy->subkeys) child = CopyTree(*child, copies);
   return copy;
@@ -46,16 +47,16 @@ std::shared_ptr<FakeKey> CopyTree(const FakeKey& key, std::map<const FakeKey*, s
 
 }  // namespace
 
-bool operator==(const FakeFile& a, const FakeFile& b) {
-  return a.folder == b.folder && a.attributes == b.attributes && a.bytes == b.bytes &&
+bool operator==(const MemoryFile& a, const MemoryFile& b) {
+  return a.name == b.name && a.folder == b.folder && a.attributes == b.attributes && a.bytes == b.bytes &&
          a.lastWriteTime == b.lastWriteTime && a.heldOpen == b.heldOpen && a.company == b.company;
 }
 
-bool operator==(const FakeValue& a, const FakeValue& b) {
+bool operator==(const MemoryValue& a, const MemoryValue& b) {
   return a.name == b.name && a.type == b.type && a.data == b.data;
 }
 
-bool SameTree(const FakeKey& a, const FakeKey& b) {
+bool SameTree(const MemoryKey& a, const MemoryKey& b) {
   if (a.name != b.name || a.denyAllAccess != b.denyAllAccess || a.denyWrite != b.denyWrite || a.deleted != b.deleted ||
       a.values != b.values || a.subkeys.size() != b.subkeys.size())
     return false;
@@ -64,8 +65,8 @@ bool SameTree(const FakeKey& a, const FakeKey& b) {
   return true;
 }
 
-FakePlatform::Registry::Registry(const Registry& other) {
-  std::map<const FakeKey*, std::shared_ptr<FakeKey>> copies;
+MemoryPlatform::Registry::Registry(const Registry& other) {
+  std::map<const MemoryKey*, std::shared_ptr<MemoryKey>> copies;
   auto* wanted = other.handles.empty() ? nullptr : &copies;
   for (const auto& [root, key] : other.roots) roots.emplace(root, CopyTree(*key, wanted));
   for (const auto& [value, handle] : other.handles) {
@@ -76,7 +77,7 @@ FakePlatform::Registry::Registry(const Registry& other) {
   }
 }
 
-FakePlatform::FileTable& FakePlatform::FileTable::operator=(const FileTable& other) {
+MemoryPlatform::FileTable& MemoryPlatform::FileTable::operator=(const FileTable& other) {
   const bool samePaths = entries.size() == other.entries.size() &&
                          std::equal(entries.begin(), entries.end(), other.entries.begin(),
                                     [](const auto& a, const auto& b) { return a.first == b.first; });
@@ -92,7 +93,7 @@ FakePlatform::FileTable& FakePlatform::FileTable::operator=(const FileTable& oth
   return *this;
 }
 
-FakePlatform::Registry& FakePlatform::Registry::operator=(const Registry& other) {
+MemoryPlatform::Registry& MemoryPlatform::Registry::operator=(const Registry& other) {
   if (this == &other) return *this;
   const bool sameRoots =
       roots.size() == other.roots.size() && std::equal(roots.begin(), roots.end(), other.roots.begin(),
@@ -102,7 +103,7 @@ FakePlatform::Registry& FakePlatform::Registry::operator=(const Registry& other)
     return *this;
   }
   // Makes to equal from, keeping the keys of to that stand where from has a key too.
-  auto assign = [](auto& self, FakeKey& to, const FakeKey& from) -> void {
+  auto assign = [](auto& self, MemoryKey& to, const MemoryKey& from) -> void {
     if (to.name != from.name) to.name = from.name;
     to.denyAllAccess = from.denyAllAccess;
     to.denyWrite = from.denyWrite;
@@ -124,10 +125,10 @@ FakePlatform::Registry& FakePlatform::Registry::operator=(const Registry& other)
   return *this;
 }
 
-FakePlatform::FakePlatform() : lead_(ShiftJisLeadBytes()) {
+MemoryPlatform::MemoryPlatform() : lead_(ShiftJisLeadBytes()) {
   for (RegistryRoot root :
        {kHkeyClassesRoot, kHkeyCurrentUser, kHkeyLocalMachine, kHkeyUsers, kHkeyCurrentConfig, kHkeyDynData}) {
-    registry_.roots[root] = std::make_shared<FakeKey>();
+    registry_.roots[root] = std::make_shared<MemoryKey>();
   }
   AddFolder(windowsFolder);
   AddFolder(systemFolder);
@@ -136,7 +137,7 @@ FakePlatform::FakePlatform() : lead_(ShiftJisLeadBytes()) {
 
 // ---------------------------------------------------------------- user interface and locale
 
-void FakePlatform::UseAnsiCodePage(std::uint32_t codePage) {
+void MemoryPlatform::UseAnsiCodePage(std::uint32_t codePage) {
   ansiCodePage = codePage;
   dbcsEnabled = codePage == 932 || codePage == 936 || codePage == 949;
   if (codePage == 932)
@@ -147,31 +148,31 @@ void FakePlatform::UseAnsiCodePage(std::uint32_t codePage) {
     leadByteRanges.clear();  // 1252, and UTF-8, whose characters of several bytes have no lead bytes
 }
 
-int FakePlatform::Answer(std::uint32_t flags) {
+int MemoryPlatform::Answer(std::uint32_t flags) {
   if (answers.empty()) return (flags & 0xF) == win::kMbYesNo ? win::kIdYes : win::kIdOk;
   const int answer = answers.front();
   answers.pop_front();
   return answer;
 }
 
-int FakePlatform::MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) {
+int MemoryPlatform::MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t flags) {
   const int answer = Answer(flags);
   boxes.push_back({text, caption, flags, answer, false, {}, {}});
   return answer;
 }
 
-int FakePlatform::MessageBoxW(const std::u16string& text, const std::u16string& caption, std::uint32_t flags) {
+int MemoryPlatform::MessageBoxW(const std::u16string& text, const std::u16string& caption, std::uint32_t flags) {
   const int answer = Answer(flags);
   boxes.push_back({{}, {}, flags, answer, true, text, caption});
   return answer;
 }
 
-std::optional<std::u16string> FakePlatform::MultiByteToWideChar(std::uint32_t codePage, const std::string& bytes) {
+std::optional<std::u16string> MemoryPlatform::MultiByteToWideChar(std::uint32_t codePage, const std::string& bytes) {
   if (bytes.empty()) return std::nullopt;
   return DecodeCodePage(codePage, bytes);
 }
 
-std::optional<std::string> FakePlatform::GetLocaleInfoA(std::uint32_t, std::uint32_t type) {
+std::optional<std::string> MemoryPlatform::GetLocaleInfoA(std::uint32_t, std::uint32_t type) {
   auto it = localeInfo.find(type);
   if (it == localeInfo.end()) return std::nullopt;
   return it->second;
@@ -179,7 +180,11 @@ std::optional<std::string> FakePlatform::GetLocaleInfoA(std::uint32_t, std::uint
 
 // ---------------------------------------------------------------- files and folders
 
-std::string FakePlatform::Normalize(const std::string& written, bool& trailingSlash) const {
+std::string MemoryPlatform::Normalize(const std::string& written, bool& trailingSlash) const {
+  return Upper(Spelled(written, trailingSlash));
+}
+
+std::string MemoryPlatform::Spelled(const std::string& written, bool& trailingSlash) const {
   // The system reads "/" in a path as "\\", but not as the second byte of a double-byte character.
   std::string path = written;
   for (std::size_t i = 0; i < path.size(); ++i) {
@@ -219,11 +224,16 @@ std::string FakePlatform::Normalize(const std::string& written, bool& trailingSl
     if (i) result += '\\';
     result += segments[i];
   }
-  return Upper(std::move(result));
+  return result;
 }
 
-std::string FakePlatform::Parent(const std::string& normalized) const {
-  // Up to the last "\" that is no second byte of a double-byte character. The fake keeps its
+std::string MemoryPlatform::LastName(const std::string& path) const {
+  const std::string parent = Parent(path);
+  return path.substr(parent.empty() ? 0 : parent.size() + 1);
+}
+
+std::string MemoryPlatform::Parent(const std::string& normalized) const {
+  // Up to the last "\" that is no second byte of a double-byte character. The in-memory system keeps its
   // own loop: the program's path functions carry the fuzzers' instrumentation, the system not.
   std::size_t last = std::string::npos;
   for (std::size_t i = 0; i < normalized.size(); ++i) {
@@ -235,52 +245,53 @@ std::string FakePlatform::Parent(const std::string& normalized) const {
   return last == std::string::npos ? std::string() : normalized.substr(0, last);
 }
 
-bool FakePlatform::HasChildren(const std::string& normalized) const {
+bool MemoryPlatform::HasChildren(const std::string& normalized) const {
   const std::string prefix = normalized + "\\";
   auto next = files_.entries.lower_bound(prefix);
   return next != files_.entries.end() && next->first.compare(0, prefix.size(), prefix) == 0;
 }
 
-void FakePlatform::AddFolder(const std::string& path) {
+void MemoryPlatform::AddFolder(const std::string& path) {
   bool slash;
-  std::string key = Normalize(path, slash);
-  for (std::string p = key; p.size() > 2; p = Parent(p)) {
-    FakeFile& entry = files_.entries[p];
+  for (std::string p = Spelled(path, slash); p.size() > 2; p = Parent(p)) {
+    MemoryFile& entry = files_.entries[Upper(p)];
     entry.folder = true;
+    if (entry.name.empty()) entry.name = LastName(p);
   }
 }
 
-FakeFile& FakePlatform::AddFile(const std::string& path, const std::string& bytes) {
+MemoryFile& MemoryPlatform::AddFile(const std::string& path, const std::string& bytes) {
   bool slash;
-  std::string key = Normalize(path, slash);
-  AddFolder(Parent(key));
-  FakeFile& file = files_.entries[key];
-  file = FakeFile{};
+  const std::string spelled = Spelled(path, slash);
+  AddFolder(Parent(spelled));
+  MemoryFile& file = files_.entries[Upper(spelled)];
+  file = MemoryFile{};
+  file.name = LastName(spelled);
   file.bytes = bytes;
   return file;
 }
 
-const FakeFile* FakePlatform::Find(const std::string& path) const {
+const MemoryFile* MemoryPlatform::Find(const std::string& path) const {
   bool slash;
   auto it = files_.entries.find(Normalize(path, slash));
   return it == files_.entries.end() ? nullptr : &it->second;
 }
 
-bool FakePlatform::Exists(const std::string& path) const { return Find(path) != nullptr; }
+bool MemoryPlatform::Exists(const std::string& path) const { return Find(path) != nullptr; }
 
-bool FakePlatform::IsFolder(const std::string& path) const {
-  const FakeFile* f = Find(path);
+bool MemoryPlatform::IsFolder(const std::string& path) const {
+  const MemoryFile* f = Find(path);
   return f && f->folder;
 }
 
-bool FakePlatform::SameFilesAndRegistry(const FakePlatform& other) const {
+bool MemoryPlatform::SameFilesAndRegistry(const MemoryPlatform& other) const {
   if (files_.entries != other.files_.entries || registry_.roots.size() != other.registry_.roots.size()) return false;
   for (auto i = registry_.roots.begin(), j = other.registry_.roots.begin(); i != registry_.roots.end(); ++i, ++j)
     if (i->first != j->first || !SameTree(*i->second, *j->second)) return false;
   return true;
 }
 
-bool FakePlatform::SameFolder(const FakePlatform& other, const std::string& folder) const {
+bool MemoryPlatform::SameFolder(const MemoryPlatform& other, const std::string& folder) const {
   bool slash;
   const std::string key = Normalize(folder, slash);
   auto self = files_.entries.find(key), theirs = other.files_.entries.find(key);
@@ -295,30 +306,30 @@ bool FakePlatform::SameFolder(const FakePlatform& other, const std::string& fold
   return j == other.files_.entries.end() || !below(*j);
 }
 
-bool FakePlatform::SameKey(const FakePlatform& other, RegistryRoot root, const std::string& path) const {
-  const FakeKey* self = FindKey(root, path);
-  const FakeKey* theirs = other.FindKey(root, path);
+bool MemoryPlatform::SameKey(const MemoryPlatform& other, RegistryRoot root, const std::string& path) const {
+  const MemoryKey* self = FindKey(root, path);
+  const MemoryKey* theirs = other.FindKey(root, path);
   if (!self || !theirs) return !self && !theirs;
   return SameTree(*self, *theirs);
 }
 
-std::vector<std::string> FakePlatform::Paths() const {
+std::vector<std::string> MemoryPlatform::Paths() const {
   std::vector<std::string> paths;
   for (const auto& [path, file] : files_.entries) paths.push_back(file.folder ? path + "\\" : path);
   return paths;
 }
 
-std::optional<FindData> FakePlatform::FindFirstFileStored(const std::string& path) {
+std::optional<FindData> MemoryPlatform::FindFirstFileStored(const std::string& path) {
   bool slash;
   std::string key = Normalize(path, slash);
   if (slash || path.empty()) return std::nullopt;
-  const FakeFile* found = nullptr;
+  const MemoryFile* found = nullptr;
   if (key.find_first_of("*?") != std::string::npos) {
     std::string parent = Parent(key);
     std::string pattern = key.substr(parent.size() + 1);
     // A folder's listing begins with its own "." and "..", which a pattern such as "*" matches.
     if (IsFolder(parent) && (MatchesWildcard(pattern.c_str(), ".") || MatchesWildcard(pattern.c_str(), "..")))
-      return FindData{win::kFileAttributeDirectory, FakeFile{}.lastWriteTime};
+      return FindData{win::kFileAttributeDirectory, MemoryFile{}.lastWriteTime};
     // Only an entry that starts with the folder and a "\" can have the folder as its parent.
     const std::string prefix = parent + "\\";
     auto first = parent.empty() ? files_.entries.begin() : files_.entries.lower_bound(prefix);
@@ -338,22 +349,22 @@ std::optional<FindData> FakePlatform::FindFirstFileStored(const std::string& pat
   return FindData{found->attributes | (found->folder ? win::kFileAttributeDirectory : 0u), found->lastWriteTime};
 }
 
-std::vector<FoundFile> FakePlatform::FindFilesStored(const std::string& pattern) {
+std::vector<FoundFile> MemoryPlatform::FindFilesStored(const std::string& pattern) {
   std::vector<FoundFile> found;
   bool slash;
   const std::string key = Normalize(pattern, slash);
   if (slash || pattern.empty()) return found;
-  auto add = [&](const std::string& name, const FakeFile& file) {
+  auto add = [&](const std::string& name, const MemoryFile& file) {
     found.push_back({name, {file.attributes | (file.folder ? win::kFileAttributeDirectory : 0u), file.lastWriteTime}});
   };
   const std::string parent = Parent(key);
   const std::string name = key.substr(parent.empty() ? 0 : parent.size() + 1);
   if (key.find_first_of("*?") == std::string::npos) {
-    if (const FakeFile* file = Find(key)) add(name, *file);
+    if (const MemoryFile* file = Find(key)) add(name, *file);
     return found;
   }
   if (!IsFolder(parent)) return found;
-  FakeFile itself;
+  MemoryFile itself;
   itself.folder = true;
   for (const char* own : {".", ".."})
     if (MatchesWildcard(name.c_str(), own)) add(own, itself);
@@ -363,28 +374,29 @@ std::vector<FoundFile> FakePlatform::FindFilesStored(const std::string& pattern)
     if (path.compare(0, prefix.size(), prefix) != 0) break;
     const std::string child = path.substr(prefix.size());
     // A child of the folder itself: no "\" of its own, though a second byte may be 0x5C.
-    if (Parent(path) == parent && MatchesWildcard(name.c_str(), child.c_str())) add(child, it->second);
+    if (Parent(path) == parent && MatchesWildcard(name.c_str(), child.c_str()))
+      add(it->second.name.empty() ? child : it->second.name, it->second);
   }
   return found;
 }
 
 // A file held open with share mode 0 refuses every access to its data and its deletion; its
 // attributes may still be written.
-ErrorCode FakePlatform::TryOpenFileStored(const std::string& path, std::uint32_t access) {
+ErrorCode MemoryPlatform::TryOpenFileStored(const std::string& path, std::uint32_t access) {
   constexpr std::uint32_t kDataAccess = 0xF0000000u | 0x1 | 0x2 | 0x4 | 0x20 | win::kDelete;
   bool slash;
   const std::string key = Normalize(path, slash);
-  const FakeFile* file = Find(key);
+  const MemoryFile* file = Find(key);
   if (!file) return IsFolder(Parent(key)) ? win::kErrorFileNotFound : win::kErrorPathNotFound;
   if (file->heldOpen && (access & kDataAccess) != 0) return win::kErrorSharingViolation;
   return win::kErrorSuccess;
 }
 
-std::optional<std::uint64_t> FakePlatform::FileTimeToLocalFileTime(std::uint64_t fileTime) {
+std::optional<std::uint64_t> MemoryPlatform::FileTimeToLocalFileTime(std::uint64_t fileTime) {
   return fileTime + static_cast<std::uint64_t>(static_cast<std::int64_t>(utcOffsetHours) * 36000000000ll);
 }
 
-std::optional<DosDateTime> FakePlatform::FileTimeToDosDateTime(std::uint64_t fileTime) {
+std::optional<DosDateTime> MemoryPlatform::FileTimeToDosDateTime(std::uint64_t fileTime) {
   // Days from 1601 to 1980, then a civil calendar walk.
   constexpr std::uint64_t k1980 = 119600064000000000ull;
   if (fileTime < k1980) return std::nullopt;
@@ -403,7 +415,7 @@ std::optional<DosDateTime> FakePlatform::FileTimeToDosDateTime(std::uint64_t fil
   return dos;
 }
 
-bool FakePlatform::SetFileAttributesStored(const std::string& path, std::uint32_t attributes) {
+bool MemoryPlatform::SetFileAttributesStored(const std::string& path, std::uint32_t attributes) {
   bool slash;
   auto it = files_.entries.find(Normalize(path, slash));
   if (it == files_.entries.end() || (slash && !it->second.folder)) return false;
@@ -411,7 +423,7 @@ bool FakePlatform::SetFileAttributesStored(const std::string& path, std::uint32_
   return true;
 }
 
-bool FakePlatform::DeleteFileStored(const std::string& path) {
+bool MemoryPlatform::DeleteFileStored(const std::string& path) {
   bool slash;
   auto it = files_.entries.find(Normalize(path, slash));
   if (slash || it == files_.entries.end() || it->second.folder || (it->second.attributes & kReadOnly) ||
@@ -421,11 +433,15 @@ bool FakePlatform::DeleteFileStored(const std::string& path) {
   return true;
 }
 
-bool FakePlatform::MoveFileStored(const std::string& oldPath, const std::string& newPath) {
+bool MemoryPlatform::MoveFileStored(const std::string& oldPath, const std::string& newPath) {
   bool slash;
   std::string from = Normalize(oldPath, slash), to = Normalize(newPath, slash);
+  const std::string newName = LastName(Spelled(newPath, slash));
   auto it = files_.entries.find(from);
-  if (it != files_.entries.end() && from == to && !it->second.heldOpen) return true;  // a change of case only
+  if (it != files_.entries.end() && from == to && !it->second.heldOpen) {  // a change of case only
+    it->second.name = newName;
+    return true;
+  }
   // A name with wildcards is no name a file can get.
   if (to.find_first_of("*?") != std::string::npos) return false;
   // The drive's root holds no entry of its own, but is a folder to move into.
@@ -434,7 +450,7 @@ bool FakePlatform::MoveFileStored(const std::string& oldPath, const std::string&
   if (it == files_.entries.end() || it->second.heldOpen || files_.entries.count(to) || !intoFolder || from.size() <= 2)
     return false;
   if (to.compare(0, from.size() + 1, from + "\\") == 0) return false;  // into itself
-  std::map<std::string, FakeFile> moved;
+  std::map<std::string, MemoryFile> moved;
   for (auto i = files_.entries.begin(); i != files_.entries.end();) {
     if (i->first == from || i->first.compare(0, from.size() + 1, from + "\\") == 0) {
       moved[to + i->first.substr(from.size())] = i->second;
@@ -443,11 +459,12 @@ bool FakePlatform::MoveFileStored(const std::string& oldPath, const std::string&
       ++i;
     }
   }
+  moved[to].name = newName;
   files_.entries.insert(moved.begin(), moved.end());
   return true;
 }
 
-bool FakePlatform::RemoveDirectoryStored(const std::string& path) {
+bool MemoryPlatform::RemoveDirectoryStored(const std::string& path) {
   bool slash;
   std::string key = Normalize(path, slash);
   auto it = files_.entries.find(key);
@@ -457,13 +474,13 @@ bool FakePlatform::RemoveDirectoryStored(const std::string& path) {
   return true;
 }
 
-bool FakePlatform::MoveFileExStored(const std::string& path, std::uint32_t flags) {
+bool MemoryPlatform::MoveFileExStored(const std::string& path, std::uint32_t flags) {
   if (flags != win::kMoveFileDelayUntilReboot || !restartAllowed) return false;
   pendingAtRestart.push_back(path);
   return true;
 }
 
-void FakePlatform::Restart() {
+void MemoryPlatform::Restart() {
   for (const std::string& path : pendingAtRestart) {
     bool slash;
     const std::string key = Normalize(path, slash);
@@ -479,7 +496,7 @@ void FakePlatform::Restart() {
   }
 }
 
-std::optional<std::string> FakePlatform::ReadWholeFileStored(const std::string& path) {
+std::optional<std::string> MemoryPlatform::ReadWholeFileStored(const std::string& path) {
   reads.push_back(path);
   bool slash;
   auto it = files_.entries.find(Normalize(path, slash));
@@ -487,7 +504,7 @@ std::optional<std::string> FakePlatform::ReadWholeFileStored(const std::string& 
   return it->second.bytes;
 }
 
-std::optional<std::string> FakePlatform::CompanyStored(const std::string& path) const {
+std::optional<std::string> MemoryPlatform::CompanyStored(const std::string& path) const {
   bool slash;
   auto it = files_.entries.find(Normalize(path, slash));
   if (slash || it == files_.entries.end() || it->second.folder || it->second.company.empty()) return std::nullopt;
@@ -496,29 +513,30 @@ std::optional<std::string> FakePlatform::CompanyStored(const std::string& path) 
 
 // A new file is made in an existing folder; a folder, a file held open with share mode 0 and a
 // read-only file are refused.
-bool FakePlatform::AppendToFileStored(const std::string& path, const std::string& firstBytes,
-                                      const std::string& bytes) {
+bool MemoryPlatform::AppendToFileStored(const std::string& path, const std::string& firstBytes,
+                                        const std::string& bytes) {
   bool slash;
   const std::string key = Normalize(path, slash);
   auto it = files_.entries.find(key);
   if (it == files_.entries.end()) {
     if (slash || !IsFolder(Parent(key))) return false;
-    it = files_.entries.emplace(key, FakeFile{}).first;
+    it = files_.entries.emplace(key, MemoryFile{}).first;
+    it->second.name = LastName(Spelled(path, slash));
   }
-  FakeFile& file = it->second;
+  MemoryFile& file = it->second;
   if (slash || file.folder || file.heldOpen || (file.attributes & win::kFileAttributeReadOnly)) return false;
   if (file.bytes.empty()) file.bytes = firstBytes;
   file.bytes += bytes;
   return true;
 }
 
-std::optional<std::string> FakePlatform::GetEnvironmentVariableA(const std::string& name) {
+std::optional<std::string> MemoryPlatform::GetEnvironmentVariableA(const std::string& name) {
   auto it = environment.find(UpperCase932(name, lead_));
   if (it == environment.end()) return std::nullopt;
   return it->second;
 }
 
-ErrorCode FakePlatform::CreateMutexStored(const std::string& written) {
+ErrorCode MemoryPlatform::CreateMutexStored(const std::string& written) {
   auto error = mutexErrors.find(written);
   if (error != mutexErrors.end()) return error->second;
   if (written.empty()) return win::kErrorSuccess;  // an unnamed mutex, new each time
@@ -532,8 +550,8 @@ ErrorCode FakePlatform::CreateMutexStored(const std::string& written) {
 
 // ---------------------------------------------------------------- registry
 
-std::vector<std::string_view> FakePlatform::SplitKeyPath(const std::string& path) const {
-  return SplitPath(path, lead_);
+std::vector<std::string_view> MemoryPlatform::SplitKeyPath(const std::string& path) const {
+  return SplitNames(path, lead_);
 }
 
 namespace {
@@ -541,7 +559,7 @@ namespace {
 bool BadSubKey(const std::string& subKey) { return !subKey.empty() && subKey[0] == '\\'; }
 }  // namespace
 
-std::shared_ptr<FakeKey> FakePlatform::KeyOf(KeyHandle key, ErrorCode& status) const {
+std::shared_ptr<MemoryKey> MemoryPlatform::KeyOf(KeyHandle key, ErrorCode& status) const {
   status = win::kErrorSuccess;
   if (auto root = registry_.roots.find(static_cast<RegistryRoot>(key));
       key <= 0xFFFFFFFFu && root != registry_.roots.end())
@@ -558,16 +576,16 @@ std::shared_ptr<FakeKey> FakePlatform::KeyOf(KeyHandle key, ErrorCode& status) c
   return handle->second.key;
 }
 
-KeyHandle FakePlatform::NewHandle(std::shared_ptr<FakeKey> key, bool writable) {
+KeyHandle MemoryPlatform::NewHandle(std::shared_ptr<MemoryKey> key, bool writable) {
   KeyHandle handle = nextHandle_++;
   registry_.handles[handle] = Handle{std::move(key), writable};
   return handle;
 }
 
-ErrorCode FakePlatform::RegOpenKeyExStored(KeyHandle key, const std::string& subKey, std::uint32_t access,
-                                           KeyHandle& result) {
+ErrorCode MemoryPlatform::RegOpenKeyExStored(KeyHandle key, const std::string& subKey, std::uint32_t access,
+                                             KeyHandle& result) {
   ErrorCode status;
-  std::shared_ptr<FakeKey> node = KeyOf(key, status);
+  std::shared_ptr<MemoryKey> node = KeyOf(key, status);
   if (!node) return status;
   if (BadSubKey(subKey)) return win::kErrorBadPathname;
   for (std::string_view segment : SplitKeyPath(subKey)) {
@@ -581,10 +599,10 @@ ErrorCode FakePlatform::RegOpenKeyExStored(KeyHandle key, const std::string& sub
   return win::kErrorSuccess;
 }
 
-ErrorCode FakePlatform::RegCreateKeyExStored(KeyHandle key, const std::string& subKey, std::uint32_t,
-                                             std::uint32_t access, KeyHandle& result) {
+ErrorCode MemoryPlatform::RegCreateKeyExStored(KeyHandle key, const std::string& subKey, std::uint32_t,
+                                               std::uint32_t access, KeyHandle& result) {
   ErrorCode status;
-  std::shared_ptr<FakeKey> node = KeyOf(key, status);
+  std::shared_ptr<MemoryKey> node = KeyOf(key, status);
   if (!node) return status;
   if (BadSubKey(subKey)) return win::kErrorBadPathname;
   for (std::string_view segment : SplitKeyPath(subKey)) {
@@ -594,7 +612,7 @@ ErrorCode FakePlatform::RegCreateKeyExStored(KeyHandle key, const std::string& s
         node->subkeys.erase(Upper(std::string(segment)));
         return win::kErrorAccessDenied;
       }
-      child = std::make_shared<FakeKey>();
+      child = std::make_shared<MemoryKey>();
       child->name = std::string(segment);
     }
     node = child;
@@ -604,14 +622,14 @@ ErrorCode FakePlatform::RegCreateKeyExStored(KeyHandle key, const std::string& s
   return win::kErrorSuccess;
 }
 
-ErrorCode FakePlatform::RegCloseKey(KeyHandle key) {
+ErrorCode MemoryPlatform::RegCloseKey(KeyHandle key) {
   if (key <= 0xFFFFFFFFu && registry_.roots.count(static_cast<RegistryRoot>(key))) return win::kErrorSuccess;
   return registry_.handles.erase(key) ? win::kErrorSuccess : win::kErrorInvalidHandle;
 }
 
-ErrorCode FakePlatform::RegDeleteKeyStored(KeyHandle key, const std::string& subKey) {
+ErrorCode MemoryPlatform::RegDeleteKeyStored(KeyHandle key, const std::string& subKey) {
   ErrorCode status;
-  std::shared_ptr<FakeKey> node = KeyOf(key, status);
+  std::shared_ptr<MemoryKey> node = KeyOf(key, status);
   if (!node) return status;
   if (BadSubKey(subKey)) return win::kErrorBadPathname;
   std::vector<std::string_view> segments = SplitKeyPath(subKey);
@@ -628,9 +646,9 @@ ErrorCode FakePlatform::RegDeleteKeyStored(KeyHandle key, const std::string& sub
   return DeleteOpenKey(node);
 }
 
-ErrorCode FakePlatform::DeleteOpenKey(const std::shared_ptr<FakeKey>& node) {
+ErrorCode MemoryPlatform::DeleteOpenKey(const std::shared_ptr<MemoryKey>& node) {
   if (!node->subkeys.empty() || node->denyAllAccess) return win::kErrorAccessDenied;
-  auto find = [&](auto& self, FakeKey& key) -> bool {
+  auto find = [&](auto& self, MemoryKey& key) -> bool {
     for (auto it = key.subkeys.begin(); it != key.subkeys.end(); ++it) {
       if (it->second == node) {
         key.subkeys.erase(it);
@@ -646,9 +664,9 @@ ErrorCode FakePlatform::DeleteOpenKey(const std::shared_ptr<FakeKey>& node) {
   return win::kErrorSuccess;
 }
 
-ErrorCode FakePlatform::RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) {
+ErrorCode MemoryPlatform::RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) {
   ErrorCode status;
-  std::shared_ptr<FakeKey> node = KeyOf(key, status);
+  std::shared_ptr<MemoryKey> node = KeyOf(key, status);
   if (!node) return status;
   subKeys = static_cast<std::uint32_t>(node->subkeys.size());
   maxSubKeyLength = 0;
@@ -658,18 +676,18 @@ ErrorCode FakePlatform::RegQueryInfoKeyA(KeyHandle key, std::uint32_t& subKeys, 
   return win::kErrorSuccess;
 }
 
-ErrorCode FakePlatform::RegQueryValueCountA(KeyHandle key, std::uint32_t& values) {
+ErrorCode MemoryPlatform::RegQueryValueCountA(KeyHandle key, std::uint32_t& values) {
   ErrorCode status;
-  std::shared_ptr<FakeKey> node = KeyOf(key, status);
+  std::shared_ptr<MemoryKey> node = KeyOf(key, status);
   if (!node) return status;
   values = static_cast<std::uint32_t>(node->values.size());
   return win::kErrorSuccess;
 }
 
-ErrorCode FakePlatform::RegEnumKeyExStored(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
-                                           std::string& name) {
+ErrorCode MemoryPlatform::RegEnumKeyExStored(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
+                                             std::string& name) {
   ErrorCode status;
-  std::shared_ptr<FakeKey> node = KeyOf(key, status);
+  std::shared_ptr<MemoryKey> node = KeyOf(key, status);
   if (!node) return status;
   if (index >= node->subkeys.size()) return win::kErrorNoMoreItems;
   const std::string& found = std::next(node->subkeys.begin(), index)->second->name;
@@ -678,10 +696,10 @@ ErrorCode FakePlatform::RegEnumKeyExStored(KeyHandle key, std::uint32_t index, s
   return win::kErrorSuccess;
 }
 
-ErrorCode FakePlatform::RegQueryValueExStored(KeyHandle key, const std::string& name, std::uint32_t& type,
-                                              std::string* data, std::uint32_t& size) {
+ErrorCode MemoryPlatform::RegQueryValueExStored(KeyHandle key, const std::string& name, std::uint32_t& type,
+                                                std::string* data, std::uint32_t& size) {
   ErrorCode status;
-  std::shared_ptr<FakeKey> node = KeyOf(key, status);
+  std::shared_ptr<MemoryKey> node = KeyOf(key, status);
   if (!node) return status;
   auto it = node->values.find(Upper(name));
   if (it == node->values.end()) return win::kErrorFileNotFound;
@@ -698,8 +716,8 @@ ErrorCode FakePlatform::RegQueryValueExStored(KeyHandle key, const std::string& 
   return win::kErrorSuccess;
 }
 
-std::shared_ptr<FakeKey> FakePlatform::ValuesOf(KeyHandle key, ErrorCode& status) const {
-  std::shared_ptr<FakeKey> node = KeyOf(key, status);
+std::shared_ptr<MemoryKey> MemoryPlatform::ValuesOf(KeyHandle key, ErrorCode& status) const {
+  std::shared_ptr<MemoryKey> node = KeyOf(key, status);
   if (!node) return nullptr;
   auto handle = registry_.handles.find(key);
   if ((handle != registry_.handles.end() && !handle->second.writable) || node->denyWrite) {
@@ -709,28 +727,28 @@ std::shared_ptr<FakeKey> FakePlatform::ValuesOf(KeyHandle key, ErrorCode& status
   return node;
 }
 
-ErrorCode FakePlatform::RegSetValueExStored(KeyHandle key, const std::string& name, std::uint32_t type,
-                                            const std::string& data) {
+ErrorCode MemoryPlatform::RegSetValueExStored(KeyHandle key, const std::string& name, std::uint32_t type,
+                                              const std::string& data) {
   ErrorCode status;
-  std::shared_ptr<FakeKey> node = ValuesOf(key, status);
+  std::shared_ptr<MemoryKey> node = ValuesOf(key, status);
   if (!node) return status;
-  node->values[Upper(name)] = FakeValue{name, type, data};
+  node->values[Upper(name)] = MemoryValue{name, type, data};
   return win::kErrorSuccess;
 }
 
-ErrorCode FakePlatform::RegDeleteValueStored(KeyHandle key, const std::string& name) {
+ErrorCode MemoryPlatform::RegDeleteValueStored(KeyHandle key, const std::string& name) {
   ErrorCode status;
-  std::shared_ptr<FakeKey> node = ValuesOf(key, status);
+  std::shared_ptr<MemoryKey> node = ValuesOf(key, status);
   if (!node) return status;
   return node->values.erase(Upper(name)) ? win::kErrorSuccess : win::kErrorFileNotFound;
 }
 
-FakeKey& FakePlatform::AddKey(RegistryRoot root, const std::string& path) {
-  std::shared_ptr<FakeKey> node = registry_.roots.at(root);
+MemoryKey& MemoryPlatform::AddKey(RegistryRoot root, const std::string& path) {
+  std::shared_ptr<MemoryKey> node = registry_.roots.at(root);
   for (std::string_view segment : SplitKeyPath(path)) {
     auto& child = node->subkeys[Upper(std::string(segment))];
     if (!child) {
-      child = std::make_shared<FakeKey>();
+      child = std::make_shared<MemoryKey>();
       child->name = std::string(segment);
     }
     node = child;
@@ -738,15 +756,15 @@ FakeKey& FakePlatform::AddKey(RegistryRoot root, const std::string& path) {
   return *node;
 }
 
-void FakePlatform::SetValue(RegistryRoot root, const std::string& path, const std::string& name,
-                            const std::string& data, std::uint32_t type) {
-  AddKey(root, path).values[Upper(name)] = FakeValue{name, type, data};
+void MemoryPlatform::SetValue(RegistryRoot root, const std::string& path, const std::string& name,
+                              const std::string& data, std::uint32_t type) {
+  AddKey(root, path).values[Upper(name)] = MemoryValue{name, type, data};
 }
 
-FakeKey* FakePlatform::FindKey(RegistryRoot root, const std::string& path) const {
+MemoryKey* MemoryPlatform::FindKey(RegistryRoot root, const std::string& path) const {
   auto rootIt = registry_.roots.find(root);
   if (rootIt == registry_.roots.end()) return nullptr;
-  FakeKey* node = rootIt->second.get();
+  MemoryKey* node = rootIt->second.get();
   for (std::string_view segment : SplitKeyPath(path)) {
     auto it = node->subkeys.find(Upper(std::string(segment)));
     if (it == node->subkeys.end()) return nullptr;
@@ -755,9 +773,21 @@ FakeKey* FakePlatform::FindKey(RegistryRoot root, const std::string& path) const
   return node;
 }
 
-std::vector<std::string> FakePlatform::Dump(RegistryRoot root) const {
+void MemoryPlatform::RemoveKey(RegistryRoot root, const std::string& path) {
+  const std::vector<std::string_view> segments = SplitKeyPath(path);
+  if (segments.empty()) return;
+  std::string parent;
+  for (std::size_t i = 0; i + 1 < segments.size(); ++i) parent += std::string(segments[i]) + "\\";
+  if (MemoryKey* key = FindKey(root, parent)) key->subkeys.erase(Upper(std::string(segments.back())));
+}
+
+void MemoryPlatform::RemoveValue(RegistryRoot root, const std::string& path, const std::string& name) {
+  if (MemoryKey* key = FindKey(root, path)) key->values.erase(Upper(name));
+}
+
+std::vector<std::string> MemoryPlatform::Dump(RegistryRoot root) const {
   std::vector<std::string> lines;
-  auto walk = [&](auto& self, const FakeKey& key, const std::string& path) -> void {
+  auto walk = [&](auto& self, const MemoryKey& key, const std::string& path) -> void {
     lines.push_back(path.empty() ? "\\" : path);
     for (const auto& [upper, value] : key.values)
       lines.push_back(path + " : " + value.name + " = " + std::to_string(value.type) + ":" + value.data);
@@ -767,4 +797,4 @@ std::vector<std::string> FakePlatform::Dump(RegistryRoot root) const {
   return lines;
 }
 
-}  // namespace qv::test
+}  // namespace qv

@@ -9,7 +9,7 @@
 
 #include "text/text.h"
 
-namespace qv::test {
+namespace qv {
 
 // MultiByteToWideChar with MB_ERR_INVALID_CHARS: nothing when a character is not valid, or the
 // code page unknown.
@@ -20,4 +20,4 @@ std::optional<std::string> EncodeCodePage(std::uint32_t codePage, const std::u16
 // The lead bytes of a double-byte code page; none for the others.
 LeadByteTable LeadBytesOfCodePage(std::uint32_t codePage);
 
-}  // namespace qv::test
+}  // namespace qv

@@ -156,6 +156,10 @@ class Checker {
               "with the fatal error report; add end; after its last entry");
       section.terminator = script_.Count();
     }
+    current_ = section;
+    runOn_ = kNoTerminator;
+    for (int i = section.terminator - 1; i > section.header; --i)
+      if (HeaderKind(platform_, Line(i))) runOn_ = i;
     for (int i = section.header + 1; i < section.terminator; ++i) CheckTerminatorLike(i);
     switch (section.kind) {
       case SectionKind::kExecution:
@@ -164,6 +168,9 @@ class Checker {
         if (section.terminator == section.header + 1 && Terminated(section))
           Add(section.header, Rule::kEmptyWarning,
               std::string("an empty ") + headers::kWarning + " section shows no box");
+        // Every line of the body is the warning's text, the next sections' too.
+        for (int i = section.header + 1; i < section.terminator; ++i)
+          if (!IsBlank(Line(i))) ReadIntoOpenSection(i, "show this line in the warning's box", i >= runOn_);
         return;
       case SectionKind::kDeleteReg:
         return CheckDeleteReg(section);
@@ -175,6 +182,30 @@ class Checker {
         return CheckDeleteFile(section);
     }
   }
+
+  // The section whose header stands on line i or nearest above it.
+  const Section& OwnSection(int i) const {
+    const Section* own = &current_;
+    for (const Section& s : sections_)
+      if (s.header <= i) own = &s;
+    return *own;
+  }
+
+  // Line i stands where the body of the section being checked runs on over a section of another
+  // kind: the run reads it as that section's entry and as one of this section too.
+  bool Foreign(int i) const { return runOn_ != kNoTerminator && i >= runOn_ && OwnSection(i).kind != current_.kind; }
+
+  // The section being checked reads line i, beyond its own entries, and the run would do this with
+  // it: the line's meaning changes.
+  void ReadIntoOpenSection(int i, const std::string& action, bool changes) {
+    if (!changes || runOn_ == kNoTerminator || i < runOn_) return;
+    const std::string next = std::to_string(runOn_ + 1);
+    Add(i, Rule::kReadIntoOpenSection,
+        std::string("this line is read as part of the ") + HeaderOf(current_.kind) + " section of line " +
+            std::to_string(current_.header + 1) + ", which has no end; before the header of line " + next +
+            ": the run would " + action + "; add end; before line " + next);
+  }
+  void ReadIntoOpenSection(int i, const std::string& action) { ReadIntoOpenSection(i, action, Foreign(i)); }
 
   // Sections without their terminator run to the end of the script (see CheckSection).
   bool Terminated(const Section& section) const { return section.terminator < script_.Count(); }
@@ -188,7 +219,7 @@ class Checker {
   // A line that is no entry of its section: one of the section's keywords with blanks before it or
   // before its "=", or some other line.
   void Ignored(int i, const std::vector<std::string>& keywords, const std::string& what) {
-    if (IsBlank(Line(i))) return;
+    if (IsBlank(Line(i)) || Foreign(i)) return;  // a line of the next section, which reads it
     const std::optional<BlankKeyword> blank = KeywordWithBlanks(platform_, Line(i), keywords);
     if (!blank) return Add(i, Rule::kIgnoredLine, "the run ignores this line: " + what);
     const char* where = blank->before && blank->inside ? "before it and before its ="
@@ -214,6 +245,7 @@ class Checker {
     for (int i = section.header + 1; i < section.terminator; ++i) {
       if (std::optional<std::string> name = AfterKeyword(platform_, Line(i), kMutexKeyword)) {
         CheckMutexName(i, *name, mutexes);
+        ReadIntoOpenSection(i, "ask for the mutex " + Quoted(*name) + " to tell whether a program of the product runs");
         if (i + 1 >= section.terminator || !AfterKeyword(platform_, Line(i + 1), kAppNameKeyword))
           Add(i, Rule::kMutexWithoutAppName,
               "MUTEX= without APPNAME= on the next line: a running program is not reported and does not stop the "
@@ -260,13 +292,18 @@ class Checker {
         CheckPathEntry(i, *target);
         continue;
       }
+      const std::string key = RootName(target->root) + target->path;
+      if (!KeyRefusal(platform_, lead_, target->root, target->path, product_))
+        ReadIntoOpenSection(
+            i, target->kind == CleanupTarget::Kind::kService
+                   ? "stop and remove the service " + target->path.substr(std::string(kServicesFolder).size())
+                   : "delete the key " + key + " and everything below it");
       if (AfterKeyword(platform_, Line(i), kKeyKeyword)) {
         if (std::optional<std::string> problem = KeyProblem(i, kKeyKeyword)) {
           Add(i, Rule::kDeletesNothing, "the run deletes nothing here: " + *problem);
           continue;
         }
       }
-      const std::string key = RootName(target->root) + target->path;
       if (const std::optional<Refusal> refusal = KeyRefusal(platform_, lead_, target->root, target->path, product_)) {
         Add(i, Rule::kRefused, RefusalText(*refusal));
         continue;
@@ -307,9 +344,12 @@ class Checker {
     } else if (const std::optional<Refusal> refusal =
                    ValueRefusal(platform_, lead_, target.root, target.path, target.valueName, product_)) {
       Add(i, Rule::kRefused, RefusalText(*refusal));
-    } else if (!CheckKeyNames(i, target.path, kValueNotFound) &&
-               !BlankEndsOf(i, "value name", target.valueName, kValueNotFound, Rule::kBlanksInRegistryName)) {
-      if (!values.insert({target.root, Upper(target.path), target.valueName}).second)
+    } else {
+      ReadIntoOpenSection(
+          i, "delete the value " + Quoted(target.valueName) + " of the key " + RootName(target.root) + target.path);
+      if (!CheckKeyNames(i, target.path, kValueNotFound) &&
+          !BlankEndsOf(i, "value name", target.valueName, kValueNotFound, Rule::kBlanksInRegistryName) &&
+          !values.insert({target.root, Upper(target.path), target.valueName}).second)
         Add(i, Rule::kNamedTwice, "the value is named twice in this section");
     }
   }
@@ -318,10 +358,11 @@ class Checker {
   void CheckPathEntry(int i, const CleanupTarget& target) {
     // A warning, not an error: the run carries on without the entry, as after any line it passes over.
     if (target.root == kInvalidRoot)
-      Add(i, Rule::kUnknownPath,
-          "the run does nothing here: PATH= names the user's environment (PATH=HCU) or the machine's (PATH=HLM), "
-          "nothing else");
-    else if (paths_.baseFolder.empty())
+      return Add(i, Rule::kUnknownPath,
+                 "the run does nothing here: PATH= names the user's environment (PATH=HCU) or the machine's "
+                 "(PATH=HLM), nothing else");
+    ReadIntoOpenSection(i, "take the product's folder out of the Path of " + RootName(target.root) + target.path);
+    if (paths_.baseFolder.empty())
       Add(i, Rule::kPathWithoutFolder,
           "the script is named without the product's folder: a run so started knows no folder to take out of Path, "
           "and changes nothing here");
@@ -377,6 +418,9 @@ class Checker {
         keyLine = i;
         const std::optional<std::string> problem = KeyProblem(i, kKeyKeyword);
         keyOpens = !problem;
+        const RegistryRoot root = RootFromAbbreviation(platform_, ParseKeyEntry(*key).abbreviation);
+        ReadIntoOpenSection(
+            i, "create the key " + (root == kInvalidRoot ? Quoted(*key) : RootName(root) + ParseKeyEntry(*key).path));
         if (problem)
           Add(i, Rule::kKeyNotCreated, "the key is not created: " + *problem);
         else
@@ -401,6 +445,10 @@ class Checker {
       return Add(i, Rule::kStringUnderUnopenedKey,
                  "the key of line " + std::to_string(keyLine + 1) +
                      " cannot be opened, so this value cannot be written: the run ends with the fatal error report");
+    // A value of the next section lands in the key of this one.
+    ReadIntoOpenSection(
+        i, "write the value " + Quoted(value.name) + " under the key of line " + std::to_string(keyLine + 1),
+        Foreign(i) || keyLine < OwnSection(i).header);
     if (!BlankEndsOf(i, "value name", value.name,
                      "the registry keeps them in the name, so the run writes a value of that name; remove them",
                      Rule::kBlanksInRegistryName))
@@ -507,6 +555,11 @@ class Checker {
     return refusal.has_value();
   }
 
+  // A file entry's name with its prefix, quoted.
+  static std::string EntryName(const FileEntry& entry) {
+    return Quoted((entry.prefix == FolderPrefix::kBase ? std::string() : PrefixText(entry.prefix)) + entry.name);
+  }
+
   void CheckRenameFile(const Section& section) {
     std::set<std::pair<FolderPrefix, std::string>> olds;
     for (int i = section.header + 1; i < section.terminator; ++i) {
@@ -525,6 +578,8 @@ class Checker {
         Add(i, Rule::kRefused, RefusalText(*refusal));
         continue;
       }
+      ReadIntoOpenSection(
+          i, "rename " + EntryName({entry.prefix, entry.oldName}) + " to " + EntryName({entry.prefix, entry.newName}));
       const bool oldMissed = CheckFileName(i, "old name", {entry.prefix, entry.oldName},
                                            "so no such file is found and nothing is renamed", false);
       const bool newMissed = CheckFileName(i, "new name", {entry.prefix, entry.newName},
@@ -547,6 +602,7 @@ class Checker {
     for (int i = section.header + 1; i < section.terminator; ++i) {
       const std::string upper = Upper(Line(i));
       if (upper == kSaveFolder) {
+        ReadIntoOpenSection(i, "keep the product's folder at the end of the section");
         keepsFolder = true;
         continue;
       }
@@ -556,7 +612,7 @@ class Checker {
       }
       if (IsBlank(upper)) continue;  // passed over, and harmless
       if (const std::optional<FileEntry> entry = ParseSharedEntry(upper)) {
-        CheckFileEntry(i, *entry, shared, sharedFiles_);
+        CheckFileEntry(i, *entry, "lower the use count of the shared file ", shared, sharedFiles_);
         continue;
       }
       const FileEntry entry = ParseFileEntry(upper, /*withShellFolders=*/true);
@@ -564,7 +620,7 @@ class Checker {
         CheckFolderEntry(i, entry, folders);
         continue;
       }
-      const std::optional<std::string> name = CheckFileEntry(i, entry, names, plainFiles_);
+      const std::optional<std::string> name = CheckFileEntry(i, entry, "delete the file ", names, plainFiles_);
       if (name && entry.prefix == FolderPrefix::kBase && *name == Upper(ScriptName()) && selfDeletion_ < 0)
         selfDeletion_ = i;
     }
@@ -573,7 +629,7 @@ class Checker {
 
   // A file entry, plain or SHARED=: the file's name as the system reads it, when the run reaches a
   // file through it. Each such entry is added to files.
-  std::optional<std::string> CheckFileEntry(int i, const FileEntry& entry,
+  std::optional<std::string> CheckFileEntry(int i, const FileEntry& entry, const char* action,
                                             std::set<std::pair<FolderPrefix, std::string>>& names,
                                             std::vector<NamedFile>& files) {
     if (NamesNoFile(entry.name, lead_)) {
@@ -584,6 +640,7 @@ class Checker {
       Add(i, Rule::kRefused, RefusalText(*refusal));
       return std::nullopt;
     }
+    ReadIntoOpenSection(i, action + EntryName(entry));
     if (CheckFileName(i, "name", entry, "so the run asks for another file and this one stays", true) ||
         CheckFileReach(i, entry.prefix, entry.name))
       return std::nullopt;
@@ -617,6 +674,7 @@ class Checker {
     std::optional<Refusal> refusal = FolderEntryRefusal(entry, lead_);
     if (!refusal && entry.prefix == FolderPrefix::kBase) refusal = FolderRefusal(paths_.baseFolder + entry.name, lead_);
     if (refusal) return Add(i, Rule::kRefused, RefusalText(*refusal));
+    ReadIntoOpenSection(i, "remove the folder " + EntryName(entry) + " when it is empty");
     if (CheckFileName(i, "folder's name", entry, "so the run removes no folder of yours", true)) return;
     CheckPrefixLike(i, entry.name, entry.prefix, true);
     CheckPathLength(i, entry.prefix, entry.name);
@@ -649,6 +707,10 @@ class Checker {
   // The product whose registrations the guard tells from others', as the run knows it.
   const Product product_{script_, paths_.baseFolder};
   std::vector<Section> sections_;
+  // The section being checked, and the first header inside its body, where it runs on over the
+  // lines of the next section (kNoTerminator when there is none).
+  Section current_{};
+  int runOn_ = kNoTerminator;
   std::vector<Finding> findings_;
   int selfDeletion_ = -1;  // the first line that deletes the script
   int lastRemoval_ = -1;   // the terminator of the last section that removes the folder

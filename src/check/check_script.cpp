@@ -82,7 +82,10 @@ class Checker {
       Add(0, Rule::kNoSignature, "the first line lacks the signature //QV-Uninstaller: the run refuses the script");
     CheckEncoding();
     sections_ = IndexSections(platform_, script_);
-    for (int i = 1; i < script_.Count(); ++i) CheckHeaderLike(i);
+    for (int i = 1; i < script_.Count(); ++i) {
+      CheckHeaderLike(i);
+      CheckFullWidthBackslash(i);
+    }
     for (const Section& section : sections_) CheckSection(section);
     CheckSelfDeletion();
     CheckSharedFilesDeletedPlainly();
@@ -124,6 +127,19 @@ class Checker {
     for (const Section& s : sections_)
       if (s.header < i && (s.terminator == kNoTerminator || i < s.terminator)) holder = &s;
     return holder;
+  }
+
+  // A full-width backslash in a name of files or keys, read where the line's own section reads it.
+  void CheckFullWidthBackslash(int i) {
+    const Section* holder = BodyHolding(i);
+    if (!holder || holder->kind == SectionKind::kExecution || holder->kind == SectionKind::kWarning ||
+        (holder->kind == SectionKind::kCreateReg && !AfterKeyword(platform_, Line(i), kKeyKeyword)))
+      return;
+    if (const std::size_t column = FullWidthBackslashColumn(Line(i), lead_))
+      Add(i, Rule::kFullWidthBackslash,
+          "a full-width backslash ＼ in column " + std::to_string(column) +
+              ": the run reads it as a character of the name, not as a separator, so the path names another file "
+              "or key; write \\ instead");
   }
 
   void CheckHeaderLike(int i) {

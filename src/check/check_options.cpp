@@ -49,11 +49,9 @@ CheckOptions ReadCheckOptions(const std::vector<std::string>& parameters) {
   return options;
 }
 
-std::string CheckUsage(const std::string& program, const char* folderEnd) {
+std::string CheckUsage(const std::string& program, const char* folderEnd, bool several) {
   return "usage: " + program + " [--ignore=CODE,...] [--format=text|sarif] SCRIPT | PRODUCT-FOLDER" + folderEnd +
-         " ...\n"
-         "       " +
-         program +
+         (several ? " ...\n" : "\n") + "       " + program +
          " --help | --version\n"
          "Checks each uninstall script (Uninst.inf in a product folder) the way the uninstall reads it, and\n"
          "reports each finding with its line and code. --ignore leaves out the findings of those codes.\n"

@@ -20,7 +20,8 @@ struct CheckOptions {
 // no option, an unknown code in --ignore or an unknown format is an error of usage.
 CheckOptions ReadCheckOptions(const std::vector<std::string>& parameters);
 
-// The text of --help for the program of that name; folderEnd ends a folder's name in its examples.
-std::string CheckUsage(const std::string& program, const char* folderEnd);
+// The text of --help for the program of that name; folderEnd ends a folder's name in its examples;
+// several: the program takes several scripts.
+std::string CheckUsage(const std::string& program, const char* folderEnd, bool several);
 
 }  // namespace qv

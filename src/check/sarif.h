@@ -10,8 +10,9 @@
 
 namespace qv {
 
-// toUtf8 turns a text of the report (code page 932 and the system's parts) into UTF-8.
+// toUtf8 turns a text of the report (code page 932 and the system's parts) into UTF-8. Paths are
+// Windows paths ("C:\App\Uninst.inf") or Linux ones.
 std::string SarifReport(const std::string& toolName, const std::vector<ScriptCheck>& checks,
-                        const std::function<std::string(const MixedText&)>& toUtf8);
+                        const std::function<std::string(const MixedText&)>& toUtf8, bool windowsPaths);
 
 }  // namespace qv

@@ -79,10 +79,10 @@ qv::ScriptPaths PathsOf(qv::Platform& platform, std::string argument) {
 int main(int argc, char** argv) {
   const qv::CheckOptions options = qv::ReadCheckOptions({argv + 1, argv + argc});
   if (!options.usageError.empty()) {
-    std::fputs(("qvcheck: " + options.usageError + "\n" + qv::CheckUsage("qvcheck", "/")).c_str(), stderr);
+    std::fputs(("qvcheck: " + options.usageError + "\n" + qv::CheckUsage("qvcheck", "/", true)).c_str(), stderr);
     return qv::kCheckUnreadable;
   }
-  if (options.help) return std::fputs(qv::CheckUsage("qvcheck", "/").c_str(), stdout), 0;
+  if (options.help) return std::fputs(qv::CheckUsage("qvcheck", "/", true).c_str(), stdout), 0;
   if (options.version) return std::puts("qvcheck " QV_PRODUCT_VERSION_TEXT), 0;
 
   qv::PosixPlatform platform;
@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
   for (const std::string& path : options.paths)
     checks.push_back(qv::CheckScriptAt(platform, PathsOf(platform, path), options.ignored, '/'));
   if (options.sarif) {
-    std::fputs(qv::SarifReport("qvcheck", checks, Utf8).c_str(), stdout);
+    std::fputs(qv::SarifReport("qvcheck", checks, Utf8, /*windowsPaths=*/false).c_str(), stdout);
   } else {
     // Several reports are parted by an empty line.
     for (std::size_t i = 0; i < checks.size(); ++i)

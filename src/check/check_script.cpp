@@ -131,15 +131,15 @@ class Checker {
 
   // A full-width backslash in a name of files or keys, read where the line's own section reads it.
   void CheckFullWidthBackslash(int i) {
-    const Section* holder = BodyHolding(i);
+    const std::size_t column = FullWidthBackslashColumn(Line(i), lead_);
+    const Section* holder = column ? BodyHolding(i) : nullptr;
     if (!holder || holder->kind == SectionKind::kExecution || holder->kind == SectionKind::kWarning ||
         (holder->kind == SectionKind::kCreateReg && !AfterKeyword(platform_, Line(i), kKeyKeyword)))
       return;
-    if (const std::size_t column = FullWidthBackslashColumn(Line(i), lead_))
-      Add(i, Rule::kFullWidthBackslash,
-          "a full-width backslash ＼ in column " + std::to_string(column) +
-              ": the run reads it as a character of the name, not as a separator, so the path names another file "
-              "or key; write \\ instead");
+    Add(i, Rule::kFullWidthBackslash,
+        "a full-width backslash ＼ in column " + std::to_string(column) +
+            ": the run reads it as a character of the name, not as a separator, so the path names another file "
+            "or key; write \\ instead");
   }
 
   void CheckHeaderLike(int i) {

@@ -184,9 +184,11 @@ class Checker {
         if (section.terminator == section.header + 1 && Terminated(section))
           Add(section.header, Rule::kEmptyWarning,
               std::string("an empty ") + headers::kWarning + " section shows no box");
-        // Every line of the body is the warning's text, the next sections' too.
+        // Every line of the body is the warning's text, the next sections' too; without any end;
+        // the run ends with the fatal error report before the box.
         for (int i = section.header + 1; i < section.terminator; ++i)
-          if (!IsBlank(Line(i))) ReadIntoOpenSection(i, "show this line in the warning's box", i >= runOn_);
+          if (!IsBlank(Line(i)))
+            ReadIntoOpenSection(i, "show this line in the warning's box", Terminated(section) && i >= runOn_);
         return;
       case SectionKind::kDeleteReg:
         return CheckDeleteReg(section);

@@ -210,8 +210,13 @@ class Checker {
   }
 
   // Line i stands where the body of the section being checked runs on over a section of another
-  // kind: the run reads it as that section's entry and as one of this section too.
-  bool Foreign(int i) const { return runOn_ != kNoTerminator && i >= runOn_ && OwnSection(i).kind != current_.kind; }
+  // kind, or is a header there: the run reads it as an entry of this section, which its own
+  // section does not mean it to be.
+  bool Foreign(int i) const {
+    if (runOn_ == kNoTerminator || i < runOn_) return false;
+    const Section& own = OwnSection(i);
+    return own.kind != current_.kind || own.header == i;
+  }
 
   // The section being checked reads line i, beyond its own entries, and the run would do this with
   // it: the line's meaning changes.

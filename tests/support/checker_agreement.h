@@ -74,8 +74,11 @@ inline std::set<std::string> Attempts(const std::string& scriptBytes, const Scri
   system.commandLine = "QvUninst.exe /u " + paths.baseFolder;
   CallLog log(system);
   ProgramEntry(log);
+  // The fatal error report names the line count, which the ends put in change.
+  const std::string fatal = std::string("MessageBoxA ") + texts::kFatalCaption;
   std::set<std::string> attempts;
-  for (const std::string& call : log.calls) attempts.insert(call.substr(0, call.rfind(" -> ")));
+  for (const std::string& call : log.calls)
+    if (call.rfind(fatal, 0) != 0) attempts.insert(call.substr(0, call.rfind(" -> ")));
   return attempts;
 }
 

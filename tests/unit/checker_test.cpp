@@ -231,6 +231,8 @@ TEST(Checker, AgreesWithTheRun) {
            Script({"[deletereg]", "UNINST=Bad", "[createreg]", "KEY=HCU\\Software\\Bad\\Shared", "STRING=V,1", "end;",
                    "[deletefile]", "uninst.inf", "end;"}),
            Script({"[warning]", "text", "[execution]", "MUTEX=M", "APPNAME=A", "end;"}),
+           Script({"[deletefile]", "uninst.inf", "[deletefile]", "a.txt", "end;"}),  // a header read as a file
+           Script({"[deletereg]", "UNINST=Demo", "[deletefile]"}),  // two fatal reports, at other lines
            Script({"[createreg]", "KEY=HCU\\a", "[createreg]", "STRING=v,1", "KEY=HCU\\b", "end;", "[renamefile]",
                    "a.txt,b.txt", "[deletefile]", "x,y", "uninst.inf", "end;"}),
            Script({"[execution]", "MUTEX=A", "[deletefile]", "MUTEX=B", "SHARED=c.dll", "d\\", "SAVEFOLDER", "end;",

@@ -70,7 +70,7 @@ std::string SarifReport(const std::string& toolName, const std::vector<ScriptChe
                         const std::function<std::string(const MixedText&)>& toUtf8, bool windowsPaths) {
   std::string rules, results, notifications;
   for (const RuleRow* row = RulesBegin(); row != RulesEnd(); ++row)
-    rules += std::string(rules.empty() ? "" : ",") + "\n            {\"id\": " + Json(row->code) +
+    rules += std::string(rules.empty() ? "" : ",") + "\n        {\"id\": " + Json(row->code) +
              ", \"shortDescription\": " + Message(row->summary) +
              ", \"defaultConfiguration\": {\"level\": " + Json(SeverityName(row->severity)) + "}}";
   for (const ScriptCheck& check : checks) {

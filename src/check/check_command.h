@@ -39,12 +39,4 @@ int WorstExitCode(const std::vector<ScriptCheck>& checks);
 
 // Checks the script and appends its report to out. Returns the checker's exit code.
 int CheckCommand(Platform& platform, const ScriptPaths& paths, MixedText& out);
-// The same, the report appended as its bytes, for QvCheck.exe: it reads them all as code page 932.
-inline int CheckCommand(Platform& platform, const ScriptPaths& paths, std::string& out) {
-  MixedText report;
-  const int code = CheckCommand(platform, paths, report);
-  out += report.Bytes();
-  return code;
-}
-
 }  // namespace qv

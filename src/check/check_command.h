@@ -39,4 +39,5 @@ int WorstExitCode(const std::vector<ScriptCheck>& checks);
 
 // Checks the script and appends its report to out. Returns the checker's exit code.
 int CheckCommand(Platform& platform, const ScriptPaths& paths, MixedText& out);
+
 }  // namespace qv

@@ -9,6 +9,7 @@ and returns:
 - a script that does not exist: exit code 3, and the hint names a folder with its final /;
 - several at once: each report, parted by an empty line, and the worst exit code; --ignore leaves
   codes out, an unknown code is an error of usage; a folder's script in lower case is found;
+- --help and --version: their text, exit code 0;
 - --format=sarif on the every-finding script: SARIF 2.1.0's required fields, one result a finding.
 
 Usage: check_reports.py QVCHECK
@@ -73,6 +74,9 @@ def main(checker):
             problems.append(f"several scripts: exit {code}, expected 1:\n{text}")
     if run(checker, "--ignore=QV999", ROOT, "samples/Sample/")[0] != 3:
         problems.append("an unknown code in --ignore is no error of usage")
+    for option, said in (("--help", r"usage: qvcheck .*"), ("--version", r"qvcheck \d+\.\d+\n")):
+        if (lambda code, text: code != 0 or not re.match(said, text))(*run(checker, option, ROOT)):
+            problems.append(f"{option} does not say {said} with exit code 0")
     code, text = run(checker, "--format=sarif", EVERY, "Uninst.inf")
     problems += [f"SARIF: {p}" for p in sarif_problems(json.loads(text), text.count('"ruleId"'))]
     print("\n".join(problems) or "checker reports as expected")

@@ -75,14 +75,17 @@ class Checker {
 
   std::vector<Finding> Run() {
     if (script_.Count() == 0) {
-      Add(kWholeFile, Severity::kError, "the script is empty: the run ends with the fatal error report");
+      Add(kWholeFile, Rule::kEmptyScript, "the script is empty: the run ends with the fatal error report");
       return findings_;
     }
     if (!HasSignature(platform_, script_.Line(0)))
-      Add(0, Severity::kError, "the first line lacks the signature //QV-Uninstaller: the run refuses the script");
+      Add(0, Rule::kNoSignature, "the first line lacks the signature //QV-Uninstaller: the run refuses the script");
     CheckEncoding();
     sections_ = IndexSections(platform_, script_);
-    for (int i = 1; i < script_.Count(); ++i) CheckHeaderLike(i);
+    for (int i = 1; i < script_.Count(); ++i) {
+      CheckHeaderLike(i);
+      CheckFullWidthBackslash(i);
+    }
     for (const Section& section : sections_) CheckSection(section);
     CheckSelfDeletion();
     CheckSharedFilesDeletedPlainly();
@@ -90,9 +93,10 @@ class Checker {
   }
 
  private:
-  void Add(int line, Severity severity, const std::string& message) {
-    findings_.push_back({line, severity, ProgramText(message)});
+  void Add(int line, Rule rule, const MixedText& message) {
+    findings_.push_back({line, RuleOf(rule).severity, message, RuleOf(rule).code});
   }
+  void Add(int line, Rule rule, const std::string& message) { Add(line, rule, ProgramText(message)); }
 
   const std::string& Line(int i) const { return script_.Line(i); }
   std::string Upper(const std::string& text) { return platform_.CharUpperBuffA(text); }
@@ -102,7 +106,7 @@ class Checker {
   void CheckEncoding() {
     const std::optional<Utf8Reading> utf8 = ReadsAsUtf8(script_);
     if (utf8)
-      Add(utf8->line, Severity::kWarning,
+      Add(utf8->line, Rule::kSavedAsUtf8,
           std::string("the script is saved as UTF-8 (") +
               (utf8->byteOrderMark ? "it begins with a UTF-8 byte-order mark"
                                    : "this line is the first of its UTF-8 text") +
@@ -111,7 +115,7 @@ class Checker {
     if (utf8 && utf8->throughout) return;
     for (int i = 0; i < script_.Count(); ++i)
       if (const std::size_t column = FirstNonShiftJisColumn(Line(i)))
-        Add(i, Severity::kWarning,
+        Add(i, Rule::kNotShiftJis,
             "bytes that are not Shift-JIS text from column " + std::to_string(column) +
                 ": the file may be saved in another encoding, and names will not match; save it as Shift-JIS "
                 "(code page 932)");
@@ -125,22 +129,35 @@ class Checker {
     return holder;
   }
 
+  // A full-width backslash in a name of files or keys, read where the line's own section reads it.
+  void CheckFullWidthBackslash(int i) {
+    const std::size_t column = FullWidthBackslashColumn(Line(i), lead_);
+    const Section* holder = column ? BodyHolding(i) : nullptr;
+    if (!holder || holder->kind == SectionKind::kExecution || holder->kind == SectionKind::kWarning ||
+        (holder->kind == SectionKind::kCreateReg && !AfterKeyword(platform_, Line(i), kKeyKeyword)))
+      return;
+    Add(i, Rule::kFullWidthBackslash,
+        "a full-width backslash ＼ in column " + std::to_string(column) +
+            ": the run reads it as a character of the name, not as a separator, so the path names another file "
+            "or key; write \\ instead");
+  }
+
   void CheckHeaderLike(int i) {
     const std::string trimmed = TrimBlanks(Line(i));
     if (trimmed.size() < 2 || trimmed.front() != '[' || trimmed.back() != ']') return;
     const Section* holder = BodyHolding(i);
     if (HeaderKind(platform_, Line(i))) {
       if (holder)
-        Add(i, Severity::kWarning,
+        Add(i, Rule::kHeaderInsideBody,
             std::string("a header inside the body of the ") + HeaderOf(holder->kind) + " section of line " +
                 std::to_string(holder->header + 1) + ": it starts a section of its own and is read as an entry too");
       return;
     }
     if (holder && holder->kind == SectionKind::kWarning) return;  // a warning's own text
     if (HeaderKind(platform_, trimmed))
-      Add(i, Severity::kWarning, "blanks around the header make it an ordinary line: no section starts here");
+      Add(i, Rule::kBlanksAroundHeader, "blanks around the header make it an ordinary line: no section starts here");
     else
-      Add(i, Severity::kWarning,
+      Add(i, Rule::kUnknownSection,
           Quoted(trimmed) + " is no section (a typo?): the run reads it as an ordinary line; the sections are " +
               SectionList());
   }
@@ -149,20 +166,29 @@ class Checker {
   // far, then ends with the fatal error report.
   void CheckSection(Section section) {
     if (section.terminator == kNoTerminator) {
-      Add(section.header, Severity::kError,
+      Add(section.header, Rule::kNoTerminator,
           std::string("the ") + HeaderOf(section.kind) +
               " section has no terminator line end;: its body runs on to the end of the file, where the run ends "
               "with the fatal error report; add end; after its last entry");
       section.terminator = script_.Count();
     }
+    current_ = section;
+    runOn_ = kNoTerminator;
+    for (int i = section.terminator - 1; i > section.header; --i)
+      if (HeaderKind(platform_, Line(i))) runOn_ = i;
     for (int i = section.header + 1; i < section.terminator; ++i) CheckTerminatorLike(i);
     switch (section.kind) {
       case SectionKind::kExecution:
         return CheckExecution(section);
       case SectionKind::kWarning:
         if (section.terminator == section.header + 1 && Terminated(section))
-          Add(section.header, Severity::kWarning,
+          Add(section.header, Rule::kEmptyWarning,
               std::string("an empty ") + headers::kWarning + " section shows no box");
+        // Every line of the body is the warning's text, the next sections' too; without any end;
+        // the run ends with the fatal error report before the box.
+        for (int i = section.header + 1; i < section.terminator; ++i)
+          if (!IsBlank(Line(i)))
+            ReadIntoOpenSection(i, "show this line in the warning's box", Terminated(section) && i >= runOn_);
         return;
       case SectionKind::kDeleteReg:
         return CheckDeleteReg(section);
@@ -175,37 +201,65 @@ class Checker {
     }
   }
 
+  // The section whose header stands on line i or nearest above it.
+  const Section& OwnSection(int i) const {
+    const Section* own = &current_;
+    for (const Section& s : sections_)
+      if (s.header <= i) own = &s;
+    return *own;
+  }
+
+  // Line i stands where the body of the section being checked runs on over a section of another
+  // kind, or is a header there: the run reads it as an entry of this section, which its own
+  // section does not mean it to be.
+  bool Foreign(int i) const {
+    if (runOn_ == kNoTerminator || i < runOn_) return false;
+    const Section& own = OwnSection(i);
+    return own.kind != current_.kind || own.header == i;
+  }
+
+  // The section being checked reads line i, beyond its own entries, and the run would do this with
+  // it: the line's meaning changes.
+  void ReadIntoOpenSection(int i, const std::string& action, bool changes) {
+    if (!changes || runOn_ == kNoTerminator || i < runOn_) return;
+    const std::string next = std::to_string(runOn_ + 1);
+    Add(i, Rule::kReadIntoOpenSection,
+        std::string("this line is read as part of the ") + HeaderOf(current_.kind) + " section of line " +
+            std::to_string(current_.header + 1) + ", which has no end; before the header of line " + next +
+            ": the run would " + action + "; add end; before line " + next);
+  }
+  void ReadIntoOpenSection(int i, const std::string& action) { ReadIntoOpenSection(i, action, Foreign(i)); }
+
   // Sections without their terminator run to the end of the script (see CheckSection).
   bool Terminated(const Section& section) const { return section.terminator < script_.Count(); }
 
   void CheckTerminatorLike(int i) {
     const std::string lower = platform_.CharLowerBuffA(TrimBlanks(Line(i)));
     if (lower == "end;" || lower == "end")
-      Add(i, Severity::kWarning, "this is no terminator: end; must stand alone on its line, without blanks");
+      Add(i, Rule::kTerminatorLookalike, "this is no terminator: end; must stand alone on its line, without blanks");
   }
 
   // A line that is no entry of its section: one of the section's keywords with blanks before it or
   // before its "=", or some other line.
   void Ignored(int i, const std::vector<std::string>& keywords, const std::string& what) {
-    if (IsBlank(Line(i))) return;
+    if (IsBlank(Line(i)) || Foreign(i)) return;  // a line of the next section, which reads it
     const std::optional<BlankKeyword> blank = KeywordWithBlanks(platform_, Line(i), keywords);
-    if (!blank) return Add(i, Severity::kWarning, "the run ignores this line: " + what);
+    if (!blank) return Add(i, Rule::kIgnoredLine, "the run ignores this line: " + what);
     const char* where = blank->before && blank->inside ? "before it and before its ="
                         : blank->before                ? "before it"
                                                        : "before its =";
     std::string fix = "write " + blank->keyword + (blank->before ? " at the very start of the line" : "");
     if (blank->inside) fix += std::string(blank->before ? "," : "") + " without blanks before its =";
-    Add(i, Severity::kWarning,
+    Add(i, Rule::kKeywordWithBlanks,
         "this looks like " + blank->keyword + " but blanks or tabs stand " + where +
             ": the run reads no entry here and ignores the line; " + fix);
   }
 
   // Blanks or tabs at the ends of a name that the system keeps as part of it; true when there are.
-  bool BlankEndsOf(int i, const std::string& what, const std::string& name, const std::string& consequence,
-                   Severity severity = Severity::kWarning) {
+  bool BlankEndsOf(int i, const std::string& what, const std::string& name, const std::string& consequence, Rule rule) {
     const std::optional<std::string> ends = BlankEnds(name);
     if (ends)
-      Add(i, severity, "blanks or tabs at the " + *ends + " of the " + what + " " + Quoted(name) + ": " + consequence);
+      Add(i, rule, "blanks or tabs at the " + *ends + " of the " + what + " " + Quoted(name) + ": " + consequence);
     return ends.has_value();
   }
 
@@ -214,13 +268,14 @@ class Checker {
     for (int i = section.header + 1; i < section.terminator; ++i) {
       if (std::optional<std::string> name = AfterKeyword(platform_, Line(i), kMutexKeyword)) {
         CheckMutexName(i, *name, mutexes);
+        ReadIntoOpenSection(i, "ask for the mutex " + Quoted(*name) + " to tell whether a program of the product runs");
         if (i + 1 >= section.terminator || !AfterKeyword(platform_, Line(i + 1), kAppNameKeyword))
-          Add(i, Severity::kWarning,
+          Add(i, Rule::kMutexWithoutAppName,
               "MUTEX= without APPNAME= on the next line: a running program is not reported and does not stop the "
               "uninstall");
       } else if (AfterKeyword(platform_, Line(i), kAppNameKeyword)) {
         if (i == section.header + 1 || !AfterKeyword(platform_, Line(i - 1), kMutexKeyword))
-          Add(i, Severity::kWarning, "APPNAME= is used only on the line right after a MUTEX= line");
+          Add(i, Rule::kAppNameOutOfPlace, "APPNAME= is used only on the line right after a MUTEX= line");
       } else {
         const std::vector<std::string> keywords{kMutexKeyword, kAppNameKeyword};
         Ignored(i, keywords, "an [execution] section knows " + JoinedList(keywords) + " lines only");
@@ -229,16 +284,17 @@ class Checker {
   }
 
   void CheckMutexName(int i, const std::string& name, std::set<std::string>& mutexes) {
-    if (name.empty()) return Add(i, Severity::kWarning, "MUTEX= without a name never finds a running program");
+    if (name.empty()) return Add(i, Rule::kMutexWithoutName, "MUTEX= without a name never finds a running program");
     if (BlankEndsOf(i, "mutex name", name,
-                    "the run asks for the mutex with them, so a running program is never found; remove them"))
+                    "the run asks for the mutex with them, so a running program is never found; remove them",
+                    Rule::kBlanksInMutexName))
       return;
     if (CharacterCount(name, lead_) > kMaxPath)
-      return Add(i, Severity::kWarning,
+      return Add(i, Rule::kMutexNameTooLong,
                  "a mutex name longer than 259 characters: the system refuses it, so a running program is never "
                  "found");
     if (!mutexes.insert(SessionMutexName(name)).second)  // the run asks for such a name once
-      Add(i, Severity::kNote, "the mutex " + Quoted(name) + " is named twice in this section");
+      Add(i, Rule::kNamedTwice, "the mutex " + Quoted(name) + " is named twice in this section");
   }
 
   void CheckDeleteReg(const Section& section) {
@@ -259,21 +315,26 @@ class Checker {
         CheckPathEntry(i, *target);
         continue;
       }
+      const std::string key = RootName(target->root) + target->path;
+      if (!KeyRefusal(platform_, lead_, target->root, target->path, product_))
+        ReadIntoOpenSection(
+            i, target->kind == CleanupTarget::Kind::kService
+                   ? "stop and remove the service " + target->path.substr(std::string(kServicesFolder).size())
+                   : "delete the key " + key + " and everything below it");
       if (AfterKeyword(platform_, Line(i), kKeyKeyword)) {
         if (std::optional<std::string> problem = KeyProblem(i, kKeyKeyword)) {
-          Add(i, Severity::kWarning, "the run deletes nothing here: " + *problem);
+          Add(i, Rule::kDeletesNothing, "the run deletes nothing here: " + *problem);
           continue;
         }
       }
-      const std::string key = RootName(target->root) + target->path;
       if (const std::optional<Refusal> refusal = KeyRefusal(platform_, lead_, target->root, target->path, product_)) {
-        Add(i, Severity::kWarning, RefusalText(*refusal));
+        Add(i, Rule::kRefused, RefusalText(*refusal));
         continue;
       }
       CheckKeyNames(i, target->path, kKeyNotFound);
       if (target->kind == CleanupTarget::Kind::kService) CheckServiceProgram(i, *target);
       if (!keys.insert({target->root, Upper(target->path)}).second)
-        Add(i, Severity::kNote, "the key " + key + " is named twice in this section");
+        Add(i, Rule::kNamedTwice, "the key " + key + " is named twice in this section");
     }
   }
 
@@ -286,7 +347,7 @@ class Checker {
     if (!program) return;
     const std::vector<std::string>& deleted = product_.Files(platform_, lead_).deletedFiles;
     if (std::find(deleted.begin(), deleted.end(), Upper(*program)) == deleted.end())
-      Add(i, Severity::kWarning,
+      Add(i, Rule::kServiceProgramStays,
           "the script does not delete the service's program " + *program +
               ": the run removes the service and leaves its program; name it in a [deletefile] section");
   }
@@ -296,20 +357,23 @@ class Checker {
   void CheckValueEntry(int i, const CleanupTarget& target,
                        std::set<std::tuple<RegistryRoot, std::string, std::string>>& values) {
     if (std::optional<std::string> problem = KeyProblem(i, kValueKeyword)) {
-      Add(i, Severity::kWarning, "the run deletes nothing here: " + *problem);
+      Add(i, Rule::kDeletesNothing, "the run deletes nothing here: " + *problem);
     } else if (!target.hasValueName) {
-      Add(i, Severity::kWarning,
+      Add(i, Rule::kValueWithoutComma,
           "the run deletes nothing here: VALUE= needs a , between the key and the value's name (nothing after "
           "it names the key's default value)");
     } else if (!IsCompleteValueEntry(target)) {
-      Add(i, Severity::kWarning, "the run deletes nothing here: VALUE= names a value of a key below the root");
+      Add(i, Rule::kValueWithoutKey, "the run deletes nothing here: VALUE= names a value of a key below the root");
     } else if (const std::optional<Refusal> refusal =
                    ValueRefusal(platform_, lead_, target.root, target.path, target.valueName, product_)) {
-      Add(i, Severity::kWarning, RefusalText(*refusal));
-    } else if (!CheckKeyNames(i, target.path, kValueNotFound) &&
-               !BlankEndsOf(i, "value name", target.valueName, kValueNotFound)) {
-      if (!values.insert({target.root, Upper(target.path), target.valueName}).second)
-        Add(i, Severity::kNote, "the value is named twice in this section");
+      Add(i, Rule::kRefused, RefusalText(*refusal));
+    } else {
+      ReadIntoOpenSection(
+          i, "delete the value " + Quoted(target.valueName) + " of the key " + RootName(target.root) + target.path);
+      if (!CheckKeyNames(i, target.path, kValueNotFound) &&
+          !BlankEndsOf(i, "value name", target.valueName, kValueNotFound, Rule::kBlanksInRegistryName) &&
+          !values.insert({target.root, Upper(target.path), target.valueName}).second)
+        Add(i, Rule::kNamedTwice, "the value is named twice in this section");
     }
   }
 
@@ -317,11 +381,12 @@ class Checker {
   void CheckPathEntry(int i, const CleanupTarget& target) {
     // A warning, not an error: the run carries on without the entry, as after any line it passes over.
     if (target.root == kInvalidRoot)
-      Add(i, Severity::kWarning,
-          "the run does nothing here: PATH= names the user's environment (PATH=HCU) or the machine's (PATH=HLM), "
-          "nothing else");
-    else if (paths_.baseFolder.empty())
-      Add(i, Severity::kNote,
+      return Add(i, Rule::kUnknownPath,
+                 "the run does nothing here: PATH= names the user's environment (PATH=HCU) or the machine's "
+                 "(PATH=HLM), nothing else");
+    ReadIntoOpenSection(i, "take the product's folder out of the Path of " + RootName(target.root) + target.path);
+    if (paths_.baseFolder.empty())
+      Add(i, Rule::kPathWithoutFolder,
           "the script is named without the product's folder: a run so started knows no folder to take out of Path, "
           "and changes nothing here");
   }
@@ -357,10 +422,10 @@ class Checker {
   bool CheckKeyNames(int i, const std::string& path, const char* blanksConsequence) {
     for (const std::string& name : SplitPathNames(path, "\\", lead_)) {
       if (CharacterCount(name, lead_) > kMaxKeyName) {
-        Add(i, Severity::kWarning, "a key name longer than 255 characters: the registry refuses it");
+        Add(i, Rule::kKeyNameTooLong, "a key name longer than 255 characters: the registry refuses it");
         return true;
       }
-      if (BlankEndsOf(i, "key name", name, blanksConsequence)) return true;
+      if (BlankEndsOf(i, "key name", name, blanksConsequence, Rule::kBlanksInRegistryName)) return true;
     }
     return false;
   }
@@ -376,8 +441,11 @@ class Checker {
         keyLine = i;
         const std::optional<std::string> problem = KeyProblem(i, kKeyKeyword);
         keyOpens = !problem;
+        const RegistryRoot root = RootFromAbbreviation(platform_, ParseKeyEntry(*key).abbreviation);
+        ReadIntoOpenSection(
+            i, "create the key " + (root == kInvalidRoot ? Quoted(*key) : RootName(root) + ParseKeyEntry(*key).path));
         if (problem)
-          Add(i, Severity::kWarning, "the key is not created: " + *problem);
+          Add(i, Rule::kKeyNotCreated, "the key is not created: " + *problem);
         else
           CheckKeyNames(i, ParseKeyEntry(*key).path, kKeyMade);
       } else if (value) {
@@ -393,18 +461,23 @@ class Checker {
   void CheckStringEntry(int i, const ValueEntry& value, int keyLine, bool keyOpens,
                         std::set<std::pair<int, std::string>>& values) {
     if (keyLine < 0)
-      return Add(i, Severity::kError,
+      return Add(i, Rule::kStringBeforeKey,
                  "STRING= before any KEY= line of its section: the value cannot be written, and the run ends with "
                  "the fatal error report");
     if (!keyOpens)
-      return Add(i, Severity::kError,
+      return Add(i, Rule::kStringUnderUnopenedKey,
                  "the key of line " + std::to_string(keyLine + 1) +
                      " cannot be opened, so this value cannot be written: the run ends with the fatal error report");
+    // A value of the next section lands in the key of this one.
+    ReadIntoOpenSection(
+        i, "write the value " + Quoted(value.name) + " under the key of line " + std::to_string(keyLine + 1),
+        Foreign(i) || keyLine < OwnSection(i).header);
     if (!BlankEndsOf(i, "value name", value.name,
-                     "the registry keeps them in the name, so the run writes a value of that name; remove them"))
-      BlankEndsOf(i, "data", value.data, "the run writes them as part of the value", Severity::kNote);
+                     "the registry keeps them in the name, so the run writes a value of that name; remove them",
+                     Rule::kBlanksInRegistryName))
+      BlankEndsOf(i, "data", value.data, "the run writes them as part of the value", Rule::kBlanksInData);
     if (!values.insert({keyLine, Upper(value.name)}).second)
-      Add(i, Severity::kNote, "this value is written twice under the same key");
+      Add(i, Rule::kNamedTwice, "this value is written twice under the same key");
   }
 
   // A first folder name that looks like a prefix but is none, or a prefix the section does not know.
@@ -414,14 +487,14 @@ class Checker {
     if (slash == std::string::npos) return;
     const std::string first = TrimBlanks(name.substr(0, slash));
     if (!withShellFolders && IsShellFolderPrefixName(first) && name[slash] == '\\') {
-      Add(i, Severity::kWarning,
+      Add(i, Rule::kNoPrefixInRename,
           first + "\\ is no prefix in a [renamefile] section (it knows " + PrefixList(false) +
               "): the name is read in the product's folder");
       return;
     }
     for (const char* lookalike : kPrefixLookalikes)
       if (first == lookalike) {
-        Add(i, Severity::kWarning,
+        Add(i, Rule::kPrefixLookalike,
             Quoted(first + name[slash]) +
                 " is no folder prefix: the name is read in the product's folder; the prefixes are " + PrefixList(true));
         return;
@@ -431,17 +504,17 @@ class Checker {
   void CheckPathLength(int i, FolderPrefix prefix, const std::string& name) {
     const std::size_t folder = prefix == FolderPrefix::kBase ? CharacterCount(paths_.baseFolder, lead_) : 0;
     if (folder + CharacterCount(name, lead_) > kMaxPath)
-      Add(i, Severity::kWarning, "the path is longer than 259 characters: the system refuses it, so the file stays");
+      Add(i, Rule::kPathTooLong, "the path is longer than 259 characters: the system refuses it, so the file stays");
   }
 
   void NoteUserFolder(int i, FolderPrefix prefix) {
     if (IsUserFolder(prefix))
-      Add(i, Severity::kNote,
+      Add(i, Rule::kUserFolder,
           std::string(PrefixText(prefix)) +
               " is the folder of the user who runs the uninstall; another user's "
               "copy stays, and a run as SYSTEM (as deployment tools make) reaches SYSTEM's own");
     if (IsCommonFolder(prefix))
-      Add(i, Severity::kNote,
+      Add(i, Rule::kCommonFolder,
           std::string(PrefixText(prefix)) +
               " is a folder of all users: only a run with an administrator's rights (or as SYSTEM) removes "
               "what it holds");
@@ -452,17 +525,18 @@ class Checker {
   bool CheckFileName(int i, const char* what, const FileEntry& entry, const char* kept, bool withShellFolders) {
     const std::string& name = entry.name;
     if (const std::optional<UnreachableName> why = NameNoFileCanHave(name)) {
-      Add(i, Severity::kWarning, Unreachable(*why, entry.prefix, name, withShellFolders));
+      Add(i, why == UnreachableName::kWildcard ? Rule::kWildcard : Rule::kFullPath,
+          Unreachable(*why, entry.prefix, name, withShellFolders));
       return true;
     }
     switch (FileNameBlanks(name)) {
       case NameBlanks::kKept:
-        Add(i, Severity::kWarning,
+        Add(i, Rule::kBlanksInFileName,
             "blanks or tabs at the " + *BlankEnds(name) + " of the " + what + " " + Quoted(name) +
                 ": they are part of the name, " + kept + "; remove them");
         return true;
       case NameBlanks::kDropped:
-        Add(i, Severity::kNote,
+        Add(i, Rule::kBlanksDropped,
             std::string("blanks at the end of the ") + what + " " + Quoted(name) +
                 ": the system drops them from a file's name, so they do no harm");
         break;
@@ -494,15 +568,19 @@ class Checker {
       const std::string from =
           prefix == FolderPrefix::kBase ? "the product's folder" : std::string("the folder of ") + PrefixText(prefix);
       const std::optional<std::string> reached = folder ? FolderReached(*folder + name, lead_) : std::nullopt;
-      findings_.push_back(
-          {i, Severity::kWarning,
-           reached ? ProgramText("the entry climbs out of " + from + " with ..: it reaches ") + SystemText(*reached)
-                   : ProgramText("the entry climbs out of " + from + " with ..")});
+      Add(i, Rule::kClimbsOut,
+          reached ? ProgramText("the entry climbs out of " + from + " with ..: it reaches ") + SystemText(*reached)
+                  : ProgramText("the entry climbs out of " + from + " with .."));
     }
     if (!folder) return false;
     const std::optional<Refusal> refusal = FileRefusal(platform_, lead_, paths_.baseFolder, *folder + name);
-    if (refusal) Add(i, Severity::kWarning, RefusalText(*refusal));
+    if (refusal) Add(i, Rule::kRefused, RefusalText(*refusal));
     return refusal.has_value();
+  }
+
+  // A file entry's name with its prefix, quoted.
+  static std::string EntryName(const FileEntry& entry) {
+    return Quoted((entry.prefix == FolderPrefix::kBase ? std::string() : PrefixText(entry.prefix)) + entry.name);
   }
 
   void CheckRenameFile(const Section& section) {
@@ -511,18 +589,20 @@ class Checker {
       if (IsBlank(Line(i))) continue;  // passed over, and harmless
       const RenameEntry entry = ParseRenameEntry(Upper(Line(i)));
       if (!entry.hasComma) {
-        Add(i, Severity::kWarning,
+        Add(i, Rule::kRenameWithoutComma,
             "a rename needs the old name, \",\" and the new name: the run passes over this line");
         continue;
       }
       if (!RenamesFiles(entry, lead_)) {
-        Add(i, Severity::kWarning, "a name here names no file (a folder): the run passes over this line");
+        Add(i, Rule::kNamesNoFile, "a name here names no file (a folder): the run passes over this line");
         continue;
       }
       if (const std::optional<Refusal> refusal = RenameRefusal(entry, lead_)) {
-        Add(i, Severity::kWarning, RefusalText(*refusal));
+        Add(i, Rule::kRefused, RefusalText(*refusal));
         continue;
       }
+      ReadIntoOpenSection(
+          i, "rename " + EntryName({entry.prefix, entry.oldName}) + " to " + EntryName({entry.prefix, entry.newName}));
       const bool oldMissed = CheckFileName(i, "old name", {entry.prefix, entry.oldName},
                                            "so no such file is found and nothing is renamed", false);
       const bool newMissed = CheckFileName(i, "new name", {entry.prefix, entry.newName},
@@ -535,7 +615,7 @@ class Checker {
       CheckPrefixLike(i, entry.oldName, entry.prefix, false);
       CheckPathLength(i, entry.prefix, entry.oldName.size() > entry.newName.size() ? entry.oldName : entry.newName);
       if (!olds.insert({entry.prefix, entry.oldName}).second)
-        Add(i, Severity::kNote, "this file is renamed twice in this section");
+        Add(i, Rule::kNamedTwice, "this file is renamed twice in this section");
     }
   }
 
@@ -545,16 +625,17 @@ class Checker {
     for (int i = section.header + 1; i < section.terminator; ++i) {
       const std::string upper = Upper(Line(i));
       if (upper == kSaveFolder) {
+        ReadIntoOpenSection(i, "keep the product's folder at the end of the section");
         keepsFolder = true;
         continue;
       }
       if (TrimBlanks(upper) == kSaveFolder) {
-        Add(i, Severity::kWarning, "blanks around SAVEFOLDER make it a file name: the folder is not kept");
+        Add(i, Rule::kSaveFolderWithBlanks, "blanks around SAVEFOLDER make it a file name: the folder is not kept");
         continue;
       }
       if (IsBlank(upper)) continue;  // passed over, and harmless
       if (const std::optional<FileEntry> entry = ParseSharedEntry(upper)) {
-        CheckFileEntry(i, *entry, shared, sharedFiles_);
+        CheckFileEntry(i, *entry, "lower the use count of the shared file ", shared, sharedFiles_);
         continue;
       }
       const FileEntry entry = ParseFileEntry(upper, /*withShellFolders=*/true);
@@ -562,7 +643,7 @@ class Checker {
         CheckFolderEntry(i, entry, folders);
         continue;
       }
-      const std::optional<std::string> name = CheckFileEntry(i, entry, names, plainFiles_);
+      const std::optional<std::string> name = CheckFileEntry(i, entry, "delete the file ", names, plainFiles_);
       if (name && entry.prefix == FolderPrefix::kBase && *name == Upper(ScriptName()) && selfDeletion_ < 0)
         selfDeletion_ = i;
     }
@@ -571,17 +652,18 @@ class Checker {
 
   // A file entry, plain or SHARED=: the file's name as the system reads it, when the run reaches a
   // file through it. Each such entry is added to files.
-  std::optional<std::string> CheckFileEntry(int i, const FileEntry& entry,
+  std::optional<std::string> CheckFileEntry(int i, const FileEntry& entry, const char* action,
                                             std::set<std::pair<FolderPrefix, std::string>>& names,
                                             std::vector<NamedFile>& files) {
     if (NamesNoFile(entry.name, lead_)) {
-      Add(i, Severity::kWarning, "this entry names no file (a folder): the run passes over it");
+      Add(i, Rule::kNamesNoFile, "this entry names no file (a folder): the run passes over it");
       return std::nullopt;
     }
     if (const std::optional<Refusal> refusal = FileEntryRefusal(entry, lead_)) {
-      Add(i, Severity::kWarning, RefusalText(*refusal));
+      Add(i, Rule::kRefused, RefusalText(*refusal));
       return std::nullopt;
     }
+    ReadIntoOpenSection(i, action + EntryName(entry));
     if (CheckFileName(i, "name", entry, "so the run asks for another file and this one stays", true) ||
         CheckFileReach(i, entry.prefix, entry.name))
       return std::nullopt;
@@ -590,7 +672,8 @@ class Checker {
     NoteUserFolder(i, entry.prefix);
     // The system drops the blanks and dots at the end of a file's name.
     const std::string name(WithoutTrailingBlanksAndDots(entry.name));
-    if (!names.insert({entry.prefix, name}).second) Add(i, Severity::kNote, "this file is named twice in this section");
+    if (!names.insert({entry.prefix, name}).second)
+      Add(i, Rule::kNamedTwice, "this file is named twice in this section");
     files.push_back({entry.prefix, name, i});
     return name;
   }
@@ -600,7 +683,7 @@ class Checker {
     for (const NamedFile& plain : plainFiles_)
       for (const NamedFile& shared : sharedFiles_)
         if (plain.prefix == shared.prefix && plain.name == shared.name) {
-          Add(plain.line, Severity::kWarning,
+          Add(plain.line, Rule::kSharedDeletedPlainly,
               "the SHARED= entry of line " + std::to_string(shared.line + 1) +
                   " names this file too: this entry deletes it whatever its use count, while other programs may "
                   "still use it; name a shared file with SHARED= only");
@@ -613,13 +696,14 @@ class Checker {
     // Only the product's folder is known here: a folder below another prefix is judged by its entry alone.
     std::optional<Refusal> refusal = FolderEntryRefusal(entry, lead_);
     if (!refusal && entry.prefix == FolderPrefix::kBase) refusal = FolderRefusal(paths_.baseFolder + entry.name, lead_);
-    if (refusal) return Add(i, Severity::kWarning, RefusalText(*refusal));
+    if (refusal) return Add(i, Rule::kRefused, RefusalText(*refusal));
+    ReadIntoOpenSection(i, "remove the folder " + EntryName(entry) + " when it is empty");
     if (CheckFileName(i, "folder's name", entry, "so the run removes no folder of yours", true)) return;
     CheckPrefixLike(i, entry.name, entry.prefix, true);
     CheckPathLength(i, entry.prefix, entry.name);
     NoteUserFolder(i, entry.prefix);
     if (!folders.insert({entry.prefix, entry.name}).second)
-      Add(i, Severity::kNote, "this folder is named twice in this section");
+      Add(i, Rule::kNamedTwice, "this folder is named twice in this section");
   }
 
   std::string ScriptName() const { return paths_.scriptPath.substr(paths_.baseFolder.size()); }
@@ -630,11 +714,11 @@ class Checker {
     for (const Section& s : sections_) anyDeletion = anyDeletion || s.kind == SectionKind::kDeleteFile;
     if (anyDeletion && lastRemoval_ < 0) return;  // every section keeps the folder on purpose
     if (selfDeletion_ < 0)
-      findings_.push_back({kWholeFile, Severity::kWarning,
-                           ProgramText("no [deletefile] entry deletes the script '") + SystemText(ScriptName()) +
-                               ProgramText("' itself, so the product's folder cannot be removed")});
+      Add(kWholeFile, Rule::kScriptStays,
+          ProgramText("no [deletefile] entry deletes the script '") + SystemText(ScriptName()) +
+              ProgramText("' itself, so the product's folder cannot be removed"));
     else if (selfDeletion_ > lastRemoval_)
-      Add(selfDeletion_, Severity::kWarning,
+      Add(selfDeletion_, Rule::kScriptStays,
           "the script is deleted after the last attempt to remove the folder (line " +
               std::to_string(lastRemoval_ + 1) + "), so the folder stays");
   }
@@ -646,6 +730,10 @@ class Checker {
   // The product whose registrations the guard tells from others', as the run knows it.
   const Product product_{script_, paths_.baseFolder};
   std::vector<Section> sections_;
+  // The section being checked, and the first header inside its body, where it runs on over the
+  // lines of the next section (kNoTerminator when there is none).
+  Section current_{};
+  int runOn_ = kNoTerminator;
   std::vector<Finding> findings_;
   int selfDeletion_ = -1;  // the first line that deletes the script
   int lastRemoval_ = -1;   // the terminator of the last section that removes the folder

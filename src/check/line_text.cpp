@@ -77,6 +77,16 @@ std::size_t FirstNonShiftJisColumn(std::string_view line) {
   return 0;
 }
 
+std::size_t FullWidthBackslashColumn(std::string_view line, const LeadByteTable& lead) {
+  std::size_t column = 1;
+  for (std::size_t i = 0; i < line.size(); ++i, ++column) {
+    if (!lead[Byte(line, i)] || i + 1 == line.size()) continue;
+    if (Byte(line, i) == 0x81 && Byte(line, i + 1) == 0x5F) return column;
+    ++i;
+  }
+  return 0;
+}
+
 std::optional<std::string> BlankEnds(std::string_view text) {
   const bool start = !text.empty() && IsBlankChar(text.front());
   const bool end = !text.empty() && IsBlankChar(text.back());

@@ -10,6 +10,7 @@
 
 #include "script/script_file.h"
 #include "seam/platform.h"
+#include "text/text.h"
 
 namespace qv {
 
@@ -31,6 +32,10 @@ std::optional<Utf8Reading> ReadsAsUtf8(const ScriptFile& script);
 // The column, counted in characters from 1, of the first byte of the line that is not Shift-JIS
 // text; 0 when there is none.
 std::size_t FirstNonShiftJisColumn(std::string_view line);
+
+// The column, counted in characters from 1, of the first full-width backslash (Shift-JIS 0x81
+// 0x5F), which the run takes for a character of a name and not for a separator; 0 when there is none.
+std::size_t FullWidthBackslashColumn(std::string_view line, const LeadByteTable& lead);
 
 // Where blanks or tabs stand at the ends of a text: "start", "end", "start and end"; nothing
 // when at neither.

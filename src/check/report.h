@@ -5,17 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "check/rules.h"
 #include "common/mixed_text.h"
 #include "script/script_file.h"
 
 namespace qv {
 
-enum class Severity { kNote, kWarning, kError };
-
 struct Finding {
   int line;  // index in the script, from 0; kWholeFile for the file as a whole
   Severity severity;
   MixedText message;  // the checker's words and the script's text; a name from the script's path as the system gave it
+  const char* code = "";  // the rule's stable code (check/rules.h)
 };
 inline constexpr int kWholeFile = -1;
 
@@ -27,9 +27,22 @@ inline constexpr int kCheckUnreadable = 3;  // the script cannot be read
 
 int CheckExitCode(const std::vector<Finding>& findings);
 
-// The findings in line order (those about the whole file first), each with the line it is
-// about quoted, then the summary. Line numbers count from 1. Script text stays as it is; the path
-// is shown as the system gave it.
+// "error", "warning", "note".
+const char* SeverityName(Severity severity);
+
+// A finding as the report shows it: a note said alike on several lines is shown once, at its
+// first line, with all of them.
+struct ReportedFinding {
+  Finding finding;
+  std::vector<int> lines;
+};
+// The findings in line order (those about the whole file first), notes alike grouped.
+std::vector<ReportedFinding> GroupNotes(std::vector<Finding> findings);
+
+// The findings in line order (those about the whole file first), each with its code and the line
+// it is about quoted, then the summary; a note said alike on several lines once, with the count
+// and the lines. Line numbers count from 1. Script text stays as it is; the path is shown as the
+// system gave it. The summary counts every line's finding.
 MixedText FormatReport(const std::string& displayPath, const ScriptFile& script, std::vector<Finding> findings);
 
 }  // namespace qv

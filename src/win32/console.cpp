@@ -6,19 +6,27 @@ namespace {
 
 constexpr UINT kShiftJis = 932;
 
-std::wstring WideFrom932(const std::string& text) {
+std::wstring WideFrom(UINT codePage, const std::string& text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
-  const int wide = MultiByteToWideChar(kShiftJis, 0, text.data(), size, nullptr, 0);
+  const int wide = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
   std::wstring out(static_cast<std::size_t>(wide), L'\0');
-  MultiByteToWideChar(kShiftJis, 0, text.data(), size, out.data(), wide);
+  MultiByteToWideChar(codePage, 0, text.data(), size, out.data(), wide);
   return out;
 }
 
 }  // namespace
 
 void WriteToConsole(const std::string& text, DWORD standardHandle) {
-  WriteToConsole(WideFrom932(text), standardHandle);
+  WriteToConsole(WideFrom(kShiftJis, text), standardHandle);
+}
+
+void WriteUtf8(const std::string& text, DWORD standardHandle) {
+  const HANDLE handle = GetStdHandle(standardHandle);
+  DWORD mode = 0, written = 0;
+  if (handle == INVALID_HANDLE_VALUE || handle == nullptr || GetConsoleMode(handle, &mode))
+    return WriteToConsole(WideFrom(CP_UTF8, text), standardHandle);
+  WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 void WriteToConsole(const std::wstring& wide, DWORD standardHandle) {

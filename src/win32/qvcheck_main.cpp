@@ -1,17 +1,22 @@
-// QvCheck.exe SCRIPT-OR-FOLDER: the script checker as a Windows console program. The argument
-// is read from the command line by the uninstaller's own rules, so a folder with blanks may be
-// given with or without quotes, and with its final "\".
+// QvCheck.exe [OPTIONS] SCRIPT-OR-FOLDER: the script checker as a Windows console program. The
+// options come first, each beginning with "--"; the argument after them is read from the command
+// line by the uninstaller's own rules, so a folder with blanks may be given with or without
+// quotes, and with its final "\".
 // QvCheck.exe /plan SCRIPT-OR-FOLDER: what the uninstall would do there, changing nothing.
 #include <string>
 
 #include <windows.h>
 
 #include "check/check_command.h"
+#include "check/check_options.h"
 #include "check/report.h"
+#include "check/sarif.h"
+#include "common/version.h"
 #include "entry/entry.h"
 #include "plan/plan.h"
 #include "platforms/wide_platform.h"
 #include "script/script_paths.h"
+#include "steps/run_log.h"
 #include "system/system_info.h"
 #include "text/program_text.h"
 #include "text/text.h"
@@ -58,9 +63,30 @@ int main() {
     Write(platform, wideNames, plan, STD_OUTPUT_HANDLE);
     return code;
   }
-  const qv::ScriptPaths paths = qv::BuildScriptPaths(qv::ScriptArgument(parameters), qv::ReadLeadBytes(platform));
-  std::string report;
-  const int code = qv::CheckCommand(platform, paths, report);
-  Write(platform, wideNames, report, STD_OUTPUT_HANDLE);
-  return code;
+  std::vector<std::string> arguments;
+  std::size_t first = 0;
+  for (; first < parameters.size() && parameters[first].rfind("--", 0) == 0; ++first)
+    arguments.push_back(parameters[first]);
+  if (first < parameters.size())
+    arguments.insert(arguments.end(), {"--", qv::ScriptArgument({parameters.begin() + first, parameters.end()})});
+  const qv::CheckOptions options = qv::ReadCheckOptions(arguments);
+  const std::string usage = qv::CheckUsage("QvCheck.exe", "\\", false);
+  if (!options.usageError.empty()) {
+    qv::WriteToConsole("QvCheck.exe: " + options.usageError + "\n" + usage, STD_ERROR_HANDLE);
+    return qv::kCheckUnreadable;
+  }
+  if (options.help) return qv::WriteToConsole(usage, STD_OUTPUT_HANDLE), 0;
+  if (options.version) return qv::WriteToConsole("QvCheck.exe " QV_PRODUCT_VERSION_TEXT "\n", STD_OUTPUT_HANDLE), 0;
+
+  const qv::ScriptPaths paths = qv::BuildScriptPaths(options.paths.front(), qv::ReadLeadBytes(platform));
+  const std::vector<qv::ScriptCheck> checks{qv::CheckScriptAt(platform, paths, options.ignored)};
+  if (options.sarif) {
+    const auto toUtf8 = [&](const qv::MixedText& text) {
+      return qv::Utf8FromUtf16(qv::WidenText(platform, qv::kProgramCodePage, text.Bytes(), qv::ShiftJisLeadBytes()));
+    };
+    qv::WriteUtf8(qv::SarifReport("QvCheck.exe", checks, toUtf8, /*windowsPaths=*/true), STD_OUTPUT_HANDLE);
+  } else {
+    Write(platform, wideNames, qv::TextReport(checks.front()).Bytes(), STD_OUTPUT_HANDLE);
+  }
+  return checks.front().ExitCode();
 }

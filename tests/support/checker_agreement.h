@@ -3,9 +3,13 @@
 // The run shows the wrong-script box exactly when the checker finds no signature, and otherwise
 // ends with the fatal error report exactly when the checker reports an error. Each entry that the
 // run passes over as refused or as naming no file (a blank line aside, which is harmless) has a
-// warning of the checker at its line.
+// warning of the checker at its line. When the run does something that the same script with its
+// sections ended before the next one's header does not, the checker reports a line read into a
+// section that has no end; there.
 #pragma once
 
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,7 +18,9 @@
 #include "common/texts.h"
 #include "entry/entry.h"
 #include "fake_system.h"
+#include "plan_agreement.h"
 #include "script/script_paths.h"
+#include "script/section_index.h"
 
 namespace qv::test {
 
@@ -42,14 +48,51 @@ inline bool WarnedAt(const std::vector<Finding>& findings, int line) {
   return false;
 }
 
+// The script as its maker meant it: end; before each header that stands inside another section's
+// body. Nothing when there is no such header.
+inline std::optional<std::string> Mended(const ScriptFile& script) {
+  FakePlatform platform;
+  std::vector<bool> endBefore(static_cast<std::size_t>(script.Count()));
+  bool mended = false;
+  for (const Section& s : IndexSections(platform, script))
+    for (int i = s.header + 1; i < script.Count() && i != s.terminator; ++i)
+      if (HeaderKind(platform, script.Line(i))) {
+        endBefore[static_cast<std::size_t>(i)] = mended = true;
+        break;
+      }
+  std::string bytes;
+  for (int i = 0; i < script.Count(); ++i)
+    bytes += (endBefore[static_cast<std::size_t>(i)] ? "end;\r\n" : "") + script.Line(i) + "\r\n";
+  if (!mended) return std::nullopt;
+  return bytes;
+}
+
+// What a whole run on a clean system tries to show or change, each call without its result.
+inline std::set<std::string> Attempts(const std::string& scriptBytes, const ScriptPaths& paths) {
+  FakePlatform system;
+  system.AddFile(paths.scriptPath, scriptBytes);
+  system.commandLine = "QvUninst.exe /u " + paths.baseFolder;
+  CallLog log(system);
+  ProgramEntry(log);
+  // The fatal error report names the line count, which the ends put in change.
+  const std::string fatal = std::string("MessageBoxA ") + texts::kFatalCaption;
+  std::set<std::string> attempts;
+  for (const std::string& call : log.calls)
+    if (call.rfind(fatal, 0) != 0) attempts.insert(call.substr(0, call.rfind(" -> ")));
+  return attempts;
+}
+
 inline Agreement CheckAgainstRun(const std::string& scriptBytes) {
   const ScriptPaths paths{"C:\\App\\Uninst.inf", "C:\\App\\"};
   FakePlatform checking;
   const ScriptFile script = ScriptFile::FromBytes(scriptBytes);
   const std::vector<Finding> findings = CheckScript(checking, ShiftJisLeadBytes(), script, paths);
-  bool noSignature = false, otherError = false;
+  bool noSignature = false, otherError = false, readIntoOpenSection = false;
   for (const Finding& f : findings)
-    if (f.severity == Severity::kError) (f.line == 0 ? noSignature : otherError) = true;
+    if (std::string(f.code) == RuleOf(Rule::kReadIntoOpenSection).code)
+      readIntoOpenSection = true;
+    else if (f.severity == Severity::kError)
+      (f.line == 0 ? noSignature : otherError) = true;
 
   FakePlatform system;
   system.AddFile(paths.scriptPath, scriptBytes);
@@ -70,6 +113,12 @@ inline Agreement CheckAgainstRun(const std::string& scriptBytes) {
     if (!WarnedAt(findings, line))
       return {false, "the run passes over line " + std::to_string(line + 1) + " (" + text +
                          "), the checker warns of nothing there"};
+  const std::optional<std::string> mended = Mended(script);
+  if (!mended || readIntoOpenSection) return {};
+  const std::set<std::string> meant = Attempts(*mended, paths);
+  for (const std::string& attempt : Attempts(scriptBytes, paths))
+    if (!meant.count(attempt))
+      return {false, "the run does " + attempt + " only because a section has no end;, the checker says nothing"};
   return {};
 }
 

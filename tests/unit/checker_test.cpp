@@ -227,6 +227,16 @@ TEST(Checker, AgreesWithTheRun) {
            Script({"[deletefile]", "COMMON_STARTUP\\", "LOCALAPPDATA\\..\\", "COMMON_DESKTOP\\a.lnk", "end;"}),
            Script({"[renamefile]", "a.dll,..\\other\\a.dll", "end;", "[deletefile]", "SYSDIR\\..\\x.dll", "end;"}),
            Script({"[deletefile]", "SHARED=", "SHARED=sub\\", "SHARED=SYSDIR\\x.dll", "uninst.inf", "end;"}),
+           // Sections without their end; that run on over the next ones.
+           Script({"[deletereg]", "UNINST=Bad", "[createreg]", "KEY=HCU\\Software\\Bad\\Shared", "STRING=V,1", "end;",
+                   "[deletefile]", "uninst.inf", "end;"}),
+           Script({"[warning]", "text", "[execution]", "MUTEX=M", "APPNAME=A", "end;"}),
+           Script({"[deletefile]", "uninst.inf", "[deletefile]", "a.txt", "end;"}),  // a header read as a file
+           Script({"[deletereg]", "UNINST=Demo", "[deletefile]"}),  // two fatal reports, at other lines
+           Script({"[createreg]", "KEY=HCU\\a", "[createreg]", "STRING=v,1", "KEY=HCU\\b", "end;", "[renamefile]",
+                   "a.txt,b.txt", "[deletefile]", "x,y", "uninst.inf", "end;"}),
+           Script({"[execution]", "MUTEX=A", "[deletefile]", "MUTEX=B", "SHARED=c.dll", "d\\", "SAVEFOLDER", "end;",
+                   "[deletereg]", "VALUE=HCU\\a,b", "PATH=HLM", "SERVICE=Svc", "[renamefile]", "KEY=HXX\\a"}),
            std::string("not the signature\r\n[createreg]\r\nSTRING=a\r\n"),
            std::string(),
        }) {

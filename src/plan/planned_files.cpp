@@ -1,7 +1,9 @@
 #include "plan/planned_files.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
+#include <string_view>
 
 #include "plan/same_or_below.h"
 
@@ -78,23 +80,57 @@ bool PlannedFiles::EndsWithSeparator(const std::string& path) const {
   return !path.empty() && LastDelimiter(path, "\\/", lead_) == path.size() - 1;
 }
 
+void PlannedFiles::Add(Change change) {
+  const std::size_t number = changes_.size();
+  if (change.kind == Change::Kind::kAttributes) {
+    attributeChanges_[change.path].push_back(number);
+  } else {
+    removalsAndMoves_[change.path].push_back(number);
+    if (change.kind == Change::Kind::kMoved && change.to != change.path) removalsAndMoves_[change.to].push_back(number);
+  }
+  changes_.push_back(std::move(change));
+}
+
+std::optional<std::size_t> PlannedFiles::LatestTouching(const std::string& canonical, std::size_t before,
+                                                        bool attributes) const {
+  std::optional<std::size_t> latest;
+  auto consider = [&](const ChangesByPath& changes, std::string_view path) {
+    const auto found = changes.find(path);
+    if (found == changes.end()) return;
+    const std::vector<std::size_t>& numbers = found->second;
+    const auto after = std::lower_bound(numbers.begin(), numbers.end(), before);
+    if (after != numbers.begin() && (!latest || *(after - 1) > *latest)) latest = *(after - 1);
+  };
+  // The path and every folder above it: each "\" byte ends one, as SameOrBelow reads them.
+  const std::string_view path(canonical);
+  for (std::size_t i = 0; i < path.size(); ++i)
+    if (path[i] == '\\') consider(removalsAndMoves_, path.substr(0, i));
+  consider(removalsAndMoves_, path);
+  if (attributes) consider(attributeChanges_, path);
+  return latest;
+}
+
 PlannedFiles::Located PlannedFiles::Locate(const std::string& path) {
   std::string current = Canonical(path);
   std::optional<std::uint32_t> attributes;
-  // From the latest change back: follow the path through renames to where it is now.
-  for (auto change = changes_.rbegin(); change != changes_.rend(); ++change) {
-    switch (change->kind) {
+  // From the latest change back: follow the path through renames to where it is now. Only the
+  // changes at the path or at a folder above it can touch it.
+  std::size_t before = changes_.size();
+  while (const std::optional<std::size_t> number = LatestTouching(current, before, !attributes)) {
+    before = *number;
+    const Change& change = changes_[*number];
+    switch (change.kind) {
       case Change::Kind::kGone:
-        if (SameOrBelow(current, change->path)) return {};
+        if (SameOrBelow(current, change.path)) return {};
         break;
       case Change::Kind::kMoved:
-        if (SameOrBelow(current, change->to))
-          current = change->path + current.substr(change->to.size());
-        else if (SameOrBelow(current, change->path))
+        if (SameOrBelow(current, change.to))
+          current = change.path + current.substr(change.to.size());
+        else if (SameOrBelow(current, change.path))
           return {};
         break;
       case Change::Kind::kAttributes:
-        if (!attributes && current == change->path) attributes = change->attributes;
+        if (!attributes && current == change.path) attributes = change.attributes;
         break;
     }
   }
@@ -223,9 +259,7 @@ PlannedFiles::Outcome PlannedFiles::SetAttributes(const std::string& path, std::
     state = Describe(where, Probe(where, win::kDelete));
     ok = where.exists && (!EndsWithSeparator(path) || IsFolder(where.data)) &&
          (IsDriveRoot(where.real) || Probe(where, win::kFileWriteAttributes) == kOk);
-    if (ok)
-      changes_.push_back(
-          {Change::Kind::kAttributes, Canonical(path), {}, {}, attributes & ~win::kFileAttributeDirectory});
+    if (ok) Add({Change::Kind::kAttributes, Canonical(path), {}, {}, attributes & ~win::kFileAttributeDirectory});
   }
   return {ok, state};
 }
@@ -233,16 +267,11 @@ PlannedFiles::Outcome PlannedFiles::SetAttributes(const std::string& path, std::
 PlannedFiles::Outcome PlannedFiles::LeaveToRestart(const std::string& path) {
   const Located where = Locate(path);
   const std::string state = Describe(where, Probe(where, win::kDelete));
-  leftToRestart_.push_back(Canonical(path));
+  leftToRestart_.insert(Canonical(path));
   return {true, state};
 }
 
-bool PlannedFiles::IsLeftToRestart(const std::string& path) {
-  const std::string canonical = Canonical(path);
-  for (const std::string& left : leftToRestart_)
-    if (left == canonical) return true;
-  return false;
-}
+bool PlannedFiles::IsLeftToRestart(const std::string& path) { return leftToRestart_.count(Canonical(path)) > 0; }
 
 PlannedFiles::Outcome PlannedFiles::Delete(const std::string& path) {
   bool ok = false;
@@ -253,7 +282,7 @@ PlannedFiles::Outcome PlannedFiles::Delete(const std::string& path) {
     state = Describe(where, deletable);
     ok = where.exists && !EndsWithSeparator(path) && !IsFolder(where.data) && !IsReadOnly(where.data) &&
          deletable == kOk;
-    if (ok) changes_.push_back({Change::Kind::kGone, Canonical(path), {}, {}, 0});
+    if (ok) Add({Change::Kind::kGone, Canonical(path), {}, {}, 0});
   }
   return {ok, state};
 }
@@ -277,7 +306,7 @@ PlannedFiles::Outcome PlannedFiles::Move(const std::string& oldPath, const std::
       else
         ok = !SameOrBelow(target, source);
     }
-    if (ok) changes_.push_back({Change::Kind::kMoved, source, target, FileNamePart(newPath, lead_), 0});
+    if (ok) Add({Change::Kind::kMoved, source, target, FileNamePart(newPath, lead_), 0});
   }
   return {ok, state};
 }
@@ -294,7 +323,7 @@ PlannedFiles::Outcome PlannedFiles::RemoveFolder(const std::string& path) {
       state += entries == 0 ? ", empty" : ", " + Counted(entries, "entry", "entries") + " in it";
       ok = !IsDriveRoot(where.real) && !IsReadOnly(where.data) && entries == 0 && deletable == kOk;
     }
-    if (ok) changes_.push_back({Change::Kind::kGone, Canonical(path), {}, {}, 0});
+    if (ok) Add({Change::Kind::kGone, Canonical(path), {}, {}, 0});
   }
   return {ok, state};
 }

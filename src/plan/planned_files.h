@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -41,8 +44,10 @@ class PlannedFiles {
   // The folder's entries in the planned state, without "." and "..": the names the system shows,
   // a renamed entry under its new name. Empty when there is no such folder.
   std::vector<FoundFile> Entries(const std::string& folder);
-  // Both paths name the same file or folder.
-  bool SamePath(const std::string& a, const std::string& b) { return Canonical(a) == Canonical(b); }
+  // Upper-cased, with "/" read as "\", single "\" between names, "." and ".." taken away and the
+  // trailing blanks and dots of the last name dropped, as the system reads a path. No final "\".
+  // Two paths name the same file or folder when these are equal.
+  std::string Canonical(const std::string& path);
 
  private:
   // The real file that the path names in the planned state; nothing for a folder or no file.
@@ -63,9 +68,12 @@ class PlannedFiles {
     FindData data;
   };
 
-  // Upper-cased, with "/" read as "\", single "\" between names, "." and ".." taken away and the
-  // trailing blanks and dots of the last name dropped, as the system reads a path. No final "\".
-  std::string Canonical(const std::string& path);
+  // Written down, and found again by the paths it touches.
+  void Add(Change change);
+  // The latest change before the one numbered before that can touch the canonical path: one that
+  // removes or moves away the path or a folder above it, or moves something there; with
+  // attributes, also one that gives the path itself attributes.
+  std::optional<std::size_t> LatestTouching(const std::string& canonical, std::size_t before, bool attributes) const;
   Located Locate(const std::string& path);
   ErrorCode Probe(const Located& where, std::uint32_t access);
   std::string Describe(const Located& where, ErrorCode deleteProbe) const;
@@ -75,7 +83,12 @@ class PlannedFiles {
   Platform& system_;
   const LeadByteTable& lead_;
   std::vector<Change> changes_;
-  std::vector<std::string> leftToRestart_;  // canonical paths
+  // The changes' numbers, rising, by the canonical path they remove, move away or move to; and
+  // those of the changes of attributes by their path.
+  using ChangesByPath = std::map<std::string, std::vector<std::size_t>, std::less<>>;
+  ChangesByPath removalsAndMoves_;
+  ChangesByPath attributeChanges_;
+  std::set<std::string> leftToRestart_;  // canonical paths
 };
 
 }  // namespace qv

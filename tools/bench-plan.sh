@@ -76,7 +76,7 @@ timed() {
 median() { printf '%s\n' "$@" | sort -g | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores; $runs runs of each command per size"
-rows=()
+echo " files   run (s)  plan (s)  plan/run  exit codes (each run's seconds)"
 for n in "${sizes[@]}"; do
   product "$n"
   run_times=() plan_times=() codes=""
@@ -87,10 +87,7 @@ for n in "${sizes[@]}"; do
     plan_times+=("$t") codes+=" plan:$c"
   done
   run=$(median "${run_times[@]}") plan=$(median "${plan_times[@]}")
-  rows+=("$(printf '%6d  %7.2f  %7.2f  %5.2f  %s (run %s; plan %s)' "$n" "$run" "$plan" \
-    "$(echo "$plan / $run" | bc -l)" "$(echo "$codes" | tr ' ' '\n' | sort -u | tr '\n' ' ')" \
-    "${run_times[*]}" "${plan_times[*]}")")
+  printf '%6d  %7.2f  %7.2f  %5.2f  %s (run %s; plan %s)\n' "$n" "$run" "$plan" "$(echo "$plan / $run" | bc -l)" \
+    "$(echo "$codes" | tr ' ' '\n' | sort -u | tr '\n' ' ')" "${run_times[*]}" "${plan_times[*]}"
 done
 echo "load after:  $(cut -d' ' -f1-3 /proc/loadavg)"
-echo " files   run (s)  plan (s)  plan/run  exit codes (each run's seconds)"
-printf '%s\n' "${rows[@]}"

@@ -110,6 +110,25 @@ std::optional<std::size_t> PlannedFiles::LatestTouching(const std::string& canon
   return latest;
 }
 
+std::optional<FindData> PlannedFiles::RealEntry(const std::string& canonical) {
+  // Below a drive's root the folder's listing answers for every name in it. Any other name, a
+  // short one among them, is asked of the system.
+  const std::size_t slash = LastDelimiter(canonical, "\\", lead_);
+  if (canonical.size() < 4 || canonical[1] != ':' || canonical[2] != '\\' || slash == std::string::npos)
+    return system_.FindFirstFileA(canonical);
+  const std::string folder = canonical.substr(0, slash);
+  auto listing = listings_.find(folder);
+  if (listing == listings_.end()) {
+    listing = listings_.emplace(folder, std::map<std::string, FindData>()).first;
+    for (const FoundFile& found : system_.FindFilesA(folder + "\\*"))
+      if (found.name != "." && found.name != "..")
+        listing->second.emplace(system_.CharUpperBuffA(found.name), found.data);  // the first of a name wins
+  }
+  const auto entry = listing->second.find(canonical.substr(slash + 1));
+  if (entry != listing->second.end()) return entry->second;
+  return system_.FindFirstFileA(canonical);
+}
+
 PlannedFiles::Located PlannedFiles::Locate(const std::string& path) {
   std::string current = Canonical(path);
   std::optional<std::uint32_t> attributes;
@@ -141,7 +160,7 @@ PlannedFiles::Located PlannedFiles::Locate(const std::string& path) {
     where.data.attributes = win::kFileAttributeDirectory;
     return where;
   }
-  std::optional<FindData> found = system_.FindFirstFileA(current);
+  std::optional<FindData> found = RealEntry(current);
   if (!found) return {};
   where.exists = true;
   where.data = *found;
@@ -256,9 +275,13 @@ PlannedFiles::Outcome PlannedFiles::SetAttributes(const std::string& path, std::
   std::string state = "a name with wildcards";
   if (!HasWildcard(path)) {
     const Located where = Locate(path);
-    state = Describe(where, Probe(where, win::kDelete));
+    // One open with both rights is granted only when each alone would be: only a refusal needs
+    // them asked one by one.
+    const bool both =
+        where.exists && !IsDriveRoot(where.real) && Probe(where, win::kDelete | win::kFileWriteAttributes) == kOk;
+    state = Describe(where, both ? kOk : Probe(where, win::kDelete));
     ok = where.exists && (!EndsWithSeparator(path) || IsFolder(where.data)) &&
-         (IsDriveRoot(where.real) || Probe(where, win::kFileWriteAttributes) == kOk);
+         (IsDriveRoot(where.real) || both || Probe(where, win::kFileWriteAttributes) == kOk);
     if (ok) Add({Change::Kind::kAttributes, Canonical(path), {}, {}, attributes & ~win::kFileAttributeDirectory});
   }
   return {ok, state};

@@ -74,6 +74,8 @@ class PlannedFiles {
   // removes or moves away the path or a folder above it, or moves something there; with
   // attributes, also one that gives the path itself attributes.
   std::optional<std::size_t> LatestTouching(const std::string& canonical, std::size_t before, bool attributes) const;
+  // What the system shows at a canonical path that the plan has not changed.
+  std::optional<FindData> RealEntry(const std::string& canonical);
   Located Locate(const std::string& path);
   ErrorCode Probe(const Located& where, std::uint32_t access);
   std::string Describe(const Located& where, ErrorCode deleteProbe) const;
@@ -88,6 +90,9 @@ class PlannedFiles {
   using ChangesByPath = std::map<std::string, std::vector<std::size_t>, std::less<>>;
   ChangesByPath removalsAndMoves_;
   ChangesByPath attributeChanges_;
+  // Each real folder's entries by upper-cased name, read once when a path in it is first looked
+  // for: a product's folder of thousands of files is read once, not once for each file.
+  std::map<std::string, std::map<std::string, FindData>> listings_;
   std::set<std::string> leftToRestart_;  // canonical paths
 };
 

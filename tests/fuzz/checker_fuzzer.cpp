@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view body(reinterpret_cast<const char*>(data) + 1, size - 1);
   const std::string script = ((data[0] & 1) ? std::string("//QV-Uninstaller\r\n") : std::string()) + std::string(body);
 
-  qv::test::FakePlatform platform;
+  static qv::test::FakePlatform platform;  // only read
   const qv::ScriptFile lines = qv::ScriptFile::FromBytes(script);
   const qv::ScriptPaths paths{"C:\\App\\Uninst.inf", "C:\\App\\"};
   const std::vector<qv::Finding> findings = qv::CheckScript(platform, qv::ShiftJisLeadBytes(), lines, paths);

@@ -44,14 +44,19 @@ inline bool WarnedAt(const std::vector<Finding>& findings, int line) {
 
 inline Agreement CheckAgainstRun(const std::string& scriptBytes) {
   const ScriptPaths paths{"C:\\App\\Uninst.inf", "C:\\App\\"};
-  FakePlatform checking;
+  // Clean systems, made once and made clean again when the call ends, so that no call leaves more
+  // allocated than it found.
+  static const FakePlatform clean;
+  static FakePlatform checking, system;
+  struct CleanAtEnd {
+    ~CleanAtEnd() { checking = system = clean; }
+  } cleanAtEnd;
   const ScriptFile script = ScriptFile::FromBytes(scriptBytes);
   const std::vector<Finding> findings = CheckScript(checking, ShiftJisLeadBytes(), script, paths);
   bool noSignature = false, otherError = false;
   for (const Finding& f : findings)
     if (f.severity == Severity::kError) (f.line == 0 ? noSignature : otherError) = true;
 
-  FakePlatform system;
   system.AddFile(paths.scriptPath, scriptBytes);
   system.commandLine = "QvUninst.exe /u " + paths.baseFolder;
   PassedOverEntries passedOver;

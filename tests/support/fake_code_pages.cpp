@@ -1,6 +1,8 @@
 #include "fake_code_pages.h"
 
 #include <iconv.h>
+#include <map>
+#include <utility>
 
 #include "text/program_text.h"
 
@@ -32,15 +34,11 @@ const CodePageModel* ModelOf(std::uint32_t codePage) {
   return nullptr;
 }
 
-// One of the host's converters, open while it lives.
+// One of the host's converters. Each pair of code pages is opened once and kept open: opening
+// one looks up the host's tables, which took longer than the conversions themselves.
 class Converter {
  public:
-  Converter(const char* to, const char* from) : converter_(iconv_open(to, from)) {}
-  ~Converter() {
-    if (converter_ != kNone) iconv_close(converter_);
-  }
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
+  Converter(const char* to, const char* from) : converter_(Open(to, from)) {}
 
   // The whole input converted, or nothing when any of it does not convert.
   std::optional<std::string> operator()(std::string_view input) const {
@@ -58,6 +56,12 @@ class Converter {
 
  private:
   static inline const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
+  static iconv_t Open(const char* to, const char* from) {
+    static std::map<std::pair<std::string, std::string>, iconv_t> open;
+    const auto [at, added] = open.emplace(std::make_pair(to, from), kNone);
+    if (added) at->second = iconv_open(to, from);
+    return at->second;
+  }
   iconv_t converter_;
 };
 

@@ -110,23 +110,32 @@ std::optional<std::size_t> PlannedFiles::LatestTouching(const std::string& canon
   return latest;
 }
 
-std::optional<FindData> PlannedFiles::RealEntry(const std::string& canonical) {
+void PlannedFiles::FindReal(Located& where) {
   // Below a drive's root the folder's listing answers for every name in it. Any other name, a
-  // short one among them, is asked of the system.
+  // short one or one with wildcards among them, is asked of the system.
+  const std::string& canonical = where.real;
   const std::size_t slash = LastDelimiter(canonical, "\\", lead_);
-  if (canonical.size() < 4 || canonical[1] != ':' || canonical[2] != '\\' || slash == std::string::npos)
-    return system_.FindFirstFileA(canonical);
-  const std::string folder = canonical.substr(0, slash);
-  auto listing = listings_.find(folder);
-  if (listing == listings_.end()) {
-    listing = listings_.emplace(folder, std::map<std::string, FindData>()).first;
-    for (const FoundFile& found : system_.FindFilesA(folder + "\\*"))
-      if (found.name != "." && found.name != "..")
-        listing->second.emplace(system_.CharUpperBuffA(found.name), found.data);  // the first of a name wins
+  if (canonical.size() >= 4 && canonical[1] == ':' && canonical[2] == '\\' && slash != std::string::npos &&
+      !HasWildcard(canonical)) {
+    const std::string folder = canonical.substr(0, slash);
+    auto listing = listings_.find(folder);
+    if (listing == listings_.end()) {
+      listing = listings_.emplace(folder, std::map<std::string, FoundFile>()).first;
+      for (FoundFile& found : system_.FindFilesA(folder + "\\*"))
+        if (found.name != "." && found.name != "..")
+          listing->second.emplace(system_.CharUpperBuffA(found.name), std::move(found));  // the first of a name wins
+    }
+    const auto entry = listing->second.find(canonical.substr(slash + 1));
+    if (entry != listing->second.end()) {
+      where.exists = true;
+      where.data = entry->second.data;
+      where.asked = folder + "\\" + entry->second.name;
+      return;
+    }
   }
-  const auto entry = listing->second.find(canonical.substr(slash + 1));
-  if (entry != listing->second.end()) return entry->second;
-  return system_.FindFirstFileA(canonical);
+  const std::optional<FindData> found = system_.FindFirstFileA(canonical);
+  where.exists = found.has_value();
+  if (found) where.data = *found;
 }
 
 PlannedFiles::Located PlannedFiles::Locate(const std::string& path) {
@@ -154,26 +163,24 @@ PlannedFiles::Located PlannedFiles::Locate(const std::string& path) {
     }
   }
   Located where;
-  where.real = current;
+  where.real = where.asked = current;
   if (IsDriveRoot(current)) {
     where.exists = true;
     where.data.attributes = win::kFileAttributeDirectory;
     return where;
   }
-  std::optional<FindData> found = RealEntry(current);
-  if (!found) return {};
-  where.exists = true;
-  where.data = *found;
+  FindReal(where);
+  if (!where.exists) return {};
   if (attributes)
     where.data.attributes =
-        (found->attributes & win::kFileAttributeDirectory) | (*attributes & ~win::kFileAttributeDirectory);
+        (where.data.attributes & win::kFileAttributeDirectory) | (*attributes & ~win::kFileAttributeDirectory);
   return where;
 }
 
 ErrorCode PlannedFiles::Probe(const Located& where, std::uint32_t access) {
   if (!where.exists) return win::kErrorFileNotFound;
   if (IsDriveRoot(where.real)) return win::kErrorAccessDenied;
-  return system_.TryOpenFileA(where.real, access);
+  return system_.TryOpenFileA(where.asked, access);
 }
 
 std::string PlannedFiles::Describe(const Located& where, ErrorCode deleteProbe) const {
@@ -265,7 +272,7 @@ std::optional<std::string> PlannedFiles::Company(const std::string& path) {
 ErrorCode PlannedFiles::TryOpen(const std::string& path, std::uint32_t access) {
   if (changes_.empty() || HasWildcard(path)) return system_.TryOpenFileA(path, access);
   const Located where = Locate(path);
-  if (where.exists) return system_.TryOpenFileA(where.real, access);
+  if (where.exists) return system_.TryOpenFileA(where.asked, access);
   const Located parent = Locate(Parent(Canonical(path)));
   return parent.exists && IsFolder(parent.data) ? win::kErrorFileNotFound : win::kErrorPathNotFound;
 }

@@ -65,6 +65,10 @@ class PlannedFiles {
   struct Located {
     bool exists = false;
     std::string real;  // canonical path on the real system
+    // The real path as the system is asked for it: its last name as the system shows it, when
+    // the folder's listing showed it, so that a system that matches names without regard to
+    // case by reading the folder finds it at once.
+    std::string asked;
     FindData data;
   };
 
@@ -74,8 +78,8 @@ class PlannedFiles {
   // removes or moves away the path or a folder above it, or moves something there; with
   // attributes, also one that gives the path itself attributes.
   std::optional<std::size_t> LatestTouching(const std::string& canonical, std::size_t before, bool attributes) const;
-  // What the system shows at a canonical path that the plan has not changed.
-  std::optional<FindData> RealEntry(const std::string& canonical);
+  // What the system shows at the real path, and how it is asked for.
+  void FindReal(Located& where);
   Located Locate(const std::string& path);
   ErrorCode Probe(const Located& where, std::uint32_t access);
   std::string Describe(const Located& where, ErrorCode deleteProbe) const;
@@ -92,7 +96,7 @@ class PlannedFiles {
   ChangesByPath attributeChanges_;
   // Each real folder's entries by upper-cased name, read once when a path in it is first looked
   // for: a product's folder of thousands of files is read once, not once for each file.
-  std::map<std::string, std::map<std::string, FindData>> listings_;
+  std::map<std::string, std::map<std::string, FoundFile>> listings_;
   std::set<std::string> leftToRestart_;  // canonical paths
 };
 

@@ -42,17 +42,19 @@ inline bool WarnedAt(const std::vector<Finding>& findings, int line) {
   return false;
 }
 
-inline Agreement CheckAgainstRun(const std::string& scriptBytes) {
-  const ScriptPaths paths{"C:\\App\\Uninst.inf", "C:\\App\\"};
-  // Clean systems, made once and made clean again when the call ends, so that no call leaves more
-  // allocated than it found.
+// The paths of the script that the checker checks and the run removes.
+inline const ScriptPaths kAgreementPaths{"C:\\App\\Uninst.inf", "C:\\App\\"};
+
+// The checker's findings on the script (on a clean system, for kAgreementPaths) against a run.
+inline Agreement CheckAgainstRun(const std::string& scriptBytes, const std::vector<Finding>& findings) {
+  const ScriptPaths& paths = kAgreementPaths;
+  // A clean system, made once and made clean again when the call ends, so that no call leaves
+  // more allocated than it found.
   static const FakePlatform clean;
-  static FakePlatform checking, system;
+  static FakePlatform system;
   struct CleanAtEnd {
-    ~CleanAtEnd() { checking = system = clean; }
+    ~CleanAtEnd() { system = clean; }
   } cleanAtEnd;
-  const ScriptFile script = ScriptFile::FromBytes(scriptBytes);
-  const std::vector<Finding> findings = CheckScript(checking, ShiftJisLeadBytes(), script, paths);
   bool noSignature = false, otherError = false;
   for (const Finding& f : findings)
     if (f.severity == Severity::kError) (f.line == 0 ? noSignature : otherError) = true;
@@ -76,6 +78,12 @@ inline Agreement CheckAgainstRun(const std::string& scriptBytes) {
       return {false, "the run passes over line " + std::to_string(line + 1) + " (" + text +
                          "), the checker warns of nothing there"};
   return {};
+}
+
+inline Agreement CheckAgainstRun(const std::string& scriptBytes) {
+  FakePlatform checking;
+  const ScriptFile script = ScriptFile::FromBytes(scriptBytes);
+  return CheckAgainstRun(scriptBytes, CheckScript(checking, ShiftJisLeadBytes(), script, kAgreementPaths));
 }
 
 }  // namespace qv::test

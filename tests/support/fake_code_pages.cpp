@@ -56,9 +56,16 @@ class Converter {
 
  private:
   static inline const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
+  // The converters opened so far by their pair of code pages, closed when the process ends.
+  struct Opened : std::map<std::pair<std::string, std::string>, iconv_t> {
+    ~Opened() {
+      for (const auto& [pair, converter] : *this)
+        if (converter != kNone) iconv_close(converter);
+    }
+  };
   static iconv_t Open(const char* to, const char* from) {
-    static std::map<std::pair<std::string, std::string>, iconv_t> open;
-    const auto [at, added] = open.emplace(std::make_pair(to, from), kNone);
+    static Opened opened;
+    const auto [at, added] = opened.emplace(std::make_pair(to, from), kNone);
     if (added) at->second = iconv_open(to, from);
     return at->second;
   }

@@ -103,6 +103,12 @@ std::optional<std::u16string> DecodeCodePage(std::uint32_t codePage, std::string
   const LeadByteTable lead = LeadBytesOfCodePage(codePage);
   std::u16string out;
   for (std::size_t i = 0; i < bytes.size();) {
+    // Every code page the fake knows reads the bytes below 0x80 as ASCII (each converter's table
+    // agrees), and none of them is a lead byte: no converter is asked for them.
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      out += static_cast<char16_t>(bytes[i++]);
+      continue;
+    }
     const std::size_t width = lead[static_cast<unsigned char>(bytes[i])] ? 2 : 1;
     if (i + width > bytes.size()) return std::nullopt;  // a lead byte at the end
     std::optional<std::u16string> character = DecodeCharacter(*model, convert, bytes.substr(i, width));

@@ -5,6 +5,7 @@
 #   tools/fuzz.sh                        every target, FUZZ_SECONDS (default 20) each
 #   tools/fuzz.sh script                 only the named targets
 #   tools/fuzz.sh --seconds 600 script   a long run in one command (overrides FUZZ_SECONDS)
+#   tools/fuzz-long.sh 3600              every target for an hour, two at a time, corpora merged after
 #
 # Each target's summary line gives its runs, the seconds it fuzzed and its runs per second.
 #
@@ -34,9 +35,12 @@ done
 # report (below). Options already in ASAN_OPTIONS come later and so win.
 export ASAN_OPTIONS="malloc_context_size=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 
-"$root/tools/setup.sh"
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j2 >/dev/null
+# tools/fuzz-long.sh builds once and then runs this for two targets at a time (FUZZ_BUILT=1).
+if [ "${FUZZ_BUILT:-0}" != 1 ]; then
+  "$root/tools/setup.sh"
+  cmake --preset fuzz >/dev/null
+  cmake --build --preset fuzz -j2 >/dev/null
+fi
 
 failed=()
 for target in "${targets[@]}"; do

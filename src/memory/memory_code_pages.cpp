@@ -1,6 +1,8 @@
 #include "memory/memory_code_pages.h"
 
 #include <iconv.h>
+#include <map>
+#include <utility>
 
 #include "text/program_text.h"
 
@@ -32,15 +34,11 @@ const CodePageModel* ModelOf(std::uint32_t codePage) {
   return nullptr;
 }
 
-// One of the host's converters, open while it lives.
+// One of the host's converters. Each pair of code pages is opened once and kept open: opening
+// one looks up the host's tables, which took longer than the conversions themselves.
 class Converter {
  public:
-  Converter(const char* to, const char* from) : converter_(iconv_open(to, from)) {}
-  ~Converter() {
-    if (converter_ != kNone) iconv_close(converter_);
-  }
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
+  Converter(const char* to, const char* from) : converter_(Open(to, from)) {}
 
   // The whole input converted, or nothing when any of it does not convert.
   std::optional<std::string> operator()(std::string_view input) const {
@@ -58,6 +56,19 @@ class Converter {
 
  private:
   static inline const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
+  // The converters opened so far by their pair of code pages, closed when the process ends.
+  struct Opened : std::map<std::pair<std::string, std::string>, iconv_t> {
+    ~Opened() {
+      for (const auto& [pair, converter] : *this)
+        if (converter != kNone) iconv_close(converter);
+    }
+  };
+  static iconv_t Open(const char* to, const char* from) {
+    static Opened opened;
+    const auto [at, added] = opened.emplace(std::make_pair(to, from), kNone);
+    if (added) at->second = iconv_open(to, from);
+    return at->second;
+  }
   iconv_t converter_;
 };
 
@@ -92,6 +103,12 @@ std::optional<std::u16string> DecodeCodePage(std::uint32_t codePage, std::string
   const LeadByteTable lead = LeadBytesOfCodePage(codePage);
   std::u16string out;
   for (std::size_t i = 0; i < bytes.size();) {
+    // Every code page the fake knows reads the bytes below 0x80 as ASCII (each converter's table
+    // agrees), and none of them is a lead byte: no converter is asked for them.
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      out += static_cast<char16_t>(bytes[i++]);
+      continue;
+    }
     const std::size_t width = lead[static_cast<unsigned char>(bytes[i])] ? 2 : 1;
     if (i + width > bytes.size()) return std::nullopt;  // a lead byte at the end
     std::optional<std::u16string> character = DecodeCharacter(*model, convert, bytes.substr(i, width));

@@ -66,21 +66,23 @@ class PlanListener final : public RunObserver {
   std::size_t lastBox_ = 0;
 };
 
+// The deletions that fail, by the canonical path they name: the last one's state for each.
+using FailedDeletions = std::map<std::string, std::string>;
+
 // What stays below the folder, one line each, folders with their contents after them.
-void AppendLeft(std::string& out, PlanningPlatform& planning, const std::vector<RunStep>& steps,
-                const std::string& folder, const std::string& relative, int depth) {
-  for (const FoundFile& entry : planning.Files().Entries(folder + relative)) {
+void AppendLeft(std::string& out, PlannedFiles& files, const FailedDeletions& failed, const std::string& folder,
+                const std::string& relative, int depth) {
+  for (const FoundFile& entry : files.Entries(folder + relative)) {
     const std::string name = relative + entry.name;
     if (entry.data.attributes & win::kFileAttributeDirectory) {
       out += kIndent + name + "\\\n";
-      if (depth < kMaxFolderDepth) AppendLeft(out, planning, steps, folder, name + "\\", depth + 1);
+      if (depth < kMaxFolderDepth) AppendLeft(out, files, failed, folder, name + "\\", depth + 1);
       continue;
     }
     std::string why = "no entry deletes it";
-    for (const RunStep& step : steps)
-      if (step.kind == Kind::kDeleteFile && !step.succeeds && planning.Files().SamePath(step.target, folder + name))
-        why = "its deletion fails: " + step.state;
-    if (planning.Files().IsLeftToRestart(folder + name)) why = "left to the next start of Windows";
+    const auto deletion = failed.find(files.Canonical(folder + name));
+    if (deletion != failed.end()) why = "its deletion fails: " + deletion->second;
+    if (files.IsLeftToRestart(folder + name)) why = "left to the next start of Windows";
     out += kIndent + name + "  (" + why + ")\n";
   }
 }
@@ -128,8 +130,11 @@ void AppendFolder(std::string& out, PlanningPlatform& planning, const std::strin
     out += "The folder " + Quoted(folder) + " is gone afterwards.\n";
     return;
   }
+  FailedDeletions failed;
+  for (const RunStep& step : planning.Steps())
+    if (step.kind == Kind::kDeleteFile && !step.succeeds) failed[planning.Files().Canonical(step.target)] = step.state;
   std::string left;
-  AppendLeft(left, planning, planning.Steps(), folder, "", 0);
+  AppendLeft(left, planning.Files(), failed, folder, "", 0);
   out += "The folder " + Quoted(folder) + (left.empty() ? " stays, empty.\n" : " stays, holding:\n") + left;
 }
 

@@ -1,7 +1,9 @@
 #include "plan/planned_files.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
+#include <string_view>
 
 #include "plan/same_or_below.h"
 
@@ -78,47 +80,107 @@ bool PlannedFiles::EndsWithSeparator(const std::string& path) const {
   return !path.empty() && LastDelimiter(path, "\\/", lead_) == path.size() - 1;
 }
 
+void PlannedFiles::Add(Change change) {
+  const std::size_t number = changes_.size();
+  if (change.kind == Change::Kind::kAttributes) {
+    attributeChanges_[change.path].push_back(number);
+  } else {
+    removalsAndMoves_[change.path].push_back(number);
+    if (change.kind == Change::Kind::kMoved && change.to != change.path) removalsAndMoves_[change.to].push_back(number);
+  }
+  changes_.push_back(std::move(change));
+}
+
+std::optional<std::size_t> PlannedFiles::LatestTouching(const std::string& canonical, std::size_t before,
+                                                        bool attributes) const {
+  std::optional<std::size_t> latest;
+  auto consider = [&](const ChangesByPath& changes, std::string_view path) {
+    const auto found = changes.find(path);
+    if (found == changes.end()) return;
+    const std::vector<std::size_t>& numbers = found->second;
+    const auto after = std::lower_bound(numbers.begin(), numbers.end(), before);
+    if (after != numbers.begin() && (!latest || *(after - 1) > *latest)) latest = *(after - 1);
+  };
+  // The path and every folder above it: each "\" byte ends one, as SameOrBelow reads them.
+  const std::string_view path(canonical);
+  for (std::size_t i = 0; i < path.size(); ++i)
+    if (path[i] == '\\') consider(removalsAndMoves_, path.substr(0, i));
+  consider(removalsAndMoves_, path);
+  if (attributes) consider(attributeChanges_, path);
+  return latest;
+}
+
+void PlannedFiles::FindReal(Located& where) {
+  // Below a drive's root the folder's listing answers for every name in it. Any other name, a
+  // short one or one with wildcards among them, is asked of the system.
+  const std::string& canonical = where.real;
+  const std::size_t slash = LastDelimiter(canonical, "\\", lead_);
+  if (canonical.size() >= 4 && canonical[1] == ':' && canonical[2] == '\\' && slash != std::string::npos &&
+      !HasWildcard(canonical)) {
+    const std::string folder = canonical.substr(0, slash);
+    auto listing = listings_.find(folder);
+    if (listing == listings_.end()) {
+      listing = listings_.emplace(folder, std::map<std::string, FoundFile>()).first;
+      for (FoundFile& found : system_.FindFilesA(folder + "\\*"))
+        if (found.name != "." && found.name != "..")
+          listing->second.emplace(system_.CharUpperBuffA(found.name), std::move(found));  // the first of a name wins
+    }
+    const auto entry = listing->second.find(canonical.substr(slash + 1));
+    if (entry != listing->second.end()) {
+      where.exists = true;
+      where.data = entry->second.data;
+      where.asked = folder + "\\" + entry->second.name;
+      return;
+    }
+  }
+  const std::optional<FindData> found = system_.FindFirstFileA(canonical);
+  where.exists = found.has_value();
+  if (found) where.data = *found;
+}
+
 PlannedFiles::Located PlannedFiles::Locate(const std::string& path) {
   std::string current = Canonical(path);
   std::optional<std::uint32_t> attributes;
-  // From the latest change back: follow the path through renames to where it is now.
-  for (auto change = changes_.rbegin(); change != changes_.rend(); ++change) {
-    switch (change->kind) {
+  // From the latest change back: follow the path through renames to where it is now. Only the
+  // changes at the path or at a folder above it can touch it.
+  std::size_t before = changes_.size();
+  while (const std::optional<std::size_t> number = LatestTouching(current, before, !attributes)) {
+    before = *number;
+    const Change& change = changes_[*number];
+    switch (change.kind) {
       case Change::Kind::kGone:
-        if (SameOrBelow(current, change->path)) return {};
+        if (SameOrBelow(current, change.path)) return {};
         break;
       case Change::Kind::kMoved:
-        if (SameOrBelow(current, change->to))
-          current = change->path + current.substr(change->to.size());
-        else if (SameOrBelow(current, change->path))
+        if (SameOrBelow(current, change.to))
+          current = change.path + current.substr(change.to.size());
+        else if (SameOrBelow(current, change.path))
           return {};
         break;
       case Change::Kind::kAttributes:
-        if (!attributes && current == change->path) attributes = change->attributes;
+        if (!attributes && current == change.path) attributes = change.attributes;
         break;
     }
   }
   Located where;
-  where.real = current;
+  where.real = where.asked = current;
   if (IsDriveRoot(current)) {
     where.exists = true;
     where.data.attributes = win::kFileAttributeDirectory;
     return where;
   }
-  std::optional<FindData> found = system_.FindFirstFileA(current);
-  if (!found) return {};
-  where.exists = true;
-  where.data = *found;
+  FindReal(where);
+  if (!where.exists) return {};
   if (attributes)
     where.data.attributes =
-        (found->attributes & win::kFileAttributeDirectory) | (*attributes & ~win::kFileAttributeDirectory);
+        (where.data.attributes & win::kFileAttributeDirectory) | (*attributes & ~win::kFileAttributeDirectory);
   return where;
 }
 
 ErrorCode PlannedFiles::Probe(const Located& where, std::uint32_t access) {
   if (!where.exists) return win::kErrorFileNotFound;
   if (IsDriveRoot(where.real)) return win::kErrorAccessDenied;
-  return system_.TryOpenFileA(where.real, access);
+  return system_.TryOpenFileA(where.asked, access);
 }
 
 std::string PlannedFiles::Describe(const Located& where, ErrorCode deleteProbe) const {
@@ -210,7 +272,7 @@ std::optional<std::string> PlannedFiles::Company(const std::string& path) {
 ErrorCode PlannedFiles::TryOpen(const std::string& path, std::uint32_t access) {
   if (changes_.empty() || HasWildcard(path)) return system_.TryOpenFileA(path, access);
   const Located where = Locate(path);
-  if (where.exists) return system_.TryOpenFileA(where.real, access);
+  if (where.exists) return system_.TryOpenFileA(where.asked, access);
   const Located parent = Locate(Parent(Canonical(path)));
   return parent.exists && IsFolder(parent.data) ? win::kErrorFileNotFound : win::kErrorPathNotFound;
 }
@@ -220,12 +282,14 @@ PlannedFiles::Outcome PlannedFiles::SetAttributes(const std::string& path, std::
   std::string state = "a name with wildcards";
   if (!HasWildcard(path)) {
     const Located where = Locate(path);
-    state = Describe(where, Probe(where, win::kDelete));
+    // One open with both rights is granted only when each alone would be: only a refusal needs
+    // them asked one by one.
+    const bool both =
+        where.exists && !IsDriveRoot(where.real) && Probe(where, win::kDelete | win::kFileWriteAttributes) == kOk;
+    state = Describe(where, both ? kOk : Probe(where, win::kDelete));
     ok = where.exists && (!EndsWithSeparator(path) || IsFolder(where.data)) &&
-         (IsDriveRoot(where.real) || Probe(where, win::kFileWriteAttributes) == kOk);
-    if (ok)
-      changes_.push_back(
-          {Change::Kind::kAttributes, Canonical(path), {}, {}, attributes & ~win::kFileAttributeDirectory});
+         (IsDriveRoot(where.real) || both || Probe(where, win::kFileWriteAttributes) == kOk);
+    if (ok) Add({Change::Kind::kAttributes, Canonical(path), {}, {}, attributes & ~win::kFileAttributeDirectory});
   }
   return {ok, state};
 }
@@ -233,16 +297,11 @@ PlannedFiles::Outcome PlannedFiles::SetAttributes(const std::string& path, std::
 PlannedFiles::Outcome PlannedFiles::LeaveToRestart(const std::string& path) {
   const Located where = Locate(path);
   const std::string state = Describe(where, Probe(where, win::kDelete));
-  leftToRestart_.push_back(Canonical(path));
+  leftToRestart_.insert(Canonical(path));
   return {true, state};
 }
 
-bool PlannedFiles::IsLeftToRestart(const std::string& path) {
-  const std::string canonical = Canonical(path);
-  for (const std::string& left : leftToRestart_)
-    if (left == canonical) return true;
-  return false;
-}
+bool PlannedFiles::IsLeftToRestart(const std::string& path) { return leftToRestart_.count(Canonical(path)) > 0; }
 
 PlannedFiles::Outcome PlannedFiles::Delete(const std::string& path) {
   bool ok = false;
@@ -253,7 +312,7 @@ PlannedFiles::Outcome PlannedFiles::Delete(const std::string& path) {
     state = Describe(where, deletable);
     ok = where.exists && !EndsWithSeparator(path) && !IsFolder(where.data) && !IsReadOnly(where.data) &&
          deletable == kOk;
-    if (ok) changes_.push_back({Change::Kind::kGone, Canonical(path), {}, {}, 0});
+    if (ok) Add({Change::Kind::kGone, Canonical(path), {}, {}, 0});
   }
   return {ok, state};
 }
@@ -277,7 +336,7 @@ PlannedFiles::Outcome PlannedFiles::Move(const std::string& oldPath, const std::
       else
         ok = !SameOrBelow(target, source);
     }
-    if (ok) changes_.push_back({Change::Kind::kMoved, source, target, FileNamePart(newPath, lead_), 0});
+    if (ok) Add({Change::Kind::kMoved, source, target, FileNamePart(newPath, lead_), 0});
   }
   return {ok, state};
 }
@@ -294,7 +353,7 @@ PlannedFiles::Outcome PlannedFiles::RemoveFolder(const std::string& path) {
       state += entries == 0 ? ", empty" : ", " + Counted(entries, "entry", "entries") + " in it";
       ok = !IsDriveRoot(where.real) && !IsReadOnly(where.data) && entries == 0 && deletable == kOk;
     }
-    if (ok) changes_.push_back({Change::Kind::kGone, Canonical(path), {}, {}, 0});
+    if (ok) Add({Change::Kind::kGone, Canonical(path), {}, {}, 0});
   }
   return {ok, state};
 }

@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -41,8 +44,10 @@ class PlannedFiles {
   // The folder's entries in the planned state, without "." and "..": the names the system shows,
   // a renamed entry under its new name. Empty when there is no such folder.
   std::vector<FoundFile> Entries(const std::string& folder);
-  // Both paths name the same file or folder.
-  bool SamePath(const std::string& a, const std::string& b) { return Canonical(a) == Canonical(b); }
+  // Upper-cased, with "/" read as "\", single "\" between names, "." and ".." taken away and the
+  // trailing blanks and dots of the last name dropped, as the system reads a path. No final "\".
+  // Two paths name the same file or folder when these are equal.
+  std::string Canonical(const std::string& path);
 
  private:
   // The real file that the path names in the planned state; nothing for a folder or no file.
@@ -60,12 +65,21 @@ class PlannedFiles {
   struct Located {
     bool exists = false;
     std::string real;  // canonical path on the real system
+    // The real path as the system is asked for it: its last name as the system shows it, when
+    // the folder's listing showed it, so that a system that matches names without regard to
+    // case by reading the folder finds it at once.
+    std::string asked;
     FindData data;
   };
 
-  // Upper-cased, with "/" read as "\", single "\" between names, "." and ".." taken away and the
-  // trailing blanks and dots of the last name dropped, as the system reads a path. No final "\".
-  std::string Canonical(const std::string& path);
+  // Written down, and found again by the paths it touches.
+  void Add(Change change);
+  // The latest change before the one numbered before that can touch the canonical path: one that
+  // removes or moves away the path or a folder above it, or moves something there; with
+  // attributes, also one that gives the path itself attributes.
+  std::optional<std::size_t> LatestTouching(const std::string& canonical, std::size_t before, bool attributes) const;
+  // What the system shows at the real path, and how it is asked for.
+  void FindReal(Located& where);
   Located Locate(const std::string& path);
   ErrorCode Probe(const Located& where, std::uint32_t access);
   std::string Describe(const Located& where, ErrorCode deleteProbe) const;
@@ -75,7 +89,15 @@ class PlannedFiles {
   Platform& system_;
   const LeadByteTable& lead_;
   std::vector<Change> changes_;
-  std::vector<std::string> leftToRestart_;  // canonical paths
+  // The changes' numbers, rising, by the canonical path they remove, move away or move to; and
+  // those of the changes of attributes by their path.
+  using ChangesByPath = std::map<std::string, std::vector<std::size_t>, std::less<>>;
+  ChangesByPath removalsAndMoves_;
+  ChangesByPath attributeChanges_;
+  // Each real folder's entries by upper-cased name, read once when a path in it is first looked
+  // for: a product's folder of thousands of files is read once, not once for each file.
+  std::map<std::string, std::map<std::string, FoundFile>> listings_;
+  std::set<std::string> leftToRestart_;  // canonical paths
 };
 
 }  // namespace qv

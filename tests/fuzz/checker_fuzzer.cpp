@@ -17,17 +17,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view body(reinterpret_cast<const char*>(data) + 1, size - 1);
   const std::string script = ((data[0] & 1) ? std::string("//QV-Uninstaller\r\n") : std::string()) + std::string(body);
 
-  qv::test::FakePlatform platform;
+  static qv::test::FakePlatform platform;  // only read
   const qv::ScriptFile lines = qv::ScriptFile::FromBytes(script);
-  const qv::ScriptPaths paths{"C:\\App\\Uninst.inf", "C:\\App\\"};
-  const std::vector<qv::Finding> findings = qv::CheckScript(platform, qv::ShiftJisLeadBytes(), lines, paths);
+  const std::vector<qv::Finding> findings =
+      qv::CheckScript(platform, qv::ShiftJisLeadBytes(), lines, qv::test::kAgreementPaths);
   for (const qv::Finding& f : findings)
     QV_FUZZ_CHECK(f.line == qv::kWholeFile || (f.line >= 0 && f.line < lines.Count()),
                   "findings name lines of the script");
   const std::string report = qv::FormatReport("Uninst.inf", lines, findings).Bytes();
   QV_FUZZ_CHECK(!report.empty() && report.back() == '\n', "the report ends with its summary line");
 
-  const qv::test::Agreement agreement = qv::test::CheckAgainstRun(script);
+  const qv::test::Agreement agreement = qv::test::CheckAgainstRun(script, findings);
   if (!agreement.agrees) std::fprintf(stderr, "\n%s\n", agreement.why.c_str());
   QV_FUZZ_CHECK(agreement.agrees, "the checker and the run agree on errors");
   return 0;

@@ -122,8 +122,16 @@ void PrintCalls(const std::vector<std::string>& planned, const std::vector<std::
 void CheckPlan(std::uint8_t variant, std::string_view body) {
   const std::string script = (variant & 0x1 ? std::string("//QV-Uninstaller\r\n") : std::string()) + std::string(body);
   const FakePlatform& before = SystemBefore(variant, script);
+  // The planned, the real and the printed run's systems of each variant live from input to
+  // input, made equal to the one before the run when it ends: each keeps what its run left
+  // unchanged (all but the script, mostly) instead of being copied anew.
+  static FakePlatform systems[16][3];
+  FakePlatform& planned = systems[variant & 0xE][0];
+  FakePlatform& real = systems[variant & 0xE][1];
+  FakePlatform& printing = systems[variant & 0xE][2];
+  for (FakePlatform* system : {&planned, &real, &printing}) *system = before;
+  const qv::fuzz::ResetAtEnd resetPlanned(planned, before), resetReal(real, before), resetPrinting(printing, before);
 
-  FakePlatform planned = before;
   qv::PlanningPlatform planning(planned, kCommandLine, planned.moduleFileName);
   qv::test::CallLog plannedLog(planning);
   const int plannedCode = qv::ProgramEntry(plannedLog);
@@ -131,7 +139,6 @@ void CheckPlan(std::uint8_t variant, std::string_view body) {
   QV_FUZZ_CHECK(planned.boxes.empty(), "planning shows no box");
   QV_FUZZ_CHECK(planned.OpenKeyCount() == 0, "planning leaves no key of the system open");
 
-  FakePlatform real = before;
   qv::test::CallLog realLog(real);
   const int realCode = qv::ProgramEntry(realLog);
   PrintCalls(plannedLog.calls, realLog.calls);
@@ -141,7 +148,6 @@ void CheckPlan(std::uint8_t variant, std::string_view body) {
   if (!difference.empty() && std::getenv("QV_FUZZ_VERBOSE")) std::fprintf(stderr, "%s\n", difference.c_str());
   QV_FUZZ_CHECK(difference.empty(), "what the plan reads at its end is what the real run left");
 
-  FakePlatform printing = before;
   std::string plan;
   const int planCode = qv::PlanCommand(printing, "C:\\App\\", plan);
   CheckPrintedPlan(realLog.calls, plan);

@@ -82,11 +82,19 @@ inline std::set<std::string> Attempts(const std::string& scriptBytes, const Scri
   return attempts;
 }
 
-inline Agreement CheckAgainstRun(const std::string& scriptBytes) {
-  const ScriptPaths paths{"C:\\App\\Uninst.inf", "C:\\App\\"};
-  FakePlatform checking;
-  const ScriptFile script = ScriptFile::FromBytes(scriptBytes);
-  const std::vector<Finding> findings = CheckScript(checking, ShiftJisLeadBytes(), script, paths);
+// The paths of the script that the checker checks and the run removes.
+inline const ScriptPaths kAgreementPaths{"C:\\App\\Uninst.inf", "C:\\App\\"};
+
+// The checker's findings on the script (on a clean system, for kAgreementPaths) against a run.
+inline Agreement CheckAgainstRun(const std::string& scriptBytes, const std::vector<Finding>& findings) {
+  const ScriptPaths& paths = kAgreementPaths;
+  // A clean system, made once and made clean again when the call ends, so that no call leaves
+  // more allocated than it found.
+  static const FakePlatform clean;
+  static FakePlatform system;
+  struct CleanAtEnd {
+    ~CleanAtEnd() { system = clean; }
+  } cleanAtEnd;
   bool noSignature = false, otherError = false, readIntoOpenSection = false;
   for (const Finding& f : findings)
     if (std::string(f.code) == RuleOf(Rule::kReadIntoOpenSection).code)
@@ -94,7 +102,6 @@ inline Agreement CheckAgainstRun(const std::string& scriptBytes) {
     else if (f.severity == Severity::kError)
       (f.line == 0 ? noSignature : otherError) = true;
 
-  FakePlatform system;
   system.AddFile(paths.scriptPath, scriptBytes);
   system.commandLine = "QvUninst.exe /u " + paths.baseFolder;
   PassedOverEntries passedOver;
@@ -113,13 +120,19 @@ inline Agreement CheckAgainstRun(const std::string& scriptBytes) {
     if (!WarnedAt(findings, line))
       return {false, "the run passes over line " + std::to_string(line + 1) + " (" + text +
                          "), the checker warns of nothing there"};
-  const std::optional<std::string> mended = Mended(script);
+  const std::optional<std::string> mended = Mended(ScriptFile::FromBytes(scriptBytes));
   if (!mended || readIntoOpenSection) return {};
   const std::set<std::string> meant = Attempts(*mended, paths);
   for (const std::string& attempt : Attempts(scriptBytes, paths))
     if (!meant.count(attempt))
       return {false, "the run does " + attempt + " only because a section has no end;, the checker says nothing"};
   return {};
+}
+
+inline Agreement CheckAgainstRun(const std::string& scriptBytes) {
+  FakePlatform checking;
+  const ScriptFile script = ScriptFile::FromBytes(scriptBytes);
+  return CheckAgainstRun(scriptBytes, CheckScript(checking, ShiftJisLeadBytes(), script, kAgreementPaths));
 }
 
 }  // namespace qv::test

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -84,8 +85,10 @@ class CallLog final : public ForwardingPlatform {
 // left; empty when there is none.
 inline std::string PlannedStateDifference(PlanningPlatform& planning, const FakePlatform& before,
                                           const FakePlatform& real) {
-  std::vector<std::string> paths = before.Paths();
-  for (const std::string& path : real.Paths()) paths.push_back(path);
+  // Each path once, whether it was there before, is there after, or both.
+  std::set<std::string> paths;
+  for (const FakePlatform* system : {&before, &real})
+    for (const std::string& path : system->Paths()) paths.insert(path);
   for (std::string path : paths) {
     if (path.back() == '\\') path.pop_back();
     const std::optional<FindData> found = planning.FindFirstFileA(path);
@@ -95,19 +98,22 @@ inline std::string PlannedStateDifference(PlanningPlatform& planning, const Fake
   }
   std::string difference;
   for (RegistryRoot root : {kHkeyCurrentUser, kHkeyLocalMachine}) {
+    std::set<std::string> walked;  // each key once, whether it was there before, is there after, or both
     std::function<void(const FakeKey&, const std::string&)> walk = [&](const FakeKey& key, const std::string& path) {
-      KeyHandle handle = 0;
-      const FakeKey* left = real.FindKey(root, path);
-      const bool opened = planning.RegOpenKeyExA(root, path, win::kKeyRead, handle) == win::kErrorSuccess;
-      const UniqueKey owner(planning, opened ? handle : UniqueKey::kEmpty);
-      if (opened != (left != nullptr) && difference.empty()) difference = "whether the key exists: " + path;
-      if (left && opened) {
-        for (const auto& [upper, value] : left->values) {
-          std::string data;
-          std::uint32_t type = 0, size = 1024;
-          const ErrorCode status = planning.RegQueryValueExA(handle, value.name, type, &data, size);
-          if ((status != win::kErrorSuccess || data != value.data) && difference.empty())
-            difference = "value: " + path + " : " + value.name;
+      if (walked.insert(path).second) {
+        KeyHandle handle = 0;
+        const FakeKey* left = real.FindKey(root, path);
+        const bool opened = planning.RegOpenKeyExA(root, path, win::kKeyRead, handle) == win::kErrorSuccess;
+        const UniqueKey owner(planning, opened ? handle : UniqueKey::kEmpty);
+        if (opened != (left != nullptr) && difference.empty()) difference = "whether the key exists: " + path;
+        if (left && opened) {
+          for (const auto& [upper, value] : left->values) {
+            std::string data;
+            std::uint32_t type = 0, size = 1024;
+            const ErrorCode status = planning.RegQueryValueExA(handle, value.name, type, &data, size);
+            if ((status != win::kErrorSuccess || data != value.data) && difference.empty())
+              difference = "value: " + path + " : " + value.name;
+          }
         }
       }
       for (const auto& [upper, child] : key.subkeys)

@@ -3,6 +3,8 @@
 // every difference in the files and keys and none elsewhere.
 #include <gtest/gtest.h>
 
+#include "../fuzz/seeded_system.h"
+#include "entry/entry.h"
 #include "fake_system.h"
 
 namespace qv {
@@ -158,6 +160,28 @@ TEST(FakeComparisons, AFolderOrAKeyIsComparedWithAllBelowItAndNothingElse) {
   p.AddKey(kHkeyCurrentUser, "Software\\Example\\Sub\\Deeper");
   EXPECT_FALSE(p.SameKey(seeded, kHkeyCurrentUser, kExample));
   EXPECT_TRUE(p.SameKey(seeded, kHkeyCurrentUser, "Software\\Examples"));
+}
+
+// What the fuzz targets do between inputs: a seeded system that a whole uninstall changed, made
+// equal to the snapshot taken after seeding, is the system a fresh seed makes.
+TEST(FakeCopies, ARestoredSnapshotEqualsAFreshSeed) {
+  FakePlatform snapshot, fresh;
+  fuzz::SeedSystem(snapshot, false, true);
+  fuzz::SeedSystem(fresh, false, true);
+  FakePlatform system = snapshot;
+  system.AddFile(fuzz::kScriptPath,
+                 "//QV-Uninstaller\r\n[deletereg]\r\nQUORVEL=Demo\r\nend;\r\n"
+                 "[deletefile]\r\napp.exe\r\nreadme.txt\r\nlocked.dat\r\nend;\r\n");
+  system.commandLine = "QvUninst.exe /u C:\\App\\";
+  system.mutexesHeldElsewhere.clear();
+  EXPECT_EQ(ProgramEntry(system, system), 0);
+  EXPECT_FALSE(system.SameFilesAndRegistry(fresh));
+  system = snapshot;
+  EXPECT_TRUE(system.SameFilesAndRegistry(fresh));
+  EXPECT_EQ(system.Paths(), fresh.Paths());
+  EXPECT_EQ(system.Dump(kHkeyCurrentUser), fresh.Dump(kHkeyCurrentUser));
+  EXPECT_TRUE(system.boxes.empty() && system.reads.empty() && system.pendingAtRestart.empty());
+  EXPECT_EQ(system.mutexesHeldElsewhere, fresh.mutexesHeldElsewhere);
 }
 
 }  // namespace

@@ -92,8 +92,9 @@ inline std::string PlannedStateDifference(PlanningPlatform& planning, const Fake
   for (std::string path : paths) {
     if (path.back() == '\\') path.pop_back();
     const std::optional<FindData> found = planning.FindFirstFileA(path);
-    if (found.has_value() != real.Exists(path)) return "whether it exists: " + path;
-    if (found && (found->attributes & 0x11u) != (real.Find(path)->attributes | (real.IsFolder(path) ? 0x10u : 0u)))
+    const FakeFile* left = real.Find(path);
+    if (found.has_value() != (left != nullptr)) return "whether it exists: " + path;
+    if (found && (found->attributes & 0x11u) != (left->attributes | (left->folder ? 0x10u : 0u)))
       return "attributes: " + path;
   }
   std::string difference;

@@ -1,8 +1,11 @@
 #include "memory/memory_code_pages.h"
 
 #include <iconv.h>
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <utility>
+#include <vector>
 
 #include "text/program_text.h"
 
@@ -81,6 +84,55 @@ std::optional<std::u16string> DecodeCharacter(const CodePageModel& model, const 
   return std::nullopt;
 }
 
+// Each character of a code page other than UTF-8 as DecodeCharacter reads it, asked once: the
+// same few characters come again in every text, and the converter's answer and the strings
+// around it cost more than the rest of a text's reading. Indexed by the byte, or by the lead
+// byte and the second byte (0x8100 and up); made at the code page's first use and never grown.
+class CharacterTable {
+ public:
+  explicit CharacterTable(const CodePageModel& model) : model_(model), entries_(0x10000) {}
+
+  // Appends the character's UTF-16 units to out; false when it is not valid.
+  bool Append(std::string_view character, std::u16string& out) {
+    Entry& entry = entries_[character.size() == 1 ? static_cast<unsigned char>(character[0])
+                                                  : static_cast<unsigned char>(character[0]) << 8 |
+                                                        static_cast<unsigned char>(character[1])];
+    if (entry.state == Entry::kUnknown) {
+      const Converter convert("UTF-16LE", model_.converterName);
+      const std::optional<std::u16string> units = DecodeCharacter(model_, convert, character);
+      if (!units) {
+        entry.state = Entry::kInvalid;
+      } else if (units->size() > 2) {  // more than any character of these code pages: not kept
+        out += *units;
+        return true;
+      } else {
+        entry.state = Entry::kValid;
+        entry.count = static_cast<std::uint8_t>(units->size());
+        std::copy(units->begin(), units->end(), entry.units);
+      }
+    }
+    if (entry.state == Entry::kInvalid) return false;
+    out.append(entry.units, entry.count);
+    return true;
+  }
+
+ private:
+  struct Entry {
+    enum : std::uint8_t { kUnknown, kValid, kInvalid } state = kUnknown;
+    std::uint8_t count = 0;
+    char16_t units[2] = {};
+  };
+  const CodePageModel& model_;
+  std::vector<Entry> entries_;
+};
+
+CharacterTable& CharactersOf(const CodePageModel& model) {
+  static std::optional<CharacterTable> tables[std::size(kCodePages)];
+  std::optional<CharacterTable>& table = tables[&model - kCodePages];
+  if (!table) table.emplace(model);
+  return *table;
+}
+
 }  // namespace
 
 LeadByteTable LeadBytesOfCodePage(std::uint32_t codePage) {
@@ -94,13 +146,13 @@ LeadByteTable LeadBytesOfCodePage(std::uint32_t codePage) {
 std::optional<std::u16string> DecodeCodePage(std::uint32_t codePage, std::string_view bytes) {
   const CodePageModel* model = ModelOf(codePage);
   if (!model) return std::nullopt;
-  const Converter convert("UTF-16LE", model->converterName);
   if (codePage == kUtf8) {
-    std::optional<std::string> out = convert(bytes);
+    std::optional<std::string> out = Converter("UTF-16LE", model->converterName)(bytes);
     if (!out) return std::nullopt;
     return Utf16Units(*out);
   }
   const LeadByteTable lead = LeadBytesOfCodePage(codePage);
+  CharacterTable& characters = CharactersOf(*model);
   std::u16string out;
   for (std::size_t i = 0; i < bytes.size();) {
     // Every code page the fake knows reads the bytes below 0x80 as ASCII (each converter's table
@@ -111,9 +163,7 @@ std::optional<std::u16string> DecodeCodePage(std::uint32_t codePage, std::string
     }
     const std::size_t width = lead[static_cast<unsigned char>(bytes[i])] ? 2 : 1;
     if (i + width > bytes.size()) return std::nullopt;  // a lead byte at the end
-    std::optional<std::u16string> character = DecodeCharacter(*model, convert, bytes.substr(i, width));
-    if (!character) return std::nullopt;
-    out += *character;
+    if (!characters.Append(bytes.substr(i, width), out)) return std::nullopt;
     i += width;
   }
   return out;

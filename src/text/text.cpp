@@ -7,10 +7,13 @@ namespace qv {
 LeadByteTable NoLeadBytes() { return LeadByteTable{}; }
 
 LeadByteTable ShiftJisLeadBytes() {
-  LeadByteTable table{};
-  for (int b = 0x81; b <= 0x9F; ++b) table[b] = true;
-  for (int b = 0xE0; b <= 0xFC; ++b) table[b] = true;
-  return table;
+  static const LeadByteTable kTable = [] {
+    LeadByteTable table{};
+    for (int b = 0x81; b <= 0x9F; ++b) table[b] = true;
+    for (int b = 0xE0; b <= 0xFC; ++b) table[b] = true;
+    return table;
+  }();
+  return kTable;
 }
 
 namespace {

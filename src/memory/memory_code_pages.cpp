@@ -90,7 +90,10 @@ std::optional<std::u16string> DecodeCharacter(const CodePageModel& model, const 
 // byte and the second byte (0x8100 and up); made at the code page's first use and never grown.
 class CharacterTable {
  public:
-  explicit CharacterTable(const CodePageModel& model) : model_(model), entries_(0x10000) {}
+  explicit CharacterTable(const CodePageModel& model)
+      : lead(LeadBytesOfCodePage(model.codePage)), model_(model), entries_(0x10000) {}
+
+  const LeadByteTable lead;
 
   // Appends the character's UTF-16 units to out; false when it is not valid.
   bool Append(std::string_view character, std::u16string& out) {
@@ -151,9 +154,10 @@ std::optional<std::u16string> DecodeCodePage(std::uint32_t codePage, std::string
     if (!out) return std::nullopt;
     return Utf16Units(*out);
   }
-  const LeadByteTable lead = LeadBytesOfCodePage(codePage);
   CharacterTable& characters = CharactersOf(*model);
+  const LeadByteTable& lead = characters.lead;
   std::u16string out;
+  out.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size();) {
     // Every code page the fake knows reads the bytes below 0x80 as ASCII (each converter's table
     // agrees), and none of them is a lead byte: no converter is asked for them.

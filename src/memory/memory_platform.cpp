@@ -588,8 +588,10 @@ ErrorCode MemoryPlatform::RegOpenKeyExStored(KeyHandle key, const std::string& s
   std::shared_ptr<MemoryKey> node = KeyOf(key, status);
   if (!node) return status;
   if (BadSubKey(subKey)) return win::kErrorBadPathname;
-  for (std::string_view segment : SplitKeyPath(subKey)) {
-    auto it = node->subkeys.find(Upper(std::string(segment)));
+  // The case mapping keeps every character's place, and with it where the path splits.
+  const std::string upper = Upper(subKey);
+  for (std::string_view segment : SplitKeyPath(upper)) {
+    auto it = node->subkeys.find(segment);
     if (it == node->subkeys.end()) return win::kErrorFileNotFound;
     node = it->second;
   }
@@ -765,8 +767,9 @@ MemoryKey* MemoryPlatform::FindKey(RegistryRoot root, const std::string& path) c
   auto rootIt = registry_.roots.find(root);
   if (rootIt == registry_.roots.end()) return nullptr;
   MemoryKey* node = rootIt->second.get();
-  for (std::string_view segment : SplitKeyPath(path)) {
-    auto it = node->subkeys.find(Upper(std::string(segment)));
+  const std::string upper = Upper(path);
+  for (std::string_view segment : SplitKeyPath(upper)) {
+    auto it = node->subkeys.find(segment);
     if (it == node->subkeys.end()) return nullptr;
     node = it->second.get();
   }

@@ -54,7 +54,7 @@ inline bool operator!=(const MemoryValue& a, const MemoryValue& b) { return !(a 
 
 struct MemoryKey {
   std::string name;                                           // as written
-  std::map<std::string, std::shared_ptr<MemoryKey>> subkeys;  // by upper-cased name
+  std::map<std::string, std::shared_ptr<MemoryKey>, std::less<>> subkeys;  // by upper-cased name
   std::map<std::string, MemoryValue> values;                  // by upper-cased name
   bool denyAllAccess = false;                                 // opening with more than KEY_READ is refused
   bool denyWrite = false;                                     // values cannot be set, subkeys cannot be created

@@ -1,7 +1,7 @@
 #include "memory/memory_code_pages.h"
 
-#include <iconv.h>
 #include <algorithm>
+#include <iconv.h>
 #include <iterator>
 #include <map>
 #include <utility>

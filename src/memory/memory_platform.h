@@ -53,11 +53,11 @@ bool operator==(const MemoryValue& a, const MemoryValue& b);
 inline bool operator!=(const MemoryValue& a, const MemoryValue& b) { return !(a == b); }
 
 struct MemoryKey {
-  std::string name;                                           // as written
+  std::string name;                                                        // as written
   std::map<std::string, std::shared_ptr<MemoryKey>, std::less<>> subkeys;  // by upper-cased name
-  std::map<std::string, MemoryValue> values;                  // by upper-cased name
-  bool denyAllAccess = false;                                 // opening with more than KEY_READ is refused
-  bool denyWrite = false;                                     // values cannot be set, subkeys cannot be created
+  std::map<std::string, MemoryValue> values;                               // by upper-cased name
+  bool denyAllAccess = false;                                              // opening with more than KEY_READ is refused
+  bool denyWrite = false;  // values cannot be set, subkeys cannot be created
   bool deleted = false;
 };
 // Name, flags and values equal, and the same subkeys, each equal in turn.

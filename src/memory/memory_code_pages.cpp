@@ -173,18 +173,45 @@ std::optional<std::u16string> DecodeCodePage(std::uint32_t codePage, std::string
   return out;
 }
 
+namespace {
+
+// The text as the converter writes it, when every character of it reads back as itself.
+std::optional<std::string> EncodeThroughConverter(const CodePageModel& model, const std::u16string& text) {
+  std::optional<std::string> bytes;
+  if (model.codePage != kUtf8 && text.size() == 1 && text[0] >= 0x80 && text[0] <= 0xFF &&
+      model.ownBytes.find(static_cast<char>(text[0])) != std::string_view::npos)
+    bytes = std::string(1, static_cast<char>(text[0]));
+  else
+    bytes = Converter(model.converterName, "UTF-16LE")(Utf16Bytes(text));
+  // Only a character that is read back as itself has bytes of its own.
+  if (!bytes || DecodeCodePage(model.codePage, *bytes) != text) return std::nullopt;
+  return bytes;
+}
+
+// Whether the code page writes each unit below 0x80 as the byte of its value and reads it back
+// so, found once by asking the converter for each of them.
+bool WritesAsciiAsItself(const CodePageModel& model) {
+  static std::optional<bool> writes[std::size(kCodePages)];
+  std::optional<bool>& known = writes[&model - kCodePages];
+  if (!known) {
+    bool all = true;
+    for (char16_t unit = 0; unit < 0x80 && all; ++unit)
+      all = EncodeThroughConverter(model, std::u16string(1, unit)) == std::string(1, static_cast<char>(unit));
+    known = all;
+  }
+  return *known;
+}
+
+}  // namespace
+
 std::optional<std::string> EncodeCodePage(std::uint32_t codePage, const std::u16string& text) {
   const CodePageModel* model = ModelOf(codePage);
   if (!model || text.empty()) return std::nullopt;
-  std::optional<std::string> bytes;
-  if (codePage != kUtf8 && text.size() == 1 && text[0] >= 0x80 && text[0] <= 0xFF &&
-      model->ownBytes.find(static_cast<char>(text[0])) != std::string_view::npos)
-    bytes = std::string(1, static_cast<char>(text[0]));
-  else
-    bytes = Converter(model->converterName, "UTF-16LE")(Utf16Bytes(text));
-  // Only a character that is read back as itself has bytes of its own.
-  if (!bytes || DecodeCodePage(codePage, *bytes) != text) return std::nullopt;
-  return bytes;
+  // A text of such units alone is its own bytes: the converter writes a text character by
+  // character, and these characters read back byte by byte.
+  if (std::all_of(text.begin(), text.end(), [](char16_t unit) { return unit < 0x80; }) && WritesAsciiAsItself(*model))
+    return std::string(text.begin(), text.end());
+  return EncodeThroughConverter(*model, text);
 }
 
 }  // namespace qv

@@ -849,9 +849,7 @@ class Harness:
 
         started = time.monotonic()
         case_dir = Path(tempfile.mkdtemp(prefix="qv-e2e-", dir=self.work_root))
-        prefix = case_dir / "prefix"
-        copy_prefix(self.pristine, prefix)
-        _set_relay_include(prefix, (*RELAY_CALLS, *relay_also))
+        prefix = self._case_prefix(case_dir, relay_also)
         program_copy = prefix / "drive_c" / "windows" / "QvUninst.exe"
         shutil.copyfile(self.program, program_copy)
         if program_mtime is not None:
@@ -909,13 +907,22 @@ class Harness:
             raise HarnessError("the run did not go as the case said:\n" + result.describe())
         return result
 
+    def _case_prefix(self, case_dir: Path, relay_also: Sequence[str]) -> Path:
+        """The case's own copy of the pristine prefix, tracing its calls."""
+        prefix = case_dir / "prefix"
+        copy_prefix(self.pristine, prefix)
+        _set_relay_include(prefix, (*RELAY_CALLS, *relay_also))
+        return prefix
+
+    def _reboot(self, env: dict[str, str]) -> None:
+        subprocess.run([self.wine.loader, "wineboot", "-r"], env=env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120, check=True)
+        subprocess.run([self.wine.server, "-w"], env=env, timeout=120)
+
     def _restart(self, env: dict[str, str], prefix: Path, folders: Sequence[str | bytes]) -> set[bytes]:
         """Restarts Windows in the prefix; the paths (lower-cased, as Windows writes them) that then
         stand below the folders, the folders themselves included."""
-        quiet = dict(env, WINEDEBUG="-all")
-        subprocess.run([self.wine.loader, "wineboot", "-r"], env=quiet, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120, check=True)
-        subprocess.run([self.wine.server, "-w"], env=quiet, timeout=120)
+        self._reboot(dict(env, WINEDEBUG="-all"))
         found: set[bytes] = set()
         drive = prefix / "drive_c"
         for folder in folders:

@@ -1,0 +1,56 @@
+"""The shipped layer's cases run on QvUninst.exe and QvCheck.exe as the release zip holds them, under
+32-bit Wine (tools/shipped.sh unpacks the zip, builds qvdriver.exe, picks the way and sets
+QV_SHIPPED_* for this file). Under emulation every new Wine session costs minutes, so all cases
+share one prefix and one session kept alive with `wineserver -p`."""
+
+import os
+import shutil
+import subprocess
+import sys
+from pathlib import Path
+
+import pytest
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
+
+from harness import RELAY_CALLS, Display, Harness, WineMode, _set_relay_include  # noqa: E402
+
+
+class SessionHarness(Harness):
+    """Every case in the one prefix of a running session; each case gives the program 120 s or more."""
+
+    def run(self, args=b"", **kw):
+        return super().run(args, **dict(kw, timeout=max(kw.get("timeout", 0), 120)))
+
+    def _case_prefix(self, case_dir, relay_also):
+        for log in (self.pristine / "drive_c" / "users").rglob("QvUninst.log"):
+            log.unlink()  # each case reads its own run's log
+        return self.pristine
+
+    def _retire(self, env, case_dir):
+        if not self.keep:
+            shutil.rmtree(case_dir, ignore_errors=True)
+
+    def _reboot(self, env):  # the session stays: the restart's work is done when wineboot ends
+        subprocess.run([self.wine.loader, "wineboot", "-r"], env=env, timeout=300, check=True,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+@pytest.fixture(scope="session")
+def harness():
+    env, work = os.environ, Path(os.environ["QV_SHIPPED_WORK"])
+    wine = WineMode("win32", "mingw", env["QV_SHIPPED_WHY"], {
+        "WINEARCH": "win32", "WINELOADER": env["QV_SHIPPED_LOADER"], "WINESERVER": env["QV_SHIPPED_SERVER"]})
+    _set_relay_include(work / "prefix", RELAY_CALLS)
+    display = Display()
+    harness = SessionHarness(work / "dist" / "QvUninst.exe", work / "qvdriver.exe", work / "prefix", display.start(),
+                             wine, keep=env.get("QV_E2E_KEEP") == "1", work_root=work, checker=work / "dist" / "QvCheck.exe")
+    quiet = dict(harness.env(work / "prefix"), WINEDEBUG="-all")
+    with open(work / "session.log", "wb") as log:  # the session's own processes write here
+        subprocess.run([wine.server, "-p"], env=quiet, check=True, timeout=300, stdout=log, stderr=log)
+        subprocess.run([wine.loader, "wineboot"], env=quiet, check=True, timeout=900, stdout=log, stderr=log)
+    try:
+        yield harness
+    finally:
+        subprocess.run([wine.server, "-k"], env=quiet, timeout=300)
+        display.stop()

@@ -67,6 +67,18 @@ in_root() {  # root command... (inside the namespace, with a clean environment)
     QEMU_RESERVED_VA=$guest_space "$@"
 }
 
+# Waits for the namespace's PID 1 to end, saying every minute how far the log has come.
+await() {  # pid what log
+  local start=$SECONDS next=60
+  while kill -0 "$1" 2>/dev/null; do
+    sleep 2
+    if ((SECONDS - start >= next)); then
+      say "$2: $((SECONDS - start)) s, at: $(tail -1 "$3" 2>/dev/null | cut -c1-70)"
+      next=$((next + 60))
+    fi
+  done
+}
+
 build_root() {
   local root=$cache/root start=$SECONDS
   rm -rf "$root"; mkdir -p "$root"
@@ -83,7 +95,7 @@ build_root() {
     sed -i "s/^# *\(ja_JP.UTF-8 UTF-8\)/\1/;s/^# *\(en_US.UTF-8 UTF-8\)/\1/" "$r/etc/locale.gen" &&
     chroot "$r" /usr/bin/env -i PATH=/usr/bin:/bin:/usr/sbin:/sbin locale-gen >>"$3" 2>&1 &&
     touch "$r/.qv-second-stage"' "$root" "" "$cache/debootstrap.log") || return 1
-  while kill -0 "$pid" 2>/dev/null; do sleep 5; done
+  await "$pid" "second stage" "$cache/debootstrap.log"
   [ -e "$root/.qv-second-stage" ] || { say "the second stage failed:"; tail -5 "$cache/debootstrap.log"; return 1; }
   rm -rf "$root/var/cache/apt/archives/"*.deb "$root/var/lib/apt/lists/"*
   say "i386 root done after $((SECONDS - start)) s"
@@ -99,7 +111,7 @@ build_prefix() {
       WINEARCH=win32 WINEPREFIX=/work/prefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8 \
       WINEDLLOVERRIDES="mscoree,mshtml=" sh -c "wine wineboot -i && wine reg add \"HKCU\\\\Software\\\\Wine\\\\X11 Driver\" /v Managed /t REG_SZ /d N /f && wineserver -w" >"$3" 2>&1 &&
     touch "$2/prefix.ok"' "$cache/root" "$cache/work" "$cache/prefix.log") || return 1
-  while kill -0 "$pid" 2>/dev/null; do sleep 5; done
+  await "$pid" "prefix" "$cache/prefix.log"
   [ -e "$cache/work/prefix.ok" ] && [ -f "$cache/work/prefix/system.reg" ] ||
     { say "the prefix could not be made:"; tail -5 "$cache/prefix.log"; return 1; }
   # As tests/wine/make_prefix.sh does: links to the home folder become empty folders.

@@ -13,13 +13,17 @@ import pytest
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 
-from harness import RELAY_CALLS, Display, Harness, WineMode, _set_relay_include  # noqa: E402
+from harness import RELAY_CALLS, Display, File, Harness, WineMode, _set_relay_include  # noqa: E402
 
 
 class SessionHarness(Harness):
     """Every case in the one prefix of a running session; each case gives the program 120 s or more."""
 
     def run(self, args=b"", **kw):
+        for f in (f for f in kw.get("setup", ()) if isinstance(f, File)):  # made anew: an earlier case's copy goes
+            path = f.path if isinstance(f.path, str) else f.path.decode("utf-8" if kw.get("utf8") else "cp932")
+            if path[:3].lower() == "c:\\":
+                self.pristine.joinpath("drive_c", *path[3:].split("\\")).unlink(missing_ok=True)
         return super().run(args, **dict(kw, timeout=max(kw.get("timeout", 0), 120)))
 
     def _case_prefix(self, case_dir, relay_also):

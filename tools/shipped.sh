@@ -20,9 +20,10 @@ zip=$(ls dist/QvUninst-*-win32.zip 2>/dev/null | head -1)
 if [ -z "$zip" ] || [ "$(cat "$stamp" 2>/dev/null)" != "$(state) $(sha256sum <"$zip" | cut -c1-64)" ] ||
    [ -n "$(git status --porcelain --untracked-files=no)" ]; then
   echo "shipped: building the release of this working tree (tools/release.sh --no-tests)"
-  bash tools/release.sh --no-tests >build/shipped-release.log 2>&1 || { tail -20 build/shipped-release.log; exit 1; }
+  mkdir -p build/shipped
+  bash tools/release.sh --no-tests >build/shipped/release.log 2>&1 || { tail -20 build/shipped/release.log; exit 1; }
   zip=$(ls dist/QvUninst-*-win32.zip | head -1)
-  mkdir -p build/shipped && echo "$(state) $(sha256sum <"$zip" | cut -c1-64)" >"$stamp"
+  echo "$(state) $(sha256sum <"$zip" | cut -c1-64)" >"$stamp"
 fi
 echo "shipped: $zip ($(sha256sum <"$zip" | cut -c1-16)...)"
 

@@ -914,15 +914,13 @@ class Harness:
         _set_relay_include(prefix, (*RELAY_CALLS, *relay_also))
         return prefix
 
-    def _reboot(self, env: dict[str, str]) -> None:
-        subprocess.run([self.wine.loader, "wineboot", "-r"], env=env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120, check=True)
-        subprocess.run([self.wine.server, "-w"], env=env, timeout=120)
-
     def _restart(self, env: dict[str, str], prefix: Path, folders: Sequence[str | bytes]) -> set[bytes]:
         """Restarts Windows in the prefix; the paths (lower-cased, as Windows writes them) that then
         stand below the folders, the folders themselves included."""
-        self._reboot(dict(env, WINEDEBUG="-all"))
+        quiet = dict(env, WINEDEBUG="-all")
+        subprocess.run([self.wine.loader, "wineboot", "-r"], env=quiet, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120, check=True)
+        subprocess.run([self.wine.server, "-w"], env=quiet, timeout=120)
         found: set[bytes] = set()
         drive = prefix / "drive_c"
         for folder in folders:

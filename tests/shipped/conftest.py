@@ -1,7 +1,5 @@
-"""The shipped layer's cases run on QvUninst.exe and QvCheck.exe as the release zip holds them, under
-32-bit Wine (tools/shipped.sh unpacks the zip, builds qvdriver.exe, picks the way and sets
-QV_SHIPPED_* for this file). Under emulation every new Wine session costs minutes, so all cases
-share one prefix and one session kept alive with `wineserver -p`."""
+"""The release zip's programs under 32-bit Wine, as tools/shipped.sh sets up (QV_SHIPPED_*). A new
+session costs minutes under emulation: all cases share one prefix and one `wineserver -p` session."""
 
 import os
 import shutil
@@ -12,7 +10,6 @@ from pathlib import Path
 import pytest
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
-
 from harness import RELAY_CALLS, Display, File, Harness, WineMode, _set_relay_include  # noqa: E402
 
 
@@ -31,13 +28,9 @@ class SessionHarness(Harness):
             log.unlink()  # each case reads its own run's log
         return self.pristine
 
-    def _retire(self, env, case_dir):
+    def _retire(self, env, case_dir):  # the session goes on
         if not self.keep:
             shutil.rmtree(case_dir, ignore_errors=True)
-
-    def _reboot(self, env):  # the session stays: the restart's work is done when wineboot ends
-        subprocess.run([self.wine.loader, "wineboot", "-r"], env=env, timeout=300, check=True,
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 @pytest.fixture(scope="session")
@@ -53,8 +46,6 @@ def harness():
     with open(work / "session.log", "wb") as log:  # the session's own processes write here
         subprocess.run([wine.server, "-p"], env=quiet, check=True, timeout=300, stdout=log, stderr=log)
         subprocess.run([wine.loader, "wineboot"], env=quiet, check=True, timeout=900, stdout=log, stderr=log)
-    try:
-        yield harness
-    finally:
-        subprocess.run([wine.server, "-k"], env=quiet, timeout=300)
-        display.stop()
+    yield harness
+    subprocess.run([wine.server, "-k"], env=quiet, timeout=300)
+    display.stop()

@@ -13,8 +13,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
 from harness import RELAY_CALLS, Display, File, Harness, WineMode, _set_relay_include  # noqa: E402
 
 
-class SessionHarness(Harness):
-    """Every case in the one prefix of a running session; each case gives the program 120 s or more."""
+class SessionHarness(Harness):  # each case in the session's prefix, giving the program 120 s or more
 
     def run(self, args=b"", **kw):
         for f in (f for f in kw.get("setup", ()) if isinstance(f, File)):  # made anew: an earlier case's copy goes

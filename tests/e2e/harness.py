@@ -907,8 +907,7 @@ class Harness:
             raise HarnessError("the run did not go as the case said:\n" + result.describe())
         return result
 
-    def _case_prefix(self, case_dir: Path, relay_also: Sequence[str]) -> Path:
-        """The case's own copy of the pristine prefix, tracing its calls."""
+    def _case_prefix(self, case_dir: Path, relay_also: Sequence[str]) -> Path:  # a copy of the pristine one
         prefix = case_dir / "prefix"
         copy_prefix(self.pristine, prefix)
         _set_relay_include(prefix, (*RELAY_CALLS, *relay_also))

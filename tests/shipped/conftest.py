@@ -1,5 +1,4 @@
-"""The release zip's programs under 32-bit Wine, as tools/shipped.sh sets up (QV_SHIPPED_*). A new
-session costs minutes under emulation: all cases share one prefix and one `wineserver -p` session."""
+"""The release zip's programs under 32-bit Wine (tools/shipped.sh), all cases in one prefix and session."""
 
 import os
 import shutil
@@ -19,7 +18,9 @@ class SessionHarness(Harness):  # each case in the session's prefix, giving the 
         for f in (f for f in kw.get("setup", ()) if isinstance(f, File)):  # made anew: an earlier case's copy goes
             path = f.path if isinstance(f.path, str) else f.path.decode("utf-8" if kw.get("utf8") else "cp932")
             if path[:3].lower() == "c:\\":
-                self.pristine.joinpath("drive_c", *path[3:].split("\\")).unlink(missing_ok=True)
+                place = self.pristine.joinpath("drive_c", *path[3:].split("\\"))
+                for name in {place, place.with_name(place.name.upper())}:  # the program's own are upper-cased
+                    name.unlink(missing_ok=True)
         return super().run(args, **dict(kw, timeout=max(kw.get("timeout", 0), 120)))
 
     def _case_prefix(self, case_dir, relay_also):

@@ -9,7 +9,7 @@ from pathlib import Path
 import pytest
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
-from harness import RELAY_CALLS, Display, File, Harness, WineMode, _set_relay_include  # noqa: E402
+from harness import RELAY_CALLS, WIDE_NAME_CALLS, Display, File, Harness, WineMode, _set_relay_include  # noqa: E402
 
 
 class SessionHarness(Harness):  # each case in the session's prefix, giving the program 120 s or more
@@ -38,7 +38,7 @@ def harness():
     env, work = os.environ, Path(os.environ["QV_SHIPPED_WORK"])
     wine = WineMode("win32", "mingw", env["QV_SHIPPED_WHY"], {
         "WINEARCH": "win32", "WINELOADER": env["QV_SHIPPED_LOADER"], "WINESERVER": env["QV_SHIPPED_SERVER"]})
-    _set_relay_include(work / "prefix", RELAY_CALLS)
+    _set_relay_include(work / "prefix", (*RELAY_CALLS, *WIDE_NAME_CALLS))  # no call for a case alone
     display = Display()
     harness = SessionHarness(work / "dist" / "QvUninst.exe", work / "qvdriver.exe", work / "prefix", display.start(),
                              wine, keep=env.get("QV_E2E_KEEP") == "1", work_root=work, checker=work / "dist" / "QvCheck.exe")

@@ -7,6 +7,7 @@ from test_plan import sample, test_the_plan_of_the_sample_product_is_what_its_un
 from test_sections_registry import test_cleanup_refuses_every_family_of_shared_keys_and_deletes_a_products_own_keys_in_them as test_keys_in_every_root, test_created_keys_and_values_keep_the_scripts_case_and_come_after_the_cleanup as test_createreg  # noqa: F401,E501
 from test_silent import log_of
 from test_uninstall_list import test_removal_through_the_list_takes_the_product_off_it as test_the_list  # noqa: F401
+from test_wide_names import WESTERN, test_a_japanese_product_is_removed_whole_under_every_code_page as wide
 from texts import SIGNATURE
 
 
@@ -16,6 +17,10 @@ def test_the_sample_removed_with_s(harness):
     assert not result.after.has_file(FOLDER) and not result.after.has_key("HKCU\\Software\\Quorvel\\Sample")
     assert result.after.value("HKCU\\Software\\Quorvel\\Shared", "LastUninstalled") == (1, b"Sample\0")
     assert log_of(result)[-3:] == ["exit code 0: done", "", ""]
+
+
+def test_japanese_names_under_en_us(harness):
+    wide(harness, WESTERN)
 
 
 def test_long_lines_and_many_entries(harness):

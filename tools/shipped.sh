@@ -3,7 +3,7 @@
 # files makers get, under 32-bit Wine, with the cases of tests/shipped/ in one prefix and session.
 #   - natively where this host runs 32-bit x86 code and 32-bit Wine starts;
 #   - else through emulation: 32-bit Wine in an i386 root under qemu-i386-static, in a private
-#     namespace (tools/emulation32.sh); the root and a pristine prefix are built once, about 25
+#     namespace (tools/emulation32.sh); the root and a pristine prefix are built once, 11 to 20
 #     minutes, and cached outside the checkout;
 #   - QV_SHIPPED_WAY=native or emulation asks for one way.
 # The release is the one in dist/ when this script built it for this commit and the working tree

@@ -5,6 +5,10 @@
 #                            where this host runs 32-bit programs), a Japanese font, the locales
 #                            ja_JP.UTF-8, en_US.UTF-8 and zh_CN.UTF-8
 #   tools/setup.sh release   only what tools/release.sh needs: the build tools and archivers
+#   tools/setup.sh shipped   what tools/shipped.sh needs besides the set above (32-bit Wine
+#                            where it can run, from that set): the build tools, a display, pytest,
+#                            and qemu-user-static and debootstrap for the emulated i386 root (the
+#                            package registers no i386 handler on an x86-64 host)
 #
 # A package mirror out of step (an index of the wrong size while the mirror syncs) makes
 # `apt-get update` fail. It is tried again; if it still fails, setup goes on with the package
@@ -36,7 +40,10 @@ case "${1:-tests}" in
     packages=("${build_tools[@]}")
     # The release layer's second build runs under this locale: nothing of it may reach the files.
     wanted_locales=(ja_JP) ;;
-  *) echo "setup: unknown set '$1' (usage: tools/setup.sh [release])" >&2; exit 2 ;;
+  shipped)
+    packages=("${build_tools[@]}" xvfb xauth python3 python3-pytest qemu-user-static debootstrap)
+    wanted_locales=(ja_JP en_US) ;;
+  *) echo "setup: unknown set '$1' (usage: tools/setup.sh [release|shipped])" >&2; exit 2 ;;
 esac
 read -r -a extra <<<"${QV_SETUP_EXTRA:-}"
 packages+=("${extra[@]}")

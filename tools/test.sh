@@ -8,6 +8,10 @@
 #   tools/test.sh release         two release builds of the commit in fresh clones, compared byte
 #                                 for byte, and the first one's archives checked
 #   tools/test.sh dist            the release of this working tree (tools/release.sh), checked
+#   tools/test.sh shipped         the release zip's own QvUninst.exe and QvCheck.exe under 32-bit
+#                                 Wine: natively where it runs here, else through emulation
+#                                 (tools/shipped.sh; the first run builds and caches an i386 root
+#                                 and prefix)
 # The Wine layers run the 32-bit build under 32-bit Wine where the host runs 32-bit code, else the
 # same sources built for 64-bit Windows under 64-bit Wine (tests/wine/mode.sh decides and says why;
 # QV_WINE_MODE=win32 or win64 asks for one way). The checks of the product's file always read the
@@ -18,7 +22,7 @@ cd "$(dirname "$0")/.."
 bash tools/setup.sh || exit 1
 
 layers=("$@")
-[ ${#layers[@]} -gt 0 ] || layers=(setup unit asan win32 e2e fuzz release)
+[ ${#layers[@]} -gt 0 ] || layers=(setup unit asan win32 e2e fuzz release shipped)
 jobs=2
 
 build() {  # preset
@@ -61,6 +65,7 @@ run_layer() {
     setup) bash tests/setup/failing_update.sh ;;
     release) bash tests/release/reproduce.sh ;;
     dist)  bash tools/release.sh && /usr/bin/python3 tests/release/check_dist.py dist . ;;
+    shipped) bash tools/shipped.sh ;;
     *) echo "unknown layer: $1" >&2; return 2 ;;
   esac
 }

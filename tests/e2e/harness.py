@@ -849,9 +849,7 @@ class Harness:
 
         started = time.monotonic()
         case_dir = Path(tempfile.mkdtemp(prefix="qv-e2e-", dir=self.work_root))
-        prefix = case_dir / "prefix"
-        copy_prefix(self.pristine, prefix)
-        _set_relay_include(prefix, (*RELAY_CALLS, *relay_also))
+        prefix = self._case_prefix(case_dir, relay_also)
         program_copy = prefix / "drive_c" / "windows" / "QvUninst.exe"
         shutil.copyfile(self.program, program_copy)
         if program_mtime is not None:
@@ -908,6 +906,12 @@ class Harness:
         if check and result.trouble:
             raise HarnessError("the run did not go as the case said:\n" + result.describe())
         return result
+
+    def _case_prefix(self, case_dir: Path, relay_also: Sequence[str]) -> Path:  # a copy of the pristine one
+        prefix = case_dir / "prefix"
+        copy_prefix(self.pristine, prefix)
+        _set_relay_include(prefix, (*RELAY_CALLS, *relay_also))
+        return prefix
 
     def _restart(self, env: dict[str, str], prefix: Path, folders: Sequence[str | bytes]) -> set[bytes]:
         """Restarts Windows in the prefix; the paths (lower-cased, as Windows writes them) that then

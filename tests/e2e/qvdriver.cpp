@@ -441,9 +441,9 @@ class ProcessTree {
             OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
         if (!process) continue;
         // A program caught while it is being created has no file name yet: wait for it (up to a
-        // second), so that the harness can tell which program it is.
+        // minute: emulated, a start takes seconds), so that the harness can tell which program it is.
         std::string name = FileName(process, entry.szExeFile);
-        for (int tries = 0; name.empty() && tries < 200; ++tries) {
+        for (int tries = 0; name.empty() && tries < 12000; ++tries) {
           Sleep(5);
           name = FileName(process, "");
         }

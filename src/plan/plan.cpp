@@ -138,9 +138,8 @@ void AppendFolder(std::string& out, PlanningPlatform& planning, const std::strin
   out += "The folder " + Quoted(folder) + (left.empty() ? " stays, empty.\n" : " stays, holding:\n") + left;
 }
 
-}  // namespace
-
-int PlanCommand(Platform& system, const std::string& scriptArgument, std::string& out) {
+// Writes the plan; with a tap, the run makes its calls through it.
+int MakePlan(Platform& system, const std::string& scriptArgument, std::string& out, PlanTap* tap) {
   const LeadByteTable lead = ReadLeadBytes(system);
   const ScriptPaths paths = BuildScriptPaths(scriptArgument, lead);
   const bool readable = FileExists(system, paths.scriptPath) && system.ReadWholeFile(paths.scriptPath);
@@ -150,7 +149,7 @@ int PlanCommand(Platform& system, const std::string& scriptArgument, std::string
   const std::string module = FolderPart(system.GetModuleFileNameA(), lead) + kUninstallerName;
   PlanningPlatform planning(system, Quoted(module) + " /u " + argument, module);
   PlanListener listener(planning);
-  const int entryCode = ProgramEntry(planning, listener);
+  const int entryCode = ProgramEntry(tap ? tap->Around(planning) : planning, listener);
 
   out += "Plan of the uninstall with the script " + Quoted(paths.scriptPath) + "\n";
   out += std::string("The run of ") + kUninstallerName + " /u " + argument +
@@ -160,7 +159,18 @@ int PlanCommand(Platform& system, const std::string& scriptArgument, std::string
   if (!readable) ending = kPlanUnreadable;
   if (!paths.baseFolder.empty()) AppendFolder(out, planning, paths.baseFolder);
   out += "Exit code " + std::to_string(ending.code) + ": " + ending.meaning + ".\n";
+  if (tap) tap->Finished(planning);
   return ending;
+}
+
+}  // namespace
+
+int PlanCommand(Platform& system, const std::string& scriptArgument, std::string& out) {
+  return MakePlan(system, scriptArgument, out, nullptr);
+}
+
+int PlanCommand(Platform& system, const std::string& scriptArgument, std::string& out, PlanTap& tap) {
+  return MakePlan(system, scriptArgument, out, &tap);
 }
 
 }  // namespace qv

@@ -7,6 +7,8 @@
 
 namespace qv {
 
+class PlanningPlatform;
+
 // How a plan ends: its exit code and the words its last line gives for it. These are all of them.
 struct PlanEnding {
   int code;
@@ -25,5 +27,18 @@ inline constexpr PlanEnding kPlanUnreadable{3, "the script cannot be read"};
 // target and the result it would have, then how the run ends and what stays in the product's
 // folder. Nothing on the system is changed but the mutexes, held until this process ends.
 int PlanCommand(Platform& system, const std::string& scriptArgument, std::string& out);
+
+// A look into the run a plan makes, for the checks that judge plans: the run makes its calls on
+// Around's platform, which hands them on to the planning platform, and Finished sees the planning
+// platform once the plan is written.
+class PlanTap {
+ public:
+  virtual Platform& Around(PlanningPlatform& planning) = 0;
+  virtual void Finished(PlanningPlatform& planning) = 0;
+
+ protected:
+  ~PlanTap() = default;
+};
+int PlanCommand(Platform& system, const std::string& scriptArgument, std::string& out, PlanTap& tap);
 
 }  // namespace qv

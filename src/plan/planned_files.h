@@ -48,6 +48,15 @@ class PlannedFiles {
   // trailing blanks and dots of the last name dropped, as the system reads a path. No final "\".
   // Two paths name the same file or folder when these are equal.
   std::string Canonical(const std::string& path);
+  // Calls f with each canonical path that the changes so far remove, move away, move to or give
+  // attributes.
+  template <typename F>
+  void ForEachChangedPath(F f) const {
+    for (const Change& change : changes_) {
+      f(change.path);
+      if (change.kind == Change::Kind::kMoved) f(change.to);
+    }
+  }
 
  private:
   // The real file that the path names in the planned state; nothing for a folder or no file.

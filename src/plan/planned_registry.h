@@ -45,6 +45,12 @@ class PlannedRegistry {
   // The key at path (below the root, upper-cased) and everything below it are gone, as when the
   // system itself removes them (a service's key, with the service).
   void Forget(RegistryRoot root, const std::string& path);
+  // Calls f with the root and canonical path of the key that each change so far deletes, creates,
+  // or sets or deletes a value of.
+  template <typename F>
+  void ForEachChangedKey(F f) const {
+    for (const Change& change : changes_) f(change.root, change.path);
+  }
 
  private:
   // A planned change of the registry. Paths are canonical key paths below the root.

@@ -28,6 +28,8 @@ class PlanningPlatform final : public ForwardingPlatform {
   const std::vector<RunStep>& Steps() const { return steps_; }
   // The files as the steps so far would leave them.
   PlannedFiles& Files() { return files_; }
+  // The registry as the steps so far would leave it.
+  const PlannedRegistry& Registry() const { return registry_; }
 
   // The next value written is the Path value without these elements: its step says so.
   void ExpectPathRemoval(PathRemoval removal) { pathRemoval_ = std::move(removal); }

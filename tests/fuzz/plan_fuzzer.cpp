@@ -1,8 +1,9 @@
-// Arbitrary bytes as the uninstall script, planned and then run for real on a copy of the same
-// fake system (tests/fuzz/seeded_system.h): the plan changes nothing and shows no box, every call
-// of the planned run that shows or changes something gets the answer the real run gets, in the
-// same order, and what the plan reads at its end is what the real run left. The printed plan
-// lists the same steps, with the same results, and ends with the exit code that fits the run.
+// Arbitrary bytes as the uninstall script, run for real and planned, as QvCheck.exe /plan plans
+// it, on a copy of the same fake system (tests/fuzz/seeded_system.h): the plan changes nothing
+// and shows no box, every call of its run that shows or changes something gets the answer the
+// real run gets, in the same order, and what the plan reads at its end is what the real run left.
+// The printed plan lists the same steps, with the same results, and ends with the exit code that
+// fits the run.
 //
 // The first input byte chooses the variant; the rest is the script:
 //   bit 0     the signature line "//QV-Uninstaller" is put before the script, so the run goes deep
@@ -34,7 +35,8 @@ namespace {
 
 using qv::test::FakePlatform;
 
-constexpr char kCommandLine[] = "QvUninst.exe /u C:\\App\\";
+// The command line the plan gives its run: the uninstaller beside the checker, the folder quoted.
+constexpr char kCommandLine[] = "\"C:\\Tools\\QvUninst.exe\" /u \"C:\\App\\\"";
 
 // The system of a variant before the run, seeded once.
 const FakePlatform& SystemBefore(std::uint8_t variant, const std::string& script) {
@@ -119,37 +121,50 @@ void PrintCalls(const std::vector<std::string>& planned, const std::vector<std::
                  i < planned.size() ? planned[i].c_str() : "-", i < real.size() ? real[i].c_str() : "-");
 }
 
+// The printing plan's run, logged, and what it reads at its end against what the real run left.
+class LoggingTap final : public qv::PlanTap {
+ public:
+  LoggingTap(const FakePlatform& before, const FakePlatform& real) : before_(before), real_(real) {}
+  std::optional<qv::test::CallLog> log;
+  std::string difference;
+
+  qv::Platform& Around(qv::PlanningPlatform& planning) override { return log.emplace(planning); }
+  void Finished(qv::PlanningPlatform& planning) override {
+    difference = qv::test::PlannedStateDifference(planning, before_, real_);
+  }
+
+ private:
+  const FakePlatform& before_;
+  const FakePlatform& real_;
+};
+
 void CheckPlan(std::uint8_t variant, std::string_view body) {
   const std::string script = (variant & 0x1 ? std::string("//QV-Uninstaller\r\n") : std::string()) + std::string(body);
   const FakePlatform& before = SystemBefore(variant, script);
-  // The planned, the real and the printed run's systems of each variant live from input to
-  // input, made equal to the one before the run when it ends: each keeps what its run left
-  // unchanged (all but the script, mostly) instead of being copied anew.
-  static FakePlatform systems[16][3];
-  FakePlatform& planned = systems[variant & 0xE][0];
-  FakePlatform& real = systems[variant & 0xE][1];
-  FakePlatform& printing = systems[variant & 0xE][2];
-  for (FakePlatform* system : {&planned, &real, &printing}) *system = before;
-  const qv::fuzz::ResetAtEnd resetPlanned(planned, before), resetReal(real, before), resetPrinting(printing, before);
-
-  qv::PlanningPlatform planning(planned, kCommandLine, planned.moduleFileName);
-  qv::test::CallLog plannedLog(planning);
-  const int plannedCode = qv::ProgramEntry(plannedLog);
-  QV_FUZZ_CHECK(planned.SameFilesAndRegistry(before), "planning changes no file and no key");
-  QV_FUZZ_CHECK(planned.boxes.empty(), "planning shows no box");
-  QV_FUZZ_CHECK(planned.OpenKeyCount() == 0, "planning leaves no key of the system open");
+  // The real and the planned run's systems of each variant live from input to input, made equal
+  // to the one before the run when it ends: each keeps what its run left unchanged (all but the
+  // script, mostly) instead of being copied anew.
+  static FakePlatform systems[16][2];
+  FakePlatform& real = systems[variant & 0xE][0];
+  FakePlatform& planned = systems[variant & 0xE][1];
+  for (FakePlatform* system : {&real, &planned}) *system = before;
+  const qv::fuzz::ResetAtEnd resetReal(real, before), resetPlanned(planned, before);
 
   qv::test::CallLog realLog(real);
   const int realCode = qv::ProgramEntry(realLog);
-  PrintCalls(plannedLog.calls, realLog.calls);
-  QV_FUZZ_CHECK(plannedCode == realCode, "the plan ends with the real run's exit code");
-  QV_FUZZ_CHECK(plannedLog.calls == realLog.calls, "the planned run makes the real run's calls, with its results");
-  const std::string difference = qv::test::PlannedStateDifference(planning, before, real);
-  if (!difference.empty() && std::getenv("QV_FUZZ_VERBOSE")) std::fprintf(stderr, "%s\n", difference.c_str());
-  QV_FUZZ_CHECK(difference.empty(), "what the plan reads at its end is what the real run left");
 
+  // The plan is printed from a run on a planning platform over the same system.
+  LoggingTap tap(before, real);
   std::string plan;
-  const int planCode = qv::PlanCommand(printing, "C:\\App\\", plan);
+  const int planCode = qv::PlanCommand(planned, "C:\\App\\", plan, tap);
+  QV_FUZZ_CHECK(planned.SameFilesAndRegistry(before), "planning changes no file and no key");
+  QV_FUZZ_CHECK(planned.boxes.empty(), "planning shows no box");
+  QV_FUZZ_CHECK(planned.OpenKeyCount() == 0, "planning leaves no key of the system open");
+  PrintCalls(tap.log->calls, realLog.calls);
+  QV_FUZZ_CHECK(tap.log->calls == realLog.calls, "the planned run makes the real run's calls, with its results");
+  if (!tap.difference.empty() && std::getenv("QV_FUZZ_VERBOSE")) std::fprintf(stderr, "%s\n", tap.difference.c_str());
+  QV_FUZZ_CHECK(tap.difference.empty(), "what the plan reads at its end is what the real run left");
+
   CheckPrintedPlan(realLog.calls, plan);
   bool reported = false;
   for (const char* report : {qv::texts::kReportAllRemoved, qv::texts::kReportFilesRemain,

@@ -1,6 +1,7 @@
 #include "memory/memory_platform.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 #include "memory/memory_code_pages.h"
@@ -185,46 +186,53 @@ std::string MemoryPlatform::Normalize(const std::string& written, bool& trailing
 }
 
 std::string MemoryPlatform::Spelled(const std::string& written, bool& trailingSlash) const {
+  // The path made whole: a path without a drive gets the current folder's, a relative one the
+  // current folder itself.
+  const bool drive = written.size() >= 2 && written[1] == ':';
+  const bool rooted = !written.empty() && (written[0] == '\\' || written[0] == '/');
+  const std::string_view start = drive    ? std::string_view()
+                                 : rooted ? std::string_view(currentFolder).substr(0, 2)
+                                          : std::string_view(currentFolder);
+  std::string path;
+  path.reserve(start.size() + written.size());
+  path += start;
   // The system reads "/" in a path as "\\", but not as the second byte of a double-byte character.
-  std::string path = written;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    if (lead_[static_cast<unsigned char>(path[i])] && i + 1 < path.size())
-      ++i;
-    else if (path[i] == '/')
-      path[i] = '\\';
+  for (std::size_t i = 0; i < written.size(); ++i) {
+    if (lead_[static_cast<unsigned char>(written[i])] && i + 1 < written.size()) {
+      path += written[i++];
+      path += written[i];
+    } else {
+      path += written[i] == '/' ? '\\' : written[i];
+    }
   }
-  trailingSlash = !path.empty() && path.back() == '\\';
-  std::string absolute;
-  if (path.size() >= 2 && path[1] == ':')
-    absolute = path;
-  else if (!path.empty() && path[0] == '\\')
-    absolute = currentFolder.substr(0, 2) + path;
-  else
-    absolute = currentFolder + path;
+  trailingSlash = !written.empty() && path.back() == '\\';
 
-  std::vector<std::string_view> segments;
-  segments.reserve(16);
-  ForEachSegment(absolute, lead_, [&](std::string_view segment) {
+  // Its names joined by single "\\", "." and ".." taken away (".." stops at the drive), moved to
+  // the front of the same string: a name never lands beyond where it was read.
+  static thread_local std::vector<std::size_t> starts;  // where each kept name begins
+  starts.clear();
+  std::size_t end = 0;
+  ForEachSegment(path, lead_, [&](std::string_view segment) {
     if (segment == ".") return;
     if (segment == "..") {
-      if (segments.size() > 1) segments.pop_back();
+      if (starts.size() > 1) {
+        end = starts.back() - 1;
+        starts.pop_back();
+      }
       return;
     }
-    segments.push_back(segment);
+    if (!starts.empty()) path[end++] = '\\';
+    starts.push_back(end);
+    std::memmove(&path[end], segment.data(), segment.size());
+    end += segment.size();
   });
-  if (segments.size() > 1) {
+  if (starts.size() > 1) {
     // Trailing blanks and dots of the last name are dropped, as the system does.
-    std::string_view& last = segments.back();
-    while (!last.empty() && (last.back() == ' ' || last.back() == '.')) last.remove_suffix(1);
-    if (last.empty()) segments.pop_back();
+    while (end > starts.back() && (path[end - 1] == ' ' || path[end - 1] == '.')) --end;
+    if (end == starts.back()) end = starts.back() - 1;
   }
-  std::string result;
-  result.reserve(absolute.size());
-  for (std::size_t i = 0; i < segments.size(); ++i) {
-    if (i) result += '\\';
-    result += segments[i];
-  }
-  return result;
+  path.resize(end);
+  return path;
 }
 
 std::string MemoryPlatform::LastName(const std::string& path) const {

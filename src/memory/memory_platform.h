@@ -144,6 +144,8 @@ class MemoryPlatform : public Platform, public WideCalls {
   const MemoryFile* Find(const std::string& path) const;
   // Every path, as the in-memory system normalises it (upper-cased), folders with a final "\".
   std::vector<std::string> Paths() const;
+  // Every file and folder by its path as the in-memory system normalises it, in order.
+  const std::map<std::string, MemoryFile>& Entries() const { return files_.entries; }
 
   // Registry: keys by root and path ("Software\\Example"); created as needed.
   MemoryKey& AddKey(RegistryRoot root, const std::string& path);

@@ -82,6 +82,20 @@ class CallLog final : public ForwardingPlatform {
   static std::string Key(KeyHandle key) { return IsPredefinedKey(key) ? std::to_string(key) + "\\" : "(open)\\"; }
 };
 
+// Calls f(key, a, b) for each key of two maps ordered alike, with its entry in each (null where
+// it has none).
+template <typename Map, typename F>
+void SideBySide(const Map& first, const Map& second, F f) {
+  auto a = first.begin(), b = second.begin();
+  while (a != first.end() || b != second.end()) {
+    const bool inA = b == second.end() || (a != first.end() && a->first <= b->first);
+    const bool inB = a == first.end() || (b != second.end() && b->first <= a->first);
+    f(inA ? a->first : b->first, inA ? &a->second : nullptr, inB ? &b->second : nullptr);
+    if (inA) ++a;
+    if (inB) ++b;
+  }
+}
+
 // Whether a path (canonical, names between single "\\") is one of the changed ones, lies below one
 // or above one: the only places where a plan's changes show.
 inline bool NearAChange(const std::string& path, const std::set<std::string>& changed) {
@@ -97,26 +111,26 @@ inline bool NearAChange(const std::string& path, const std::set<std::string>& ch
 // anything, and the planning platform reads through to the system as it was before.
 inline std::string PlannedStateDifference(PlanningPlatform& planning, const FakePlatform& before,
                                           const FakePlatform& real) {
+  std::string difference;
+  // What the planning platform shows at a path: whether something is there, and its attributes.
+  const auto fileDifference = [&](const std::string& path, const FakeFile* left) {
+    const std::optional<FindData> found = planning.FindFirstFileA(path);
+    if (found.has_value() != (left != nullptr))
+      difference = "whether it exists: " + path;
+    else if (found && (found->attributes & 0x11u) != (left->attributes | (left->folder ? 0x10u : 0u)))
+      difference = "attributes: " + path;
+  };
   std::set<std::string> changedFiles;
   planning.Files().ForEachChangedPath([&](const std::string& path) { changedFiles.insert(path); });
-  // Each path once, whether it was there before, is there after, or both; and those the plan changed.
-  std::set<std::string> paths = changedFiles;
-  for (const FakePlatform* system : {&before, &real})
-    for (std::string path : system->Paths()) {
-      if (path.back() == '\\') path.pop_back();
-      paths.insert(path);
-    }
-  for (const std::string& path : paths) {
-    const FakeFile* was = before.Find(path);
-    const FakeFile* left = real.Find(path);
+  // Both systems' files side by side, by the path the in-memory system keeps (upper-cased, as the
+  // plan keeps paths); then those the plan changed that neither has.
+  SideBySide(before.Entries(), real.Entries(), [&](const std::string& path, const FakeFile* was, const FakeFile* left) {
     const bool changedByRun = (was == nullptr) != (left == nullptr) || (was && was->attributes != left->attributes);
-    if (!changedByRun && (changedFiles.empty() || !NearAChange(planning.Files().Canonical(path), changedFiles)))
-      continue;
-    const std::optional<FindData> found = planning.FindFirstFileA(path);
-    if (found.has_value() != (left != nullptr)) return "whether it exists: " + path;
-    if (found && (found->attributes & 0x11u) != (left->attributes | (left->folder ? 0x10u : 0u)))
-      return "attributes: " + path;
-  }
+    if (difference.empty() && (changedByRun || NearAChange(path, changedFiles))) fileDifference(path, left);
+  });
+  for (const std::string& path : changedFiles)
+    if (difference.empty() && !before.Find(path) && !real.Find(path)) fileDifference(path, nullptr);
+  if (!difference.empty()) return difference;
 
   for (RegistryRoot root : {kHkeyCurrentUser, kHkeyLocalMachine}) {
     std::set<std::string> changedKeys;
@@ -125,50 +139,49 @@ inline std::string PlannedStateDifference(PlanningPlatform& planning, const Fake
     });
     // What the planning platform reads of the key at path: whether it is there, and every value
     // the real run left.
-    const auto difference = [&](const std::string& path) -> std::string {
+    const auto keyDifference = [&](const std::string& path) {
       KeyHandle handle = 0;
       const FakeKey* left = real.FindKey(root, path);
       const bool opened = planning.RegOpenKeyExA(root, path, win::kKeyRead, handle) == win::kErrorSuccess;
       const UniqueKey owner(planning, opened ? handle : UniqueKey::kEmpty);
-      if (opened != (left != nullptr)) return "whether the key exists: " + path;
-      if (!left) return {};
+      if (opened != (left != nullptr)) difference = "whether the key exists: " + path;
+      if (!left || !opened) return;
       for (const auto& [name, value] : left->values) {
         std::string data;
         std::uint32_t type = 0, size = 1024;
         const ErrorCode status = planning.RegQueryValueExA(handle, value.name, type, &data, size);
-        if (status != win::kErrorSuccess || data != value.data) return "value: " + path + " : " + value.name;
+        if ((status != win::kErrorSuccess || data != value.data) && difference.empty())
+          difference = "value: " + path + " : " + value.name;
       }
-      return {};
     };
-    // Both trees side by side, each key once (by its upper-cased path, as the plan keeps paths):
-    // the keys the real run made, removed or changed the values of, and those near a change of
-    // the plan.
-    std::set<std::string> walked;
-    std::function<std::string(const FakeKey*, const FakeKey*, const std::string&, const std::string&)> walk =
-        [&](const FakeKey* was, const FakeKey* left, const std::string& upper, const std::string& path) -> std::string {
-      walked.insert(upper);
+    // Both trees side by side, each key once, by its upper-cased path as the plan keeps paths
+    // (upper) and as the run wrote it (path): the keys the real run made, removed or changed the
+    // values of, and those near a change of the plan.
+    std::string upper, path;
+    std::function<void(const FakeKey*, const FakeKey*)> walk = [&](const FakeKey* was, const FakeKey* left) {
       const bool changedByRun = (was == nullptr) != (left == nullptr) || (was && was->values != left->values);
-      if (changedByRun || NearAChange(upper, changedKeys))
-        if (std::string found = difference(path); !found.empty()) return found;
-      std::map<std::string, std::pair<const FakeKey*, const FakeKey*>> children;
-      if (was)
-        for (const auto& [name, child] : was->subkeys) children[name].first = child.get();
-      if (left)
-        for (const auto& [name, child] : left->subkeys) children[name].second = child.get();
-      for (const auto& [name, pair] : children) {
-        const std::string& written = (pair.second ? pair.second : pair.first)->name;
-        std::string found = walk(pair.first, pair.second, upper.empty() ? name : upper + "\\" + name,
-                                 path.empty() ? written : path + "\\" + written);
-        if (!found.empty()) return found;
-      }
-      return {};
+      if (difference.empty() && (changedByRun || NearAChange(upper, changedKeys))) keyDifference(path);
+      using Subkeys = decltype(FakeKey::subkeys);
+      static const Subkeys kNone;
+      SideBySide(was ? was->subkeys : kNone, left ? left->subkeys : kNone,
+                 [&](const std::string& name, const Subkeys::mapped_type* a, const Subkeys::mapped_type* b) {
+                   const std::size_t upperSize = upper.size(), pathSize = path.size();
+                   if (!upper.empty()) {
+                     upper += '\\';
+                     path += '\\';
+                   }
+                   upper += name;
+                   path += (b ? *b : *a)->name;
+                   walk(a ? a->get() : nullptr, b ? b->get() : nullptr);
+                   upper.resize(upperSize);
+                   path.resize(pathSize);
+                 });
     };
-    if (std::string found = walk(before.FindKey(root, ""), real.FindKey(root, ""), "", ""); !found.empty())
-      return found;
+    walk(before.FindKey(root, ""), real.FindKey(root, ""));
     // A key the plan made that neither system has.
-    for (const std::string& path : changedKeys)
-      if (!walked.count(path))
-        if (std::string found = difference(path); !found.empty()) return found;
+    for (const std::string& changed : changedKeys)
+      if (difference.empty() && !before.FindKey(root, changed) && !real.FindKey(root, changed)) keyDifference(changed);
+    if (!difference.empty()) return difference;
   }
   return {};
 }

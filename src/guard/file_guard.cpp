@@ -11,25 +11,25 @@ namespace {
 constexpr char kSeparators[] = "\\/";
 
 // A path as the system reads it: what stands before its names ("C:", "\\", "\", or nothing for a
-// relative path) and its names.
+// relative path) and its names, as views into the path.
 struct ReadPath {
-  std::string start;
-  std::vector<std::string> names;
+  std::string_view start;
+  std::vector<std::string_view> names;
 };
 
 std::optional<ReadPath> ReadAsSystem(const std::string& path, const LeadByteTable& lead) {
   ReadPath read;
   std::size_t at = 0;
   if (path.size() >= 2 && path[1] == ':') {
-    read.start = path.substr(0, 2);
+    read.start = std::string_view(path).substr(0, 2);
     at = 2;
   } else if (path.size() >= 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/')) {
     read.start = "\\\\";
   } else if (!path.empty() && (path[0] == '\\' || path[0] == '/')) {
     read.start = "\\";
   }
-  for (const std::string& name : SplitPathNames(std::string_view(path).substr(at), kSeparators, lead)) {
-    const std::string kept(WithoutTrailingBlanksAndDots(name));
+  for (const std::string_view name : PathNameViews(std::string_view(path).substr(at), kSeparators, lead)) {
+    const std::string_view kept = WithoutTrailingBlanksAndDots(name);
     if (name == ".") continue;
     if (name == "..") {
       // A relative path keeps the ".." that climb above where it starts; a root is not climbed above.
@@ -46,9 +46,13 @@ std::optional<ReadPath> ReadAsSystem(const std::string& path, const LeadByteTabl
   return read;
 }
 
-std::string Joined(const ReadPath& read) {
-  std::string text = read.start;
-  for (const std::string& name : read.names) text += (text.empty() || text.back() == '\\' ? "" : "\\") + name;
+// The start and the first count names (all of them by default), joined.
+std::string Joined(const ReadPath& read, std::size_t count = std::string::npos) {
+  std::string text(read.start);
+  for (std::size_t i = 0; i < read.names.size() && i < count; ++i) {
+    if (!text.empty() && text.back() != '\\') text += '\\';
+    text += read.names[i];
+  }
   return text;
 }
 
@@ -84,9 +88,7 @@ bool LiesInFolder(const std::string& path, const std::string& folder, const Lead
   if (!file || !place || file->names.size() <= place->names.size()) return false;
   // A relative path's ".." names stand first: one beyond the folder's climbs above it.
   if (file->names[place->names.size()] == "..") return false;
-  ReadPath above = *file;
-  above.names.resize(place->names.size());
-  return UpperCase932(Joined(above), lead) == UpperCase932(Joined(*place), lead);
+  return UpperCase932(Joined(*file, place->names.size()), lead) == UpperCase932(Joined(*place), lead);
 }
 
 bool ClimbsOut(const std::string& name, const LeadByteTable& lead) {

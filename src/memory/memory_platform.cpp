@@ -558,6 +558,15 @@ ErrorCode MemoryPlatform::CreateMutexStored(const std::string& written) {
 
 // ---------------------------------------------------------------- registry
 
+std::shared_ptr<MemoryKey> MemoryPlatform::Descend(std::shared_ptr<MemoryKey> node, const std::string& upper) const {
+  ForEachSegment(upper, lead_, [&](std::string_view segment) {
+    if (!node) return;
+    auto it = node->subkeys.find(segment);
+    node = it == node->subkeys.end() ? nullptr : it->second;
+  });
+  return node;
+}
+
 std::vector<std::string_view> MemoryPlatform::SplitKeyPath(const std::string& path) const {
   return SplitNames(path, lead_);
 }
@@ -598,11 +607,8 @@ ErrorCode MemoryPlatform::RegOpenKeyExStored(KeyHandle key, const std::string& s
   if (BadSubKey(subKey)) return win::kErrorBadPathname;
   // The case mapping keeps every character's place, and with it where the path splits.
   const std::string upper = Upper(subKey);
-  for (std::string_view segment : SplitKeyPath(upper)) {
-    auto it = node->subkeys.find(segment);
-    if (it == node->subkeys.end()) return win::kErrorFileNotFound;
-    node = it->second;
-  }
+  node = Descend(std::move(node), upper);
+  if (!node) return win::kErrorFileNotFound;
   const bool wantsMore = (access & ~win::kKeyRead) != 0;
   if (wantsMore && node->denyAllAccess) return win::kErrorAccessDenied;
   result = NewHandle(node, (access & kKeyWriteBits) != 0);
@@ -774,14 +780,7 @@ void MemoryPlatform::SetValue(RegistryRoot root, const std::string& path, const 
 MemoryKey* MemoryPlatform::FindKey(RegistryRoot root, const std::string& path) const {
   auto rootIt = registry_.roots.find(root);
   if (rootIt == registry_.roots.end()) return nullptr;
-  MemoryKey* node = rootIt->second.get();
-  const std::string upper = Upper(path);
-  for (std::string_view segment : SplitKeyPath(upper)) {
-    auto it = node->subkeys.find(segment);
-    if (it == node->subkeys.end()) return nullptr;
-    node = it->second.get();
-  }
-  return node;
+  return Descend(rootIt->second, Upper(path)).get();
 }
 
 void MemoryPlatform::RemoveKey(RegistryRoot root, const std::string& path) {

@@ -351,6 +351,8 @@ class MemoryPlatform : public Platform, public WideCalls {
   // The key of a handle that may change its values; nothing, with the error, otherwise.
   std::shared_ptr<MemoryKey> ValuesOf(KeyHandle key, ErrorCode& status) const;
   std::vector<std::string_view> SplitKeyPath(const std::string& path) const;
+  // The key at the upper-cased path below node; nothing when there is none.
+  std::shared_ptr<MemoryKey> Descend(std::shared_ptr<MemoryKey> node, const std::string& upper) const;
   KeyHandle NewHandle(std::shared_ptr<MemoryKey> key, bool writable);
   ErrorCode DeleteOpenKey(const std::shared_ptr<MemoryKey>& node);
 

@@ -38,7 +38,7 @@ PathStart StartOf(const std::string& path) {
 }
 
 // The prefix and the names joined by single "\"; "." for nothing at all.
-std::string Joined(const std::string& prefix, const std::vector<std::string>& names) {
+std::string Joined(const std::string& prefix, const std::vector<std::string_view>& names) {
   std::string result = prefix;
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (i > 0 || (!prefix.empty() && prefix.back() != '\\')) result += '\\';
@@ -52,19 +52,22 @@ std::string Joined(const std::string& prefix, const std::vector<std::string>& na
 
 std::string PlannedFiles::Canonical(const std::string& path) {
   const PathStart at = StartOf(path);
-  std::vector<std::string> names;
-  for (const std::string& name : SplitPathNames(std::string_view(path).substr(at.start), "\\/", lead_)) {
+  // The names kept are moved to the front of the same list.
+  std::vector<std::string_view> names = PathNameViews(std::string_view(path).substr(at.start), "\\/", lead_);
+  std::size_t kept = 0;
+  for (const std::string_view name : names) {
     if (name == "..") {
-      if (!names.empty() && names.back() != "..")
-        names.pop_back();
+      if (kept > 0 && names[kept - 1] != "..")
+        --kept;
       else if (at.relative)
-        names.push_back(name);
+        names[kept++] = name;
     } else if (name != ".") {
-      names.push_back(name);
+      names[kept++] = name;
     }
   }
+  names.resize(kept);
   if (!names.empty() && names.back() != "..") {
-    names.back() = std::string(WithoutTrailingBlanksAndDots(names.back()));
+    names.back() = WithoutTrailingBlanksAndDots(names.back());
     if (names.back().empty()) names.pop_back();
   }
   return system_.CharUpperBuffA(Joined(at.prefix, names));

@@ -23,13 +23,16 @@ std::string KeyParent(const std::string& path) {
 
 }  // namespace
 
-std::vector<std::string> PlannedRegistry::KeySegments(const std::string& path) {
-  return SplitPathNames(path, "\\", lead_);
+std::vector<std::string_view> PlannedRegistry::KeySegments(const std::string& path) {
+  return PathNameViews(path, "\\", lead_);
 }
 
-std::string PlannedRegistry::Join(const std::string& base, const std::vector<std::string>& segments) const {
+std::string PlannedRegistry::Join(const std::string& base, const std::vector<std::string_view>& segments) const {
   std::string path = base;
-  for (const std::string& segment : segments) path += (path.empty() ? "" : "\\") + segment;
+  for (const std::string_view segment : segments) {
+    if (!path.empty()) path += '\\';
+    path += segment;
+  }
   return path;
 }
 
@@ -177,7 +180,7 @@ ErrorCode PlannedRegistry::Open(KeyHandle key, const std::string& subKey, std::u
   ErrorCode status = Base(key, opened);
   if (status != kOk) return status;
   if (BadSubKey(subKey)) return win::kErrorBadPathname;
-  const std::vector<std::string> segments = KeySegments(subKey);
+  const std::vector<std::string_view> segments = KeySegments(subKey);
   opened.path = Join(opened.path, KeySegments(system_.CharUpperBuffA(subKey)));
   opened.shown = Join(opened.shown, segments);
   const KeyState state = StateOf(opened.root, opened.path);
@@ -195,7 +198,7 @@ PlannedRegistry::Outcome PlannedRegistry::Create(KeyHandle key, const std::strin
   ErrorCode status = Base(key, opened);
   const bool known = status == kOk;
   if (known && BadSubKey(subKey)) status = win::kErrorBadPathname;
-  const std::vector<std::string> segments = KeySegments(subKey);
+  const std::vector<std::string_view> segments = KeySegments(subKey);
   std::string path = opened.path;
   opened.shown = Join(opened.shown, segments);
   opened.path = Join(opened.path, KeySegments(system_.CharUpperBuffA(subKey)));
@@ -205,8 +208,9 @@ PlannedRegistry::Outcome PlannedRegistry::Create(KeyHandle key, const std::strin
                                                                                 : "exists";
   // The keys to make, from the first that is missing on; its parent must let us make subkeys.
   std::vector<Change> created;
-  for (const std::string& segment : segments) {
+  for (const std::string_view name : segments) {
     if (status != kOk) break;
+    const std::string segment(name);
     const std::string parent = path;
     path = Join(path, {system_.CharUpperBuffA(segment)});
     if (created.empty() && StateOf(opened.root, path) != KeyState::kMissing) continue;

@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "seam/platform.h"
@@ -76,8 +77,9 @@ class PlannedRegistry {
     std::string shown;
   };
 
-  std::vector<std::string> KeySegments(const std::string& path);
-  std::string Join(const std::string& base, const std::vector<std::string>& segments) const;
+  // The names of a key path, as views into it.
+  std::vector<std::string_view> KeySegments(const std::string& path);
+  std::string Join(const std::string& base, const std::vector<std::string_view>& segments) const;
   // The key a handle stands for; on failure, what is known of it (for showing).
   ErrorCode Base(KeyHandle key, OpenKey& base);
   KeyState StateOf(RegistryRoot root, const std::string& path);

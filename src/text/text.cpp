@@ -122,8 +122,12 @@ std::string ExtensionPart(std::string_view path, const LeadByteTable& lead) {
   return start == std::string_view::npos ? std::string() : std::string(path.substr(start));
 }
 
-std::vector<std::string> SplitPathNames(std::string_view path, std::string_view separators, const LeadByteTable& lead) {
-  std::vector<std::string> names;
+namespace {
+
+template <typename Name>
+std::vector<Name> PathNames(std::string_view path, std::string_view separators, const LeadByteTable& lead) {
+  std::vector<Name> names;
+  names.reserve(8);  // most paths have fewer names: one allocation
   std::size_t start = 0;
   auto endName = [&](std::size_t end) {
     if (end > start) names.emplace_back(path.substr(start, end - start));
@@ -137,6 +141,17 @@ std::vector<std::string> SplitPathNames(std::string_view path, std::string_view 
   }
   endName(path.size());
   return names;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitPathNames(std::string_view path, std::string_view separators, const LeadByteTable& lead) {
+  return PathNames<std::string>(path, separators, lead);
+}
+
+std::vector<std::string_view> PathNameViews(std::string_view path, std::string_view separators,
+                                            const LeadByteTable& lead) {
+  return PathNames<std::string_view>(path, separators, lead);
 }
 
 bool HasWildcard(std::string_view path) { return path.find_first_of("*?") != std::string_view::npos; }

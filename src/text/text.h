@@ -47,6 +47,9 @@ std::string ExtensionPart(std::string_view path, const LeadByteTable& lead);
 // The names between the separators of a path, a separator byte that is the second byte of a
 // double-byte character ("\x95\x5C") counting as part of its character; empty names are left out.
 std::vector<std::string> SplitPathNames(std::string_view path, std::string_view separators, const LeadByteTable& lead);
+// The same names, as views into path.
+std::vector<std::string_view> PathNameViews(std::string_view path, std::string_view separators,
+                                            const LeadByteTable& lead);
 
 // Whether the path holds the system's wildcards "*" or "?".
 bool HasWildcard(std::string_view path);

@@ -12,6 +12,7 @@
 //             the run is made again on a system of another code page, through the wide calls: it
 //             must end the same, with the same boxes, and pass no name to an ANSI call
 //   bits 6-7  that code page: 1252, 936, 949 or 65001
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -120,6 +121,15 @@ void CheckSentinels(const qv::test::FakePlatform& before, const qv::test::FakePl
 // Every byte of the script belongs to a code page 932 character that reads back as itself: on a
 // system of another code page, the wide calls reach the very names the ANSI calls reach on 932.
 bool NamesItself(const std::string& script) {
+  // Code page 932 reads each byte below 0x80 as a character of its own, so a script of such bytes
+  // reads back as itself when each of them does, which is looked at once.
+  static const bool asciiNamesItself = [] {
+    std::string ascii(0x80, '\0');
+    for (int c = 0; c < 0x80; ++c) ascii[c] = static_cast<char>(c);
+    return qv::test::FakePlatform::Stored(qv::test::FakePlatform::Unstored(ascii)) == ascii;
+  }();
+  const bool ascii = std::all_of(script.begin(), script.end(), [](char c) { return (c & 0x80) == 0; });
+  if (ascii && asciiNamesItself) return true;
   return qv::test::FakePlatform::Stored(qv::test::FakePlatform::Unstored(script)) == script;
 }
 

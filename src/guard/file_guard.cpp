@@ -82,7 +82,41 @@ std::optional<Refusal> FileRefusal(Platform& platform, const LeadByteTable& lead
   return std::nullopt;
 }
 
+namespace {
+
+// Whether the names between the "\\" of text are plain: no lead byte of a double-byte character,
+// no "/", none of them "." or "..", none ending in a blank or a dot; and how many there are. The
+// system reads such names as written.
+bool PlainNames(std::string_view text, const LeadByteTable& lead, std::size_t& count) {
+  count = 0;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && (lead[static_cast<unsigned char>(text[i])] || text[i] == '/')) return false;
+    if (i < text.size() && text[i] != '\\') continue;
+    if (i > start) {
+      if (text[i - 1] == ' ' || text[i - 1] == '.') return false;
+      ++count;
+    }
+    start = i + 1;
+  }
+  return true;
+}
+
+// The path names a file or folder below the folder, and both are written plainly: a drive, the
+// folder's names each ended by a single "\\", then the path's own names.
+bool PlainlyBelow(const std::string& path, const std::string& folder, const LeadByteTable& lead) {
+  std::size_t folderNames = 0, pathNames = 0;
+  return folder.size() >= 3 && folder[1] == ':' && folder[2] == '\\' && folder.back() == '\\' &&
+         folder.find("\\\\") == std::string::npos && path.size() > folder.size() &&
+         path.compare(0, folder.size(), folder) == 0 &&
+         PlainNames(std::string_view(folder).substr(2), lead, folderNames) &&
+         PlainNames(std::string_view(path).substr(folder.size()), lead, pathNames) && pathNames > 0;
+}
+
+}  // namespace
+
 bool LiesInFolder(const std::string& path, const std::string& folder, const LeadByteTable& lead) {
+  if (PlainlyBelow(path, folder, lead)) return true;
   const std::optional<ReadPath> file = ReadAsSystem(path, lead);
   const std::optional<ReadPath> place = ReadAsSystem(folder, lead);
   if (!file || !place || file->names.size() <= place->names.size()) return false;

@@ -84,7 +84,7 @@ std::optional<Refusal> FileRefusal(Platform& platform, const LeadByteTable& lead
 
 namespace {
 
-// Whether the names between the "\\" of text are plain: no lead byte of a double-byte character,
+// Whether the names between the "\" of text are plain: no lead byte of a double-byte character,
 // no "/", none of them "." or "..", none ending in a blank or a dot; and how many there are. The
 // system reads such names as written.
 bool PlainNames(std::string_view text, const LeadByteTable& lead, std::size_t& count) {
@@ -102,21 +102,31 @@ bool PlainNames(std::string_view text, const LeadByteTable& lead, std::size_t& c
   return true;
 }
 
-// The path names a file or folder below the folder, and both are written plainly: a drive, the
-// folder's names each ended by a single "\\", then the path's own names.
-bool PlainlyBelow(const std::string& path, const std::string& folder, const LeadByteTable& lead) {
-  std::size_t folderNames = 0, pathNames = 0;
-  return folder.size() >= 3 && folder[1] == ':' && folder[2] == '\\' && folder.back() == '\\' &&
-         folder.find("\\\\") == std::string::npos && path.size() > folder.size() &&
-         path.compare(0, folder.size(), folder) == 0 &&
-         PlainNames(std::string_view(folder).substr(2), lead, folderNames) &&
-         PlainNames(std::string_view(path).substr(folder.size()), lead, pathNames) && pathNames > 0;
+// A path written plainly: a drive, "\", then plain names each after a single "\".
+bool PlainPath(std::string_view path, const LeadByteTable& lead) {
+  std::size_t names = 0;
+  return path.size() >= 3 && path[1] == ':' && path[2] == '\\' && path.find("\\\\") == std::string_view::npos &&
+         PlainNames(path.substr(2), lead, names);
+}
+
+// Where the path and the folder are both written plainly, whether the path names something
+// below the folder: whether it begins with the folder, its letters' case aside. The system reads
+// such paths name by name as they are written, and maps the case of no byte but "a" to "z".
+std::optional<bool> PlainlyBelow(const std::string& path, const std::string& folder, const LeadByteTable& lead) {
+  if (folder.empty() || folder.back() != '\\' || !PlainPath(folder, lead) || !PlainPath(path, lead))
+    return std::nullopt;
+  if (path.size() <= folder.size()) return false;
+  for (std::size_t i = 0; i < folder.size(); ++i) {
+    const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+    if (upper(path[i]) != upper(folder[i])) return false;
+  }
+  return true;
 }
 
 }  // namespace
 
 bool LiesInFolder(const std::string& path, const std::string& folder, const LeadByteTable& lead) {
-  if (PlainlyBelow(path, folder, lead)) return true;
+  if (const std::optional<bool> plainly = PlainlyBelow(path, folder, lead)) return *plainly;
   const std::optional<ReadPath> file = ReadAsSystem(path, lead);
   const std::optional<ReadPath> place = ReadAsSystem(folder, lead);
   if (!file || !place || file->names.size() <= place->names.size()) return false;

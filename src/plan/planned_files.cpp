@@ -120,19 +120,19 @@ void PlannedFiles::FindReal(Located& where) {
   const std::size_t slash = LastDelimiter(canonical, "\\", lead_);
   if (canonical.size() >= 4 && canonical[1] == ':' && canonical[2] == '\\' && slash != std::string::npos &&
       !HasWildcard(canonical)) {
-    const std::string folder = canonical.substr(0, slash);
+    const std::string_view folder = std::string_view(canonical).substr(0, slash);
     auto listing = listings_.find(folder);
     if (listing == listings_.end()) {
-      listing = listings_.emplace(folder, std::map<std::string, FoundFile>()).first;
-      for (FoundFile& found : system_.FindFilesA(folder + "\\*"))
+      listing = listings_.emplace(std::string(folder), std::map<std::string, FoundFile, std::less<>>()).first;
+      for (FoundFile& found : system_.FindFilesA(listing->first + "\\*"))
         if (found.name != "." && found.name != "..")
           listing->second.emplace(system_.CharUpperBuffA(found.name), std::move(found));  // the first of a name wins
     }
-    const auto entry = listing->second.find(canonical.substr(slash + 1));
+    const auto entry = listing->second.find(std::string_view(canonical).substr(slash + 1));
     if (entry != listing->second.end()) {
       where.exists = true;
       where.data = entry->second.data;
-      where.asked = folder + "\\" + entry->second.name;
+      where.asked = listing->first + "\\" + entry->second.name;
       return;
     }
   }

@@ -105,7 +105,7 @@ class PlannedFiles {
   ChangesByPath attributeChanges_;
   // Each real folder's entries by upper-cased name, read once when a path in it is first looked
   // for: a product's folder of thousands of files is read once, not once for each file.
-  std::map<std::string, std::map<std::string, FoundFile>> listings_;
+  std::map<std::string, std::map<std::string, FoundFile, std::less<>>, std::less<>> listings_;
   std::set<std::string> leftToRestart_;  // canonical paths
 };
 

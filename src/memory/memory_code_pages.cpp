@@ -176,15 +176,65 @@ std::optional<std::u16string> DecodeCodePage(std::uint32_t codePage, std::string
 namespace {
 
 // The text as the converter writes it, when every character of it reads back as itself.
-std::optional<std::string> EncodeThroughConverter(const CodePageModel& model, const std::u16string& text) {
-  std::optional<std::string> bytes;
-  if (model.codePage != kUtf8 && text.size() == 1 && text[0] >= 0x80 && text[0] <= 0xFF &&
-      model.ownBytes.find(static_cast<char>(text[0])) != std::string_view::npos)
-    bytes = std::string(1, static_cast<char>(text[0]));
-  else
-    bytes = Converter(model.converterName, "UTF-16LE")(Utf16Bytes(text));
+std::optional<std::string> Converted(const CodePageModel& model, const std::u16string& text) {
+  std::optional<std::string> bytes = Converter(model.converterName, "UTF-16LE")(Utf16Bytes(text));
   // Only a character that is read back as itself has bytes of its own.
   if (!bytes || DecodeCodePage(model.codePage, *bytes) != text) return std::nullopt;
+  return bytes;
+}
+
+// Each UTF-16 unit of a code page other than UTF-8 as Converted writes it alone, asked once. The
+// converter writes a text of these code pages character by character, and each character's bytes
+// are read back as that character alone, so a text's bytes are its units' bytes one after the
+// other. A surrogate is no character of its own: its text goes to the converter whole.
+class UnitTable {
+ public:
+  explicit UnitTable(const CodePageModel& model) : model_(model), entries_(0x10000) {}
+
+  // Appends the unit's bytes to out; false when it has none of its own.
+  bool Append(char16_t unit, std::string& out) {
+    Entry& entry = entries_[unit];
+    if (entry.state == Entry::kUnknown) {
+      const std::optional<std::string> bytes = Converted(model_, std::u16string(1, unit));
+      if (!bytes || bytes->empty() || bytes->size() > 2) {
+        entry.state = Entry::kInvalid;
+      } else {
+        entry.state = Entry::kValid;
+        entry.count = static_cast<std::uint8_t>(bytes->size());
+        std::copy(bytes->begin(), bytes->end(), entry.bytes);
+      }
+    }
+    if (entry.state == Entry::kInvalid) return false;
+    out.append(entry.bytes, entry.count);
+    return true;
+  }
+
+ private:
+  struct Entry {
+    enum : std::uint8_t { kUnknown, kValid, kInvalid } state = kUnknown;
+    std::uint8_t count = 0;
+    char bytes[2] = {};
+  };
+  const CodePageModel& model_;
+  std::vector<Entry> entries_;
+};
+
+std::optional<std::string> EncodeThroughConverter(const CodePageModel& model, const std::u16string& text) {
+  if (model.codePage == kUtf8) return Converted(model, text);
+  // A byte of the code page's own that the converter does not know stands for itself alone.
+  if (text.size() == 1 && text[0] >= 0x80 && text[0] <= 0xFF &&
+      model.ownBytes.find(static_cast<char>(text[0])) != std::string_view::npos)
+    return std::string(1, static_cast<char>(text[0]));
+  if (text.size() == 1 ||
+      std::any_of(text.begin(), text.end(), [](char16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }))
+    return Converted(model, text);
+  static std::optional<UnitTable> tables[std::size(kCodePages)];
+  std::optional<UnitTable>& table = tables[&model - kCodePages];
+  if (!table) table.emplace(model);
+  std::string bytes;
+  bytes.reserve(2 * text.size());
+  for (char16_t unit : text)
+    if (!table->Append(unit, bytes)) return std::nullopt;
   return bytes;
 }
 

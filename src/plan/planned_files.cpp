@@ -50,7 +50,7 @@ std::string Joined(const std::string& prefix, const std::vector<std::string_view
 
 }  // namespace
 
-std::string PlannedFiles::Canonical(const std::string& path) {
+std::string PlannedFiles::Spelling(const std::string& path) const {
   const PathStart at = StartOf(path);
   // The names kept are moved to the front of the same list.
   std::vector<std::string_view> names = PathNameViews(std::string_view(path).substr(at.start), "\\/", lead_);
@@ -70,7 +70,13 @@ std::string PlannedFiles::Canonical(const std::string& path) {
     names.back() = WithoutTrailingBlanksAndDots(names.back());
     if (names.back().empty()) names.pop_back();
   }
-  return system_.CharUpperBuffA(Joined(at.prefix, names));
+  return Joined(at.prefix, names);
+}
+
+std::string PlannedFiles::Canonical(const std::string& path) { return system_.CharUpperBuffA(Spelling(path)); }
+
+bool PlannedFiles::HasWildcardName(const std::string& path) const {
+  return HasWildcard(path) && HasWildcard(Spelling(path));
 }
 
 std::string PlannedFiles::Parent(const std::string& canonical) const {
@@ -283,7 +289,7 @@ ErrorCode PlannedFiles::TryOpen(const std::string& path, std::uint32_t access) {
 PlannedFiles::Outcome PlannedFiles::SetAttributes(const std::string& path, std::uint32_t attributes) {
   bool ok = false;
   std::string state = "a name with wildcards";
-  if (!HasWildcard(path)) {
+  if (!HasWildcardName(path)) {
     const Located where = Locate(path);
     // One open with both rights is granted only when each alone would be: only a refusal needs
     // them asked one by one.
@@ -309,7 +315,7 @@ bool PlannedFiles::IsLeftToRestart(const std::string& path) { return leftToResta
 PlannedFiles::Outcome PlannedFiles::Delete(const std::string& path) {
   bool ok = false;
   std::string state = "a name with wildcards";
-  if (!HasWildcard(path)) {
+  if (!HasWildcardName(path)) {
     const Located where = Locate(path);
     const ErrorCode deletable = Probe(where, win::kDelete);
     state = Describe(where, deletable);
@@ -323,7 +329,7 @@ PlannedFiles::Outcome PlannedFiles::Delete(const std::string& path) {
 PlannedFiles::Outcome PlannedFiles::Move(const std::string& oldPath, const std::string& newPath) {
   bool ok = false;
   std::string state = "a name with wildcards";
-  if (!HasWildcard(oldPath) && !HasWildcard(newPath)) {
+  if (!HasWildcardName(oldPath) && !HasWildcardName(newPath)) {
     const Located from = Locate(oldPath);
     const ErrorCode deletable = Probe(from, win::kDelete);
     state = Describe(from, deletable);
@@ -347,7 +353,7 @@ PlannedFiles::Outcome PlannedFiles::Move(const std::string& oldPath, const std::
 PlannedFiles::Outcome PlannedFiles::RemoveFolder(const std::string& path) {
   bool ok = false;
   std::string state = "a name with wildcards";
-  if (!HasWildcard(path)) {
+  if (!HasWildcardName(path)) {
     const Located where = Locate(path);
     const ErrorCode deletable = Probe(where, win::kDelete);
     state = Describe(where, deletable);

@@ -48,6 +48,11 @@ class PlannedFiles {
   // trailing blanks and dots of the last name dropped, as the system reads a path. No final "\".
   // Two paths name the same file or folder when these are equal.
   std::string Canonical(const std::string& path);
+  // The same, its case as written.
+  std::string Spelling(const std::string& path) const;
+  // Whether a name of the path that the system reads holds a wildcard: one in a name that a
+  // ".." takes away is no name of the path.
+  bool HasWildcardName(const std::string& path) const;
   // Calls f with each canonical path that the changes so far remove, move away, move to or give
   // attributes.
   template <typename F>

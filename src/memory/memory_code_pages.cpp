@@ -84,49 +84,69 @@ std::optional<std::u16string> DecodeCharacter(const CodePageModel& model, const 
   return std::nullopt;
 }
 
-// Each character of a code page other than UTF-8 as DecodeCharacter reads it, asked once: the
-// same few characters come again in every text, and the converter's answer and the strings
-// around it cost more than the rest of a text's reading. Indexed by the byte, or by the lead
-// byte and the second byte (0x8100 and up); made at the code page's first use and never grown.
-class CharacterTable {
+// The answers to 0x10000 questions, each asked once: a string of at most two units, or none. A
+// longer answer is handed on each time and not kept; none of the code pages has one.
+template <typename Unit>
+class Answers {
  public:
-  explicit CharacterTable(const CodePageModel& model)
-      : lead(LeadBytesOfCodePage(model.codePage)), model_(model), entries_(0x10000) {}
+  Answers() : entries_(0x10000) {}
 
-  const LeadByteTable lead;
-
-  // Appends the character's UTF-16 units to out; false when it is not valid.
-  bool Append(std::string_view character, std::u16string& out) {
-    Entry& entry = entries_[character.size() == 1 ? static_cast<unsigned char>(character[0])
-                                                  : static_cast<unsigned char>(character[0]) << 8 |
-                                                        static_cast<unsigned char>(character[1])];
+  // Appends the answer to the question to out, asking ask() when it is not known yet; false when
+  // there is none.
+  template <typename Ask>
+  bool Append(std::size_t question, std::basic_string<Unit>& out, Ask ask) {
+    Entry& entry = entries_[question];
     if (entry.state == Entry::kUnknown) {
-      const Converter convert("UTF-16LE", model_.converterName);
-      const std::optional<std::u16string> units = DecodeCharacter(model_, convert, character);
-      if (!units) {
-        entry.state = Entry::kInvalid;
-      } else if (units->size() > 2) {  // more than any character of these code pages: not kept
-        out += *units;
+      const std::optional<std::basic_string<Unit>> answer = ask();
+      if (!answer) {
+        entry.state = Entry::kNone;
+      } else if (answer->size() > 2) {
+        out += *answer;
         return true;
       } else {
-        entry.state = Entry::kValid;
-        entry.count = static_cast<std::uint8_t>(units->size());
-        std::copy(units->begin(), units->end(), entry.units);
+        entry.state = Entry::kKnown;
+        entry.count = static_cast<std::uint8_t>(answer->size());
+        std::copy(answer->begin(), answer->end(), entry.units);
       }
     }
-    if (entry.state == Entry::kInvalid) return false;
+    if (entry.state == Entry::kNone) return false;
     out.append(entry.units, entry.count);
     return true;
   }
 
  private:
   struct Entry {
-    enum : std::uint8_t { kUnknown, kValid, kInvalid } state = kUnknown;
+    enum : std::uint8_t { kUnknown, kKnown, kNone } state = kUnknown;
     std::uint8_t count = 0;
-    char16_t units[2] = {};
+    Unit units[2] = {};
   };
-  const CodePageModel& model_;
   std::vector<Entry> entries_;
+};
+
+// Each character of a code page other than UTF-8 as DecodeCharacter reads it, asked once: the
+// same few characters come again in every text, and the converter's answer and the strings
+// around it cost more than the rest of a text's reading. Asked by the byte, or by the lead byte
+// and the second byte (0x8100 and up); made at the code page's first use.
+class CharacterTable {
+ public:
+  explicit CharacterTable(const CodePageModel& model) : lead(LeadBytesOfCodePage(model.codePage)), model_(model) {}
+
+  const LeadByteTable lead;
+
+  // Appends the character's UTF-16 units to out; false when it is not valid.
+  bool Append(std::string_view character, std::u16string& out) {
+    const std::size_t question = character.size() == 1 ? static_cast<unsigned char>(character[0])
+                                                       : static_cast<unsigned char>(character[0]) << 8 |
+                                                             static_cast<unsigned char>(character[1]);
+    return answers_.Append(question, out, [&] {
+      const Converter convert("UTF-16LE", model_.converterName);
+      return DecodeCharacter(model_, convert, character);
+    });
+  }
+
+ private:
+  const CodePageModel& model_;
+  Answers<char16_t> answers_;
 };
 
 CharacterTable& CharactersOf(const CodePageModel& model) {
@@ -183,42 +203,6 @@ std::optional<std::string> Converted(const CodePageModel& model, const std::u16s
   return bytes;
 }
 
-// Each UTF-16 unit of a code page other than UTF-8 as Converted writes it alone, asked once. The
-// converter writes a text of these code pages character by character, and each character's bytes
-// are read back as that character alone, so a text's bytes are its units' bytes one after the
-// other. A surrogate is no character of its own: its text goes to the converter whole.
-class UnitTable {
- public:
-  explicit UnitTable(const CodePageModel& model) : model_(model), entries_(0x10000) {}
-
-  // Appends the unit's bytes to out; false when it has none of its own.
-  bool Append(char16_t unit, std::string& out) {
-    Entry& entry = entries_[unit];
-    if (entry.state == Entry::kUnknown) {
-      const std::optional<std::string> bytes = Converted(model_, std::u16string(1, unit));
-      if (!bytes || bytes->empty() || bytes->size() > 2) {
-        entry.state = Entry::kInvalid;
-      } else {
-        entry.state = Entry::kValid;
-        entry.count = static_cast<std::uint8_t>(bytes->size());
-        std::copy(bytes->begin(), bytes->end(), entry.bytes);
-      }
-    }
-    if (entry.state == Entry::kInvalid) return false;
-    out.append(entry.bytes, entry.count);
-    return true;
-  }
-
- private:
-  struct Entry {
-    enum : std::uint8_t { kUnknown, kValid, kInvalid } state = kUnknown;
-    std::uint8_t count = 0;
-    char bytes[2] = {};
-  };
-  const CodePageModel& model_;
-  std::vector<Entry> entries_;
-};
-
 std::optional<std::string> EncodeThroughConverter(const CodePageModel& model, const std::u16string& text) {
   if (model.codePage == kUtf8) return Converted(model, text);
   // A byte of the code page's own that the converter does not know stands for itself alone.
@@ -228,13 +212,17 @@ std::optional<std::string> EncodeThroughConverter(const CodePageModel& model, co
   if (text.size() == 1 ||
       std::any_of(text.begin(), text.end(), [](char16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }))
     return Converted(model, text);
-  static std::optional<UnitTable> tables[std::size(kCodePages)];
-  std::optional<UnitTable>& table = tables[&model - kCodePages];
-  if (!table) table.emplace(model);
+  // Each unit's bytes, as Converted writes it alone, asked once. These code pages write a text
+  // character by character, and each character's bytes are read back as that character alone, so
+  // a text's bytes are its units' bytes one after the other. A surrogate is no character of its
+  // own: its text went to the converter whole.
+  static std::optional<Answers<char>> tables[std::size(kCodePages)];
+  std::optional<Answers<char>>& table = tables[&model - kCodePages];
+  if (!table) table.emplace();
   std::string bytes;
   bytes.reserve(2 * text.size());
   for (char16_t unit : text)
-    if (!table->Append(unit, bytes)) return std::nullopt;
+    if (!table->Append(unit, bytes, [&] { return Converted(model, std::u16string(1, unit)); })) return std::nullopt;
   return bytes;
 }
 

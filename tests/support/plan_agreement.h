@@ -154,23 +154,30 @@ inline std::string PlannedStateDifference(PlanningPlatform& planning, const Fake
           difference = "value: " + path + " : " + value.name;
       }
     };
-    // Both trees side by side, each key once, with its path upper-cased as the plan keeps paths and
-    // as the run wrote it: the keys the real run made, removed or changed the values of, and those
-    // near a change of the plan.
-    using Walk = std::function<void(const FakeKey*, const FakeKey*, const std::string&, const std::string&)>;
-    const Walk walk = [&](const FakeKey* was, const FakeKey* left, const std::string& upper, const std::string& path) {
+    // Both trees side by side, each key once, by its upper-cased path as the plan keeps paths
+    // (upper) and as the run wrote it (path): the keys the real run made, removed or changed the
+    // values of, and those near a change of the plan.
+    std::string upper, path;
+    std::function<void(const FakeKey*, const FakeKey*)> walk = [&](const FakeKey* was, const FakeKey* left) {
       const bool changedByRun = (was == nullptr) != (left == nullptr) || (was && was->values != left->values);
       if (difference.empty() && (changedByRun || NearAChange(upper, changedKeys))) keyDifference(path);
-      static const decltype(FakeKey::subkeys) kNone;
-      const auto below = [](const std::string& key, const std::string& name) {
-        return key.empty() ? name : key + "\\" + name;
-      };
-      SideBySide(
-          was ? was->subkeys : kNone, left ? left->subkeys : kNone, [&](const std::string& name, auto* a, auto* b) {
-            walk(a ? a->get() : nullptr, b ? b->get() : nullptr, below(upper, name), below(path, (b ? *b : *a)->name));
-          });
+      using Subkeys = decltype(FakeKey::subkeys);
+      static const Subkeys kNone;
+      SideBySide(was ? was->subkeys : kNone, left ? left->subkeys : kNone,
+                 [&](const std::string& name, const Subkeys::mapped_type* a, const Subkeys::mapped_type* b) {
+                   const std::size_t upperSize = upper.size(), pathSize = path.size();
+                   if (!upper.empty()) {
+                     upper += '\\';
+                     path += '\\';
+                   }
+                   upper += name;
+                   path += (b ? *b : *a)->name;
+                   walk(a ? a->get() : nullptr, b ? b->get() : nullptr);
+                   upper.resize(upperSize);
+                   path.resize(pathSize);
+                 });
     };
-    walk(before.FindKey(root, ""), real.FindKey(root, ""), "", "");
+    walk(before.FindKey(root, ""), real.FindKey(root, ""));
     // A key the plan made that neither system has.
     for (const std::string& changed : changedKeys)
       if (difference.empty() && !before.FindKey(root, changed) && !real.FindKey(root, changed)) keyDifference(changed);

@@ -4,6 +4,7 @@
 #include <set>
 #include <string_view>
 #include <tuple>
+#include <utility>
 
 #include "check/line_text.h"
 #include "common/texts.h"
@@ -76,7 +77,7 @@ class Checker {
   std::vector<Finding> Run() {
     if (script_.Count() == 0) {
       Add(kWholeFile, Rule::kEmptyScript, "the script is empty: the run ends with the fatal error report");
-      return findings_;
+      return std::move(findings_);
     }
     if (!HasSignature(platform_, script_.Line(0)))
       Add(0, Rule::kNoSignature, "the first line lacks the signature //QV-Uninstaller: the run refuses the script");
@@ -89,14 +90,14 @@ class Checker {
     for (const Section& section : sections_) CheckSection(section);
     CheckSelfDeletion();
     CheckSharedFilesDeletedPlainly();
-    return findings_;
+    return std::move(findings_);
   }
 
  private:
-  void Add(int line, Rule rule, const MixedText& message) {
-    findings_.push_back({line, RuleOf(rule).severity, message, RuleOf(rule).code});
+  void Add(int line, Rule rule, MixedText message) {
+    findings_.push_back({line, RuleOf(rule).severity, std::move(message), RuleOf(rule).code});
   }
-  void Add(int line, Rule rule, const std::string& message) { Add(line, rule, ProgramText(message)); }
+  void Add(int line, Rule rule, std::string message) { Add(line, rule, ProgramText(std::move(message))); }
 
   const std::string& Line(int i) const { return script_.Line(i); }
   std::string Upper(const std::string& text) { return platform_.CharUpperBuffA(text); }

@@ -1,5 +1,7 @@
 #include "common/mixed_text.h"
 
+#include <utility>
+
 namespace qv {
 
 MixedText& MixedText::Append(TextOrigin origin, const std::string& bytes) {
@@ -8,6 +10,15 @@ MixedText& MixedText::Append(TextOrigin origin, const std::string& bytes) {
     parts_.back().bytes += bytes;
   else
     parts_.push_back({origin, bytes});
+  return *this;
+}
+
+MixedText& MixedText::Append(TextOrigin origin, std::string&& bytes) {
+  if (bytes.empty()) return *this;
+  if (!parts_.empty() && parts_.back().origin == origin)
+    parts_.back().bytes += bytes;
+  else
+    parts_.push_back({origin, std::move(bytes)});
   return *this;
 }
 
@@ -28,15 +39,15 @@ MixedText operator+(MixedText a, const MixedText& b) {
   return a;
 }
 
-MixedText ProgramText(const std::string& bytes) {
+MixedText ProgramText(std::string bytes) {
   MixedText text;
-  text.Append(TextOrigin::kProgram, bytes);
+  text.Append(TextOrigin::kProgram, std::move(bytes));
   return text;
 }
 
-MixedText SystemText(const std::string& bytes) {
+MixedText SystemText(std::string bytes) {
   MixedText text;
-  text.Append(TextOrigin::kSystem, bytes);
+  text.Append(TextOrigin::kSystem, std::move(bytes));
   return text;
 }
 

@@ -40,7 +40,8 @@ std::vector<ReportedFinding> GroupNotes(const std::vector<Finding>& findings) {
   std::vector<const Finding*> ordered;
   ordered.reserve(findings.size());
   for (const Finding& f : findings) ordered.push_back(&f);
-  std::stable_sort(ordered.begin(), ordered.end(), [](const Finding* a, const Finding* b) { return a->line < b->line; });
+  std::stable_sort(ordered.begin(), ordered.end(),
+                   [](const Finding* a, const Finding* b) { return a->line < b->line; });
   std::vector<ReportedFinding> reported;
   std::vector<std::pair<std::size_t, std::string>> notes;  // each note reported: where, and its text
   for (const Finding* f : ordered) {

@@ -37,6 +37,7 @@ bool IsLow(char16_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
 
 std::string Utf8FromUtf16(const std::u16string& text) {
   std::string out;
+  out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     std::uint32_t c = text[i];
     if (IsHigh(text[i]) && i + 1 < text.size() && IsLow(text[i + 1])) {
@@ -55,7 +56,7 @@ std::string RunLog::InUtf8(const std::string& text) {
   return Utf8FromUtf16(WidenText(platform_, kProgramCodePage, text, ShiftJisLeadBytes()));
 }
 
-void RunLog::Line(const MixedText& line) { utf8_ += InUtf8(line.Bytes()) + kLineEnd; }
+void RunLog::Line(const MixedText& line) { (utf8_ += InUtf8(line.Bytes())) += kLineEnd; }
 
 void RunLog::Step(const RunStep& step) { Line(ProgramText(kStepIndent) + SystemText(StepLine(step))); }
 
@@ -74,7 +75,8 @@ void RunLog::Box(const std::string& caption, const std::string& text, std::uint3
       line += utf8[i];
       continue;
     }
-    utf8_ += (line.empty() ? std::string() : kTextIndent + line) + kLineEnd;
+    if (!line.empty()) (utf8_ += kTextIndent) += line;
+    utf8_ += kLineEnd;
     line.clear();
     if (i + 1 < utf8.size() && utf8[i] == '\r' && utf8[i + 1] == '\n') ++i;
   }

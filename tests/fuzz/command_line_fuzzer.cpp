@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/texts.h"
@@ -26,13 +27,13 @@ std::vector<std::string> TokensWithoutQuotes(std::string_view line) {
   std::string current;
   for (char c : line) {
     if (IsSeparator(static_cast<unsigned char>(c))) {
-      if (!current.empty()) tokens.push_back(current);
+      if (!current.empty()) tokens.push_back(std::move(current));
       current.clear();
     } else {
       current += c;
     }
   }
-  if (!current.empty()) tokens.push_back(current);
+  if (!current.empty()) tokens.push_back(std::move(current));
   if (!tokens.empty()) tokens.erase(tokens.begin());
   return tokens;
 }
@@ -219,8 +220,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   const std::vector<std::string> parameters = qv::SplitCommandLine(input);
   CheckSplitting(input, parameters);
-  const std::optional<qv::ScriptPaths> shiftJisPaths = CheckScriptPaths(parameters, qv::ShiftJisLeadBytes());
-  CheckScriptPaths(parameters, qv::NoLeadBytes());
+  static const qv::LeadByteTable kShiftJis = qv::ShiftJisLeadBytes(), kNone = qv::NoLeadBytes();
+  const std::optional<qv::ScriptPaths> shiftJisPaths = CheckScriptPaths(parameters, kShiftJis);
+  CheckScriptPaths(parameters, kNone);
   CheckProgramRun(input, parameters, shiftJisPaths);
   return 0;
 }

@@ -278,8 +278,9 @@ class Checker {
         if (i == section.header + 1 || !AfterKeyword(platform_, Line(i - 1), kMutexKeyword))
           Add(i, Rule::kAppNameOutOfPlace, "APPNAME= is used only on the line right after a MUTEX= line");
       } else {
-        const std::vector<std::string> keywords{kMutexKeyword, kAppNameKeyword};
-        Ignored(i, keywords, "an [execution] section knows " + JoinedList(keywords) + " lines only");
+        static const std::vector<std::string> keywords{kMutexKeyword, kAppNameKeyword};
+        static const std::string what = "an [execution] section knows " + JoinedList(keywords) + " lines only";
+        Ignored(i, keywords, what);
       }
     }
   }
@@ -305,7 +306,9 @@ class Checker {
       const std::string upper = Upper(Line(i));
       const std::optional<CleanupTarget> target = CleanupTargetOf(platform_, upper);
       if (!target) {
-        Ignored(i, CleanupKeywords(), "a [deletereg] section knows " + JoinedList(CleanupKeywords()) + " entries only");
+        static const std::vector<std::string> keywords = CleanupKeywords();
+        static const std::string what = "a [deletereg] section knows " + JoinedList(keywords) + " entries only";
+        Ignored(i, keywords, what);
         continue;
       }
       if (target->kind == CleanupTarget::Kind::kValue) {
@@ -452,8 +455,9 @@ class Checker {
       } else if (value) {
         CheckStringEntry(i, ParseValueEntry(*value), keyLine, keyOpens, values);
       } else {
-        const std::vector<std::string> keywords{kKeyKeyword, kStringKeyword};
-        Ignored(i, keywords, "a [createreg] section knows " + JoinedList(keywords) + " lines only");
+        static const std::vector<std::string> keywords{kKeyKeyword, kStringKeyword};
+        static const std::string what = "a [createreg] section knows " + JoinedList(keywords) + " lines only";
+        Ignored(i, keywords, what);
       }
     }
   }

@@ -28,7 +28,10 @@ MixedText& MixedText::operator+=(const MixedText& other) {
 }
 
 std::string MixedText::Bytes() const {
+  std::size_t size = 0;
+  for (const TextPart& part : parts_) size += part.bytes.size();
   std::string bytes;
+  bytes.reserve(size);
   for (const TextPart& part : parts_) bytes += part.bytes;
   return bytes;
 }

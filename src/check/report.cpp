@@ -61,7 +61,8 @@ std::vector<ReportedFinding> GroupNotes(const std::vector<Finding>& findings) {
   return reported;
 }
 
-// The texts in order, each finding's own words joined into one text before they are appended.
+// The texts in order: a finding's words and the program's parts of its message are joined into
+// one text and appended once, a part from the system between them where the message has one.
 MixedText FormatReport(const std::string& displayPath, const ScriptFile& script, const std::vector<Finding>& findings) {
   MixedText out;
   std::size_t counts[3] = {};
@@ -71,11 +72,17 @@ MixedText FormatReport(const std::string& displayPath, const ScriptFile& script,
     out.Append(TextOrigin::kSystem, displayPath);
     std::string text = f.line == kWholeFile ? std::string() : ":" + std::to_string(f.line + 1);
     ((text += ": ") += SeverityName(f.severity)) += ": ";
-    out.Append(TextOrigin::kProgram, std::move(text));
-    out += f.message;
-    text.clear();
+    for (const TextPart& part : f.message.parts()) {
+      if (part.origin == TextOrigin::kProgram) {
+        text += part.bytes;
+        continue;
+      }
+      out.Append(TextOrigin::kProgram, std::move(text));
+      text.clear();
+      out.Append(part.origin, part.bytes);
+    }
     if (r.lines.size() > 1) {
-      text = " (" + std::to_string(r.lines.size()) + " lines: ";
+      text += " (" + std::to_string(r.lines.size()) + " lines: ";
       for (std::size_t i = 0; i < r.lines.size() && i < kLinesListed; ++i)
         (text += (i ? ", " : "")) += std::to_string(r.lines[i] + 1);
       text += r.lines.size() > kLinesListed ? ", ...)" : ")";

@@ -60,10 +60,10 @@ inline std::optional<std::string> Mended(const ScriptFile& script) {
         endBefore[static_cast<std::size_t>(i)] = mended = true;
         break;
       }
+  if (!mended) return std::nullopt;
   std::string bytes;
   for (int i = 0; i < script.Count(); ++i)
-    bytes += (endBefore[static_cast<std::size_t>(i)] ? "end;\r\n" : "") + script.Line(i) + "\r\n";
-  if (!mended) return std::nullopt;
+    ((bytes += endBefore[static_cast<std::size_t>(i)] ? "end;\r\n" : "") += script.Line(i)) += "\r\n";
   return bytes;
 }
 

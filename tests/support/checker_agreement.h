@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "check/check_script.h"
@@ -116,7 +117,7 @@ inline Agreement CheckAgainstRun(const std::string& scriptBytes, const ScriptFil
   const ScriptPaths& paths = kAgreementPaths;
   bool noSignature = false, otherError = false, readIntoOpenSection = false;
   for (const Finding& f : findings)
-    if (std::string(f.code) == RuleOf(Rule::kReadIntoOpenSection).code)
+    if (std::string_view(f.code) == RuleOf(Rule::kReadIntoOpenSection).code)
       readIntoOpenSection = true;
     else if (f.severity == Severity::kError)
       (f.line == 0 ? noSignature : otherError) = true;

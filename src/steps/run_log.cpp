@@ -69,16 +69,13 @@ void RunLog::Box(const std::string& caption, const std::string& text, std::uint3
   Line(ProgramText(kStepIndent + StepLine(step)));
   // The text's lines, broken where a box breaks them: at CR LF, CR or LF.
   const std::string utf8 = InUtf8(text);
-  std::string line;
+  std::size_t start = 0;  // where the line being read begins
   for (std::size_t i = 0; i <= utf8.size(); ++i) {
-    if (i < utf8.size() && utf8[i] != '\r' && utf8[i] != '\n') {
-      line += utf8[i];
-      continue;
-    }
-    if (!line.empty()) (utf8_ += kTextIndent) += line;
+    if (i < utf8.size() && utf8[i] != '\r' && utf8[i] != '\n') continue;
+    if (i > start) (utf8_ += kTextIndent).append(utf8, start, i - start);
     utf8_ += kLineEnd;
-    line.clear();
     if (i + 1 < utf8.size() && utf8[i] == '\r' && utf8[i + 1] == '\n') ++i;
+    start = i + 1;
   }
 }
 

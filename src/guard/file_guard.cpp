@@ -1,6 +1,5 @@
 #include "guard/file_guard.h"
 
-#include <utility>
 #include <vector>
 
 #include "text/case_mapping.h"
@@ -29,34 +28,29 @@ std::optional<ReadPath> ReadAsSystem(const std::string& path, const LeadByteTabl
   } else if (!path.empty() && (path[0] == '\\' || path[0] == '/')) {
     read.start = "\\";
   }
-  for (std::string& name : SplitPathNames(std::string_view(path).substr(at), kSeparators, lead)) {
+  for (const std::string& name : SplitPathNames(std::string_view(path).substr(at), kSeparators, lead)) {
+    const std::string kept(WithoutTrailingBlanksAndDots(name));
     if (name == ".") continue;
     if (name == "..") {
       // A relative path keeps the ".." that climb above where it starts; a root is not climbed above.
       if (!read.names.empty() && read.names.back() != "..")
         read.names.pop_back();
       else if (read.start.empty())
-        read.names.push_back(std::move(name));
-      continue;
+        read.names.push_back(name);
+    } else if (kept.empty()) {
+      return std::nullopt;
+    } else {
+      read.names.push_back(kept);
     }
-    const std::string_view kept = WithoutTrailingBlanksAndDots(name);
-    if (kept.empty()) return std::nullopt;
-    name.resize(kept.size());  // the kept part is where the name begins
-    read.names.push_back(std::move(name));
   }
   return read;
 }
 
-// The start and the first count names.
-std::string Joined(const ReadPath& read, std::size_t count) {
+std::string Joined(const ReadPath& read) {
   std::string text = read.start;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (!text.empty() && text.back() != '\\') text += '\\';
-    text += read.names[i];
-  }
+  for (const std::string& name : read.names) text += (text.empty() || text.back() == '\\' ? "" : "\\") + name;
   return text;
 }
-std::string Joined(const ReadPath& read) { return Joined(read, read.names.size()); }
 
 // Windows' own file: the maker that its version resource names starts with "Microsoft".
 std::optional<Refusal> MicrosoftFile(Platform& platform, const LeadByteTable& lead, const std::string& path) {
@@ -90,7 +84,9 @@ bool LiesInFolder(const std::string& path, const std::string& folder, const Lead
   if (!file || !place || file->names.size() <= place->names.size()) return false;
   // A relative path's ".." names stand first: one beyond the folder's climbs above it.
   if (file->names[place->names.size()] == "..") return false;
-  return UpperCase932(Joined(*file, place->names.size()), lead) == UpperCase932(Joined(*place), lead);
+  ReadPath above = *file;
+  above.names.resize(place->names.size());
+  return UpperCase932(Joined(above), lead) == UpperCase932(Joined(*place), lead);
 }
 
 bool ClimbsOut(const std::string& name, const LeadByteTable& lead) {

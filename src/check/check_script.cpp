@@ -4,6 +4,7 @@
 #include <set>
 #include <string_view>
 #include <tuple>
+#include <utility>
 
 #include "check/line_text.h"
 #include "common/texts.h"
@@ -76,7 +77,7 @@ class Checker {
   std::vector<Finding> Run() {
     if (script_.Count() == 0) {
       Add(kWholeFile, Rule::kEmptyScript, "the script is empty: the run ends with the fatal error report");
-      return findings_;
+      return std::move(findings_);
     }
     if (!HasSignature(platform_, script_.Line(0)))
       Add(0, Rule::kNoSignature, "the first line lacks the signature //QV-Uninstaller: the run refuses the script");
@@ -89,14 +90,14 @@ class Checker {
     for (const Section& section : sections_) CheckSection(section);
     CheckSelfDeletion();
     CheckSharedFilesDeletedPlainly();
-    return findings_;
+    return std::move(findings_);
   }
 
  private:
-  void Add(int line, Rule rule, const MixedText& message) {
-    findings_.push_back({line, RuleOf(rule).severity, message, RuleOf(rule).code});
+  void Add(int line, Rule rule, MixedText message) {
+    findings_.push_back({line, RuleOf(rule).severity, std::move(message), RuleOf(rule).code});
   }
-  void Add(int line, Rule rule, const std::string& message) { Add(line, rule, ProgramText(message)); }
+  void Add(int line, Rule rule, std::string message) { Add(line, rule, ProgramText(std::move(message))); }
 
   const std::string& Line(int i) const { return script_.Line(i); }
   std::string Upper(const std::string& text) { return platform_.CharUpperBuffA(text); }
@@ -277,8 +278,9 @@ class Checker {
         if (i == section.header + 1 || !AfterKeyword(platform_, Line(i - 1), kMutexKeyword))
           Add(i, Rule::kAppNameOutOfPlace, "APPNAME= is used only on the line right after a MUTEX= line");
       } else {
-        const std::vector<std::string> keywords{kMutexKeyword, kAppNameKeyword};
-        Ignored(i, keywords, "an [execution] section knows " + JoinedList(keywords) + " lines only");
+        static const std::vector<std::string> keywords{kMutexKeyword, kAppNameKeyword};
+        static const std::string what = "an [execution] section knows " + JoinedList(keywords) + " lines only";
+        Ignored(i, keywords, what);
       }
     }
   }
@@ -304,7 +306,9 @@ class Checker {
       const std::string upper = Upper(Line(i));
       const std::optional<CleanupTarget> target = CleanupTargetOf(platform_, upper);
       if (!target) {
-        Ignored(i, CleanupKeywords(), "a [deletereg] section knows " + JoinedList(CleanupKeywords()) + " entries only");
+        static const std::vector<std::string> keywords = CleanupKeywords();
+        static const std::string what = "a [deletereg] section knows " + JoinedList(keywords) + " entries only";
+        Ignored(i, keywords, what);
         continue;
       }
       if (target->kind == CleanupTarget::Kind::kValue) {
@@ -451,8 +455,9 @@ class Checker {
       } else if (value) {
         CheckStringEntry(i, ParseValueEntry(*value), keyLine, keyOpens, values);
       } else {
-        const std::vector<std::string> keywords{kKeyKeyword, kStringKeyword};
-        Ignored(i, keywords, "a [createreg] section knows " + JoinedList(keywords) + " lines only");
+        static const std::vector<std::string> keywords{kKeyKeyword, kStringKeyword};
+        static const std::string what = "a [createreg] section knows " + JoinedList(keywords) + " lines only";
+        Ignored(i, keywords, what);
       }
     }
   }

@@ -33,16 +33,16 @@ const char* SeverityName(Severity severity);
 // A finding as the report shows it: a note said alike on several lines is shown once, at its
 // first line, with all of them.
 struct ReportedFinding {
-  Finding finding;
+  const Finding* finding;  // the first of them, one of the findings grouped
   std::vector<int> lines;
 };
 // The findings in line order (those about the whole file first), notes alike grouped.
-std::vector<ReportedFinding> GroupNotes(std::vector<Finding> findings);
+std::vector<ReportedFinding> GroupNotes(const std::vector<Finding>& findings);
 
 // The findings in line order (those about the whole file first), each with its code and the line
 // it is about quoted, then the summary; a note said alike on several lines once, with the count
 // and the lines. Line numbers count from 1. Script text stays as it is; the path is shown as the
 // system gave it. The summary counts every line's finding.
-MixedText FormatReport(const std::string& displayPath, const ScriptFile& script, std::vector<Finding> findings);
+MixedText FormatReport(const std::string& displayPath, const ScriptFile& script, const std::vector<Finding>& findings);
 
 }  // namespace qv

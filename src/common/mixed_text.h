@@ -26,6 +26,7 @@ class MixedText {
 
   // Appends bytes of the given origin; they join the last part when it has the same origin.
   MixedText& Append(TextOrigin origin, const std::string& bytes);
+  MixedText& Append(TextOrigin origin, std::string&& bytes);
   MixedText& operator+=(const MixedText& other);
 
   // Every part's bytes in order: the text as the ANSI calls show it.
@@ -40,8 +41,8 @@ class MixedText {
 MixedText operator+(MixedText a, const MixedText& b);
 
 // A text of the program or of the script (code page 932).
-MixedText ProgramText(const std::string& bytes);
+MixedText ProgramText(std::string bytes);
 // A text the system gave (its ANSI code page).
-MixedText SystemText(const std::string& bytes);
+MixedText SystemText(std::string bytes);
 
 }  // namespace qv

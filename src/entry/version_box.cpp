@@ -1,6 +1,5 @@
 #include "entry/version_box.h"
 
-#include <optional>
 #include <string>
 
 #include "boxes/message_box.h"
@@ -55,23 +54,31 @@ std::size_t MarkerLength(const std::string& picture, std::size_t i) {
   return 0;
 }
 
-// The text of a field letter (y, m or d in lower case) that stands run times in a row; nothing
-// for any other letter or length, which is copied as it stands.
-std::optional<std::string> FieldText(char letter, std::size_t run, const CalendarDateTime& date,
-                                     const LocaleFormats& formats) {
+// Appends the text of a field letter (y, m or d in lower case) that stands run times in a row;
+// false, and nothing appended, for any other letter or length, which is copied as it stands.
+bool AppendField(std::string& out, char letter, std::size_t run, const CalendarDateTime& date,
+                 const LocaleFormats& formats) {
   const int width = static_cast<int>(run);
   switch (letter) {
     case 'y':
-      return run <= 2 ? Digits(date.year % 100, 2) : Digits(date.year, 4);
+      out += run <= 2 ? Digits(date.year % 100, 2) : Digits(date.year, 4);
+      return true;
     case 'm':
-      if (run <= 2) return Digits(date.month, width);
-      return (run == 3 ? formats.shortMonthNames : formats.longMonthNames)[date.month - 1];
+      if (run <= 2)
+        out += Digits(date.month, width);
+      else
+        out += (run == 3 ? formats.shortMonthNames : formats.longMonthNames)[date.month - 1];
+      return true;
     case 'd':
-      if (run <= 2) return Digits(date.day, width);
+      if (run <= 2) {
+        out += Digits(date.day, width);
+        return true;
+      }
       if (run > 4) break;
-      return (run == 3 ? formats.shortDayNames : formats.longDayNames)[DayOfWeek(date.year, date.month, date.day)];
+      out += (run == 3 ? formats.shortDayNames : formats.longDayNames)[DayOfWeek(date.year, date.month, date.day)];
+      return true;
   }
-  return std::nullopt;
+  return false;
 }
 
 // One pass over a short date picture, piece by piece: a double-byte character, a quoted stretch,
@@ -83,6 +90,7 @@ class ShortDateFormatter {
       : picture_(picture), date_(date), formats_(formats), lead_(lead) {}
 
   std::string Format() {
+    out_.reserve(2 * kDateLimit);  // a piece may still begin just below the limit
     for (std::size_t i = 0; i < picture_.size() && out_.size() <= kDateLimit;) i = Piece(i);
     return CutAtCharBoundary(out_, kDateLimit, lead_);
   }
@@ -108,8 +116,8 @@ class ShortDateFormatter {
       return i + marker;
     }
     const std::size_t run = RunLength(picture_, i);
-    const std::optional<std::string> field = FieldText(letter, run, date_, formats_);
-    out_.append(field ? *field : picture_.substr(i, run));  // any other letter, a run whole
+    if (!AppendField(out_, letter, run, date_, formats_))
+      out_.append(picture_, i, run);  // any other letter, a run whole
     return i + run;
   }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "guard/protected_key_rules.h"
@@ -125,13 +126,18 @@ struct TableRule {
   const Rule* rule;
   Reason family;
   Names pattern;
+  int wildcards;  // the pattern's names that are <any>
 };
 
 const std::vector<TableRule>& TableRules() {
   static const std::vector<TableRule> all = [] {
     std::vector<TableRule> rules;
     for (const protection::FamilyRules& family : protection::Rules())
-      for (const Rule& rule : family) rules.push_back({&rule, family.family, PatternNames(rule.pattern)});
+      for (const Rule& rule : family) {
+        Names pattern = PatternNames(rule.pattern);
+        const int wildcards = static_cast<int>(std::count(pattern.begin(), pattern.end(), "<any>"));
+        rules.push_back({&rule, family.family, std::move(pattern), wildcards});
+      }
     return rules;
   }();
   return all;
@@ -140,15 +146,15 @@ const std::vector<TableRule>& TableRules() {
 // The closest cover of the key among the rules of its hive; nothing when no rule covers it.
 std::optional<Cover> ClosestCover(const Place& place) {
   std::optional<Cover> closest;
+  std::vector<std::size_t> counts;
   for (const TableRule& entry : TableRules()) {
     const Rule& rule = *entry.rule;
     if (!(rule.hives & place.hive)) continue;
-    std::vector<std::size_t> counts;
+    counts.clear();
     CoveredCounts(entry.pattern, 0, place.names, 0, counts);
     for (std::size_t count : counts) {
       if (rule.reach == Reach::kKey && count != place.names.size()) continue;
-      Cover cover{count, 0, rule.reach != Reach::kProductTree, entry.family, rule.pattern};
-      for (const std::string& t : entry.pattern) cover.wildcards += t == "<any>";
+      const Cover cover{count, entry.wildcards, rule.reach != Reach::kProductTree, entry.family, rule.pattern};
       if (!closest || cover.CloserThan(*closest)) closest = cover;
     }
   }

@@ -37,6 +37,7 @@ bool IsLow(char16_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
 
 std::string Utf8FromUtf16(const std::u16string& text) {
   std::string out;
+  out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     std::uint32_t c = text[i];
     if (IsHigh(text[i]) && i + 1 < text.size() && IsLow(text[i + 1])) {
@@ -55,7 +56,7 @@ std::string RunLog::InUtf8(const std::string& text) {
   return Utf8FromUtf16(WidenText(platform_, kProgramCodePage, text, ShiftJisLeadBytes()));
 }
 
-void RunLog::Line(const MixedText& line) { utf8_ += InUtf8(line.Bytes()) + kLineEnd; }
+void RunLog::Line(const MixedText& line) { (utf8_ += InUtf8(line.Bytes())) += kLineEnd; }
 
 void RunLog::Step(const RunStep& step) { Line(ProgramText(kStepIndent) + SystemText(StepLine(step))); }
 
@@ -68,15 +69,13 @@ void RunLog::Box(const std::string& caption, const std::string& text, std::uint3
   Line(ProgramText(kStepIndent + StepLine(step)));
   // The text's lines, broken where a box breaks them: at CR LF, CR or LF.
   const std::string utf8 = InUtf8(text);
-  std::string line;
+  std::size_t start = 0;  // where the line being read begins
   for (std::size_t i = 0; i <= utf8.size(); ++i) {
-    if (i < utf8.size() && utf8[i] != '\r' && utf8[i] != '\n') {
-      line += utf8[i];
-      continue;
-    }
-    utf8_ += (line.empty() ? std::string() : kTextIndent + line) + kLineEnd;
-    line.clear();
+    if (i < utf8.size() && utf8[i] != '\r' && utf8[i] != '\n') continue;
+    if (i > start) (utf8_ += kTextIndent).append(utf8, start, i - start);
+    utf8_ += kLineEnd;
     if (i + 1 < utf8.size() && utf8[i] == '\r' && utf8[i + 1] == '\n') ++i;
+    start = i + 1;
   }
 }
 

@@ -1,5 +1,7 @@
 #include "text/program_text.h"
 
+#include <utility>
+
 namespace qv {
 
 namespace {
@@ -74,7 +76,7 @@ std::size_t BytesIn932(std::string_view text) {
 
 std::string ProgramTextFromWide(WideCalls& system, const std::u16string& text) {
   if (text.empty()) return {};
-  if (std::optional<std::string> whole = system.WideCharToMultiByte(kProgramCodePage, text)) return *whole;
+  if (std::optional<std::string> whole = system.WideCharToMultiByte(kProgramCodePage, text)) return std::move(*whole);
   std::string out;
   for (char16_t unit : text) {
     std::optional<std::string> bytes = system.WideCharToMultiByte(kProgramCodePage, std::u16string(1, unit));
@@ -110,7 +112,8 @@ std::optional<std::u16string> ReadProgramText(Platform& system, WideCalls& wide,
 std::u16string WidenText(Platform& platform, std::uint32_t codePage, std::string_view bytes,
                          const LeadByteTable& lead) {
   if (bytes.empty()) return {};
-  if (std::optional<std::u16string> whole = platform.MultiByteToWideChar(codePage, std::string(bytes))) return *whole;
+  if (std::optional<std::u16string> whole = platform.MultiByteToWideChar(codePage, std::string(bytes)))
+    return std::move(*whole);
   std::u16string out;
   std::size_t i = 0;
   while (i < bytes.size()) {

@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string report = qv::FormatReport("Uninst.inf", lines, findings).Bytes();
   QV_FUZZ_CHECK(!report.empty() && report.back() == '\n', "the report ends with its summary line");
 
-  const qv::test::Agreement agreement = qv::test::CheckAgainstRun(script, findings);
+  const qv::test::Agreement agreement = qv::test::CheckAgainstRun(script, lines, findings);
   if (!agreement.agrees) std::fprintf(stderr, "\n%s\n", agreement.why.c_str());
   QV_FUZZ_CHECK(agreement.agrees, "the checker and the run agree on errors");
   return 0;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/texts.h"
@@ -26,13 +27,13 @@ std::vector<std::string> TokensWithoutQuotes(std::string_view line) {
   std::string current;
   for (char c : line) {
     if (IsSeparator(static_cast<unsigned char>(c))) {
-      if (!current.empty()) tokens.push_back(current);
+      if (!current.empty()) tokens.push_back(std::move(current));
       current.clear();
     } else {
       current += c;
     }
   }
-  if (!current.empty()) tokens.push_back(current);
+  if (!current.empty()) tokens.push_back(std::move(current));
   if (!tokens.empty()) tokens.erase(tokens.begin());
   return tokens;
 }
@@ -72,15 +73,22 @@ void CheckSplitting(std::string_view input, const std::vector<std::string>& para
 
   // Each parameter quoted and joined with blanks splits back into the same parameters.
   std::string rebuilt = "prog";
-  for (const std::string& p : parameters) rebuilt += " \"" + p + "\"";
+  for (const std::string& p : parameters) ((rebuilt += " \"") += p) += '"';
   QV_FUZZ_CHECK(qv::SplitCommandLine(rebuilt) == parameters, "quoted parameters split back unchanged");
 }
 
-// Returns the paths, which exist when there is an argument after the first parameter.
-std::optional<qv::ScriptPaths> CheckScriptPaths(const std::vector<std::string>& parameters,
-                                                const qv::LeadByteTable& lead) {
+// The argument after the first parameter, when there is one.
+std::optional<std::string> Argument(const std::vector<std::string>& parameters) {
   if (parameters.size() < 2) return std::nullopt;
-  const std::string argument = qv::ScriptArgument({parameters.begin() + 1, parameters.end()});
+  return qv::ScriptArgument({parameters.begin() + 1, parameters.end()});
+}
+
+// Returns the paths, which exist when there is an argument after the first parameter (the same
+// argument for either lead byte table).
+std::optional<qv::ScriptPaths> CheckScriptPaths(const std::optional<std::string>& scriptArgument,
+                                                const qv::LeadByteTable& lead) {
+  if (!scriptArgument) return std::nullopt;
+  const std::string& argument = *scriptArgument;
   const qv::ScriptPaths paths = qv::BuildScriptPaths(argument, lead);
   QV_FUZZ_CHECK(paths.scriptPath == argument || paths.scriptPath == argument + qv::texts::kDefaultScriptName,
                 "the script path is the argument, or the argument with the default name appended");
@@ -219,8 +227,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   const std::vector<std::string> parameters = qv::SplitCommandLine(input);
   CheckSplitting(input, parameters);
-  const std::optional<qv::ScriptPaths> shiftJisPaths = CheckScriptPaths(parameters, qv::ShiftJisLeadBytes());
-  CheckScriptPaths(parameters, qv::NoLeadBytes());
+  static const qv::LeadByteTable kShiftJis = qv::ShiftJisLeadBytes(), kNone = qv::NoLeadBytes();
+  const std::optional<std::string> argument = Argument(parameters);
+  const std::optional<qv::ScriptPaths> shiftJisPaths = CheckScriptPaths(argument, kShiftJis);
+  CheckScriptPaths(argument, kNone);
   CheckProgramRun(input, parameters, shiftJisPaths);
   return 0;
 }

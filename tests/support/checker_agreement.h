@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "check/check_script.h"
@@ -51,7 +52,7 @@ inline bool WarnedAt(const std::vector<Finding>& findings, int line) {
 // The script as its maker meant it: end; before each header that stands inside another section's
 // body. Nothing when there is no such header.
 inline std::optional<std::string> Mended(const ScriptFile& script) {
-  FakePlatform platform;
+  static FakePlatform platform;  // only read
   std::vector<bool> endBefore(static_cast<std::size_t>(script.Count()));
   bool mended = false;
   for (const Section& s : IndexSections(platform, script))
@@ -60,52 +61,75 @@ inline std::optional<std::string> Mended(const ScriptFile& script) {
         endBefore[static_cast<std::size_t>(i)] = mended = true;
         break;
       }
+  if (!mended) return std::nullopt;
   std::string bytes;
   for (int i = 0; i < script.Count(); ++i)
-    bytes += (endBefore[static_cast<std::size_t>(i)] ? "end;\r\n" : "") + script.Line(i) + "\r\n";
-  if (!mended) return std::nullopt;
+    ((bytes += endBefore[static_cast<std::size_t>(i)] ? "end;\r\n" : "") += script.Line(i)) += "\r\n";
   return bytes;
 }
 
-// What a whole run on a clean system tries to show or change, each call without its result.
-inline std::set<std::string> Attempts(const std::string& scriptBytes, const ScriptPaths& paths) {
-  FakePlatform system;
-  system.AddFile(paths.scriptPath, scriptBytes);
-  system.commandLine = "QvUninst.exe /u " + paths.baseFolder;
-  CallLog log(system);
-  ProgramEntry(log);
+// What a run tries to show or change, each call of its log without its result.
+inline std::set<std::string> Attempts(const std::vector<std::string>& calls) {
   // The fatal error report names the line count, which the ends put in change.
   const std::string fatal = std::string("MessageBoxA ") + texts::kFatalCaption;
   std::set<std::string> attempts;
-  for (const std::string& call : log.calls)
+  for (const std::string& call : calls)
     if (call.rfind(fatal, 0) != 0) attempts.insert(call.substr(0, call.rfind(" -> ")));
   return attempts;
+}
+
+// A clean system, made once and made clean again when the run on it ends, so that no run leaves
+// more allocated than it found; it holds the script at its path, named on the command line.
+class CleanRun {
+ public:
+  CleanRun(FakePlatform& system, const std::string& scriptBytes, const ScriptPaths& paths) : system(system) {
+    system.AddFile(paths.scriptPath, scriptBytes);
+    system.commandLine = "QvUninst.exe /u " + paths.baseFolder;
+  }
+  CleanRun(const CleanRun&) = delete;
+  CleanRun& operator=(const CleanRun&) = delete;
+  ~CleanRun() { system = Clean(); }
+
+  static const FakePlatform& Clean() {
+    static const FakePlatform clean;
+    return clean;
+  }
+
+  FakePlatform& system;
+};
+
+// What a whole run on a clean system tries to show or change, each call without its result.
+inline std::set<std::string> Attempts(const std::string& scriptBytes, const ScriptPaths& paths) {
+  static FakePlatform system;
+  const CleanRun run(system, scriptBytes, paths);
+  CallLog log(system);
+  ProgramEntry(log);
+  return Attempts(log.calls);
 }
 
 // The paths of the script that the checker checks and the run removes.
 inline const ScriptPaths kAgreementPaths{"C:\\App\\Uninst.inf", "C:\\App\\"};
 
 // The checker's findings on the script (on a clean system, for kAgreementPaths) against a run.
-inline Agreement CheckAgainstRun(const std::string& scriptBytes, const std::vector<Finding>& findings) {
+// script: the lines of scriptBytes.
+inline Agreement CheckAgainstRun(const std::string& scriptBytes, const ScriptFile& script,
+                                 const std::vector<Finding>& findings) {
   const ScriptPaths& paths = kAgreementPaths;
-  // A clean system, made once and made clean again when the call ends, so that no call leaves
-  // more allocated than it found.
-  static const FakePlatform clean;
-  static FakePlatform system;
-  struct CleanAtEnd {
-    ~CleanAtEnd() { system = clean; }
-  } cleanAtEnd;
   bool noSignature = false, otherError = false, readIntoOpenSection = false;
   for (const Finding& f : findings)
-    if (std::string(f.code) == RuleOf(Rule::kReadIntoOpenSection).code)
+    if (std::string_view(f.code) == RuleOf(Rule::kReadIntoOpenSection).code)
       readIntoOpenSection = true;
     else if (f.severity == Severity::kError)
       (f.line == 0 ? noSignature : otherError) = true;
+  // The run of the script as its maker meant it is compared with this one's calls, which are
+  // logged for it; there is none when the checker already says a line is read into an open section.
+  const std::optional<std::string> mended = readIntoOpenSection ? std::nullopt : Mended(script);
 
-  system.AddFile(paths.scriptPath, scriptBytes);
-  system.commandLine = "QvUninst.exe /u " + paths.baseFolder;
+  static FakePlatform system;
+  const CleanRun run(system, scriptBytes, paths);
+  CallLog log(system);
   PassedOverEntries passedOver;
-  const int exitCode = ProgramEntry(system, system, passedOver);
+  const int exitCode = mended ? ProgramEntry(log, system, passedOver) : ProgramEntry(system, system, passedOver);
   const bool wrongScript = system.boxes.size() == 1 && system.boxes[0].text == texts::kWrongScript;
   const bool fatal = exitCode == 1;
 
@@ -120,10 +144,9 @@ inline Agreement CheckAgainstRun(const std::string& scriptBytes, const std::vect
     if (!WarnedAt(findings, line))
       return {false, "the run passes over line " + std::to_string(line + 1) + " (" + text +
                          "), the checker warns of nothing there"};
-  const std::optional<std::string> mended = Mended(ScriptFile::FromBytes(scriptBytes));
-  if (!mended || readIntoOpenSection) return {};
+  if (!mended) return {};
   const std::set<std::string> meant = Attempts(*mended, paths);
-  for (const std::string& attempt : Attempts(scriptBytes, paths))
+  for (const std::string& attempt : Attempts(log.calls))
     if (!meant.count(attempt))
       return {false, "the run does " + attempt + " only because a section has no end;, the checker says nothing"};
   return {};
@@ -132,7 +155,7 @@ inline Agreement CheckAgainstRun(const std::string& scriptBytes, const std::vect
 inline Agreement CheckAgainstRun(const std::string& scriptBytes) {
   FakePlatform checking;
   const ScriptFile script = ScriptFile::FromBytes(scriptBytes);
-  return CheckAgainstRun(scriptBytes, CheckScript(checking, ShiftJisLeadBytes(), script, kAgreementPaths));
+  return CheckAgainstRun(scriptBytes, script, CheckScript(checking, ShiftJisLeadBytes(), script, kAgreementPaths));
 }
 
 }  // namespace qv::test

@@ -69,7 +69,9 @@ bool IsCommonFolder(FolderPrefix prefix) {
 }
 
 bool NamesNoFile(const std::string& name, const LeadByteTable& lead) {
-  return WithoutTrailingBlanksAndDots(FileNamePart(name, lead)).empty();
+  // The system reads "/" as "\": a name that ends in one names a folder too.
+  const std::size_t last = LastDelimiter(name, "\\/:", lead);
+  return WithoutTrailingBlanksAndDots(last == std::string::npos ? name : name.substr(last + 1)).empty();
 }
 
 std::optional<std::string> PrefixFolder(Platform& platform, FolderPrefix prefix, const std::string& baseFolder) {

@@ -102,7 +102,7 @@ struct FileEntry {
 FileEntry ParseFileEntry(const std::string& upperLine, bool withShellFolders);
 
 // True when the entry's last name is empty once the trailing blanks and dots that the system
-// ignores are dropped ("", "sub\", " ", ".", ".."): such an entry names a folder, never a file.
+// ignores are dropped ("", "sub\", "sub/", " ", ".", ".."): such an entry names a folder, never a file.
 bool NamesNoFile(const std::string& name, const LeadByteTable& lead);
 
 // The folder a prefix stands for, ending in "\"; nothing when the system cannot tell where that

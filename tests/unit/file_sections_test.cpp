@@ -114,7 +114,7 @@ TEST_F(FileSections, AnEntryWithoutANameTouchesNoFolder) {
   platform.SetFileAttributesA("C:\\Program Files\\Example\\sub", 0x1);
   Uninstall(
       "[deletefile]\r\n\r\nWINDIR\\\r\nSYSDIR\\\r\nSTARTUP\\\r\nDESKTOP\\\r\n \r\n.\r\n..\r\nWINDIR\\. \r\n"
-      "\\\r\n.\\\r\n..\\\r\nsub\\..\\\r\nWINDIR\\.\\\r\nDESKTOP\\\\\r\nSAVEFOLDER\r\nend;\r\n");
+      "\\\r\n.\\\r\n..\\\r\nsub\\..\\\r\nWINDIR\\.\\\r\nDESKTOP\\\\\r\nsub/\r\n../\r\n..\\/\r\nSAVEFOLDER\r\nend;\r\n");
   EXPECT_EQ(platform.Find("C:\\Program Files")->attributes, 0x1u);
   EXPECT_EQ(platform.Find("C:\\Program Files\\Example\\sub")->attributes, 0x1u);
   for (const char* folder : {"C:\\WINDOWS", "C:\\WINDOWS\\system32", "C:\\Users\\u\\Startup", "C:\\Users\\u\\Desktop",

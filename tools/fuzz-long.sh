@@ -5,10 +5,10 @@
 #   tools/fuzz-long.sh 3600                 every target for an hour each (five targets: three hours)
 #   tools/fuzz-long.sh 600 script plan      the named ones
 #
-# Each target runs through tools/fuzz.sh (its saved reproducers first, then the fuzzing), with its
-# log in build/fuzz/work/<target>/long.log. One line per target: its runs, its runs per second,
-# its findings (the inputs saved in build/fuzz/work/<target>/artifacts/) and its corpus before and
-# after the merge (libFuzzer's -merge=1 into a fresh folder, which then replaces the corpus).
+# Each target runs through tools/fuzz.sh (its saved reproducers, the fuzzing, then its corpus again
+# under AddressSanitizer), with its log in build/fuzz/work/<target>/long.log. One line per target:
+# its runs, its runs per second, its findings (the inputs saved in build/fuzz/work/<target>/artifacts/)
+# and its corpus before and after the merge (libFuzzer's -merge=1 into a fresh folder, which then replaces the corpus).
 # Exit code 1 when any target found something.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -19,9 +19,7 @@ shift
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(command_line script date_picture checker plan)
 
-tools/setup.sh
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j2 >/dev/null
+tools/fuzz.sh --build
 for target in "${targets[@]}"; do
   [ -x "build/fuzz/tests/fuzz/fuzz_$target" ] || { echo "fuzz-long: no target $target" >&2; exit 2; }
   mkdir -p "build/fuzz/work/$target"
@@ -35,7 +33,6 @@ printf '%s\n' "${targets[@]}" |
   FUZZ_BUILT=1 xargs -P 2 -I{} sh -c 'tools/fuzz.sh --seconds "$1" "$2" >"build/fuzz/work/$2/long.log" 2>&1 || true' \
     sh "$seconds" {}
 
-export ASAN_OPTIONS="malloc_context_size=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 found=0
 for target in "${targets[@]}"; do
   work="build/fuzz/work/$target"

@@ -38,9 +38,8 @@ inline bool Mentions(std::string_view upperText, std::string_view upperName) {
 }
 
 // Makes a system that lives from run to run equal to the saved one when the run ends. The run
-// then leaves no more allocated than it found, so that libFuzzer's count of allocations against
-// frees still points at real leaks (a run with more allocations than frees is run again and
-// checked for leaks, and after a thousand such runs the check is given up).
+// then leaves no more allocated than it found, so that a count of allocations against frees
+// (libFuzzer's, in a build with AddressSanitizer) still points at real leaks.
 class ResetAtEnd {
  public:
   ResetAtEnd(test::FakePlatform& system, const test::FakePlatform& saved) : system_(system), saved_(saved) {}

@@ -335,12 +335,16 @@ PlannedFiles::Outcome PlannedFiles::Move(const std::string& oldPath, const std::
     state = Describe(from, deletable);
     const std::string source = Canonical(oldPath), target = Canonical(newPath);
     if (from.exists && !IsDriveRoot(source) && deletable == kOk) {
-      const Located parent = Locate(Parent(target));
+      // The folder is found as its name would be at the end of a path, trailing dots and blanks
+      // dropped; but a name of dots and blanks alone, as in "C:\...\x", names no folder, not the
+      // drive's root.
+      const std::string parentName = Parent(target);
+      const Located parent = Locate(parentName);
       if (source == target)
         ok = true;  // a change of case only
       else if (Locate(newPath).exists)
         state += "; the new name is taken";
-      else if (!parent.exists || !IsFolder(parent.data))
+      else if (!parent.exists || !IsFolder(parent.data) || (IsDriveRoot(parent.real) && !IsDriveRoot(parentName)))
         state += "; no folder for the new name";
       else
         ok = !SameOrBelow(target, source);

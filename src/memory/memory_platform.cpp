@@ -425,8 +425,11 @@ std::optional<DosDateTime> MemoryPlatform::FileTimeToDosDateTime(std::uint64_t f
 
 bool MemoryPlatform::SetFileAttributesStored(const std::string& path, std::uint32_t attributes) {
   bool slash;
-  auto it = files_.entries.find(Normalize(path, slash));
-  if (it == files_.entries.end() || (slash && !it->second.folder)) return false;
+  const std::string key = Normalize(path, slash);
+  auto it = files_.entries.find(key);
+  // A drive's root holds no entry of its own; the system takes attributes for it and keeps none.
+  if (it == files_.entries.end()) return key.size() == 2 && key[1] == ':';
+  if (slash && !it->second.folder) return false;
   it->second.attributes = attributes & ~win::kFileAttributeDirectory;
   return true;
 }

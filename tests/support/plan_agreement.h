@@ -128,8 +128,10 @@ inline std::string PlannedStateDifference(PlanningPlatform& planning, const Fake
     const bool changedByRun = (was == nullptr) != (left == nullptr) || (was && was->attributes != left->attributes);
     if (difference.empty() && (changedByRun || NearAChange(path, changedFiles))) fileDifference(path, left);
   });
+  // A drive's root, whose attributes the plan may change, is no entry of the in-memory system.
   for (const std::string& path : changedFiles)
-    if (difference.empty() && !before.Find(path) && !real.Find(path)) fileDifference(path, nullptr);
+    if (difference.empty() && !before.Find(path) && !real.Find(path) && !(path.size() == 2 && path[1] == ':'))
+      fileDifference(path, nullptr);
   if (!difference.empty()) return difference;
 
   for (RegistryRoot root : {kHkeyCurrentUser, kHkeyLocalMachine}) {

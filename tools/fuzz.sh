@@ -35,7 +35,10 @@ while [ $# -gt 0 ]; do
   esac
 done
 [[ "$seconds" =~ ^[1-9][0-9]*$ ]] || { echo "fuzz: seconds must be a whole number above 0, not '$seconds'" >&2; exit 2; }
-[ ${#targets[@]} -gt 0 ] || targets=(command_line script date_picture checker plan)
+all_targets=(command_line script date_picture checker plan)
+[ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
+# What a finding writes to a log: a broken invariant, a sanitizer's report.
+findings='INVARIANT FAILED|ERROR: [A-Za-z]+Sanitizer|runtime error:'
 
 # tools/fuzz-long.sh builds once (--build) and then runs this for two targets at a time (FUZZ_BUILT=1).
 if [ "${FUZZ_BUILT:-0}" != 1 ]; then
@@ -43,8 +46,7 @@ if [ "${FUZZ_BUILT:-0}" != 1 ]; then
   cmake --preset fuzz >/dev/null
   cmake --build --preset fuzz -j2 >/dev/null
   cmake --preset asan >/dev/null
-  cmake --build --preset asan -j2 --target replay_command_line replay_script replay_date_picture replay_checker \
-    replay_plan >/dev/null
+  cmake --build --preset asan -j2 --target "${all_targets[@]/#/replay_}" >/dev/null
 fi
 [ $build_only = 1 ] && exit 0
 
@@ -83,7 +85,7 @@ for target in "${targets[@]}"; do
   start=$SECONDS
   "$exe" "${options[@]}" -max_total_time="$seconds" "$work/corpus" >"$log" 2>&1 || status=$?
   # A sanitizer that recovered would still have written its report.
-  if [ $status -eq 0 ] && grep -qE 'runtime error:|ERROR: (Address|Leak|UndefinedBehavior)Sanitizer|INVARIANT FAILED' "$log"; then
+  if [ $status -eq 0 ] && grep -qE "$findings" "$log"; then
     status=1
   fi
   runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)"
@@ -100,7 +102,7 @@ for target in "${targets[@]}"; do
     status=1
     artifact="$(sed -n 's/^replay: \(.*\/corpus\/.*\)/\1/p' "$work/replay.log" | tail -n 1)"
     cp "$artifact" "$work/artifacts/" 2>/dev/null || true
-    grep -m 1 -A 14 -E 'INVARIANT FAILED|ERROR: [A-Za-z]+Sanitizer|runtime error:' "$work/replay.log" >&2 ||
+    grep -m 1 -A 14 -E "$findings" "$work/replay.log" >&2 ||
       tail -n 30 "$work/replay.log" >&2
     echo "fuzz: $target: the input $artifact fails under AddressSanitizer; full log in $work/replay.log" >&2
     failed+=("$target (replay)")
@@ -112,12 +114,12 @@ for target in "${targets[@]}"; do
   artifact="$(sed -n 's/.*Test unit written to //p' "$log" | tail -n 1)"
   if [ -n "$artifact" ] && [ -f "$artifact" ]; then
     "$replay" "$artifact" >"$work/finding.log" 2>&1 || true
-    if grep -qE 'INVARIANT FAILED|ERROR: [A-Za-z]+Sanitizer|runtime error:' "$work/finding.log"; then
+    if grep -qE "$findings" "$work/finding.log"; then
       report="$work/finding.log"
     fi
   fi
   # The first report with the top of its stack, then libFuzzer's verdict and the saved input.
-  grep -m 1 -A 14 -E 'INVARIANT FAILED|ERROR: [A-Za-z]+Sanitizer|runtime error:|ERROR: libFuzzer' "$report" >&2 ||
+  grep -m 1 -A 14 -E "$findings|ERROR: libFuzzer" "$report" >&2 ||
     tail -n 30 "$report" >&2
   grep -E '^SUMMARY:|Test unit written' "$log" >&2 || true
   echo "fuzz: full log in $log${artifact:+, the finding run again in $work/finding.log}" >&2
